@@ -1,0 +1,57 @@
+#pragma once
+// The company options: for a file company the ini file "<Firma>.afk", for a server company the
+// table Options (Section, Key, Value). Sections and keys compare ignoring letter case.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velra {
+
+class CompanyOptions {
+ public:
+  virtual ~CompanyOptions() = default;
+  // The option's value; empty text when it does not exist.
+  virtual std::string Get(std::string_view section, std::string_view key) const = 0;
+  // Stores the value; false with a German reason in `error` when it could not be stored.
+  virtual bool Set(std::string_view section, std::string_view key, std::string_view value,
+                   std::string* error = nullptr) = 0;
+};
+
+class FileOptions final : public CompanyOptions {
+ public:
+  explicit FileOptions(std::string optionsFile) : file_(std::move(optionsFile)) {}
+  std::string Get(std::string_view section, std::string_view key) const override;
+  bool Set(std::string_view section, std::string_view key, std::string_view value,
+           std::string* error = nullptr) override;
+
+ private:
+  std::string file_;
+};
+
+// A copy of the Options table taken when the company is selected; writes go to the table at once
+// and into the copy. Values written by the suite after loading are seen at the next selection.
+class TableOptions final : public CompanyOptions {
+ public:
+  // Reads the whole table; nullptr with a German reason when the database cannot be read.
+  static std::unique_ptr<TableOptions> Load(const std::string& connectionString,
+                                            std::string* error = nullptr);
+
+  std::string Get(std::string_view section, std::string_view key) const override;
+  bool Set(std::string_view section, std::string_view key, std::string_view value,
+           std::string* error = nullptr) override;
+
+ private:
+  struct Row {
+    long long id;
+    std::string section, key, value;
+  };
+  // Index of the first row of that section and key, rows_.size() when there is none.
+  size_t Find(std::string_view section, std::string_view key) const;
+
+  std::string connectionString_;
+  std::vector<Row> rows_;
+};
+
+}  // namespace velra

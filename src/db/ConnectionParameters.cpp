@@ -1,0 +1,50 @@
+#include "db/ConnectionParameters.h"
+
+#include "config/Text.h"
+
+namespace velra {
+
+ConnectionParameters ConnectionParameters::Parse(std::string_view connectionString) {
+  ConnectionParameters parameters;
+  size_t start = 0;
+  while (start <= connectionString.size()) {
+    size_t end = connectionString.find(';', start);
+    if (end == std::string_view::npos) end = connectionString.size();
+    std::string_view part = connectionString.substr(start, end - start);
+    size_t equals = part.find('=');
+    if (equals != std::string_view::npos)
+      parameters.entries_.emplace_back(std::string(Trim(part.substr(0, equals))),
+                                       std::string(part.substr(equals + 1)));
+    start = end + 1;
+  }
+  return parameters;
+}
+
+std::optional<std::string> ConnectionParameters::Get(std::string_view name) const {
+  for (const auto& [key, value] : entries_)
+    if (EqualsIgnoreCase(key, name)) return value;
+  return std::nullopt;
+}
+
+std::string ConnectionParameters::GetOr(std::string_view name, std::string fallback) const {
+  return Get(name).value_or(std::move(fallback));
+}
+
+BackendKind ConnectionParameters::Backend() const {
+  return BackendOfProvider(GetOr("Provider"));
+}
+
+BackendKind BackendOfProvider(std::string_view provider) {
+  std::string name = ToLowerAscii(Trim(provider));
+  if (name.starts_with("microsoft.jet.oledb") || name.starts_with("microsoft.ace.oledb") ||
+      name == "sqlite")
+    return BackendKind::Sqlite;
+  if (name.starts_with("sqloledb") || name.starts_with("sqlncli") || name.starts_with("msoledbsql") ||
+      name == "sqlserver" || name == "sql server")
+    return BackendKind::SqlServer;
+  if (name == "postgresql" || name == "postgres")
+    return BackendKind::PostgreSql;
+  return BackendKind::Unknown;
+}
+
+}  // namespace velra

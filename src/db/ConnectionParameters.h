@@ -1,0 +1,34 @@
+#pragma once
+// Reading the company connection string as the configuration composes it, and choosing the
+// backend that serves its provider.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace velra {
+
+enum class BackendKind { Sqlite, SqlServer, PostgreSql, Unknown };
+
+class ConnectionParameters {
+ public:
+  // Splits "Name=Value;Name=Value"; names compare ignoring case, values are kept as they stand.
+  static ConnectionParameters Parse(std::string_view connectionString);
+
+  std::optional<std::string> Get(std::string_view name) const;
+  std::string GetOr(std::string_view name, std::string fallback = {}) const;
+  const std::vector<std::pair<std::string, std::string>>& Entries() const { return entries_; }
+
+  // Jet and ACE provider names and "SQLite" mean a file company, kept in SQLite; SQL Server
+  // provider names mean SQL Server; "PostgreSQL" means PostgreSQL.
+  BackendKind Backend() const;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> entries_;
+};
+
+BackendKind BackendOfProvider(std::string_view provider);
+
+}  // namespace velra

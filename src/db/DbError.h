@@ -1,0 +1,19 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace velra {
+
+// A failure of the company database, carrying a German sentence for the user.
+class DbError : public std::runtime_error {
+ public:
+  enum class Kind { Open, Locked, Statement, Constraint, Unsupported };
+  DbError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  Kind GetKind() const { return kind_; }
+
+ private:
+  Kind kind_;
+};
+
+}  // namespace velra

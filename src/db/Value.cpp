@@ -1,0 +1,86 @@
+#include "db/Value.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace velra {
+
+namespace {
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool ReadNumber(std::string_view text, size_t position, size_t digits, int& out) {
+  if (position + digits > text.size()) return false;
+  for (size_t i = position; i < position + digits; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  std::from_chars(text.data() + position, text.data() + position + digits, out);
+  return true;
+}
+
+}  // namespace
+
+bool DateTime::IsValid() const {
+  return Year >= 1 && Year <= 9999 && Month >= 1 && Month <= 12 && Day >= 1 &&
+         Day <= DaysInMonth(Year, Month) && Hour >= 0 && Hour <= 23 && Minute >= 0 &&
+         Minute <= 59 && Second >= 0 && Second <= 59;
+}
+
+std::string DateTime::ToIso() const {
+  char buffer[32];
+  if (HasTime())
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", Year, Month, Day, Hour,
+                  Minute, Second);
+  else
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", Year, Month, Day);
+  return buffer;
+}
+
+bool DateTime::FromIso(std::string_view text, DateTime& out) {
+  DateTime d;
+  if (!ReadNumber(text, 0, 4, d.Year) || text.size() < 10 || text[4] != '-' || text[7] != '-' ||
+      !ReadNumber(text, 5, 2, d.Month) || !ReadNumber(text, 8, 2, d.Day))
+    return false;
+  if (text.size() > 10) {
+    if ((text[10] != ' ' && text[10] != 'T') || text.size() < 16 || text[13] != ':' ||
+        !ReadNumber(text, 11, 2, d.Hour) || !ReadNumber(text, 14, 2, d.Minute))
+      return false;
+    if (text.size() > 16) {
+      // Seconds, optionally with a fraction that is dropped.
+      if (text[16] != ':' || !ReadNumber(text, 17, 2, d.Second)) return false;
+      if (text.size() > 19 && text[19] != '.') return false;
+    }
+  }
+  if (!d.IsValid()) return false;
+  out = d;
+  return true;
+}
+
+std::string Value::ToText() const {
+  switch (GetType()) {
+    case Type::Null:
+      return {};
+    case Type::Boolean:
+      return AsBool() ? "True" : "False";
+    case Type::Integer:
+      return std::to_string(AsInteger());
+    case Type::Double: {
+      char buffer[32];
+      auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, AsDouble());
+      return error == std::errc() ? std::string(buffer, end) : std::string();
+    }
+    case Type::Text:
+      return AsText();
+    case Type::Date:
+      return AsDate().ToIso();
+    case Type::Binary:
+      return std::string(AsBytes().begin(), AsBytes().end());
+  }
+  return {};
+}
+
+}  // namespace velra
