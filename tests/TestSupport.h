@@ -1,0 +1,28 @@
+#pragma once
+// Helpers shared by the tests: temporary folders and raw file access.
+
+#include <string>
+#include <string_view>
+
+namespace velra::test {
+
+// A fresh folder below the temporary folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder, ending in "/".
+  const std::string& Path() const { return path_; }
+  std::string operator/(std::string_view name) const { return path_ + std::string(name); }
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, std::string_view bytes);
+std::string ReadBytes(const std::string& path);
+
+}  // namespace velra::test

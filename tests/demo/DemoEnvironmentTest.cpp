@@ -1,0 +1,213 @@
+#include <cstdio>
+#include <map>
+#include <set>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "config/CompanyRegistry.h"
+#include "config/IniFile.h"
+#include "config/Paths.h"
+#include "config/SessionContext.h"
+#include "config/Text.h"
+#include "config/TextFile.h"
+#include "db/Connection.h"
+#include "demo/DemoEnvironment.h"
+
+namespace velra {
+namespace {
+
+using test::TempDir;
+
+class DemoEnvironmentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    std::vector<std::string> problems;
+    session_ = StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
+    ASSERT_TRUE(problems.empty()) << problems.front();
+    ASSERT_TRUE(SelectCompany(session_, kDemoCompany, problems));
+    ASSERT_TRUE(problems.empty()) << problems.front();
+    db_ = Connection::Open(session_.ConnectionString);
+    layout_ = *IniDocument::Load(session_.LayoutFile);
+  }
+  std::string Caption(const std::string& field) const {
+    return layout_.Read("Positionstabellen", field, kProfileRoomLong);
+  }
+  std::string FieldOfCaption(const std::string& caption) const { return Caption(caption); }
+
+  TempDir dir_;
+  SessionContext session_;
+  std::unique_ptr<Connection> db_;
+  IniDocument layout_;
+};
+
+TEST_F(DemoEnvironmentTest, RegistryListsTheFileAndTheServerCompany) {
+  CompanyListResult list = FillCompanyList(session_.Env.CompanyRegistryFile, session_.Env.ProgramPath,
+                                           session_.Env.DatabaseType, true, true);
+  EXPECT_EQ(list.Names, (std::vector<std::string>{kDemoCompany, kDemoServerCompany}));
+  EXPECT_TRUE(list.Problems.empty());
+  EXPECT_EQ(session_.Env.DefaultCompany, kDemoCompany);
+  EXPECT_EQ(session_.Env.ProviderSql, "PostgreSQL");
+  EXPECT_TRUE(IsRegularFile(session_.Env.MatchingFile));
+}
+
+TEST_F(DemoEnvironmentTest, EveryFieldHasACaptionThatLeadsBackToIt) {
+  for (const std::string& table : db_->Tables()) {
+    for (const ColumnInfo& column : db_->Columns(table)) {
+      if (column.name == "ID") continue;  // never offered for mapping
+      std::string caption = Caption(column.name);
+      ASSERT_FALSE(caption.empty()) << table << "." << column.name;
+      EXPECT_TRUE(EqualsIgnoreCase(FieldOfCaption(caption), column.name))
+          << table << "." << column.name << " -> " << caption << " -> " << FieldOfCaption(caption);
+    }
+  }
+}
+
+TEST_F(DemoEnvironmentTest, EveryMandatoryCaptionIsAFieldOfItsKindsTable) {
+  const std::map<std::string, std::vector<std::string>> mandatory = {
+      {"Contacts", {"Kunden-Nr.", "Suchname"}},
+      {"Articles", {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"}},
+      {"Suppliers", {"Lieferanten-Nr.", "Suchname"}},
+      {"ArticleSuppliers", {"Artikel-Nr."}},
+      {"ServiceEquipments", {"Seriennummer"}},
+      {"PositionsServiceEquipments", {"Equipmentnummer"}},
+      {"Warehouse", {"Artikel-Nr.", "Lagernummer", "Verfügbar"}},
+      {"StorageStructure", {"Lagernummer", "Beschreibung"}},
+      {"ArticleCustomerTypePrices", {"Artikel-Nr.", "Kundentyp"}},
+      {"ArticleWebshop", {"Artikel-Nr.", "Bezeichnung"}},
+      {"AccountSystem", {"Kontonummer", "Beschreibung"}}};
+  for (const auto& [table, captions] : mandatory)
+    for (const std::string& caption : captions)
+      EXPECT_TRUE(db_->FindColumn(table, FieldOfCaption(caption)).has_value())
+          << caption << " in " << table;
+}
+
+TEST_F(DemoEnvironmentTest, TheTablesHoldEveryFieldTheImportWrites) {
+  const std::map<std::string, std::vector<std::string>> written = {
+      {"Contacts", {"CustomerNumber", "DateCreation", "DateUpdate", "WorksOnLastOf", "BankCode",
+                    "AccountNumber", "InvoiceAddress", "DeliveryAddress", "Company", "Salutation",
+                    "Title", "Surname", "Name", "Street", "Zip", "Town", "Country", "Matchcode"}},
+      {"Articles", {"ArticleNumber", "ArticleNumberVariant", "Active", "RebateAble", "POSAble",
+                    "BuildBy", "VatCode", "ArticleType", "Unit", "Storage", "ShortText", "LongText",
+                    "Barcode", "WeightNet", "WeightGross", "NetPrice", "GrossPrice", "VatAmount",
+                    "PurchasePrice", "Label", "Supplier", "SupplierNumber", "OrderNumber", "webshop",
+                    "Graphic", "DateCreation", "DateUpdate", "WorksOnLastOf"}},
+      {"Suppliers", {"SupplierNumber", "Address", "BankCode", "AccountNumber", "Matchcode"}},
+      {"ArticleSuppliers", {"ArticleNumber", "Supplier", "SupplierNumber", "OrderNumber", "Barcode",
+                            "ShortText", "ListPrice", "Rebate", "PurchasePrice", "Unit", "VatCode",
+                            "Standard", "ArticleNumberVariant"}},
+      {"PositionsServiceEquipments", {"LineItemNumber", "ValidTo"}},
+      {"Warehouse", {"StockingNumber", "Blocked", "BlockedBy", "BlockedAt", "ReasonBlocking", "Date",
+                     "DateCreation", "DateUpdate", "WorksOnLastOf"}},
+      {"StorageStructure", {"Category", "SubCategory", "Description", "Symbol", "number",
+                            "Warehouseman", "Address"}},
+      {"ArticleCustomerTypePrices", {"ArticleNumber", "CustomerType", "NetPrice", "GrossPrice", "VatAmount"}},
+      {"ArticleWebshop", {"ArticleNumber", "ArticleNumberWebshop", "Caption", "ShortText", "LongText",
+                          "Synchronise", "Active", "FSK18", "RebateAllowed", "URLManufacturer",
+                          "URLShop", "PublicationDate", "SequenceCategory", "Keywords", "StartPage",
+                          "SequenceStartpage", "TemplateDetails", "TemplateOptions", "MetaTitle",
+                          "MetaDescription", "MetaKeywords", "PackingUnit", "PackingUnitValue",
+                          "PackingUnitStatus", "StockScaling", "StockQuantity", "DeliveryStatus",
+                          "Deliverable", "StockValues"}},
+      {"AccountSystem", {"AccountNumber", "Description"}},
+      {"Taxes", {"TaxKeyNumber", "Description", "Percentage", "Active"}},
+      {"ArticlePictures", {"filename", "FileSize", "Measure", "Date", "Path", "Picture"}},
+      {"Options", {"Section", "Key", "Value"}}};
+  for (const auto& [table, fields] : written)
+    for (const std::string& field : fields)
+      EXPECT_TRUE(db_->FindColumn(table, field).has_value()) << table << "." << field;
+}
+
+TEST_F(DemoEnvironmentTest, TaxKeysCoverEveryCodeOfTheRateTable) {
+  const std::map<std::string, double> percentages = {{"0", 0},   {"1", 19},  {"2", 7},   {"30", 8},
+                                                     {"31", 3.8}, {"32", 2.5}, {"40", 20}, {"41", 10}};
+  for (const auto& [key, percent] : percentages) {
+    auto value = db_->QueryValue("SELECT Percentage FROM Taxes WHERE TaxKeyNumber = ? AND Active = ?",
+                                 {Value(key), Value(true)});
+    ASSERT_TRUE(value.has_value()) << key;
+    EXPECT_DOUBLE_EQ(value->AsDouble(), percent) << key;
+  }
+  // Inactive entries exist, so that the lists can be seen to leave them out.
+  for (const char* table : {"Taxes", "ArticleTypes", "Units"})
+    EXPECT_GT(db_->QueryValue("SELECT COUNT(*) FROM " + std::string(table) + " WHERE Active = 0")->AsInteger(), 0)
+        << table;
+}
+
+TEST_F(DemoEnvironmentTest, NumberRangesAndProgramOptionsAreSet) {
+  for (const char* range : {"Customer", "Article", "Supplier", "Stocking"}) {
+    EXPECT_FALSE(session_.GetOption("NumberRange", range).empty()) << range;
+    EXPECT_FALSE(session_.GetOption("Formatting", range).empty()) << range;
+    EXPECT_FALSE(session_.GetOption("Token", range).empty()) << range;
+  }
+  for (const char* key : {"PositionFormat", "Country", "StorageToken", "DocumentNumberFormat", "DateFormatting"})
+    EXPECT_FALSE(session_.GetOption("Program", key).empty()) << key;
+  EXPECT_EQ(session_.GetOption("Formatting", "Customer"), "Kürzel;-;Nr.;Leer;Leer");
+}
+
+TEST_F(DemoEnvironmentTest, TheMatchingFileNamesOnlyKnownCaptions) {
+  std::optional<TextDocument> matching = ReadTextFile(session_.Env.MatchingFile);
+  ASSERT_TRUE(matching.has_value());
+  EXPECT_EQ(matching->encoding, TextEncoding::Windows1252);
+  std::set<std::string> aliases;
+  for (const std::string& line : matching->lines) {
+    size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    std::string caption = line.substr(0, equals);
+    EXPECT_FALSE(FieldOfCaption(caption).empty()) << caption;
+    for (const std::string& alias : Split(line.substr(equals + 1), ";"))
+      EXPECT_TRUE(aliases.insert(alias).second) << "alias listed twice: " << alias;
+  }
+  for (const char* alias : {"ArtNr", "Artikelnummer", "SKU", "EAN", "Bezeichnung", "Kurztext",
+                            "VK brutto", "PLZ", "Strasse", "E-Mail"})
+    EXPECT_TRUE(aliases.count(alias)) << alias;
+}
+
+TEST_F(DemoEnvironmentTest, AnExistingEnvironmentIsOnlyReplacedOnRequest) {
+  std::string error;
+  EXPECT_FALSE(CreateDemoEnvironment(dir_.Path(), false, &error));
+  EXPECT_NE(error.find("velra.var"), std::string::npos);
+  db_->Execute("INSERT INTO Contacts (CustomerNumber) VALUES ('1')");
+  db_.reset();
+  ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), true, &error)) << error;
+  EXPECT_EQ(Connection::Open(session_.ConnectionString)->QueryValue("SELECT COUNT(*) FROM Contacts"),
+            Value(int64_t{0}));
+}
+
+// Runs the command-line program and returns its exit code; its output goes to `output`.
+int RunCli(const std::string& arguments, std::string& output) {
+  std::string command = std::string(VELRA_CLI_PATH) + " " + arguments + " 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  int status = ::pclose(pipe);
+  return WEXITSTATUS(status);
+}
+
+TEST_F(DemoEnvironmentTest, TheCommandLineListsAndOpensTheDemoCompanies) {
+  std::string output;
+  EXPECT_EQ(RunCli("--program-dir " + dir_.Path() + " companies", output), 0) << output;
+  EXPECT_NE(output.find("Musterfirma\tDateifirma\t" + session_.DatabasePath), std::string::npos) << output;
+  EXPECT_NE(output.find("MusterfirmaServer\tServerfirma"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("company --program-dir " + dir_.Path(), output), 0) << output;
+  EXPECT_NE(output.find("Taxes\t10"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("company --program-dir " + dir_.Path() + " --company Unbekannt", output), 3);
+  EXPECT_NE(output.find("'Unbekannt'"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("--program-dir " + (dir_ / "leer") + " companies", output), 3);
+  EXPECT_NE(output.find("velra.var"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("--unknown-option companies", output), 2) << output;
+}
+
+}  // namespace
+}  // namespace velra
