@@ -13,9 +13,11 @@ void PrintProblems(const std::vector<std::string>& problems) {
 
 bool OpenSession(const GlobalOptions& options, SessionContext& session) {
   std::vector<std::string> problems;
-  session = StartSession(ResolveProgramPath(options.programDir), RegionalSettings::FromSystem(), problems);
-  CompanyListResult companies = FillCompanyList(session.Env.CompanyRegistryFile, session.Env.ProgramPath,
-                                                session.Env.DatabaseType, true, true);
+  session = StartSession(ResolveProgramPath(options.programDir), RegionalSettings::FromSystem(),
+                         problems);
+  CompanyListResult companies =
+      FillCompanyList(session.Env.CompanyRegistryFile, session.Env.ProgramPath,
+                      session.Env.DatabaseType, true, true);
   problems.insert(problems.end(), companies.Problems.begin(), companies.Problems.end());
   if (!companies.AnyCompany || companies.Names.empty()) {
     problems.push_back("Es sind keine Firmen vorhanden.");
@@ -26,8 +28,9 @@ bool OpenSession(const GlobalOptions& options, SessionContext& session) {
   bool listed = false;
   for (const std::string& name : companies.Names) listed = listed || EqualsIgnoreCase(name, wanted);
   if (!listed) {
-    problems.push_back(wanted.empty() ? "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an."
-                                      : "Die Firma '" + wanted + "' ist nicht verfügbar.");
+    problems.push_back(wanted.empty()
+                           ? "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an."
+                           : "Die Firma '" + wanted + "' ist nicht verfügbar.");
     PrintProblems(problems);
     return false;
   }

@@ -8,7 +8,9 @@ namespace velra::cli {
 
 namespace {
 
-std::string DatabaseTypeName(int32_t type) { return type == 0 ? "Dateifirma" : "Serverfirma"; }
+std::string DatabaseTypeName(int32_t type) {
+  return type == 0 ? "Dateifirma" : "Serverfirma";
+}
 
 std::string DatabaseLocation(const SessionContext& company) {
   if (company.DatabaseType == 0) return company.DatabasePath;
@@ -18,13 +20,15 @@ std::string DatabaseLocation(const SessionContext& company) {
 }  // namespace
 
 void AddCompaniesCommand(CLI::App& app, const GlobalOptions& options, int& exitCode) {
-  auto* command = app.add_subcommand("companies", "Listet die Firmen mit Datenbanktyp und Datenbank.");
+  auto* command =
+      app.add_subcommand("companies", "Listet die Firmen mit Datenbanktyp und Datenbank.");
   command->callback([&options, &exitCode] {
     std::vector<std::string> problems;
-    SessionContext session =
-        StartSession(ResolveProgramPath(options.programDir), RegionalSettings::FromSystem(), problems);
-    CompanyListResult companies = FillCompanyList(session.Env.CompanyRegistryFile, session.Env.ProgramPath,
-                                                  session.Env.DatabaseType, true, true);
+    SessionContext session = StartSession(ResolveProgramPath(options.programDir),
+                                          RegionalSettings::FromSystem(), problems);
+    CompanyListResult companies =
+        FillCompanyList(session.Env.CompanyRegistryFile, session.Env.ProgramPath,
+                        session.Env.DatabaseType, true, true);
     problems.insert(problems.end(), companies.Problems.begin(), companies.Problems.end());
     for (const std::string& name : companies.Names) {
       SessionContext company = session;

@@ -6,7 +6,8 @@
 namespace velra::cli {
 
 void AddDemoCommand(CLI::App& app, int& exitCode) {
-  auto* command = app.add_subcommand("demo", "Legt eine vollständige Demo-Umgebung in einem Ordner an.");
+  auto* command =
+      app.add_subcommand("demo", "Legt eine vollständige Demo-Umgebung in einem Ordner an.");
   auto folder = std::make_shared<std::string>();
   auto replace = std::make_shared<bool>(false);
   command->add_option("--dir", *folder, "Ordner der Demo-Umgebung")->required();

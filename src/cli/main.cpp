@@ -10,10 +10,10 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.fallthrough();
   GlobalOptions options;
-  app.add_option("--program-dir", options.programDir,
-                 "Ordner der Umgebungsdatei velra.var (Vorgabe: VELRA_HOME, sonst der Programmordner)");
-  app.add_option("--company", options.company,
-                 "Firma (Vorgabe: die Firma aus der Umgebungsdatei)");
+  app.add_option(
+      "--program-dir", options.programDir,
+      "Ordner der Umgebungsdatei velra.var (Vorgabe: VELRA_HOME, sonst der Programmordner)");
+  app.add_option("--company", options.company, "Firma (Vorgabe: die Firma aus der Umgebungsdatei)");
 
   int exitCode = kOk;
   AddDemoCommand(app, exitCode);

@@ -42,8 +42,8 @@ std::unique_ptr<TableOptions> TableOptions::Load(const std::string& connectionSt
 
 size_t TableOptions::Find(std::string_view section, std::string_view key) const {
   size_t index = 0;
-  while (index < rows_.size() &&
-         !(EqualsIgnoreCase(rows_[index].section, section) && EqualsIgnoreCase(rows_[index].key, key)))
+  while (index < rows_.size() && !(EqualsIgnoreCase(rows_[index].section, section) &&
+                                   EqualsIgnoreCase(rows_[index].key, key)))
     ++index;
   return index;
 }
@@ -70,8 +70,8 @@ bool TableOptions::Set(std::string_view section, std::string_view key, std::stri
                             connection->Quote("Key") + ", " + connection->Quote("Value") +
                             ") VALUES (?, ?, ?)",
                         {Value(section), Value(key), Value(value)});
-    rows_.push_back({connection->LastInsertId(), std::string(section), std::string(key),
-                     std::string(value)});
+    rows_.push_back(
+        {connection->LastInsertId(), std::string(section), std::string(key), std::string(value)});
     return true;
   } catch (const DbError& e) {
     if (error) *error = messages::OptionNotStored(section, key, e.what());

@@ -53,7 +53,8 @@ CompanyListResult FillCompanyList(const std::string& registryFile, const std::st
       continue;
     }
     if (databaseType != 0) {
-      result.Problems.push_back(messages::CompanyTypeUnknown(name, registry->Read(name, "databasetype")));
+      result.Problems.push_back(
+          messages::CompanyTypeUnknown(name, registry->Read(name, "databasetype")));
       continue;
     }
     std::string folder = ResolveCompanyFolder(registry->Read(name, "path"), programPath);

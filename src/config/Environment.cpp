@@ -57,8 +57,10 @@ Environment ReadEnvironment(const std::string& programPath, std::vector<std::str
   environment.MatchingFile = inProgramFolder("matchingfile");
 
   environment.Connection.DataSource = ini.Read("Connection", "DataSource");
-  environment.Connection.Authentification = ReadNumber(ini, file, "Connection", "Authentification", problems);
-  environment.Connection.LoginTimeout = ReadNumber(ini, file, "Connection", "LoginTimeout", problems);
+  environment.Connection.Authentification =
+      ReadNumber(ini, file, "Connection", "Authentification", problems);
+  environment.Connection.LoginTimeout =
+      ReadNumber(ini, file, "Connection", "LoginTimeout", problems);
   environment.Connection.UserID = ini.Read("Connection", "UserID");
   environment.Connection.Password = ini.Read("Connection", "Password");
   environment.ProviderAccess = ini.Read("Provider", "access");

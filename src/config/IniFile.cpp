@@ -86,8 +86,10 @@ bool IniDocument::Write(std::string_view section, std::string_view key, std::str
       ContainsLineBreak(key) || ContainsLineBreak(value) ||
       keyName.find('=') != std::string::npos || keyName.front() == '[' ||
       sectionName.find(']') != std::string::npos) {
-    if (error) *error = "Abschnitt, Schlüssel oder Wert enthält Zeichen, die in einer "
-                        "Einstellungsdatei nicht stehen dürfen.";
+    if (error)
+      *error =
+          "Abschnitt, Schlüssel oder Wert enthält Zeichen, die in einer "
+          "Einstellungsdatei nicht stehen dürfen.";
     return false;
   }
   std::string newLine = keyName + "=" + std::string(value);
@@ -207,7 +209,9 @@ std::vector<std::string> GetSections(const std::string& file) {
   return LoadOrEmpty(file).Sections();
 }
 
-int SectionCount(const std::string& file) { return static_cast<int>(GetSections(file).size()); }
+int SectionCount(const std::string& file) {
+  return static_cast<int>(GetSections(file).size());
+}
 
 std::vector<std::string> GetKeys(const std::string& file, std::string_view section) {
   return LoadOrEmpty(file).Keys(section);
@@ -240,7 +244,8 @@ bool DeleteKey(const std::string& file, std::string_view section, std::string_vi
   std::optional<IniDocument> document = IniDocument::Load(file);
   if (!document) return true;  // nothing to delete
   bool present = false;
-  for (const std::string& name : document->Keys(section)) present = present || EqualsIgnoreCase(name, key);
+  for (const std::string& name : document->Keys(section))
+    present = present || EqualsIgnoreCase(name, key);
   if (!present) return true;
   document->RemoveKey(section, key);
   return document->SaveCompacted(file, error);
@@ -250,7 +255,8 @@ bool DeleteSection(const std::string& file, std::string_view section, std::strin
   std::optional<IniDocument> document = IniDocument::Load(file);
   if (!document) return true;
   bool present = false;
-  for (const std::string& name : document->Sections()) present = present || EqualsIgnoreCase(name, section);
+  for (const std::string& name : document->Sections())
+    present = present || EqualsIgnoreCase(name, section);
   if (!present) return true;
   document->RemoveSection(section);
   return document->SaveCompacted(file, error);

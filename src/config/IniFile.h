@@ -72,7 +72,6 @@ bool SectionExists(const std::string& file, std::string_view section);
 bool KeyExists(const std::string& file, std::string_view section, std::string_view key);
 bool DeleteKey(const std::string& file, std::string_view section, std::string_view key,
                std::string* error = nullptr);
-bool DeleteSection(const std::string& file, std::string_view section,
-                   std::string* error = nullptr);
+bool DeleteSection(const std::string& file, std::string_view section, std::string* error = nullptr);
 
 }  // namespace velra

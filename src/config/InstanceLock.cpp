@@ -16,7 +16,8 @@ std::unique_ptr<InstanceLock> InstanceLock::TryAcquire(const std::string& folder
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     directory = (runtime && *runtime) ? runtime : TempFolder();
   }
-  std::string path = PathJoin(directory, "velra-importassistent-" + std::to_string(::getuid()) + ".lock");
+  std::string path =
+      PathJoin(directory, "velra-importassistent-" + std::to_string(::getuid()) + ".lock");
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   // Without a lock file the test cannot be made; that must not keep the user from working.
   if (fd < 0) return std::unique_ptr<InstanceLock>(new InstanceLock(-1));

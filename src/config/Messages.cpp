@@ -6,21 +6,32 @@
 namespace velra::messages {
 
 namespace {
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
 }  // namespace
 
 std::string SystemReason(int errorNumber) {
   switch (errorNumber) {
-    case ENOENT: return "Die Datei oder der Ordner ist nicht vorhanden.";
+    case ENOENT:
+      return "Die Datei oder der Ordner ist nicht vorhanden.";
     case EACCES:
-    case EPERM: return "Es fehlt die Berechtigung.";
-    case ENOSPC: return "Auf dem Datenträger ist kein Platz mehr frei.";
-    case EROFS: return "Der Datenträger ist schreibgeschützt.";
-    case EISDIR: return "Das ist ein Ordner, keine Datei.";
-    case ENOTDIR: return "Ein Teil des Pfades ist kein Ordner.";
-    case EIO: return "Ein Ein-/Ausgabefehler ist aufgetreten.";
-    case EDQUOT: return "Das Speicherkontingent ist erschöpft.";
-    default: return std::string("Systemfehler: ") + std::strerror(errorNumber);
+    case EPERM:
+      return "Es fehlt die Berechtigung.";
+    case ENOSPC:
+      return "Auf dem Datenträger ist kein Platz mehr frei.";
+    case EROFS:
+      return "Der Datenträger ist schreibgeschützt.";
+    case EISDIR:
+      return "Das ist ein Ordner, keine Datei.";
+    case ENOTDIR:
+      return "Ein Teil des Pfades ist kein Ordner.";
+    case EIO:
+      return "Ein Ein-/Ausgabefehler ist aufgetreten.";
+    case EDQUOT:
+      return "Das Speicherkontingent ist erschöpft.";
+    default:
+      return std::string("Systemfehler: ") + std::strerror(errorNumber);
   }
 }
 
@@ -37,8 +48,8 @@ std::string FileTooLarge(std::string_view path) {
   return "Die Datei " + Quoted(path) + " ist zu groß für eine Einstellungsdatei.";
 }
 std::string FileNotWritable(std::string_view path, int errorNumber) {
-  return "Die Datei " + Quoted(path) + " kann nicht geschrieben werden: " +
-         SystemReason(errorNumber);
+  return "Die Datei " + Quoted(path) +
+         " kann nicht geschrieben werden: " + SystemReason(errorNumber);
 }
 std::string NotEncodable(std::string_view path) {
   return "Die Datei " + Quoted(path) +
@@ -71,8 +82,9 @@ std::string CompanyFolderUnreachable(std::string_view name, std::string_view fol
          " ist nicht erreichbar. Der Eintrag im Firmenverzeichnis bleibt erhalten.";
 }
 std::string CompanyRemoved(std::string_view name, std::string_view database) {
-  return "Die Firma " + Quoted(name) + " wurde aus dem Firmenverzeichnis entfernt: Ihre Datenbank " +
-         Quoted(database) + " ist nicht vorhanden.";
+  return "Die Firma " + Quoted(name) +
+         " wurde aus dem Firmenverzeichnis entfernt: Ihre Datenbank " + Quoted(database) +
+         " ist nicht vorhanden.";
 }
 std::string RegistryNotCleaned(std::string_view file, std::string_view reason) {
   return "Firmen ohne Datenbank konnten nicht aus dem Firmenverzeichnis " + Quoted(file) +
@@ -88,7 +100,8 @@ std::string CompanyNotFound(std::string_view name) {
 std::string OptionsUnavailable(std::string_view reason) {
   return "Die Firmeneinstellungen können nicht gelesen werden: " + std::string(reason);
 }
-std::string OptionNotStored(std::string_view section, std::string_view key, std::string_view reason) {
+std::string OptionNotStored(std::string_view section, std::string_view key,
+                            std::string_view reason) {
   return "Die Firmeneinstellung [" + std::string(section) + "] " + std::string(key) +
          " konnte nicht gespeichert werden: " + std::string(reason);
 }

@@ -28,7 +28,8 @@ std::string RegistryNotCleaned(std::string_view file, std::string_view reason);
 std::string CompanyTypeUnknown(std::string_view name, std::string_view type);
 std::string CompanyNotFound(std::string_view name);
 std::string OptionsUnavailable(std::string_view reason);
-std::string OptionNotStored(std::string_view section, std::string_view key, std::string_view reason);
+std::string OptionNotStored(std::string_view section, std::string_view key,
+                            std::string_view reason);
 
 inline constexpr std::string_view kAlreadyRunning = "Der Importassistent wurde bereits gestartet.";
 inline constexpr std::string_view kNoCompanies =

@@ -9,9 +9,13 @@
 namespace velra {
 
 namespace {
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
-size_t LastSeparator(std::string_view path) { return path.find_last_of("/\\"); }
+size_t LastSeparator(std::string_view path) {
+  return path.find_last_of("/\\");
+}
 }  // namespace
 
 std::string FolderOf(std::string_view path) {
@@ -21,7 +25,8 @@ std::string FolderOf(std::string_view path) {
 
 std::string FileNameOf(std::string_view path) {
   size_t position = LastSeparator(path);
-  return position == std::string_view::npos ? std::string(path) : std::string(path.substr(position + 1));
+  return position == std::string_view::npos ? std::string(path)
+                                            : std::string(path.substr(position + 1));
 }
 
 std::string PathJoin(std::string_view folder, std::string_view name) {
@@ -78,12 +83,7 @@ bool IsSafeFileName(std::string_view name) {
   for (char c : name) {
     auto b = static_cast<unsigned char>(c);
     if (b < 0x20 || b == 0x7F) return false;
-    switch (c) {
-      case '/': case '\\': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
-        return false;
-      default:
-        break;
-    }
+    if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) return false;
   }
   return name.back() != ' ' && name.back() != '.';
 }

@@ -50,20 +50,24 @@ RegionalSettings RegionalSettings::ForLocale(const std::string& localeName) {
   std::string name = localeName.substr(0, localeName.find_first_of(".@"));
   if (name.empty() || name == "C" || name == "POSIX") name = "de_DE";
   icu::Locale locale(name.c_str());
-  if (locale.isBogus() || std::string(locale.getLanguage()).empty()) locale = icu::Locale("de", "DE");
+  if (locale.isBogus() || std::string(locale.getLanguage()).empty())
+    locale = icu::Locale("de", "DE");
 
   RegionalSettings settings;
   settings.localeName_ = locale.getName();
   UErrorCode status = U_ZERO_ERROR;
   icu::DecimalFormatSymbols symbols(locale, status);
   if (U_SUCCESS(status)) {
-    settings.decimalSeparator_ = ToUtf8(symbols.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
-    settings.groupingSeparator_ = ToUtf8(symbols.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
+    settings.decimalSeparator_ =
+        ToUtf8(symbols.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
+    settings.groupingSeparator_ =
+        ToUtf8(symbols.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
   } else {
     settings.decimalSeparator_ = ",";
     settings.groupingSeparator_ = ".";
   }
-  std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
+  std::unique_ptr<icu::DateFormat> format(
+      icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
   auto* simple = dynamic_cast<icu::SimpleDateFormat*>(format.get());
   icu::UnicodeString pattern;
   if (simple) simple->toPattern(pattern);
@@ -71,7 +75,9 @@ RegionalSettings RegionalSettings::ForLocale(const std::string& localeName) {
   return settings;
 }
 
-RegionalSettings RegionalSettings::FromSystem() { return ForLocale(LocaleFromEnvironment()); }
+RegionalSettings RegionalSettings::FromSystem() {
+  return ForLocale(LocaleFromEnvironment());
+}
 
 std::string RegionalSettings::FormatShortDate(const DateTime& date) const {
   UErrorCode status = U_ZERO_ERROR;

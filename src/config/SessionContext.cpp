@@ -71,8 +71,8 @@ bool ResolveCompany(SessionContext& session, const std::string& wantedName,
 
   session.CompanyName = companyName;
   session.InstallMode = IntegerOf(registry->Read(companyName, "installing"));
-  session.DatabaseType =
-      CompanyDatabaseType(*registry, companyName, session.Env.DatabaseType).value_or(session.Env.DatabaseType);
+  session.DatabaseType = CompanyDatabaseType(*registry, companyName, session.Env.DatabaseType)
+                             .value_or(session.Env.DatabaseType);
   session.ActiveTrueValue = ActiveTrueValueOf(session.DatabaseType);
   session.ActiveFalseValue = 0;
   const std::string folder =

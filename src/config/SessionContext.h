@@ -41,7 +41,9 @@ struct SessionContext {
 };
 
 // The literal for "true": -1 for a file company (as Access stored it), 1 for a server.
-inline int16_t ActiveTrueValueOf(int32_t databaseType) { return databaseType != 0 ? 1 : -1; }
+inline int16_t ActiveTrueValueOf(int32_t databaseType) {
+  return databaseType != 0 ? 1 : -1;
+}
 
 // Reads the environment file and sets the session's start values. Problems are appended to
 // `problems` as German sentences.

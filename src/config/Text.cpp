@@ -11,7 +11,9 @@ namespace velra {
 
 namespace {
 
-bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
+bool IsSpaceOrTab(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // Calls f(codePoint) for every code point; invalid bytes come as U+FFFD.
 template <typename F>
@@ -55,7 +57,9 @@ std::string FoldCase(std::string_view text) {
     for (char c : text) out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
     return out;
   }
-  ForEachCodePoint(text, [&](UChar32 c) { AppendUtf8(out, static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT))); });
+  ForEachCodePoint(text, [&](UChar32 c) {
+    AppendUtf8(out, static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT)));
+  });
   return out;
 }
 

@@ -52,8 +52,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    SetError(error, errno == ENOENT ? messages::FileMissing(path)
-                                    : messages::FileUnreadable(path, errno));
+    SetError(error,
+             errno == ENOENT ? messages::FileMissing(path) : messages::FileUnreadable(path, errno));
     return std::nullopt;
   }
   struct stat info {};
@@ -106,7 +106,8 @@ bool WriteTextFileAtomically(const std::string& path, const TextDocument& docume
   }
 
   std::string folder = FolderOf(path);
-  std::string temporary = PathJoin(folder.empty() ? "." : folder, "." + FileNameOf(path) + ".XXXXXX");
+  std::string temporary =
+      PathJoin(folder.empty() ? "." : folder, "." + FileNameOf(path) + ".XXXXXX");
   int fd = ::mkstemp(temporary.data());
   if (fd < 0) {
     SetError(error, messages::FileNotWritable(path, errno));

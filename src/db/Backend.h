@@ -25,10 +25,10 @@ class StatementBackend {
  public:
   virtual ~StatementBackend() = default;
   virtual void Bind(int index, const Value& value) = 0;  // parameters count from 1
-  virtual bool Step() = 0;                                 // true while a row is available
-  virtual void Reset() = 0;                                // re-executable, bindings kept
+  virtual bool Step() = 0;                               // true while a row is available
+  virtual void Reset() = 0;                              // re-executable, bindings kept
   virtual int ColumnCount() const = 0;
-  virtual std::string ColumnName(int index) const = 0;     // columns count from 0
+  virtual std::string ColumnName(int index) const = 0;  // columns count from 0
   virtual Value ColumnValue(int index) const = 0;
   virtual int64_t Changes() const = 0;
 };

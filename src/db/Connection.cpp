@@ -28,9 +28,13 @@ Statement& Statement::BindAll(const std::vector<Value>& values) {
   return *this;
 }
 
-bool Statement::Next() { return backend_->Step(); }
+bool Statement::Next() {
+  return backend_->Step();
+}
 
-Value Statement::Get(int index) const { return backend_->ColumnValue(index); }
+Value Statement::Get(int index) const {
+  return backend_->ColumnValue(index);
+}
 
 Value Statement::Get(std::string_view column) const {
   for (int i = 0; i < backend_->ColumnCount(); ++i)
@@ -65,7 +69,9 @@ std::unique_ptr<Connection> Connection::Open(std::string_view connectionString, 
                                          "' der Firmendatenbank ist unbekannt.");
 }
 
-Statement Connection::Prepare(std::string_view sql) { return Statement(backend_->Prepare(sql)); }
+Statement Connection::Prepare(std::string_view sql) {
+  return Statement(backend_->Prepare(sql));
+}
 
 int64_t Connection::Execute(std::string_view sql, const std::vector<Value>& parameters) {
   Statement statement = Prepare(sql);
@@ -80,7 +86,8 @@ Rows Connection::Query(std::string_view sql, const std::vector<Value>& parameter
   bool first = true;
   while (statement.Next()) {
     if (first) {
-      for (int i = 0; i < statement.ColumnCount(); ++i) result.columns.push_back(statement.ColumnName(i));
+      for (int i = 0; i < statement.ColumnCount(); ++i)
+        result.columns.push_back(statement.ColumnName(i));
       first = false;
     }
     std::vector<Value>& row = result.rows.emplace_back();
@@ -88,11 +95,13 @@ Rows Connection::Query(std::string_view sql, const std::vector<Value>& parameter
     for (int i = 0; i < statement.ColumnCount(); ++i) row.push_back(statement.Get(i));
   }
   if (first)
-    for (int i = 0; i < statement.ColumnCount(); ++i) result.columns.push_back(statement.ColumnName(i));
+    for (int i = 0; i < statement.ColumnCount(); ++i)
+      result.columns.push_back(statement.ColumnName(i));
   return result;
 }
 
-std::optional<Value> Connection::QueryValue(std::string_view sql, const std::vector<Value>& parameters) {
+std::optional<Value> Connection::QueryValue(std::string_view sql,
+                                            const std::vector<Value>& parameters) {
   Statement statement = Prepare(sql);
   statement.BindAll(parameters);
   if (!statement.Next()) return std::nullopt;
@@ -111,9 +120,13 @@ std::optional<ColumnInfo> Connection::FindColumn(std::string_view table, std::st
   return std::nullopt;
 }
 
-Transaction Connection::Begin() { return Transaction(*backend_); }
+Transaction Connection::Begin() {
+  return Transaction(*backend_);
+}
 
-Transaction::Transaction(Backend& backend) : backend_(&backend) { backend_->Begin(); }
+Transaction::Transaction(Backend& backend) : backend_(&backend) {
+  backend_->Begin();
+}
 
 Transaction::Transaction(Transaction&& other) noexcept : backend_(other.backend_) {
   other.backend_ = nullptr;

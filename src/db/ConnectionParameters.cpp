@@ -39,11 +39,10 @@ BackendKind BackendOfProvider(std::string_view provider) {
   if (name.starts_with("microsoft.jet.oledb") || name.starts_with("microsoft.ace.oledb") ||
       name == "sqlite")
     return BackendKind::Sqlite;
-  if (name.starts_with("sqloledb") || name.starts_with("sqlncli") || name.starts_with("msoledbsql") ||
-      name == "sqlserver" || name == "sql server")
+  if (name.starts_with("sqloledb") || name.starts_with("sqlncli") ||
+      name.starts_with("msoledbsql") || name == "sqlserver" || name == "sql server")
     return BackendKind::SqlServer;
-  if (name == "postgresql" || name == "postgres")
-    return BackendKind::PostgreSql;
+  if (name == "postgresql" || name == "postgres") return BackendKind::PostgreSql;
   return BackendKind::Unknown;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // A typed database or source value.
 
-#include <cstdint>
 #include <concepts>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -32,8 +32,8 @@ class Value {
   Value() = default;
   Value(bool b) : v_(b) {}
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  Value(T i) : v_(static_cast<int64_t>(i)) {}
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) Value(T i)
+      : v_(static_cast<int64_t>(i)) {}
   Value(double d) : v_(d) {}
   Value(const char* text) : v_(std::string(text)) {}
   Value(std::string text) : v_(std::move(text)) {}
@@ -64,6 +64,8 @@ class Value {
 };
 
 // A value as text; a null value gives empty text.
-inline std::string NzText(const Value& value) { return value.ToText(); }
+inline std::string NzText(const Value& value) {
+  return value.ToText();
+}
 
 }  // namespace velra

@@ -44,7 +44,8 @@ void CreateDatabase(const std::string& path) {
   input.ProviderAccess = "Microsoft.Jet.OLEDB.4.0";
   input.Database = path;
   input.Password = kCompanyDatabasePassword;
-  auto connection = Connection::Open(*BuildConnectionString(input), Connection::OpenMode::CreateIfMissing);
+  auto connection =
+      Connection::Open(*BuildConnectionString(input), Connection::OpenMode::CreateIfMissing);
   Transaction transaction = connection->Begin();
   CreateCompanySchema(*connection);
   InsertDemoReferenceData(*connection);
@@ -58,9 +59,10 @@ bool CreateDemoEnvironment(const std::string& folder, bool replace, std::string*
     fs::create_directories(folder);
     const std::string root = NormaliseFolder(fs::canonical(folder).string());
     if (FileExists(root + "velra.var") && !replace)
-      throw std::runtime_error("Der Ordner '" + root +
-                               "' enthält bereits eine Umgebungsdatei (velra.var). Wählen Sie einen "
-                               "leeren Ordner oder ersetzen Sie die Demo-Umgebung ausdrücklich (--replace).");
+      throw std::runtime_error(
+          "Der Ordner '" + root +
+          "' enthält bereits eine Umgebungsdatei (velra.var). Wählen Sie einen "
+          "leeren Ordner oder ersetzen Sie die Demo-Umgebung ausdrücklich (--replace).");
 
     const std::string fileCompany = root + "Firmen/" + kDemoCompany + "/";
     const std::string serverCompany = root + "Firmen/" + kDemoServerCompany + "/";
@@ -69,10 +71,10 @@ bool CreateDemoEnvironment(const std::string& folder, bool replace, std::string*
 
     WriteTemplate("velra.var", root + "velra.var", TextEncoding::Windows1252);
     WriteTemplate("Feldzuordnung.txt", root + "Feldzuordnung.txt", TextEncoding::Windows1252);
-    WriteLines(root + "Firmen.uif", {"[" + std::string(kDemoCompany) + "]", "databasetype=0",
-                                     "path=" + fileCompany, "installing=0", "",
-                                     "[" + std::string(kDemoServerCompany) + "]", "databasetype=1",
-                                     "path=" + serverCompany, "installing=0"});
+    WriteLines(root + "Firmen.uif",
+               {"[" + std::string(kDemoCompany) + "]", "databasetype=0", "path=" + fileCompany,
+                "installing=0", "", "[" + std::string(kDemoServerCompany) + "]", "databasetype=1",
+                "path=" + serverCompany, "installing=0"});
     const std::string base = fileCompany + kDemoCompany;
     WriteTemplate("Musterfirma.afk", base + ".afk", TextEncoding::Windows1252);
     WriteTemplate("Musterfirma.lyt", base + ".lyt", TextEncoding::Windows1252);
@@ -82,8 +84,8 @@ bool CreateDemoEnvironment(const std::string& folder, bool replace, std::string*
     return true;
   } catch (const fs::filesystem_error& e) {
     if (error)
-      *error = "Die Demo-Umgebung konnte nicht angelegt werden: '" + e.path1().string() + "': " +
-               messages::SystemReason(e.code().value());
+      *error = "Die Demo-Umgebung konnte nicht angelegt werden: '" + e.path1().string() +
+               "': " + messages::SystemReason(e.code().value());
     return false;
   } catch (const std::exception& e) {
     if (error) *error = std::string("Die Demo-Umgebung konnte nicht angelegt werden: ") + e.what();

@@ -14,7 +14,8 @@ using test::WriteBytes;
 
 TEST(FileOptions, ReadAndWriteTheOptionsFile) {
   TempDir dir;
-  WriteBytes(dir / "Muster.afk", "[NumberRange]\r\nCustomer=00041\r\n[Token]\r\nCustomer=K\xFC\r\n");
+  WriteBytes(dir / "Muster.afk",
+             "[NumberRange]\r\nCustomer=00041\r\n[Token]\r\nCustomer=K\xFC\r\n");
   FileOptions options(dir / "Muster.afk");
   EXPECT_EQ(options.Get("numberrange", "customer"), "00041");
   EXPECT_EQ(options.Get("Token", "Customer"), "Kü");
@@ -22,7 +23,8 @@ TEST(FileOptions, ReadAndWriteTheOptionsFile) {
   ASSERT_TRUE(options.Set("NumberRange", "Customer", "00042"));
   ASSERT_TRUE(options.Set("Counting", "Customer", "0"));
   EXPECT_EQ(ReadBytes(dir / "Muster.afk"),
-            "[NumberRange]\r\nCustomer=00042\r\n[Token]\r\nCustomer=K\xFC\r\n[Counting]\r\nCustomer=0\r\n");
+            "[NumberRange]\r\nCustomer=00042\r\n[Token]\r\nCustomer=K\xFC\r\n[Counting]"
+            "\r\nCustomer=0\r\n");
 }
 
 class TableOptionsTest : public ::testing::Test {
@@ -35,8 +37,10 @@ class TableOptionsTest : public ::testing::Test {
   }
   long long Rows(const std::string& section, const std::string& key) {
     auto connection = Connection::Open(connectionString_);
-    return connection->QueryValue("SELECT COUNT(*) FROM Options WHERE Section = ? AND \"Key\" = ?",
-                                  {Value(section), Value(key)})->AsInteger();
+    return connection
+        ->QueryValue("SELECT COUNT(*) FROM Options WHERE Section = ? AND \"Key\" = ?",
+                     {Value(section), Value(key)})
+        ->AsInteger();
   }
   TempDir dir_;
   std::string connectionString_ = "Provider=SQLite;Data Source=" + (dir_ / "company.db");
@@ -68,7 +72,8 @@ TEST_F(TableOptionsTest, QuotesInSectionsAndKeysAreJustCharacters) {
 
 TEST_F(TableOptionsTest, AnUnreadableDatabaseSaysWhy) {
   std::string error;
-  EXPECT_EQ(TableOptions::Load("Provider=SQLite;Data Source=" + (dir_ / "missing.db"), &error), nullptr);
+  EXPECT_EQ(TableOptions::Load("Provider=SQLite;Data Source=" + (dir_ / "missing.db"), &error),
+            nullptr);
   EXPECT_NE(error.find("missing.db"), std::string::npos) << error;
 }
 

@@ -52,11 +52,13 @@ TEST_F(IniFileTest, KeyedReadTakesTheFirstSectionAndTheFirstKey) {
 
 TEST_F(IniFileTest, ValuesAreCutToTheRoomOfTheRead) {
   const std::string longValue(2000, 'x');
-  Write("[Positionstabellen]\r\nlong=" + longValue + "\r\numlaut=" + std::string(300, 'a') + "ä\r\n");
+  Write("[Positionstabellen]\r\nlong=" + longValue + "\r\numlaut=" + std::string(300, 'a') +
+        "ä\r\n");
   EXPECT_EQ(ReadProfileString(file_, "Positionstabellen", "long"), std::string(254, 'x'));
   EXPECT_EQ(ReadProfileStringLong(file_, "Positionstabellen", "long"), std::string(1499, 'x'));
   // The room counts characters, so a multi-byte character is never cut in half.
-  EXPECT_EQ(ReadProfileStringLong(file_, "Positionstabellen", "umlaut"), std::string(300, 'a') + "ä");
+  EXPECT_EQ(ReadProfileStringLong(file_, "Positionstabellen", "umlaut"),
+            std::string(300, 'a') + "ä");
 }
 
 TEST_F(IniFileTest, LinesEndAtCrLfLfOrCr) {
@@ -99,10 +101,13 @@ TEST_F(IniFileTest, DeleteKeyDropsEveryMatchingLineOfThatSectionOnly) {
 }
 
 TEST_F(IniFileTest, DeleteSectionKeepsCommentsAndBlankLinesOfTheOthers) {
-  Write("\r\n\r\n# Firmen\r\n[Alt]\r\npath=x\r\n\r\n[Neu]\r\n# Kommentar\r\npath=y\r\n\r\n[Rest]\r\na=1");
+  Write(
+      "\r\n\r\n# Firmen\r\n[Alt]\r\npath=x\r\n\r\n[Neu]\r\n# "
+      "Kommentar\r\npath=y\r\n\r\n[Rest]\r\na=1");
   ASSERT_TRUE(DeleteSection(file_, "alt"));
   // Empty lines before the first kept line go; the file ends with a line end.
-  EXPECT_EQ(ReadBytes(file_), "# Firmen\r\n[Neu]\r\n# Kommentar\r\npath=y\r\n\r\n[Rest]\r\na=1\r\n");
+  EXPECT_EQ(ReadBytes(file_),
+            "# Firmen\r\n[Neu]\r\n# Kommentar\r\npath=y\r\n\r\n[Rest]\r\na=1\r\n");
 }
 
 TEST_F(IniFileTest, DeletingFromAMissingFileOrSectionChangesNothing) {
@@ -115,10 +120,15 @@ TEST_F(IniFileTest, DeletingFromAMissingFileOrSectionChangesNothing) {
 }
 
 TEST_F(IniFileTest, KeyedWriteReplacesInPlaceAndKeepsEverythingElse) {
-  Write("; Nummernkreise\r\n[NumberRange]\r\nCustomer=00041\r\nArticle=7\r\n\r\n[Token]\r\nCustomer=KD\r\n");
+  Write(
+      "; "
+      "Nummernkreise\r\n[NumberRange]\r\nCustomer=00041\r\nArticle=7\r\n\r\n[Token]\r\nCustomer="
+      "KD\r\n");
   ASSERT_TRUE(WriteProfileString(file_, "numberrange", "CUSTOMER", "00042"));
   EXPECT_EQ(ReadBytes(file_),
-            "; Nummernkreise\r\n[NumberRange]\r\nCustomer=00042\r\nArticle=7\r\n\r\n[Token]\r\nCustomer=KD\r\n");
+            "; "
+            "Nummernkreise\r\n[NumberRange]\r\nCustomer=00042\r\nArticle=7\r\n\r\n[Token]"
+            "\r\nCustomer=KD\r\n");
 }
 
 TEST_F(IniFileTest, KeyedWriteAddsKeysAtTheEndOfTheirSectionAndNewSectionsAtTheEnd) {
@@ -126,7 +136,8 @@ TEST_F(IniFileTest, KeyedWriteAddsKeysAtTheEndOfTheirSectionAndNewSectionsAtTheE
   ASSERT_TRUE(WriteProfileString(file_, "NumberRange", "Supplier", "70000"));
   ASSERT_TRUE(WriteProfileString(file_, "Counting", "Customer", "0"));
   EXPECT_EQ(ReadBytes(file_),
-            "[NumberRange]\nCustomer=1\nSupplier=70000\n\n[Token]\nCustomer=KD\n[Counting]\nCustomer=0\n");
+            "[NumberRange]\nCustomer=1\nSupplier=70000\n\n[Token]\nCustomer=KD\n[Counting]"
+            "\nCustomer=0\n");
 }
 
 TEST_F(IniFileTest, KeyedWriteCreatesAMissingFile) {
@@ -164,7 +175,8 @@ TEST_F(IniFileTest, RewritesGoThroughATemporaryFileAndKeepPermissions) {
   ASSERT_EQ(::stat(file_.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
   size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.Path())) ++entries;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.Path()))
+    ++entries;
   EXPECT_EQ(entries, 1u);  // no temporary file left behind
 }
 

@@ -19,12 +19,13 @@ using test::WriteBytes;
 class StartupTest : public ::testing::Test {
  protected:
   void WriteEnvironment(const std::string& programSection) {
-    WriteBytes(dir_ / "velra.var",
-               programSection +
-                   "[files]\r\nhelpfile=hilfe.chm\r\nuiffile=firmen.uif\r\nmatchingfile=match.txt\r\n"
-                   "[Connection]\r\nDataSource=srv01\\VELRA\r\nAuthentification=0\r\nLoginTimeout=\r\n"
-                   "UserID=sa\r\nPassword=geheim\r\n"
-                   "[Provider]\r\naccess=Microsoft.Jet.OLEDB.4.0\r\nsql=SQLOLEDB.1\r\n");
+    WriteBytes(
+        dir_ / "velra.var",
+        programSection +
+            "[files]\r\nhelpfile=hilfe.chm\r\nuiffile=firmen.uif\r\nmatchingfile=match.txt\r\n"
+            "[Connection]\r\nDataSource=srv01\\VELRA\r\nAuthentification=0\r\nLoginTimeout=\r\n"
+            "UserID=sa\r\nPassword=geheim\r\n"
+            "[Provider]\r\naccess=Microsoft.Jet.OLEDB.4.0\r\nsql=SQLOLEDB.1\r\n");
   }
   // A file company with its folder and, when `withDatabase`, its database file.
   std::string FileCompany(const std::string& name, bool withDatabase) {
@@ -54,7 +55,8 @@ TEST_F(StartupTest, EnvironmentValuesAndTheirDefaults) {
   EXPECT_EQ(env.Connection.LoginTimeout, 0);  // empty timeout reads as 0
   EXPECT_EQ(env.ProviderSql, "SQLOLEDB.1");
 
-  SessionContext session = StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
+  SessionContext session =
+      StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
   EXPECT_EQ(session.ActiveTrueValue, -1);
   EXPECT_EQ(session.ActiveFalseValue, 0);
   EXPECT_EQ(session.TodayText.size(), 10u);  // dd.MM.yyyy
@@ -86,7 +88,8 @@ TEST_F(StartupTest, CompanyListKeepsFileOrderAndListsServersWithoutFileCheck) {
   std::string b = FileCompany("Beta GmbH", true);
   WriteBytes(dir_ / "firmen.uif", "[Beta GmbH]\r\ndatabasetype=0\r\npath=" + b +
                                       "\r\n[Server]\r\ndatabasetype=1\r\npath=/nirgendwo/\r\n"
-                                      "[Alpha]\r\npath=" + a + "\r\n");
+                                      "[Alpha]\r\npath=" +
+                                      a + "\r\n");
   CompanyListResult result = List();
   EXPECT_EQ(result.Names, (std::vector<std::string>{"Beta GmbH", "Server", "Alpha"}));
   EXPECT_TRUE(result.AnyCompany);
@@ -97,12 +100,14 @@ TEST_F(StartupTest, AFileCompanyWithoutDatabaseIsRemovedFromTheRegistry) {
   std::string kept = FileCompany("Bleibt", true);
   std::string gone = FileCompany("Weg", false);
   WriteBytes(dir_ / "firmen.uif", "# Firmen\r\n[Weg]\r\ndatabasetype=0\r\npath=" + gone +
-                                      "\r\n\r\n[Bleibt]\r\ndatabasetype=0\r\npath=" + kept + "\r\n");
+                                      "\r\n\r\n[Bleibt]\r\ndatabasetype=0\r\npath=" + kept +
+                                      "\r\n");
   CompanyListResult result = List();
   EXPECT_EQ(result.Names, (std::vector<std::string>{"Bleibt"}));
   ASSERT_EQ(result.Problems.size(), 1u);
   EXPECT_NE(result.Problems[0].find("Weg.mdb"), std::string::npos);
-  EXPECT_EQ(ReadBytes(dir_ / "firmen.uif"), "# Firmen\r\n[Bleibt]\r\ndatabasetype=0\r\npath=" + kept + "\r\n");
+  EXPECT_EQ(ReadBytes(dir_ / "firmen.uif"),
+            "# Firmen\r\n[Bleibt]\r\ndatabasetype=0\r\npath=" + kept + "\r\n");
 }
 
 TEST_F(StartupTest, CompaniesThatCannotBeCheckedAreLeftOutButKept) {
@@ -144,7 +149,8 @@ TEST_F(StartupTest, SelectingAFileCompanyDerivesItsFilesConnectionAndOptions) {
   WriteBytes(dir_ / "firmen.uif", "[Musterfirma]\r\ndatabasetype=0\r\npath=" + folder + "\r\n");
 
   std::vector<std::string> problems;
-  SessionContext session = StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
+  SessionContext session =
+      StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
   EXPECT_EQ(session.ActiveTrueValue, 1);  // the environment says server
   ASSERT_TRUE(SelectCompany(session, "MUSTERFIRMA", problems));
   EXPECT_TRUE(problems.empty());
@@ -167,7 +173,8 @@ TEST_F(StartupTest, ServerCompaniesFindTheirLayoutByInstallMode) {
              "[Zentrale]\r\ndatabasetype=1\r\npath=C:\\Velra\\Zentrale\\\r\ninstalling=1\r\n"
              "[Filiale]\r\ndatabasetype=1\r\npath=/srv/velra/Filiale\r\ninstalling=2\r\n");
   std::vector<std::string> problems;
-  SessionContext session = StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
+  SessionContext session =
+      StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
   ASSERT_TRUE(ResolveCompany(session, "Zentrale", problems));
   EXPECT_EQ(session.LayoutFile, dir_ / "Zentrale.lyt");
   EXPECT_EQ(session.DatabasePath, "Zentrale");
@@ -184,7 +191,8 @@ TEST_F(StartupTest, AnUnknownCompanySelectsNothing) {
   std::string folder = FileCompany("Musterfirma", true);
   WriteBytes(dir_ / "firmen.uif", "[Musterfirma]\r\npath=" + folder + "\r\n");
   std::vector<std::string> problems;
-  SessionContext session = StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
+  SessionContext session =
+      StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
   ASSERT_TRUE(SelectCompany(session, "Musterfirma", problems));
   EXPECT_FALSE(SelectCompany(session, "Gibtsnicht", problems));
   EXPECT_FALSE(session.HasCompany());

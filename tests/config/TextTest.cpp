@@ -64,7 +64,9 @@ TEST(TextServices, FileNamesThatCannotNameACompanyFile) {
 }
 
 TEST(Encodings, Windows1252RoundTripsItsOwnCharacters) {
-  const std::string cp1252 = "Gr\xFC\xDF" "e \x80 \x84\x93";  // Grüße € „“
+  const std::string cp1252 =
+      "Gr\xFC\xDF"
+      "e \x80 \x84\x93";  // Grüße € „“
   const std::string utf8 = Windows1252ToUtf8(cp1252);
   EXPECT_EQ(utf8, "Grüße € „“");
   EXPECT_EQ(Utf8ToWindows1252(utf8), cp1252);

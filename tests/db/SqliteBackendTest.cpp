@@ -17,7 +17,8 @@ class SqliteBackendTest : public ::testing::Test {
     db_ = Connection::Open(connectionString_, Connection::OpenMode::CreateIfMissing);
     db_->ExecuteScript(
         "CREATE TABLE Articles (ID INTEGER PRIMARY KEY AUTOINCREMENT, ArticleNumber TEXT COLLATE "
-        "NOCASE, ShortText TEXT, NetPrice REAL, Active BOOLEAN, Stock INTEGER, DateCreation DATETIME, "
+        "NOCASE, ShortText TEXT, NetPrice REAL, Active BOOLEAN, Stock INTEGER, DateCreation "
+        "DATETIME, "
         "Picture BLOB)");
   }
   TempDir dir_;
@@ -31,10 +32,11 @@ TEST_F(SqliteBackendTest, ValuesComeBackWithTheirTypes) {
   const Bytes picture{0, 1, 2, 255};
   const DateTime created{2026, 12, 4, 13, 5, 9};
   db_->Execute(
-      "INSERT INTO Articles (ArticleNumber, ShortText, NetPrice, Active, Stock, DateCreation, Picture) "
+      "INSERT INTO Articles (ArticleNumber, ShortText, NetPrice, Active, Stock, DateCreation, "
+      "Picture) "
       "VALUES (?, ?, ?, ?, ?, ?, ?)",
-      {"4711", "Schraube 'M6' \"verzinkt\" – Ø 6 mm", 12.35, true, int64_t{9007199254740993}, created,
-       picture});
+      {"4711", "Schraube 'M6' \"verzinkt\" – Ø 6 mm", 12.35, true, int64_t{9007199254740993},
+       created, picture});
   db_->Execute("INSERT INTO Articles (ArticleNumber) VALUES (?)", {Value()});
 
   Rows rows = db_->Query("SELECT * FROM Articles ORDER BY ID");
@@ -49,7 +51,8 @@ TEST_F(SqliteBackendTest, ValuesComeBackWithTheirTypes) {
   EXPECT_TRUE(rows.Get(1, "ArticleNumber").IsNull());
   EXPECT_TRUE(rows.Get(1, "NoSuchField").IsNull());
   // A file company stores true as the suite's -1.
-  EXPECT_EQ(db_->QueryValue("SELECT CAST(Active AS INTEGER) FROM Articles WHERE ID = 1"), Value(int64_t{-1}));
+  EXPECT_EQ(db_->QueryValue("SELECT CAST(Active AS INTEGER) FROM Articles WHERE ID = 1"),
+            Value(int64_t{-1}));
 }
 
 TEST_F(SqliteBackendTest, ColumnsAreFoundIgnoringLetterCase) {
@@ -66,7 +69,8 @@ TEST_F(SqliteBackendTest, ColumnsAreFoundIgnoringLetterCase) {
 }
 
 TEST_F(SqliteBackendTest, KeysCompareIgnoringCaseAndQuotesAreValues) {
-  db_->Execute("INSERT INTO Articles (ArticleNumber) VALUES (?)", {"AB-1'; DROP TABLE Articles; --"});
+  db_->Execute("INSERT INTO Articles (ArticleNumber) VALUES (?)",
+               {"AB-1'; DROP TABLE Articles; --"});
   EXPECT_EQ(db_->QueryValue("SELECT COUNT(*) FROM Articles WHERE ArticleNumber = ?",
                             {"ab-1'; drop table articles; --"}),
             Value(int64_t{1}));
@@ -127,7 +131,8 @@ TEST(SqliteOpen, RefusesWhatIsNoCompanyDatabase) {
   const std::string prefix = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
   EXPECT_NE(OpenFailure(prefix + (dir / "fehlt.mdb")).find("fehlt.mdb"), std::string::npos);
 
-  WriteBytes(dir / "access.mdb", std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20) + std::string(2000, '\0'));
+  WriteBytes(dir / "access.mdb",
+             std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20) + std::string(2000, '\0'));
   std::string access = OpenFailure(prefix + (dir / "access.mdb"));
   EXPECT_NE(access.find("Microsoft-Access"), std::string::npos) << access;
   EXPECT_NE(access.find("access.mdb"), std::string::npos);

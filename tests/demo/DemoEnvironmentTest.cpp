@@ -1,7 +1,7 @@
+#include <sys/wait.h>
 #include <cstdio>
 #include <map>
 #include <set>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -45,8 +45,9 @@ class DemoEnvironmentTest : public ::testing::Test {
 };
 
 TEST_F(DemoEnvironmentTest, RegistryListsTheFileAndTheServerCompany) {
-  CompanyListResult list = FillCompanyList(session_.Env.CompanyRegistryFile, session_.Env.ProgramPath,
-                                           session_.Env.DatabaseType, true, true);
+  CompanyListResult list =
+      FillCompanyList(session_.Env.CompanyRegistryFile, session_.Env.ProgramPath,
+                      session_.Env.DatabaseType, true, true);
   EXPECT_EQ(list.Names, (std::vector<std::string>{kDemoCompany, kDemoServerCompany}));
   EXPECT_TRUE(list.Problems.empty());
   EXPECT_EQ(session_.Env.DefaultCompany, kDemoCompany);
@@ -87,31 +88,52 @@ TEST_F(DemoEnvironmentTest, EveryMandatoryCaptionIsAFieldOfItsKindsTable) {
 
 TEST_F(DemoEnvironmentTest, TheTablesHoldEveryFieldTheImportWrites) {
   const std::map<std::string, std::vector<std::string>> written = {
-      {"Contacts", {"CustomerNumber", "DateCreation", "DateUpdate", "WorksOnLastOf", "BankCode",
-                    "AccountNumber", "InvoiceAddress", "DeliveryAddress", "Company", "Salutation",
-                    "Title", "Surname", "Name", "Street", "Zip", "Town", "Country", "Matchcode"}},
-      {"Articles", {"ArticleNumber", "ArticleNumberVariant", "Active", "RebateAble", "POSAble",
-                    "BuildBy", "VatCode", "ArticleType", "Unit", "Storage", "ShortText", "LongText",
-                    "Barcode", "WeightNet", "WeightGross", "NetPrice", "GrossPrice", "VatAmount",
-                    "PurchasePrice", "Label", "Supplier", "SupplierNumber", "OrderNumber", "webshop",
-                    "Graphic", "DateCreation", "DateUpdate", "WorksOnLastOf"}},
+      {"Contacts",
+       {"CustomerNumber", "DateCreation", "DateUpdate", "WorksOnLastOf", "BankCode",
+        "AccountNumber", "InvoiceAddress", "DeliveryAddress", "Company", "Salutation", "Title",
+        "Surname", "Name", "Street", "Zip", "Town", "Country", "Matchcode"}},
+      {"Articles", {"ArticleNumber", "ArticleNumberVariant",
+                    "Active",        "RebateAble",
+                    "POSAble",       "BuildBy",
+                    "VatCode",       "ArticleType",
+                    "Unit",          "Storage",
+                    "ShortText",     "LongText",
+                    "Barcode",       "WeightNet",
+                    "WeightGross",   "NetPrice",
+                    "GrossPrice",    "VatAmount",
+                    "PurchasePrice", "Label",
+                    "Supplier",      "SupplierNumber",
+                    "OrderNumber",   "webshop",
+                    "Graphic",       "DateCreation",
+                    "DateUpdate",    "WorksOnLastOf"}},
       {"Suppliers", {"SupplierNumber", "Address", "BankCode", "AccountNumber", "Matchcode"}},
-      {"ArticleSuppliers", {"ArticleNumber", "Supplier", "SupplierNumber", "OrderNumber", "Barcode",
-                            "ShortText", "ListPrice", "Rebate", "PurchasePrice", "Unit", "VatCode",
-                            "Standard", "ArticleNumberVariant"}},
+      {"ArticleSuppliers",
+       {"ArticleNumber", "Supplier", "SupplierNumber", "OrderNumber", "Barcode", "ShortText",
+        "ListPrice", "Rebate", "PurchasePrice", "Unit", "VatCode", "Standard",
+        "ArticleNumberVariant"}},
       {"PositionsServiceEquipments", {"LineItemNumber", "ValidTo"}},
-      {"Warehouse", {"StockingNumber", "Blocked", "BlockedBy", "BlockedAt", "ReasonBlocking", "Date",
-                     "DateCreation", "DateUpdate", "WorksOnLastOf"}},
-      {"StorageStructure", {"Category", "SubCategory", "Description", "Symbol", "number",
-                            "Warehouseman", "Address"}},
-      {"ArticleCustomerTypePrices", {"ArticleNumber", "CustomerType", "NetPrice", "GrossPrice", "VatAmount"}},
-      {"ArticleWebshop", {"ArticleNumber", "ArticleNumberWebshop", "Caption", "ShortText", "LongText",
-                          "Synchronise", "Active", "FSK18", "RebateAllowed", "URLManufacturer",
-                          "URLShop", "PublicationDate", "SequenceCategory", "Keywords", "StartPage",
-                          "SequenceStartpage", "TemplateDetails", "TemplateOptions", "MetaTitle",
-                          "MetaDescription", "MetaKeywords", "PackingUnit", "PackingUnitValue",
-                          "PackingUnitStatus", "StockScaling", "StockQuantity", "DeliveryStatus",
-                          "Deliverable", "StockValues"}},
+      {"Warehouse",
+       {"StockingNumber", "Blocked", "BlockedBy", "BlockedAt", "ReasonBlocking", "Date",
+        "DateCreation", "DateUpdate", "WorksOnLastOf"}},
+      {"StorageStructure",
+       {"Category", "SubCategory", "Description", "Symbol", "number", "Warehouseman", "Address"}},
+      {"ArticleCustomerTypePrices",
+       {"ArticleNumber", "CustomerType", "NetPrice", "GrossPrice", "VatAmount"}},
+      {"ArticleWebshop", {"ArticleNumber",    "ArticleNumberWebshop",
+                          "Caption",          "ShortText",
+                          "LongText",         "Synchronise",
+                          "Active",           "FSK18",
+                          "RebateAllowed",    "URLManufacturer",
+                          "URLShop",          "PublicationDate",
+                          "SequenceCategory", "Keywords",
+                          "StartPage",        "SequenceStartpage",
+                          "TemplateDetails",  "TemplateOptions",
+                          "MetaTitle",        "MetaDescription",
+                          "MetaKeywords",     "PackingUnit",
+                          "PackingUnitValue", "PackingUnitStatus",
+                          "StockScaling",     "StockQuantity",
+                          "DeliveryStatus",   "Deliverable",
+                          "StockValues"}},
       {"AccountSystem", {"AccountNumber", "Description"}},
       {"Taxes", {"TaxKeyNumber", "Description", "Percentage", "Active"}},
       {"ArticlePictures", {"filename", "FileSize", "Measure", "Date", "Path", "Picture"}},
@@ -122,17 +144,20 @@ TEST_F(DemoEnvironmentTest, TheTablesHoldEveryFieldTheImportWrites) {
 }
 
 TEST_F(DemoEnvironmentTest, TaxKeysCoverEveryCodeOfTheRateTable) {
-  const std::map<std::string, double> percentages = {{"0", 0},   {"1", 19},  {"2", 7},   {"30", 8},
-                                                     {"31", 3.8}, {"32", 2.5}, {"40", 20}, {"41", 10}};
+  const std::map<std::string, double> percentages = {
+      {"0", 0}, {"1", 19}, {"2", 7}, {"30", 8}, {"31", 3.8}, {"32", 2.5}, {"40", 20}, {"41", 10}};
   for (const auto& [key, percent] : percentages) {
-    auto value = db_->QueryValue("SELECT Percentage FROM Taxes WHERE TaxKeyNumber = ? AND Active = ?",
-                                 {Value(key), Value(true)});
+    auto value =
+        db_->QueryValue("SELECT Percentage FROM Taxes WHERE TaxKeyNumber = ? AND Active = ?",
+                        {Value(key), Value(true)});
     ASSERT_TRUE(value.has_value()) << key;
     EXPECT_DOUBLE_EQ(value->AsDouble(), percent) << key;
   }
   // Inactive entries exist, so that the lists can be seen to leave them out.
   for (const char* table : {"Taxes", "ArticleTypes", "Units"})
-    EXPECT_GT(db_->QueryValue("SELECT COUNT(*) FROM " + std::string(table) + " WHERE Active = 0")->AsInteger(), 0)
+    EXPECT_GT(db_->QueryValue("SELECT COUNT(*) FROM " + std::string(table) + " WHERE Active = 0")
+                  ->AsInteger(),
+              0)
         << table;
 }
 
@@ -142,7 +167,8 @@ TEST_F(DemoEnvironmentTest, NumberRangesAndProgramOptionsAreSet) {
     EXPECT_FALSE(session_.GetOption("Formatting", range).empty()) << range;
     EXPECT_FALSE(session_.GetOption("Token", range).empty()) << range;
   }
-  for (const char* key : {"PositionFormat", "Country", "StorageToken", "DocumentNumberFormat", "DateFormatting"})
+  for (const char* key :
+       {"PositionFormat", "Country", "StorageToken", "DocumentNumberFormat", "DateFormatting"})
     EXPECT_FALSE(session_.GetOption("Program", key).empty()) << key;
   EXPECT_EQ(session_.GetOption("Formatting", "Customer"), "Kürzel;-;Nr.;Leer;Leer");
 }
@@ -172,8 +198,9 @@ TEST_F(DemoEnvironmentTest, AnExistingEnvironmentIsOnlyReplacedOnRequest) {
   db_->Execute("INSERT INTO Contacts (CustomerNumber) VALUES ('1')");
   db_.reset();
   ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), true, &error)) << error;
-  EXPECT_EQ(Connection::Open(session_.ConnectionString)->QueryValue("SELECT COUNT(*) FROM Contacts"),
-            Value(int64_t{0}));
+  EXPECT_EQ(
+      Connection::Open(session_.ConnectionString)->QueryValue("SELECT COUNT(*) FROM Contacts"),
+      Value(int64_t{0}));
 }
 
 // Runs the command-line program and returns its exit code; its output goes to `output`.
@@ -190,7 +217,8 @@ int RunCli(const std::string& arguments, std::string& output) {
 TEST_F(DemoEnvironmentTest, TheCommandLineListsAndOpensTheDemoCompanies) {
   std::string output;
   EXPECT_EQ(RunCli("--program-dir " + dir_.Path() + " companies", output), 0) << output;
-  EXPECT_NE(output.find("Musterfirma\tDateifirma\t" + session_.DatabasePath), std::string::npos) << output;
+  EXPECT_NE(output.find("Musterfirma\tDateifirma\t" + session_.DatabasePath), std::string::npos)
+      << output;
   EXPECT_NE(output.find("MusterfirmaServer\tServerfirma"), std::string::npos) << output;
 
   output.clear();

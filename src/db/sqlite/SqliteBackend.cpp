@@ -13,7 +13,9 @@ namespace {
 
 constexpr int kDefaultBusyTimeoutMs = 5000;
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
 
 // The type of value a column holds, from its declared type.
 Value::Type TypeOfDeclaration(std::string_view declared) {
@@ -48,8 +50,9 @@ bool IsAccessFile(const std::string& path) {
                         "versuchen Sie es später noch einmal.");
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-      throw DbError(DbError::Kind::Open, "Die Datei " + Quoted(path) +
-                                             " ist keine lesbare Firmendatenbank (" + detail + ").");
+      throw DbError(
+          DbError::Kind::Open,
+          "Die Datei " + Quoted(path) + " ist keine lesbare Firmendatenbank (" + detail + ").");
     case SQLITE_CONSTRAINT:
       throw DbError(DbError::Kind::Constraint,
                     "Die Firmendatenbank hat den Datensatz abgelehnt: " + detail);
@@ -135,13 +138,15 @@ class SqliteStatement final : public StatementBackend {
       case SQLITE_FLOAT:
         return Value(sqlite3_column_double(statement_, index));
       case SQLITE_BLOB: {
-        const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(statement_, index));
+        const auto* data =
+            static_cast<const unsigned char*>(sqlite3_column_blob(statement_, index));
         int size = sqlite3_column_bytes(statement_, index);
         return Value(Bytes(data, data + size));
       }
       default: {
         const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(statement_, index));
-        std::string text(data ? data : "", static_cast<size_t>(sqlite3_column_bytes(statement_, index)));
+        std::string text(data ? data : "",
+                         static_cast<size_t>(sqlite3_column_bytes(statement_, index)));
         DateTime date;
         if (wanted == Value::Type::Date && DateTime::FromIso(text, date)) return Value(date);
         return Value(std::move(text));
@@ -167,7 +172,8 @@ class SqliteBackend final : public Backend {
 
   std::unique_ptr<StatementBackend> Prepare(std::string_view sql) override {
     sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), 0, &statement, nullptr);
+    int rc =
+        sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), 0, &statement, nullptr);
     if (rc != SQLITE_OK) {
       sqlite3_finalize(statement);
       ThrowFor(rc);
@@ -253,8 +259,8 @@ std::unique_ptr<Backend> OpenSqliteBackend(const ConnectionParameters& parameter
   if (rc != SQLITE_OK) {
     std::string detail = db ? sqlite3_errmsg(db) : "kein Speicher";
     sqlite3_close_v2(db);
-    throw DbError(DbError::Kind::Open, "Die Firmendatenbank " + Quoted(path) +
-                                           " kann nicht geöffnet werden: " + detail);
+    throw DbError(DbError::Kind::Open,
+                  "Die Firmendatenbank " + Quoted(path) + " kann nicht geöffnet werden: " + detail);
   }
   auto backend = std::make_unique<SqliteBackend>(db, path);
   int timeout = static_cast<int>(

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Build and run the Importassistent on a Debian 12 machine.
+#
+#   ./run.sh demo    install what is missing, build, create the demo environment in ./demo-env
+#                    and run the main job on the demo company
+#   ./run.sh test    install what is missing, build with warnings as errors, run every test
+#   ./run.sh build   install what is missing and build only
+#
+# Missing Debian packages are installed as root or through sudo.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  libsqlite3-dev sqlite3 libicu-dev libcli11-dev
+  libgtest-dev libgmock-dev
+)
+
+install_missing() {
+  local missing=()
+  for package in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installiere fehlende Pakete: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "Bitte als root ausführen oder sudo einrichten." >&2; exit 1; }
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  cmake --preset release >/dev/null
+  cmake --build --preset release
+}
+
+CLI=build/release/bin/importassistent-cli
+DEMO_DIR=demo-env
+
+case "${1:-}" in
+  demo)
+    install_missing
+    build
+    "$CLI" demo --dir "$DEMO_DIR" --replace
+    echo
+    echo "== Firmen der Demo-Umgebung =="
+    "$CLI" --program-dir "$DEMO_DIR" companies
+    echo
+    echo "== Gewählte Firma =="
+    "$CLI" --program-dir "$DEMO_DIR" company
+    ;;
+  test)
+    install_missing
+    build
+    ctest --preset release
+    ;;
+  build)
+    install_missing
+    build
+    ;;
+  *)
+    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
+    exit 2
+    ;;
+esac
