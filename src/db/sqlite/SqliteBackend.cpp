@@ -124,8 +124,7 @@ class SqliteStatement final : public StatementBackend {
   }
 
   Value ColumnValue(int index) const override {
-    const char* declared = sqlite3_column_decltype(statement_, index);
-    Value::Type wanted = declared ? TypeOfDeclaration(declared) : Value::Type::Null;
+    Value::Type wanted = DeclaredType(index);
     switch (sqlite3_column_type(statement_, index)) {
       case SQLITE_NULL:
         return {};
@@ -157,12 +156,25 @@ class SqliteStatement final : public StatementBackend {
   int64_t Changes() const override { return sqlite3_changes64(db_); }
 
  private:
+  // The declared type of a result column, looked up once per statement.
+  Value::Type DeclaredType(int index) const {
+    if (declaredTypes_.empty()) {
+      declaredTypes_.resize(static_cast<size_t>(sqlite3_column_count(statement_)));
+      for (size_t i = 0; i < declaredTypes_.size(); ++i) {
+        const char* declared = sqlite3_column_decltype(statement_, static_cast<int>(i));
+        declaredTypes_[i] = declared ? TypeOfDeclaration(declared) : Value::Type::Null;
+      }
+    }
+    return declaredTypes_[static_cast<size_t>(index)];
+  }
+
   [[noreturn]] void Fail(int rc) const { ThrowSqliteError(rc, *name_, sqlite3_errmsg(db_)); }
 
   sqlite3* db_;
   sqlite3_stmt* statement_;
   const std::string* name_;
   int16_t trueValue_;
+  mutable std::vector<Value::Type> declaredTypes_;
 };
 
 class SqliteBackend final : public Backend {
