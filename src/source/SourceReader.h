@@ -1,0 +1,64 @@
+#pragma once
+// What every source reader offers, and what a load reports besides the data.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "source/SourceTable.h"
+
+namespace velra {
+
+// Called while loading with the rows (or bytes) done and the total where known (0 when not).
+// Returning false cancels the load.
+using ProgressCallback = std::function<bool(uint64_t done, uint64_t total)>;
+
+// Limits that keep memory bounded whatever a file claims.
+inline constexpr size_t kMaxSourceColumns = 16384;
+
+struct LoadOptions {
+  bool firstRowHasNames = true;  // "Erste Zeile enthält Feldnamen"
+  ProgressCallback progress;     // optional
+};
+
+// Something a load noticed about single rows: a value it could not keep as it stood, a row it
+// had to read differently. `line` is where the row stands in the file (see SourceLine).
+struct SourceWarning {
+  uint32_t line = 0;
+  std::string text;
+};
+
+struct LoadReport {
+  bool cancelled = false;
+  std::vector<SourceWarning> warnings;  // the first kMaxWarnings
+  size_t moreWarnings = 0;              // how many more there were
+
+  static constexpr size_t kMaxWarnings = 1000;
+  void Warn(uint32_t line, std::string text) {
+    if (warnings.size() < kMaxWarnings)
+      warnings.push_back({line, std::move(text)});
+    else
+      ++moreWarnings;
+  }
+};
+
+// The name of column i (1-based) when the source has no names: "Spalte i".
+inline std::string GeneratedColumnName(size_t column) { return "Spalte " + std::to_string(column); }
+
+// A database-like source (workbook, dBase folder, Access file) opened for reading.
+class SourceReader {
+ public:
+  virtual ~SourceReader() = default;
+  // The tables in catalog order: sheets, the dBase files of the folder, the Access tables
+  // without the system tables.
+  virtual std::vector<std::string> Tables() = 0;
+  // Replaces the content of `out` with the table. With `firstRowHasNames` the columns carry the
+  // source's names (a sheet's first row, a table's field names), otherwise "Spalte 1", ... and
+  // for sheets the first row is data. Throws SourceError; on a cancelled load `out` is empty
+  // and `report.cancelled` is set.
+  virtual void Load(const std::string& table, const LoadOptions& options, SourceTable& out,
+                    LoadReport& report) = 0;
+};
+
+}  // namespace velra
