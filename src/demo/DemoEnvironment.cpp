@@ -1,6 +1,7 @@
 #include "demo/DemoEnvironment.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "config/ConnectionString.h"
 #include "config/Messages.h"
@@ -10,6 +11,8 @@
 #include "db/Connection.h"
 #include "db/Embedded.h"
 #include "db/Schema.h"
+#include "demo/DbfSample.h"
+#include "source/csv/CsvReader.h"
 
 namespace velra {
 
@@ -36,6 +39,24 @@ void WriteLines(const std::string& target, std::vector<std::string> lines) {
   document.lines = std::move(lines);
   std::string error;
   if (!WriteTextFileAtomically(target, document, &error)) throw std::runtime_error(error);
+}
+
+// The sample source files as they are, and the article sample once more as a dBase table.
+void WriteSamples(const std::string& folder) {
+  fs::create_directories(folder);
+  const std::string_view prefix = "demo/samples/";
+  for (std::string_view name : embedded::EmbeddedFileNames()) {
+    if (!name.starts_with(prefix)) continue;
+    std::string_view content = *embedded::EmbeddedFile(name);
+    std::string target = folder + std::string(name.substr(prefix.size()));
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!out.flush()) throw std::runtime_error("Die Datei '" + target + "' kann nicht geschrieben werden.");
+  }
+  SourceTable articles;
+  LoadReport report;
+  LoadTextFile(folder + "Artikel.csv", TextOptions{}, articles, report);
+  WriteArticleDbf(articles, folder + "Artikel.dbf");
 }
 
 void CreateDatabase(const std::string& path) {
@@ -81,6 +102,7 @@ bool CreateDemoEnvironment(const std::string& folder, bool replace, std::string*
     WriteTemplate("Musterfirma.lyt", serverCompany + kDemoServerCompany + ".lyt",
                   TextEncoding::Windows1252);
     CreateDatabase(base + ".mdb");
+    WriteSamples(root + kDemoSampleFolder);
     return true;
   } catch (const fs::filesystem_error& e) {
     if (error)
