@@ -11,5 +11,6 @@ namespace velra::cli {
 void AddDemoCommand(CLI::App& app, int& exitCode);
 void AddCompaniesCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
 void AddCompanyCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
+void AddPreviewCommand(CLI::App& app, int& exitCode);
 
 }  // namespace velra::cli

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   AddDemoCommand(app, exitCode);
   AddCompaniesCommand(app, options, exitCode);
   AddCompanyCommand(app, options, exitCode);
+  AddPreviewCommand(app, exitCode);
 
   try {
     app.parse(argc, argv);

@@ -1,5 +1,7 @@
 #include "source/SourceOpening.h"
 
+#include <algorithm>
+
 #include "source/SourceError.h"
 #include "source/dbf/DbfReader.h"
 #include "source/mdb/MdbReader.h"
@@ -8,7 +10,8 @@
 
 namespace velra {
 
-std::unique_ptr<SourceReader> OpenDatabaseSource(SourceFormat format, const std::string& path) {
+std::unique_ptr<SourceReader> OpenDatabaseSource(SourceFormat format, const std::string& path,
+                                                 const std::string& password) {
   switch (format) {
     case SourceFormat::Xls:
       return OpenXlsWorkbook(path);
@@ -17,10 +20,32 @@ std::unique_ptr<SourceReader> OpenDatabaseSource(SourceFormat format, const std:
     case SourceFormat::Dbf:
       return OpenDbfFolder(path);
     case SourceFormat::Mdb:
-      return OpenAccessDatabase(path, "");
-    default:
-      throw SourceError(SourceErrorCode::Unsupported, "Textdateien haben keine Tabellen.");
+      return OpenAccessDatabase(path, password);
+    case SourceFormat::Txt:
+    case SourceFormat::Csv:
+      break;
   }
+  throw SourceError(SourceErrorCode::Unsupported, "Textdateien haben keine Tabellen.");
+}
+
+void LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& report) {
+  out.Clear();
+  if (!InfoOf(request.format).isDatabase) {
+    LoadTextFile(request.path, request.text, out, report);
+    return;
+  }
+  std::unique_ptr<SourceReader> reader = OpenDatabaseSource(request.format, request.path, request.password);
+  std::vector<std::string> tables = reader->Tables();
+  std::string table = request.table.empty() && !tables.empty() ? tables.front() : request.table;
+  if (std::find(tables.begin(), tables.end(), table) == tables.end())
+    throw SourceError(SourceErrorCode::TableMissing,
+                      table.empty() ? "Die Datei '" + request.path + "' enthält keine Tabelle."
+                                    : "Die Datei '" + request.path + "' enthält keine Tabelle '" +
+                                          table + "'.");
+  LoadOptions options;
+  options.firstRowHasNames = request.text.firstRowHasNames;
+  options.progress = request.text.progress;
+  reader->Load(table, options, out, report);
 }
 
 }  // namespace velra

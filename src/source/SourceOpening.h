@@ -1,15 +1,30 @@
 #pragma once
-// Opening a source of any format.
+// Opening and loading a source of any format.
 
 #include <memory>
 #include <string>
 
 #include "source/Formats.h"
 #include "source/SourceReader.h"
+#include "source/csv/CsvReader.h"
 
 namespace velra {
 
-// Opens a database-like source (XLS, XLSX, DBF, MDB without password); throws SourceError.
-std::unique_ptr<SourceReader> OpenDatabaseSource(SourceFormat format, const std::string& path);
+// Opens a database-like source (XLS, XLSX, DBF, MDB); `password` serves Access databases.
+// Throws SourceError.
+std::unique_ptr<SourceReader> OpenDatabaseSource(SourceFormat format, const std::string& path,
+                                                 const std::string& password = {});
+
+struct SourceRequest {
+  SourceFormat format = SourceFormat::Csv;
+  std::string path;
+  std::string table;     // database formats; empty: the first table
+  std::string password;  // Access databases
+  TextOptions text;      // text formats; its firstRowHasNames and progress serve every format
+};
+
+// Loads the requested source into `out`. Throws SourceError (also for a table the source does
+// not have).
+void LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& report);
 
 }  // namespace velra

@@ -1,0 +1,30 @@
+#pragma once
+// The columns of the mapping grid: one per source column, each with the caption shown in its
+// header and the database field it is imported into.
+
+#include <string>
+#include <vector>
+
+#include "mapping/LayoutFile.h"
+
+namespace velra {
+
+struct GridColumn {
+  std::string SourceName;    // the column's name in the source
+  std::string FieldCaption;  // the header text
+  std::string TargetField;   // empty: not imported
+  std::string CellStyle;     // empty: the grid's default look
+  std::string HeaderStyle;
+  int Width = 1000;
+};
+
+// One column per source column name. A source column named after a caption of the layout file
+// (a file exported with the suite's captions as headers) carries that caption's field from the
+// start. With `targetFields` (the fields of the target table) a looked-up name that is no field
+// of the table is not taken, and a source column named exactly like a field of the table
+// carries that field.
+std::vector<GridColumn> BuildGridColumns(const std::vector<std::string>& sourceNames,
+                                         const LayoutFile& layout,
+                                         const std::vector<std::string>* targetFields = nullptr);
+
+}  // namespace velra
