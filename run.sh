@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   libsqlite3-dev sqlite3 libicu-dev libcli11-dev
-  libfreexl-dev libgsf-1-dev libzip-dev libpugixml-dev libshp-dev mdbtools mdbtools-dev
+  libgsf-1-dev libzip-dev libshp-dev mdbtools mdbtools-dev
   libgtest-dev libgmock-dev libxlsxwriter-dev
 )
 

@@ -1,5 +1,5 @@
 // Loads a source file into the source table and prints the time, the rate and the peak memory.
-//   bench-load-source FILE [TABLE]
+//   bench-load-source FILE   (any format; the first table of a database-like file)
 
 #include <chrono>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "source/SourceError.h"
-#include "source/csv/CsvReader.h"
+#include "source/SourceOpening.h"
 
 namespace {
 
@@ -33,7 +33,10 @@ int main(int argc, char** argv) {
   velra::LoadReport report;
   auto start = std::chrono::steady_clock::now();
   try {
-    velra::LoadTextFile(path, {}, table, report);
+    velra::SourceRequest request;
+    request.format = velra::FormatOfFileName(path).value_or(velra::SourceFormat::Csv);
+    request.path = path;
+    velra::LoadSource(request, table, report);
   } catch (const velra::SourceError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 3;

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 
 #include "cli/Commands.h"
@@ -51,6 +53,11 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
     request.text.separator = SeparatorOption(options->separator);
     request.text.qualifier = options->qualifier;
     request.text.firstRowHasNames = !options->noHeader;
+    if (::isatty(STDERR_FILENO))
+      request.text.progress = [](uint64_t done, uint64_t total) {
+        if (total > 0) std::cerr << "\rDatei wird gelesen: " << done * 100 / total << " %" << std::flush;
+        return true;
+      };
     SourceTable table;
     LoadReport report;
     try {
@@ -60,6 +67,7 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
       exitCode = kCannotOpen;
       return;
     }
+    if (request.text.progress) std::cerr << "\r\033[K";
     std::vector<std::string> names;
     for (const std::string& name : table.ColumnNames()) names.push_back(Escaped(Value(name)));
     std::cout << Join(names, "\t") << '\n';
