@@ -53,6 +53,11 @@ case "${1:-}" in
     echo
     echo "== Gewählte Firma =="
     "$CLI" --program-dir "$DEMO_DIR" company
+    for sample in Artikel.csv Artikel.xlsx Artikel.dbf Kunden.csv; do
+      echo
+      echo "== Vorschau $sample (3 Zeilen) =="
+      "$CLI" preview --rows 3 --file "$DEMO_DIR/Beispieldaten/$sample"
+    done
     ;;
   test)
     install_missing

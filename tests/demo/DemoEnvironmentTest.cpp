@@ -14,6 +14,7 @@
 #include "config/TextFile.h"
 #include "db/Connection.h"
 #include "demo/DemoEnvironment.h"
+#include "source/SourceOpening.h"
 
 namespace velra {
 namespace {
@@ -203,6 +204,44 @@ TEST_F(DemoEnvironmentTest, AnExistingEnvironmentIsOnlyReplacedOnRequest) {
       Value(int64_t{0}));
 }
 
+TEST_F(DemoEnvironmentTest, TheSampleFilesLoadWithTheirTypes) {
+  const std::string samples = dir_ / kDemoSampleFolder;
+  auto load = [&](const std::string& name) {
+    SourceRequest request;
+    request.format = FormatOfFileName(name).value();
+    request.path = samples + name;
+    SourceTable table;
+    LoadReport report;
+    LoadSource(request, table, report);
+    EXPECT_TRUE(report.warnings.empty()) << name << ": " << report.warnings.front().text;
+    EXPECT_GT(table.RowCount(), 3u) << name;
+    return table;
+  };
+  for (const char* csv : {"Kunden.csv", "Lieferanten.csv", "Artikellieferanten.csv", "Lagerbestand.csv",
+                          "Lagerorte.csv", "Kundentyp-Preise.csv", "Webshop.csv", "Kontenrahmen.csv"})
+    load(csv);
+
+  SourceTable csv = load("Artikel.csv");
+  EXPECT_EQ(csv.Get(2, 1), Value("Schraube M6 x 40 verzinkt"));
+  EXPECT_EQ(csv.Get(3, 1), Value("Sechskantschraube DIN 933, Festigkeitsklasse 8.8;\r\ngalvanisch verzinkt"));
+  EXPECT_EQ(csv.Get(7, 1), Value("0,14"));
+
+  SourceTable xlsx = load("Artikel.xlsx");
+  EXPECT_EQ(xlsx.ColumnNames(), csv.ColumnNames());
+  EXPECT_EQ(xlsx.Get(1, 1), Value(10001.0));
+  EXPECT_EQ(xlsx.Get(7, 1), Value(0.14));
+  EXPECT_EQ(xlsx.Get(2, 20), Value("Tür-Drückergarnitur Edelstahl"));
+
+  SourceTable dbf = load("Artikel.dbf");
+  ASSERT_EQ(dbf.RowCount(), csv.RowCount());
+  EXPECT_EQ(dbf.Get(1, 1), Value("10001"));
+  EXPECT_EQ(dbf.Get(7, 1), Value(0.14));
+  EXPECT_EQ(dbf.Get(11, 1), Value("Würth & Söhne"));
+  EXPECT_EQ(dbf.Get(16, 1), Value(DateTime{2026, 12, 1}));
+  EXPECT_EQ(dbf.Get(17, 1), Value(true));
+  EXPECT_TRUE(dbf.Get(5, 14).IsNull());  // a service has no purchase price
+}
+
 // Runs the command-line program and returns its exit code; its output goes to `output`.
 int RunCli(const std::string& arguments, std::string& output) {
   std::string command = std::string(VELRA_CLI_PATH) + " " + arguments + " 2>&1";
@@ -235,6 +274,16 @@ TEST_F(DemoEnvironmentTest, TheCommandLineListsAndOpensTheDemoCompanies) {
 
   output.clear();
   EXPECT_EQ(RunCli("--unknown-option companies", output), 2) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("preview --rows 1 --file " + dir_ / kDemoSampleFolder + "Artikel.csv", output), 0);
+  EXPECT_NE(output.find("Artikelnummer\tBezeichnung\tLangtext"), std::string::npos) << output;
+  EXPECT_NE(output.find("8.8;\\ngalvanisch"), std::string::npos) << output;
+  EXPECT_EQ(output.find("10002"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("preview --file " + dir_ / "fehlt.xlsx", output), 3);
+  EXPECT_NE(output.find("fehlt.xlsx"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -399,7 +399,8 @@ void Loader::ReadCell(const Column& column, const char* record, const char* null
     }
     case CellKind::Number: {
       std::string_view text = TrimBoth(bytes);
-      if (text.empty()) return;
+      // Blank, and a field filled with "*" (how common writers store "no value"), hold none.
+      if (text.find_first_not_of('*') == std::string_view::npos) return;
       if (auto number = ParseNumber(text))
         out_.SetValue(col, *number);
       else
