@@ -10,7 +10,7 @@ namespace velra {
 
 struct LookupList {
   std::vector<std::string> entries;
-  std::string error;  // German reason when the database could not be read; entries are then empty
+  std::string error;  // German reason when the database could not be read; only the optional entries remain
 };
 
 // The distinct values of `valueField` in `table` (only rows whose Active equals `activeTrue`
@@ -32,7 +32,7 @@ struct TaxList {
 };
 
 // The distinct pairs of `keyField` and `textField` in `table` (only active rows when
-// `activeOnly`), in the order of the database; rows with a null key or text are left out.
+// `activeOnly`), ordered by key (numeric keys by value); rows with an empty key or text are left out.
 // The empty entry ("¤¤", "") comes first when `addEmptyEntry`; the first item is preselected
 // when `selectFirst`.
 TaxList FillTaxCombo(const std::string& connectionString, const std::string& table,

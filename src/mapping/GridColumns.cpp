@@ -14,6 +14,13 @@ const std::string* FindField(const std::vector<std::string>& fields, const std::
 
 }  // namespace
 
+int FindMappedColumn(const std::vector<GridColumn>& columns, const std::string& field) {
+  if (field.empty()) return 0;  // an empty key names no column
+  for (size_t i = columns.size(); i > 0; --i)
+    if (columns[i - 1].TargetField == field) return static_cast<int>(i);
+  return 0;
+}
+
 std::vector<GridColumn> BuildGridColumns(const std::vector<std::string>& sourceNames,
                                          const LayoutFile& layout,
                                          const std::vector<std::string>* targetFields) {

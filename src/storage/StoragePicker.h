@@ -9,12 +9,13 @@
 namespace velra {
 
 inline constexpr int kStoragePickerHelpContext = 1068;
-inline constexpr const char* kChooseSubordinateLocation = "Wählen Sie bitte ein untergeordnetes Lager aus.";
+inline constexpr const char* kChooseSubordinateLocation =
+    "Wählen Sie bitte ein untergeordnetes Lager aus.";
 
 class StoragePicker {
  public:
   // Set by the caller before showing.
-  std::string Lagernummer;   // in: the current storage number; out: the chosen one
+  std::string Lagernummer;    // in: the current storage number; out: the chosen one
   std::string Artikelnummer;  // passed along, not used
   // 0 = confirmed (also the start value), 1 = cancelled.
   int Action = 0;
@@ -26,7 +27,7 @@ class StoragePicker {
 
   const StorageTree& Tree() const { return tree_; }
   int Selected() const { return selected_; }
-  void Select(int node);
+  void Select(int node);  // an index that is no node keeps the selection
   bool Closed() const { return closed_; }
 
   // OK: confirms; a location other than the root replaces Lagernummer.

@@ -3,6 +3,7 @@
 // "Lagerorte", and the storage path of a location.
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace velra {
@@ -21,22 +22,29 @@ class StorageTree {
   // Only the root.
   StorageTree();
   // Reads StorageStructure ordered by ID, Category, SubCategory: each row with a SubCategory
-  // becomes a child of the node keyed by its Category; rows whose parent is not (yet) in the
-  // tree or whose key is taken add no node. A database that cannot be read gives the root only
-  // and a German reason in `error`.
+  // becomes a child of the node keyed by its Category, whether the parent's row comes before or
+  // after it; children keep that order. Rows whose parent is nowhere in the tree (also rows that
+  // form a cycle) or whose key is taken add no node. Keys compare ignoring letter case, as the
+  // database compares them. A database that cannot be read gives the root only and a German
+  // reason in `error`.
   static StorageTree Build(const std::string& connectionString, std::string* error = nullptr);
 
   const std::vector<StorageNode>& Nodes() const { return nodes_; }
   static constexpr int kRoot = 0;
-  // The codes from the top level down to `node`, joined by `separator`; the root adds nothing.
+  // The codes from the top level down to `node`, joined by `separator`; the root and levels
+  // without a code add nothing.
   std::string StoragePath(int node, const std::string& separator) const;
 
-  // Adds a node under the node keyed `parentKey`; false when there is none or `key` is taken.
-  bool Add(const std::string& parentKey, const std::string& key, const std::string& text,
-           int image, const std::string& tag);
+  // Adds a node under the node keyed `parentKey`; false when there is none, or `key` is empty
+  // or taken.
+  bool Add(const std::string& parentKey, const std::string& key, const std::string& text, int image,
+           const std::string& tag);
+  // The node keyed `key`, -1 when there is none.
+  int Find(const std::string& key) const;
 
  private:
   std::vector<StorageNode> nodes_;
+  std::unordered_map<std::string, int> index_;  // folded key -> node
 };
 
 }  // namespace velra

@@ -1,0 +1,26 @@
+#include "mapping/FieldList.h"
+
+#include "db/Connection.h"
+
+namespace velra {
+
+FieldList ReadFieldList(const std::string& connectionString, const std::string& table,
+                        const LayoutFile& layout) {
+  FieldList list;
+  try {
+    auto connection = Connection::Open(connectionString);
+    std::vector<ColumnInfo> columns = connection->Columns(table);
+    if (columns.empty())
+      list.error = "Die Tabelle '" + table + "' gibt es in der Firmendatenbank nicht.";
+    for (const ColumnInfo& column : columns) {
+      list.fields.push_back(column.name);
+      std::string caption = layout.Lookup(column.name);
+      if (!caption.empty()) list.choices.push_back({column.name, caption});
+    }
+  } catch (const DbError& e) {
+    list.error = e.what();
+  }
+  return list;
+}
+
+}  // namespace velra

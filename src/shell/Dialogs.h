@@ -1,0 +1,30 @@
+#pragma once
+// What the wizard asks of its window: message boxes, questions, the input box, the file dialog,
+// help, and the warehouse picker. The Qt window implements it; tests script it.
+
+#include <optional>
+#include <string>
+
+namespace velra {
+
+class StoragePicker;
+
+class Dialogs {
+ public:
+  enum class Icon { Information, Question, Warning, Error };
+
+  virtual ~Dialogs() = default;
+  virtual void Message(const std::string& text, const std::string& title, Icon icon) = 0;
+  // Yes/No with the question icon; true for Yes.
+  virtual bool Ask(const std::string& text, const std::string& title, bool yesIsDefault) = 0;
+  // nullopt when cancelled.
+  virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) = 0;
+  // The file-open dialog; nullopt when cancelled. `filter` as "Text (*.x) |*.x|...".
+  virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
+                                                int filterIndex) = 0;
+  virtual void ShowHelp(int contextId) = 0;
+  // Shows the warehouse picker modally; returns when it is closed.
+  virtual void RunStoragePicker(StoragePicker& picker) = 0;
+};
+
+}  // namespace velra

@@ -1,0 +1,98 @@
+#pragma once
+// The one session of the wizard: the session-wide values, the wizard's own fields, the loaded
+// source with its column mapping, and the state of every control.
+
+#include <array>
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/SessionContext.h"
+#include "mapping/FieldList.h"
+#include "mapping/GridColumns.h"
+#include "shell/Controls.h"
+#include "source/SourceReader.h"
+#include "source/SourceTable.h"
+
+namespace velra {
+
+struct WizardControls {
+  // Step pages, their lights and the buttons.
+  std::array<bool, kStepCount> pageVisible{};
+  std::array<uint32_t, kStepCount> stepLight{};
+  Button cmdZurueck, cmdWeiter, cmdOK, cmdBeenden, cmdHilfe, cmdAbbrechen;
+  std::string focus;  // name of the control that has the focus
+  std::map<std::string, std::string> statusPanels;  // "Daten", "Datei", "Tabelle"
+
+  // Step 0.
+  Combo cboFirma;
+  // Step 1.
+  ListView lvwDatenarten;
+  Label lbTipp_Datenart_Beschreibung;
+  // Step 2: settings.
+  Frame fmEinstellungen_Allgemein, fmEinstellungen_Artikel, fmEinstellungen_Kunden,
+      fmEinstellungen_Lieferanten;
+  CheckBox chkLoeschen, chkSynchronisieren, chkAutoNummer, chkAktiv, chkRabatt, chkPOS, chkWebshop,
+      chkLieferant, chkArtikeltyp, chkEinheit, chkSteuersatz, chkLagerort,
+      chkKunden_Anschrift_generieren, chkLieferanten_Anschrift_generieren;
+  Combo cboArtikeltyp, cboEinheit, cboBerechnungsart, cboKunden_Suchname, cboLieferanten_Suchname;
+  ImageCombo icboSteuersatz;
+  Button cmdLagerort;
+  TextBox txtLagerort;
+  // Step 3: source.
+  Combo cboImportformat, cboTabellen, cboSynchronisierung;
+  TextBox txtDateiname, txtTrennzeichen, txtBegrenzung, txtZeilenumbruch;
+  Button cmdDialog;
+  Frame fmDatenbanken, fmCSV;
+  CheckBox chkSpaltentitel;
+  Label lbSynchronisierung, lbTipp_Synchronisierung;
+  // Step 4: mapping.
+  std::vector<GridColumn> columns;  // the grid's columns
+  Combo cboDatenbankfelder;
+  Label lbSpalte;
+  // Step 5: import.
+  Label lbStatustext, lbStatus;
+  ProgressBar progressBar;
+};
+
+struct ImportSession {
+  SessionContext Context;
+
+  int16_t Schritt = 0;
+  int32_t Datenart = 1;
+  std::string Zieltabelle = "Articles";
+  std::string Synchronisationsfeld = "ArticleNumber";
+  int32_t SourceFormatIndex = 4;
+  std::string SourceFormat = "CSV";
+  int16_t DialogFilterIndex = 6;
+  std::string Separator = ";";
+  std::string TextQualifier = "\"";
+  std::string LineBreakToken = "<br/>";
+  std::string SourceFile;
+  std::string SourceTableName;  // the chosen table or sheet
+  std::string SourcePassword;
+  SourceTable SourceData;
+  LoadReport LoadNotes;  // what the last load noticed
+  int CurrentColumn = 0;
+  int32_t Berechnungsart = 0;
+  int32_t Suchnamenmodus = 0;
+  std::atomic<bool> AbbruchAngefordert{false};
+
+  // The opened database-like source, with the file and format it belongs to.
+  std::unique_ptr<SourceReader> SourceConnection;
+  std::string SourceConnectionFile;
+  std::string SourceConnectionFormat;
+  // The fields of the target table and their captions, read with the field list.
+  FieldList TargetFields;
+
+  WizardControls Controls;
+  // Problems found on the way (environment, companies, lists) for the window's log.
+  std::vector<std::string> Problems;
+  bool Closed = false;  // the window was closed
+
+  std::string HeaderLine() const { return SourceData.HeaderLine(Separator); }
+};
+
+}  // namespace velra

@@ -1,0 +1,42 @@
+#pragma once
+// The German texts of the wizard's behaviour, exactly as the window shows them.
+
+namespace velra::texts {
+
+inline constexpr const char* kHinweis = "Hinweis";
+inline constexpr const char* kFehler = "Fehler";
+
+inline constexpr const char* kCancelQuestion = "Möchten Sie den Import wirklich abbrechen?";
+inline constexpr const char* kCancelTitle = "Import abbrechen";
+
+inline constexpr const char* kDataKindTip = "Markieren Sie bitte die Datenart mit einem Klick der linken Maustaste";
+inline constexpr const char* kNoColumn = "<Kein>";
+inline constexpr const char* kFieldPrompt = "Wählen Sie bitte ein Datenbankfeld aus und weisen es der Spalte zu...";
+inline constexpr const char* kUnassignedMark = "× ";
+inline constexpr const char* kFileDialogTitle = "Importieren";
+inline constexpr const char* kReady = "Klicken Sie bitte auf 'OK', um den Import zu starten...";
+
+inline constexpr const char* kPriceModes[] = {"Keine Berechnung der Artikelpreise",
+                                              "von Netto zu Brutto berechnen",
+                                              "von Brutto zu Netto berechnen"};
+inline constexpr const char* kSearchNameModes[] = {
+    "Suchname nicht autom. erzeugen", "Suchname wie Nachname", "Suchname wie Firma",
+    "Suchname wie Nachname, Vorname", "Suchname wie Nachname, Vorname - Ort"};
+
+inline constexpr const char* kStatusData = "Daten";
+inline constexpr const char* kStatusFile = "Datei";
+inline constexpr const char* kStatusTable = "Tabelle";
+
+inline constexpr const char* kPasswordTitle = "Kennwort der Datenbank";
+inline constexpr const char* kLoadNotes = "Beim Lesen der Datei ist Folgendes aufgefallen:";
+inline constexpr const char* kMoreNotes = "... und %1 weitere Hinweise.";
+
+// "Sie haben das Datenbankfeld '<caption>' bereits der Spalte (<n>) zugewiesen. ..."
+inline constexpr const char* kDuplicateStart = "Sie haben das Datenbankfeld '";
+inline constexpr const char* kDuplicateMiddle = "' bereits der Spalte (";
+inline constexpr const char* kDuplicateEnd = ") zugewiesen. Möchten Sie das Datenbankfeld erneut zuweisen?";
+
+inline constexpr int kHelpContext = 1140;
+inline constexpr int kKeyF1 = 112;
+
+}  // namespace velra::texts

@@ -1,0 +1,217 @@
+#include "shell/Wizard.h"
+
+#include "config/CommandLine.h"
+#include "config/CompanyRegistry.h"
+#include "config/Messages.h"
+#include "import/SelectionLists.h"
+#include "shell/DataKinds.h"
+#include "shell/ShellTexts.h"
+#include "source/Formats.h"
+
+namespace velra {
+
+bool Wizard::Load(const StartOptions& options) {
+  WizardControls& c = Controls();
+  if (options.singleInstance) {
+    lock_ = InstanceLock::TryAcquire(options.lockFolder);
+    if (!lock_) {
+      dialogs_.Message(std::string(messages::kAlreadyRunning), texts::kHinweis, Dialogs::Icon::Information);
+      session_.Closed = true;
+      return false;
+    }
+  }
+  session_.Context = StartSession(options.programPath, options.regional, session_.Problems);
+  const Environment& env = session_.Context.Env;
+  CompanyListResult companies =
+      FillCompanyList(env.CompanyRegistryFile, env.ProgramPath, env.DatabaseType, true, true);
+  session_.Problems.insert(session_.Problems.end(), companies.Problems.begin(), companies.Problems.end());
+  // A registry whose companies all had to be left out leaves nothing to import into either.
+  if (!companies.AnyCompany || companies.Names.empty()) {
+    dialogs_.Message(std::string(messages::kNoCompanies), texts::kHinweis, Dialogs::Icon::Information);
+    session_.Closed = true;
+    return false;
+  }
+  c.cboFirma.Items = companies.Names;
+  c.cboFirma.Text = env.DefaultCompany;
+
+  std::optional<std::string> fromCommandLine = ParseCommandLine(options.commandLine);
+  if (c.cboFirma.SetText(fromCommandLine.value_or(env.DefaultCompany))) CompanyClick(c.cboFirma.ListIndex);
+
+  FillOptionCombos();
+  FillDataKindList();
+  ApplyDefaults();
+  return true;
+}
+
+void Wizard::Unload() {
+  session_.SourceConnection.reset();
+  lock_.reset();
+  session_.Closed = true;
+}
+
+void Wizard::CompanyClick(int index) {
+  Combo& combo = Controls().cboFirma;
+  combo.Select(index);
+  if (combo.ListIndex < 0) return;
+  SelectCompany(session_.Context, combo.Text, session_.Problems);
+  // The lists belong to the company: a company chosen later must not show the first one's.
+  FillLookupLists();
+}
+
+void Wizard::FillLookupLists() {
+  WizardControls& c = Controls();
+  const SessionContext& context = session_.Context;
+  auto fill = [&](Combo& combo, const char* table) {
+    LookupList list = FillLookupCombo(context.ConnectionString, table, "Description", true,
+                                      context.ActiveTrueValue, false, true);
+    if (!list.error.empty()) session_.Problems.push_back(list.error);
+    combo.Clear();
+    combo.Items = std::move(list.entries);
+  };
+  fill(c.cboArtikeltyp, "ArticleTypes");
+  fill(c.cboEinheit, "Units");
+  TaxList taxes = FillTaxCombo(context.ConnectionString, "Taxes", "TaxKeyNumber", "Description", true,
+                               context.ActiveTrueValue, false, false);
+  if (!taxes.error.empty()) session_.Problems.push_back(taxes.error);
+  c.icboSteuersatz.Items.clear();
+  for (TaxItem& item : taxes.items) c.icboSteuersatz.Items.push_back({item.key, item.text});
+  c.icboSteuersatz.Selected = taxes.selected;
+}
+
+void Wizard::FillOptionCombos() {
+  WizardControls& c = Controls();
+  c.cboImportformat.Clear();
+  for (const FormatInfo& format : SourceFormats()) c.cboImportformat.Items.push_back(format.listText);
+  CboImportformatClick(static_cast<int>(SourceFormat::Csv));
+  c.cboBerechnungsart.Items.assign(std::begin(texts::kPriceModes), std::end(texts::kPriceModes));
+  CboBerechnungsartClick(0);
+  c.cboKunden_Suchname.Items.assign(std::begin(texts::kSearchNameModes), std::end(texts::kSearchNameModes));
+  CboKundenSuchnameClick(3);
+  c.cboLieferanten_Suchname.Items = c.cboKunden_Suchname.Items;
+  CboLieferantenSuchnameClick(0);
+}
+
+void Wizard::FillDataKindList() {
+  ListView& list = Controls().lvwDatenarten;
+  list.Items.clear();
+  for (const DataKind& kind : DataKinds())
+    if (kind.listed)
+      list.Items.push_back({kind.listText, kind.icon, std::to_string(kind.value), kind.description});
+}
+
+void Wizard::ApplyDefaults() {
+  WizardControls& c = Controls();
+  session_.SourceFormatIndex = static_cast<int>(SourceFormat::Csv);
+  session_.DialogFilterIndex = static_cast<int16_t>(InfoOf(SourceFormat::Csv).dialogFilterIndex);
+  session_.SourceFormat = "CSV";
+  c.txtTrennzeichen.Text = ";";
+  c.txtZeilenumbruch.Text = "<br/>";
+  c.txtBegrenzung.Text = "\"";
+  session_.Separator = c.txtTrennzeichen.Text;
+  session_.LineBreakToken = c.txtZeilenumbruch.Text;
+  session_.TextQualifier = c.txtBegrenzung.Text;
+
+  c.chkAutoNummer.Value = 1;
+  c.chkAktiv.Value = 1;
+  c.chkKunden_Anschrift_generieren.Value = 1;
+  c.chkLieferanten_Anschrift_generieren.Value = 1;
+  c.chkSpaltentitel.Value = 1;
+  // The companion controls wait for their box.
+  c.cboArtikeltyp.Enabled = c.cboEinheit.Enabled = c.icboSteuersatz.Enabled = c.cmdLagerort.Enabled = false;
+  c.lbTipp_Datenart_Beschreibung.Caption = texts::kDataKindTip;
+  c.lbSpalte.Caption = texts::kNoColumn;
+  c.lbStatustext.Caption = texts::kReady;
+  c.cmdAbbrechen.Enabled = false;
+
+  // The preselected kind shows its settings from the start.
+  ConfigureDataKind(1);
+  for (size_t i = 0; i < c.lvwDatenarten.Items.size(); ++i)
+    if (c.lvwDatenarten.Items[i].Index == "1") c.lvwDatenarten.Selected = static_cast<int>(i);
+  session_.Schritt = 0;
+  ShowStep(0);
+}
+
+void Wizard::ShowStep(int step) {
+  if (step < 0 || step >= kStepCount) return;
+  WizardControls& c = Controls();
+  for (int i = 0; i < kStepCount; ++i) {
+    c.pageVisible[static_cast<size_t>(i)] = false;
+    c.stepLight[static_cast<size_t>(i)] = kLightNormal;
+  }
+  c.pageVisible[static_cast<size_t>(step)] = true;
+  c.stepLight[static_cast<size_t>(step)] = kLightCurrent;
+  c.cmdZurueck.Enabled = step != 0;
+  if (step != 0) c.stepLight[0] = kLightStartDone;
+  if (step == 5) {
+    c.cmdWeiter.Enabled = false;
+    c.cmdOK.Enabled = true;
+  } else if (step == 6) {
+    c.cmdZurueck.Enabled = c.cmdWeiter.Enabled = c.cmdOK.Enabled = false;
+  } else {
+    c.cmdWeiter.Enabled = true;
+    c.cmdOK.Enabled = false;
+    c.cmdBeenden.Enabled = true;
+  }
+  static const char* kFocus[kStepCount] = {"cboFirma", "lvwDatenarten", "chkLoeschen", "cmdDialog",
+                                           "cboDatenbankfelder", "cmdOK", "cmdBeenden"};
+  if (step == 6) c.cmdBeenden.Enabled = true;
+  c.focus = kFocus[step];
+}
+
+void Wizard::WeiterClick() {
+  if (session_.Schritt >= 5) return;
+  ++session_.Schritt;
+  ShowStep(session_.Schritt);
+  if (session_.Schritt != 4) return;
+  WizardControls& c = Controls();
+  if (c.txtDateiname.Text.empty()) {
+    session_.Schritt = 3;
+    ShowStep(3);
+    return;
+  }
+  session_.Synchronisationsfeld =
+      c.chkSynchronisieren.Checked() ? Layout().Lookup(c.cboSynchronisierung.Text) : std::string();
+  LoadSourceIntoGrid();
+}
+
+void Wizard::ZurueckClick() {
+  if (session_.Schritt == 0) return;
+  --session_.Schritt;
+  ShowStep(session_.Schritt);
+}
+
+void Wizard::LightClick(int step) {
+  if (step < 0 || step >= kStepCount) return;
+  ShowStep(step);
+  session_.Schritt = static_cast<int16_t>(step);
+}
+
+void Wizard::AbbrechenClick() {
+  if (dialogs_.Ask(texts::kCancelQuestion, texts::kCancelTitle, false)) session_.AbbruchAngefordert = true;
+}
+
+void Wizard::BeendenClick() {
+  session_.AbbruchAngefordert = true;
+  Unload();
+}
+
+void Wizard::HilfeClick() { dialogs_.ShowHelp(texts::kHelpContext); }
+
+void Wizard::KeyDown(int keyCode) {
+  if (keyCode == texts::kKeyF1) HilfeClick();
+}
+
+const LayoutFile& Wizard::Layout() {
+  // Read once per company; the layout file does not change while the wizard runs.
+  if (layoutPath_ != session_.Context.LayoutFile) {
+    layout_ = LayoutFile::Load(session_.Context.LayoutFile);
+    layoutPath_ = session_.Context.LayoutFile;
+  }
+  return layout_;
+}
+
+void Wizard::ShowError(const std::string& text) {
+  dialogs_.Message(text, texts::kFehler, Dialogs::Icon::Error);
+}
+
+}  // namespace velra

@@ -1,0 +1,111 @@
+#pragma once
+// The wizard's behaviour: start-up, the seven steps and their navigation, the settings, the
+// source page and the mapping page, as one method per window event. The window forwards its
+// events here and mirrors the session's controls; message boxes go through Dialogs.
+
+#include <memory>
+#include <string>
+
+#include "config/InstanceLock.h"
+#include "config/Regional.h"
+#include "mapping/AutoMapping.h"
+#include "mapping/LayoutFile.h"
+#include "shell/Dialogs.h"
+#include "shell/ImportSession.h"
+
+namespace velra {
+
+struct StartOptions {
+  std::string programPath;  // folder of velra.var
+  std::string commandLine;  // "/client:Firma"
+  RegionalSettings regional = RegionalSettings::FromSystem();
+  bool singleInstance = true;  // the window; the command line runs beside it
+  std::string lockFolder;      // where the per-user lock lives (default: the runtime folder)
+};
+
+class Wizard {
+ public:
+  explicit Wizard(Dialogs& dialogs) : dialogs_(dialogs) {}
+
+  ImportSession& Session() { return session_; }
+  const ImportSession& Session() const { return session_; }
+  WizardControls& Controls() { return session_.Controls; }
+  const WizardControls& Controls() const { return session_.Controls; }
+
+  // Window load. False when the window closes again (second instance, no companies).
+  bool Load(const StartOptions& options);
+  void Unload();
+
+  // Step 0.
+  void CompanyClick(int index);  // an entry of cboFirma becomes the selected one
+
+  // Navigation.
+  void ShowStep(int step);
+  void WeiterClick();
+  void ZurueckClick();
+  void LightClick(int step);
+  void AbbrechenClick();
+  void BeendenClick();
+  void HilfeClick();
+  void KeyDown(int keyCode);
+
+  // Step 1.
+  void DataKindClick(int listIndex);
+  void ConfigureDataKind(int kind);
+
+  // Step 2. The check box handlers take the box's new value.
+  void ChkLoeschenClick(int value);
+  void ChkSynchronisierenClick(int value);
+  void ChkArtikeltypClick(int value);
+  void ChkEinheitClick(int value);
+  void ChkSteuersatzClick(int value);
+  void ChkLagerortClick(int value);
+  void CboBerechnungsartClick(int index);
+  void CboKundenSuchnameClick(int index);
+  void CboLieferantenSuchnameClick(int index);
+  void LagerortWaehlen();  // menu "Lagerort wählen"
+  void KeinLagerort();     // menu "Kein Lagerort bestimmen"
+
+  // Step 3.
+  void CboImportformatClick(int index);
+  void CmdDialogClick();
+  // The file as the dialog would return it (the command line chooses files this way).
+  void FileChosen(const std::string& path);
+  void CboTabellenClick(int index);
+  void ChkSpaltentitelClick(int value);
+  void TrennzeichenChange(const std::string& text);
+  void BegrenzungChange(const std::string& text);
+  void ZeilenumbruchChange(const std::string& text);
+  void OpenSource();
+  void ListSourceTables();
+
+  // Step 4.
+  void HeaderClick(int column);          // columns count from 1
+  void FieldPicked(int listIndex);       // an entry of cboDatenbankfelder picked by the user
+  void RemoveMapping();                  // "Feldzuordnung aufheben"
+  void AutoMapColumns();                 // "Automatische Feldzuordnung starten"
+  bool IsFieldCaption(const std::string& text) const;
+
+  // Progress of loading a source; returning false cancels.
+  ProgressCallback loadProgress;
+
+ private:
+  void FillOptionCombos();
+  void FillDataKindList();
+  void FillLookupLists();
+  void ApplyDefaults();
+  void UpdateSearchNameMode();
+  void LoadSourceIntoGrid();
+  void FillFieldList(Combo& combo, bool withPrompt);
+  void ShowLoadNotes();
+  void ShowError(const std::string& text);
+  const LayoutFile& Layout();
+
+  Dialogs& dialogs_;
+  ImportSession session_;
+  std::unique_ptr<InstanceLock> lock_;
+  LayoutFile layout_;
+  std::string layoutPath_;  // the file `layout_` was read from
+};
+
+}  // namespace velra

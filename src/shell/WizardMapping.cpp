@@ -1,0 +1,79 @@
+// The mapping page: activating columns, assigning fields, removing assignments, automatic mapping.
+
+#include "config/Text.h"
+#include "shell/ShellTexts.h"
+#include "shell/Wizard.h"
+
+namespace velra {
+
+bool Wizard::IsFieldCaption(const std::string& text) const {
+  for (const std::string& item : Controls().cboDatenbankfelder.Items)
+    if (item == text) return true;
+  return false;
+}
+
+void Wizard::HeaderClick(int column) {
+  WizardControls& c = Controls();
+  if (column < 1 || column > static_cast<int>(c.columns.size())) return;
+  session_.CurrentColumn = column;
+  GridColumn& grid = c.columns[static_cast<size_t>(column - 1)];
+  std::string name = Trim(ReplaceAll(grid.FieldCaption, "×", ""));
+  c.focus = "cboDatenbankfelder";
+  if (IsFieldCaption(name)) {
+    c.cboDatenbankfelder.SetText(name);
+    return;
+  }
+  c.cboDatenbankfelder.Select(0);
+  c.lbSpalte.Caption = name;
+  grid.FieldCaption = texts::kUnassignedMark + name;
+}
+
+void Wizard::FieldPicked(int listIndex) {
+  WizardControls& c = Controls();
+  Combo& fields = c.cboDatenbankfelder;
+  const int current = session_.CurrentColumn;
+  if (current < 1 || current > static_cast<int>(c.columns.size())) return;
+  if (listIndex < 0 || listIndex >= static_cast<int>(fields.Items.size())) return;
+  fields.Select(listIndex);
+  GridColumn& grid = c.columns[static_cast<size_t>(current - 1)];
+  if (listIndex == 0) {
+    grid.CellStyle = kCellsUnBound;
+    grid.HeaderStyle = kHeaderUnBound;
+    return;
+  }
+  const std::string caption = fields.Items[static_cast<size_t>(listIndex)];
+  for (size_t i = 0; i < c.columns.size(); ++i) {
+    if (static_cast<int>(i + 1) == current || c.columns[i].FieldCaption != caption) continue;
+    std::string question = std::string(texts::kDuplicateStart) + caption + texts::kDuplicateMiddle +
+                           std::to_string(i + 1) + texts::kDuplicateEnd;
+    if (!dialogs_.Ask(question, texts::kHinweis, true)) return;
+  }
+  grid.FieldCaption = caption;
+  grid.TargetField.clear();
+  for (const FieldChoice& choice : session_.TargetFields.choices)
+    if (choice.Caption == caption) grid.TargetField = choice.Field;
+  c.lbSpalte.Caption = caption;
+  grid.CellStyle = kCellsBound;
+  grid.HeaderStyle = kHeaderBound;
+}
+
+void Wizard::RemoveMapping() {
+  WizardControls& c = Controls();
+  const int current = session_.CurrentColumn;
+  if (current < 1 || current > static_cast<int>(c.columns.size())) return;
+  GridColumn& grid = c.columns[static_cast<size_t>(current - 1)];
+  c.lbSpalte.Caption = grid.SourceName;
+  grid.FieldCaption = texts::kUnassignedMark + grid.SourceName;
+  grid.TargetField.clear();
+  grid.CellStyle = kCellsNone;
+  grid.HeaderStyle = kHeaderNone;
+}
+
+void Wizard::AutoMapColumns() {
+  std::string error;
+  MatchingFile matching = MatchingFile::Load(session_.Context.Env.MatchingFile, &error);
+  if (!error.empty()) session_.Problems.push_back(error);
+  velra::AutoMapColumns(Controls().columns, matching, Layout(), &session_.TargetFields.fields);
+}
+
+}  // namespace velra

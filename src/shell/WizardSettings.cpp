@@ -1,0 +1,110 @@
+// The kinds of data and the settings page.
+
+#include "shell/DataKinds.h"
+#include "shell/ShellTexts.h"
+#include "shell/Wizard.h"
+#include "storage/StoragePicker.h"
+
+namespace velra {
+
+void Wizard::DataKindClick(int listIndex) {
+  ListView& list = Controls().lvwDatenarten;
+  if (listIndex < 0 || listIndex >= static_cast<int>(list.Items.size())) return;
+  list.Selected = listIndex;
+  const ListViewItem& item = list.Items[static_cast<size_t>(listIndex)];
+  session_.Datenart = std::stoi(item.Index);
+  ConfigureDataKind(session_.Datenart);
+  Controls().lbTipp_Datenart_Beschreibung.Caption = item.Description;
+}
+
+void Wizard::ConfigureDataKind(int value) {
+  const DataKind* kind = FindDataKind(value);
+  if (!kind) return;
+  WizardControls& c = Controls();
+  session_.Zieltabelle = kind->table;
+  c.statusPanels[texts::kStatusData] = kind->statusText;
+  c.chkAutoNummer.Enabled = kind->autoNumber;
+  c.chkAutoNummer.Value = kind->autoNumber ? 1 : 0;
+  c.chkSynchronisieren.Enabled = kind->synchronise;
+  if (c.chkSynchronisieren.Value != 0)
+    ChkSynchronisierenClick(0);
+  c.cboSynchronisierung.Enabled = kind->synchronise;
+  session_.Synchronisationsfeld = kind->keyField;
+  c.fmEinstellungen_Artikel.Visible = std::string(kind->settingsFrame) == kFrameArticles;
+  c.fmEinstellungen_Kunden.Visible = std::string(kind->settingsFrame) == kFrameCustomers;
+  c.fmEinstellungen_Lieferanten.Visible = std::string(kind->settingsFrame) == kFrameSuppliers;
+  UpdateSearchNameMode();
+}
+
+void Wizard::ChkLoeschenClick(int value) {
+  WizardControls& c = Controls();
+  c.chkLoeschen.Value = value;
+  if (c.chkLoeschen.Value == 1) c.chkSynchronisieren.Value = 0;
+  c.chkSynchronisieren.Enabled = c.chkLoeschen.Value == 0;
+}
+
+void Wizard::ChkSynchronisierenClick(int value) {
+  WizardControls& c = Controls();
+  c.chkSynchronisieren.Value = value;
+  const bool on = c.chkSynchronisieren.Value == 1;
+  c.lbSynchronisierung.Visible = c.cboSynchronisierung.Visible = c.lbTipp_Synchronisierung.Visible = on;
+  if (on) c.chkLoeschen.Value = 0;
+  c.chkLoeschen.Enabled = !on;
+}
+
+void Wizard::ChkArtikeltypClick(int value) {
+  Controls().chkArtikeltyp.Value = value;
+  Controls().cboArtikeltyp.Enabled = value != 0;
+}
+
+void Wizard::ChkEinheitClick(int value) {
+  Controls().chkEinheit.Value = value;
+  Controls().cboEinheit.Enabled = value != 0;
+}
+
+void Wizard::ChkSteuersatzClick(int value) {
+  Controls().chkSteuersatz.Value = value;
+  Controls().icboSteuersatz.Enabled = value != 0;
+}
+
+void Wizard::ChkLagerortClick(int value) {
+  Controls().chkLagerort.Value = value;
+  Controls().cmdLagerort.Enabled = value != 0;
+}
+
+void Wizard::CboBerechnungsartClick(int index) {
+  Controls().cboBerechnungsart.Select(index);
+  session_.Berechnungsart = Controls().cboBerechnungsart.ListIndex;
+}
+
+void Wizard::CboKundenSuchnameClick(int index) {
+  Controls().cboKunden_Suchname.Select(index);
+  UpdateSearchNameMode();
+}
+
+void Wizard::CboLieferantenSuchnameClick(int index) {
+  Controls().cboLieferanten_Suchname.Select(index);
+  UpdateSearchNameMode();
+}
+
+// The mode in force is the one the user sees for the kind being imported: the supplier combo for
+// suppliers, the customer combo otherwise.
+void Wizard::UpdateSearchNameMode() {
+  const WizardControls& c = Controls();
+  const Combo& combo = session_.Datenart == 2 ? c.cboLieferanten_Suchname : c.cboKunden_Suchname;
+  session_.Suchnamenmodus = std::max(combo.ListIndex, 0);
+}
+
+void Wizard::LagerortWaehlen() {
+  StoragePicker picker;
+  picker.Artikelnummer.clear();
+  picker.Lagernummer = Controls().txtLagerort.Text;
+  picker.Load(session_.Context.ConnectionString, session_.Context.GetOption("Program", "StorageToken"));
+  if (!picker.LoadError().empty()) session_.Problems.push_back(picker.LoadError());
+  dialogs_.RunStoragePicker(picker);
+  if (picker.Action == 0) Controls().txtLagerort.Text = picker.Lagernummer;
+}
+
+void Wizard::KeinLagerort() { Controls().txtLagerort.Text.clear(); }
+
+}  // namespace velra

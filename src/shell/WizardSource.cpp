@@ -1,0 +1,212 @@
+// The source page: format, file, table and text settings, and loading the source into the grid.
+
+#include "config/Paths.h"
+#include "config/Text.h"
+#include "shell/DataKinds.h"
+#include "shell/ShellTexts.h"
+#include "shell/Wizard.h"
+#include "source/Formats.h"
+#include "source/SourceError.h"
+#include "source/SourceOpening.h"
+#include "source/mdb/MdbReader.h"
+
+namespace velra {
+
+namespace {
+
+// The password prompts of an Access source go through the wizard's dialogs.
+class DialogPrompter final : public PasswordPrompter {
+ public:
+  explicit DialogPrompter(Dialogs& dialogs) : dialogs_(dialogs) {}
+  std::optional<std::string> AskPassword(const std::string& title, const std::string& prompt) override {
+    return dialogs_.InputBox(prompt, title);
+  }
+  void Warning(const std::string& title, const std::string& text) override {
+    dialogs_.Message(text, title, Dialogs::Icon::Warning);
+  }
+  void Error(const std::string& title, const std::string& text) override {
+    dialogs_.Message(text, title, Dialogs::Icon::Error);
+  }
+
+ private:
+  Dialogs& dialogs_;
+};
+
+std::string FileStem(const std::string& path) {
+  std::string name = FileNameOf(path);
+  return name.substr(0, name.find_last_of('.'));
+}
+
+}  // namespace
+
+void Wizard::CboImportformatClick(int index) {
+  session_.SourceFormatIndex = index;
+  std::optional<SourceFormat> format = FormatOfIndex(index);
+  if (!format) return;
+  WizardControls& c = Controls();
+  c.cboImportformat.Select(index);
+  const FormatInfo& info = InfoOf(*format);
+  session_.SourceFormat = info.code;
+  session_.DialogFilterIndex = static_cast<int16_t>(info.dialogFilterIndex);
+  c.fmDatenbanken.Visible = info.isDatabase;
+  c.fmCSV.Visible = !info.isDatabase;
+}
+
+void Wizard::CmdDialogClick() {
+  std::optional<std::string> path =
+      dialogs_.ChooseFile(texts::kFileDialogTitle, FileDialogFilter(), session_.DialogFilterIndex);
+  if (path) FileChosen(*path);
+}
+
+void Wizard::FileChosen(const std::string& path) {
+  WizardControls& c = Controls();
+  // A table chosen in another file means nothing here; in a dBase folder the chosen file is the
+  // table the user means.
+  if (path != session_.SourceFile) session_.SourceTableName.clear();
+  session_.SourceFile = path;
+  c.txtDateiname.Text = path;
+  c.statusPanels[texts::kStatusFile] = "Datei: " + path;
+  if (std::optional<SourceFormat> format = FormatOfFileName(path))
+    CboImportformatClick(static_cast<int>(*format));
+  if (session_.SourceFormat == "DBF" && session_.SourceTableName.empty())
+    session_.SourceTableName = FileStem(path);
+  OpenSource();
+  FillFieldList(c.cboSynchronisierung, false);
+  const DataKind* kind = FindDataKind(session_.Datenart);
+  c.cboSynchronisierung.SetText(kind ? Layout().Lookup(kind->keyField) : std::string());
+  c.focus = "cmdWeiter";
+}
+
+void Wizard::OpenSource() {
+  std::optional<SourceFormat> format = FormatOfCode(session_.SourceFormat);
+  if (!format || !InfoOf(*format).isDatabase) return;
+  // An open source is kept only for the same file in the same format.
+  if (session_.SourceConnection && session_.SourceConnectionFile == session_.SourceFile &&
+      session_.SourceConnectionFormat == session_.SourceFormat) {
+    ListSourceTables();
+    return;
+  }
+  session_.SourceConnection.reset();
+  if (*format == SourceFormat::Mdb) {
+    DialogPrompter prompter(dialogs_);
+    AccessOpenResult result = OpenAccessWithPassword(session_.SourceFile, session_.SourcePassword, prompter);
+    if (result.passwordRefused) Controls().txtDateiname.Text.clear();
+    session_.SourceConnection = std::move(result.reader);
+  } else {
+    try {
+      session_.SourceConnection = OpenDatabaseSource(*format, session_.SourceFile);
+    } catch (const SourceError& e) {
+      ShowError(e.Message());
+    }
+  }
+  if (session_.SourceConnection) {
+    session_.SourceConnectionFile = session_.SourceFile;
+    session_.SourceConnectionFormat = session_.SourceFormat;
+  }
+  ListSourceTables();
+}
+
+void Wizard::ListSourceTables() {
+  Combo& tables = Controls().cboTabellen;
+  tables.Clear();
+  if (!session_.SourceConnection) return;
+  tables.Items = session_.SourceConnection->Tables();
+  if (!session_.SourceTableName.empty()) {
+    if (!tables.SetText(session_.SourceTableName)) {
+      // Table names of dBase folders and sheets are matched the way the user wrote them.
+      for (size_t i = 0; i < tables.Items.size(); ++i)
+        if (EqualsIgnoreCase(tables.Items[i], session_.SourceTableName)) tables.Select(static_cast<int>(i));
+    }
+  } else if (!tables.Items.empty()) {
+    tables.Select(0);
+    session_.SourceTableName = tables.Text;
+  }
+}
+
+void Wizard::CboTabellenClick(int index) {
+  Combo& tables = Controls().cboTabellen;
+  tables.Select(index);
+  if (tables.ListIndex < 0) return;
+  session_.SourceTableName = tables.Text;
+  Controls().statusPanels[texts::kStatusTable] = "Tabelle: " + tables.Text;
+}
+
+void Wizard::ChkSpaltentitelClick(int value) {
+  Controls().chkSpaltentitel.Value = value;
+  if (!Controls().txtDateiname.Text.empty()) LoadSourceIntoGrid();
+}
+
+void Wizard::TrennzeichenChange(const std::string& text) {
+  Controls().txtTrennzeichen.Text = FirstCharacters(text, 1);
+  session_.Separator = Controls().txtTrennzeichen.Text;
+}
+
+void Wizard::BegrenzungChange(const std::string& text) {
+  Controls().txtBegrenzung.Text = FirstCharacters(text, 1);
+  session_.TextQualifier = Controls().txtBegrenzung.Text;
+}
+
+void Wizard::ZeilenumbruchChange(const std::string& text) {
+  Controls().txtZeilenumbruch.Text = FirstCharacters(text, 5);
+  session_.LineBreakToken = Controls().txtZeilenumbruch.Text;
+}
+
+void Wizard::FillFieldList(Combo& combo, bool withPrompt) {
+  session_.TargetFields = ReadFieldList(session_.Context.ConnectionString, session_.Zieltabelle, Layout());
+  if (!session_.TargetFields.error.empty()) session_.Problems.push_back(session_.TargetFields.error);
+  combo.Clear();
+  if (withPrompt) combo.Items.push_back(texts::kFieldPrompt);
+  for (const FieldChoice& choice : session_.TargetFields.choices) combo.Items.push_back(choice.Caption);
+}
+
+void Wizard::LoadSourceIntoGrid() {
+  WizardControls& c = Controls();
+  OpenSource();
+  FillFieldList(c.cboDatenbankfelder, true);
+
+  session_.SourceData.Clear();
+  session_.LoadNotes = LoadReport();
+  c.columns.clear();
+  std::optional<SourceFormat> format = FormatOfCode(session_.SourceFormat);
+  if (!format) return;
+  try {
+    if (InfoOf(*format).isDatabase) {
+      if (!session_.SourceConnection) return;
+      LoadOptions options;
+      options.firstRowHasNames = c.chkSpaltentitel.Checked();
+      options.progress = loadProgress;
+      session_.SourceConnection->Load(c.cboTabellen.Text, options, session_.SourceData, session_.LoadNotes);
+      // The source is read; a later load opens it afresh.
+      session_.SourceConnection.reset();
+    } else {
+      TextOptions options;
+      options.separator = session_.Separator;
+      options.qualifier = session_.TextQualifier;
+      options.lineBreakToken = session_.LineBreakToken;
+      options.firstRowHasNames = c.chkSpaltentitel.Checked();
+      options.progress = loadProgress;
+      LoadTextFile(session_.SourceFile, options, session_.SourceData, session_.LoadNotes);
+    }
+  } catch (const SourceError& e) {
+    session_.SourceData.Clear();
+    ShowError(e.Message());
+    return;
+  }
+  c.columns = BuildGridColumns(session_.SourceData.ColumnNames(), Layout(), &session_.TargetFields.fields);
+  ShowLoadNotes();
+  AutoMapColumns();
+}
+
+void Wizard::ShowLoadNotes() {
+  const LoadReport& notes = session_.LoadNotes;
+  if (notes.warnings.empty()) return;
+  std::string text = texts::kLoadNotes;
+  const size_t shown = std::min<size_t>(notes.warnings.size(), 10);
+  for (size_t i = 0; i < shown; ++i)
+    text += "\r\nZeile " + std::to_string(notes.warnings[i].line) + ": " + notes.warnings[i].text;
+  size_t more = notes.warnings.size() - shown + notes.moreWarnings;
+  if (more > 0) text += "\r\n" + ReplaceAll(texts::kMoreNotes, "%1", std::to_string(more));
+  dialogs_.Message(text, texts::kHinweis, Dialogs::Icon::Warning);
+}
+
+}  // namespace velra

@@ -1,0 +1,481 @@
+#include <gtest/gtest.h>
+
+#include "ScriptedDialogs.h"
+#include "TestSupport.h"
+#include "db/Connection.h"
+#include "demo/DemoEnvironment.h"
+#include "shell/DataKinds.h"
+#include "shell/Wizard.h"
+#include "storage/StoragePicker.h"
+
+namespace velra {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class WizardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    samples_ = dir_ / kDemoSampleFolder;
+  }
+  StartOptions Options(const std::string& commandLine = {}) {
+    StartOptions options;
+    options.programPath = dir_.Path();
+    options.commandLine = commandLine;
+    options.regional = RegionalSettings::ForLocale("de_DE");
+    options.lockFolder = dir_.Path();
+    return options;
+  }
+  void Start() { ASSERT_TRUE(wizard_.Load(Options())); }
+  WizardControls& C() { return wizard_.Controls(); }
+  ImportSession& S() { return wizard_.Session(); }
+  int KindIndex(const std::string& text) {
+    for (size_t i = 0; i < C().lvwDatenarten.Items.size(); ++i)
+      if (C().lvwDatenarten.Items[i].Text == text) return static_cast<int>(i);
+    return -1;
+  }
+  void ChooseKind(const std::string& text) { wizard_.DataKindClick(KindIndex(text)); }
+  // Chooses a sample file on step 3 and moves on to the mapping page.
+  void LoadSample(const std::string& name) {
+    dialogs_.files.push_back(samples_ + name);
+    wizard_.LightClick(3);
+    wizard_.CmdDialogClick();
+    wizard_.WeiterClick();
+  }
+  const GridColumn& Column(const std::string& sourceName) {
+    for (const GridColumn& column : C().columns)
+      if (column.SourceName == sourceName) return column;
+    throw std::runtime_error("no column " + sourceName);
+  }
+  int ColumnNumber(const std::string& sourceName) {
+    for (size_t i = 0; i < C().columns.size(); ++i)
+      if (C().columns[i].SourceName == sourceName) return static_cast<int>(i + 1);
+    return 0;
+  }
+  int FieldIndex(const std::string& caption) {
+    const Strings& items = C().cboDatenbankfelder.Items;
+    for (size_t i = 0; i < items.size(); ++i)
+      if (items[i] == caption) return static_cast<int>(i);
+    return -1;
+  }
+
+  test::TempDir dir_;
+  std::string samples_;
+  test::ScriptedDialogs dialogs_;
+  Wizard wizard_{dialogs_};
+};
+
+TEST_F(WizardTest, StartUpSelectsTheEnvironmentsCompanyAndSetsTheDefaults) {
+  Start();
+  EXPECT_EQ(C().cboFirma.Items, (Strings{kDemoCompany, kDemoServerCompany}));
+  EXPECT_EQ(C().cboFirma.Text, kDemoCompany);
+  EXPECT_EQ(S().Context.CompanyName, kDemoCompany);
+  EXPECT_EQ(S().Context.ActiveTrueValue, -1);
+  EXPECT_TRUE(dialogs_.messages.empty());
+
+  EXPECT_EQ(S().Schritt, 0);
+  EXPECT_EQ(S().Datenart, 1);
+  EXPECT_EQ(S().Zieltabelle, "Articles");
+  EXPECT_EQ(S().Synchronisationsfeld, "ArticleNumber");
+  EXPECT_EQ(S().SourceFormat, "CSV");
+  EXPECT_EQ(S().SourceFormatIndex, 4);
+  EXPECT_EQ(S().DialogFilterIndex, 6);
+  EXPECT_EQ(S().Separator, ";");
+  EXPECT_EQ(S().TextQualifier, "\"");
+  EXPECT_EQ(S().LineBreakToken, "<br/>");
+  EXPECT_EQ(S().Berechnungsart, 0);
+  // The customer combo shows mode 3, the supplier combo mode 0; articles follow the customer one.
+  EXPECT_EQ(C().cboKunden_Suchname.ListIndex, 3);
+  EXPECT_EQ(C().cboLieferanten_Suchname.ListIndex, 0);
+  EXPECT_EQ(S().Suchnamenmodus, 3);
+
+  for (const CheckBox* box : {&C().chkAutoNummer, &C().chkAktiv, &C().chkKunden_Anschrift_generieren,
+                              &C().chkLieferanten_Anschrift_generieren, &C().chkSpaltentitel})
+    EXPECT_TRUE(box->Checked());
+  for (const CheckBox* box : {&C().chkLoeschen, &C().chkSynchronisieren, &C().chkRabatt, &C().chkPOS,
+                              &C().chkWebshop, &C().chkLieferant, &C().chkArtikeltyp})
+    EXPECT_FALSE(box->Checked());
+  EXPECT_FALSE(C().cboArtikeltyp.Enabled);
+  EXPECT_FALSE(C().icboSteuersatz.Enabled);
+  EXPECT_FALSE(C().cmdLagerort.Enabled);
+  EXPECT_TRUE(C().fmEinstellungen_Artikel.Visible);
+  EXPECT_FALSE(C().fmEinstellungen_Kunden.Visible);
+
+  // The lists of the settings page come from the company: inactive entries left out, duplicates once.
+  EXPECT_EQ(C().cboArtikeltyp.Items, (Strings{"", "Dienstleistung", "Ersatzteil", "Handelsware"}));
+  EXPECT_EQ(C().cboEinheit.Items, (Strings{"", "kg", "l", "m", "Paket", "Std", "Stk"}));
+  ASSERT_EQ(C().icboSteuersatz.Items.size(), 8u);
+  EXPECT_EQ(C().icboSteuersatz.Selected, -1);
+
+  ASSERT_EQ(C().lvwDatenarten.Items.size(), 9u);
+  EXPECT_EQ(C().lvwDatenarten.Items[4].Text, "Warenbestände");
+  EXPECT_EQ(C().lvwDatenarten.Items[4].Index, "6");
+  EXPECT_EQ(C().cboImportformat.Items.back(), "Microsoft Excel 2007-2019 (XLSX)");
+}
+
+TEST_F(WizardTest, TheCommandLineWinsOverTheEnvironment) {
+  ASSERT_TRUE(wizard_.Load(Options("/debug/ CLIENT:  MusterfirmaServer ")));
+  EXPECT_EQ(C().cboFirma.Text, kDemoServerCompany);
+  EXPECT_EQ(S().Context.DatabaseType, 1);
+  EXPECT_EQ(S().Context.ActiveTrueValue, 1);
+  // The server cannot be reached here; the wizard runs on and says why.
+  EXPECT_FALSE(S().Problems.empty());
+  // A company that is not in the list selects nothing.
+  Wizard other(dialogs_);
+  StartOptions options = Options("/client:Gibtsnicht");
+  options.singleInstance = false;
+  ASSERT_TRUE(other.Load(options));
+  EXPECT_EQ(other.Controls().cboFirma.ListIndex, -1);
+  EXPECT_FALSE(other.Session().Context.HasCompany());
+}
+
+TEST_F(WizardTest, ASecondInstanceAndAnEmptyRegistryEndTheWizard) {
+  Start();
+  test::ScriptedDialogs secondDialogs;
+  Wizard second(secondDialogs);
+  EXPECT_FALSE(second.Load(Options()));
+  EXPECT_TRUE(second.Session().Closed);
+  ASSERT_EQ(secondDialogs.messages.size(), 1u);
+  EXPECT_EQ(secondDialogs.messages[0].text, "Der Importassistent wurde bereits gestartet.");
+  EXPECT_EQ(secondDialogs.messages[0].title, "Hinweis");
+
+  test::WriteBytes(dir_ / "Firmen.uif", "");
+  test::ScriptedDialogs emptyDialogs;
+  Wizard empty(emptyDialogs);
+  StartOptions options = Options();
+  options.singleInstance = false;
+  EXPECT_FALSE(empty.Load(options));
+  ASSERT_EQ(emptyDialogs.messages.size(), 1u);
+  EXPECT_EQ(emptyDialogs.messages[0].text,
+            "Es sind keine Firmen vorhanden.\r\nDer Importassistent wird nun beendet.");
+}
+
+TEST_F(WizardTest, StepsLightsAndButtons) {
+  Start();
+  EXPECT_FALSE(C().cmdZurueck.Enabled);
+  EXPECT_EQ(C().stepLight[0], kLightCurrent);
+  EXPECT_EQ(C().focus, "cboFirma");
+  wizard_.WeiterClick();
+  wizard_.WeiterClick();
+  EXPECT_EQ(S().Schritt, 2);
+  EXPECT_TRUE(C().pageVisible[2]);
+  EXPECT_FALSE(C().pageVisible[1]);
+  EXPECT_EQ(C().stepLight[0], kLightStartDone);
+  EXPECT_EQ(C().stepLight[1], kLightNormal);
+  EXPECT_EQ(C().stepLight[2], kLightCurrent);
+  EXPECT_EQ(C().focus, "chkLoeschen");
+  EXPECT_TRUE(C().cmdZurueck.Enabled);
+
+  // Without a file the wizard stays on the source page, silently.
+  wizard_.WeiterClick();
+  wizard_.WeiterClick();
+  EXPECT_EQ(S().Schritt, 3);
+  EXPECT_TRUE(C().pageVisible[3]);
+  EXPECT_TRUE(dialogs_.messages.empty());
+
+  wizard_.ZurueckClick();
+  EXPECT_EQ(S().Schritt, 2);
+  // A light jumps without checks or loading.
+  wizard_.LightClick(4);
+  EXPECT_EQ(S().Schritt, 4);
+  EXPECT_TRUE(C().columns.empty());
+  wizard_.LightClick(5);
+  EXPECT_FALSE(C().cmdWeiter.Enabled);
+  EXPECT_TRUE(C().cmdOK.Enabled);
+  wizard_.WeiterClick();
+  EXPECT_EQ(S().Schritt, 5);
+  wizard_.ShowStep(6);
+  EXPECT_FALSE(C().cmdZurueck.Enabled || C().cmdWeiter.Enabled || C().cmdOK.Enabled);
+  EXPECT_TRUE(C().cmdBeenden.Enabled);
+  EXPECT_EQ(C().focus, "cmdBeenden");
+}
+
+TEST_F(WizardTest, CancelHelpAndExit) {
+  Start();
+  wizard_.AbbrechenClick();  // answered No
+  EXPECT_FALSE(S().AbbruchAngefordert);
+  ASSERT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_EQ(dialogs_.questions[0].text, "Möchten Sie den Import wirklich abbrechen?");
+  EXPECT_EQ(dialogs_.questions[0].title, "Import abbrechen");
+  dialogs_.answers.push_back(true);
+  wizard_.AbbrechenClick();
+  EXPECT_TRUE(S().AbbruchAngefordert);
+
+  wizard_.HilfeClick();
+  wizard_.KeyDown(112);
+  wizard_.KeyDown(113);
+  EXPECT_EQ(dialogs_.helpTopics, (std::vector<int>{1140, 1140}));
+
+  wizard_.BeendenClick();
+  EXPECT_TRUE(S().Closed);
+}
+
+TEST_F(WizardTest, EveryKindConfiguresTableKeyAndOptions) {
+  Start();
+  ChooseKind("Lieferanten zum Artikel");
+  EXPECT_EQ(S().Datenart, 3);
+  EXPECT_EQ(S().Zieltabelle, "ArticleSuppliers");
+  EXPECT_EQ(S().Synchronisationsfeld, "ArticleNumber");
+  EXPECT_FALSE(C().chkAutoNummer.Enabled || C().chkAutoNummer.Checked());
+  EXPECT_FALSE(C().chkSynchronisieren.Enabled || C().cboSynchronisierung.Enabled);
+  EXPECT_FALSE(C().fmEinstellungen_Artikel.Visible || C().fmEinstellungen_Kunden.Visible ||
+               C().fmEinstellungen_Lieferanten.Visible);
+  EXPECT_EQ(C().statusPanels["Daten"], "Daten: Lieferanten zum Artikel");
+  EXPECT_EQ(C().lbTipp_Datenart_Beschreibung.Caption,
+            "Hier können Sie zum Artikel die möglichen Lieferanten einlesen");
+
+  ChooseKind("DATEV: Kontenrahmen");
+  EXPECT_EQ(S().Datenart, 10);
+  EXPECT_TRUE(C().chkSynchronisieren.Enabled);
+  EXPECT_FALSE(C().chkAutoNummer.Enabled);
+
+  ChooseKind("Warenbestände");  // the value comes from the index column, not the position
+  EXPECT_EQ(S().Datenart, 6);
+  EXPECT_EQ(S().Zieltabelle, "Warehouse");
+  EXPECT_EQ(S().Synchronisationsfeld, "");
+
+  ChooseKind("Kunden");
+  EXPECT_TRUE(C().fmEinstellungen_Kunden.Visible);
+  EXPECT_TRUE(C().chkAutoNummer.Checked());
+  wizard_.ChkSynchronisierenClick(1);
+  EXPECT_FALSE(C().chkLoeschen.Enabled);
+  ChooseKind("Lieferanten");  // choosing a kind always clears synchronisation
+  EXPECT_FALSE(C().chkSynchronisieren.Checked());
+  EXPECT_TRUE(C().chkLoeschen.Enabled);
+  EXPECT_FALSE(C().lbSynchronisierung.Visible);
+  EXPECT_TRUE(C().fmEinstellungen_Lieferanten.Visible);
+
+  for (const DataKind& kind : DataKinds()) {
+    wizard_.ConfigureDataKind(kind.value);
+    EXPECT_EQ(S().Zieltabelle, kind.table);
+  }
+  wizard_.ConfigureDataKind(11);  // not a kind: nothing changes
+  EXPECT_EQ(S().Zieltabelle, "AccountSystem");
+}
+
+TEST_F(WizardTest, SettingsHandlersAndTheirExclusions) {
+  Start();
+  wizard_.ChkSynchronisierenClick(1);
+  EXPECT_FALSE(C().chkLoeschen.Enabled);
+  EXPECT_TRUE(C().cboSynchronisierung.Visible && C().lbSynchronisierung.Visible && C().lbTipp_Synchronisierung.Visible);
+  wizard_.ChkSynchronisierenClick(0);
+  EXPECT_TRUE(C().chkLoeschen.Enabled);
+  wizard_.ChkLoeschenClick(1);
+  EXPECT_FALSE(C().chkSynchronisieren.Enabled);
+  EXPECT_FALSE(C().chkSynchronisieren.Checked());
+  wizard_.ChkLoeschenClick(0);
+  EXPECT_TRUE(C().chkSynchronisieren.Enabled);
+
+  wizard_.ChkArtikeltypClick(1);
+  wizard_.ChkEinheitClick(1);
+  wizard_.ChkSteuersatzClick(1);
+  wizard_.ChkLagerortClick(1);
+  EXPECT_TRUE(C().cboArtikeltyp.Enabled && C().cboEinheit.Enabled && C().icboSteuersatz.Enabled &&
+              C().cmdLagerort.Enabled);
+  wizard_.ChkSteuersatzClick(0);
+  EXPECT_FALSE(C().icboSteuersatz.Enabled);
+
+  wizard_.CboBerechnungsartClick(2);
+  EXPECT_EQ(S().Berechnungsart, 2);
+  // The search-name mode follows the combo of the kind being imported.
+  wizard_.CboLieferantenSuchnameClick(4);
+  EXPECT_EQ(S().Suchnamenmodus, 3);
+  ChooseKind("Lieferanten");
+  EXPECT_EQ(S().Suchnamenmodus, 4);
+  wizard_.CboKundenSuchnameClick(1);
+  EXPECT_EQ(S().Suchnamenmodus, 4);
+  ChooseKind("Kunden");
+  EXPECT_EQ(S().Suchnamenmodus, 1);
+}
+
+TEST_F(WizardTest, TheWarehousePickerFillsTheStorageLocation) {
+  Start();
+  dialogs_.storageScript = [](StoragePicker& picker) {
+    for (size_t i = 0; i < picker.Tree().Nodes().size(); ++i)
+      if (picker.Tree().Nodes()[i].key == "H1-B-03") picker.Select(static_cast<int>(i));
+    picker.OkClick();
+  };
+  wizard_.LagerortWaehlen();
+  EXPECT_EQ(C().txtLagerort.Text, "1-B-03");
+
+  dialogs_.storageScript = [](StoragePicker& picker) {
+    EXPECT_EQ(picker.Lagernummer, "1-B-03");
+    picker.CancelClick();
+  };
+  wizard_.LagerortWaehlen();
+  EXPECT_EQ(C().txtLagerort.Text, "1-B-03");
+  wizard_.KeinLagerort();
+  EXPECT_EQ(C().txtLagerort.Text, "");
+}
+
+TEST_F(WizardTest, ChoosingAFileSetsFormatStatusAndSynchronisationList) {
+  Start();
+  ChooseKind("Kunden");
+  wizard_.LightClick(3);
+  wizard_.CboImportformatClick(0);
+  EXPECT_EQ(S().SourceFormat, "XLS");
+  EXPECT_TRUE(C().fmDatenbanken.Visible);
+  EXPECT_FALSE(C().fmCSV.Visible);
+  wizard_.CmdDialogClick();  // cancelled: nothing changes
+  EXPECT_EQ(dialogs_.lastFilterIndex, 2);
+  EXPECT_EQ(S().SourceFile, "");
+
+  dialogs_.files.push_back(samples_ + "Kunden.csv");
+  wizard_.CmdDialogClick();
+  EXPECT_EQ(S().SourceFormat, "CSV");  // from the extension
+  EXPECT_EQ(C().cboImportformat.ListIndex, 4);
+  EXPECT_EQ(C().txtDateiname.Text, samples_ + "Kunden.csv");
+  EXPECT_EQ(C().statusPanels["Datei"], "Datei: " + samples_ + "Kunden.csv");
+  EXPECT_EQ(C().cboSynchronisierung.Text, "Kunden-Nr.");
+  EXPECT_EQ(C().focus, "cmdWeiter");
+  // The synchronisation list holds the captions of the customers' fields only.
+  EXPECT_NE(std::find(C().cboSynchronisierung.Items.begin(), C().cboSynchronisierung.Items.end(), "Suchname"),
+            C().cboSynchronisierung.Items.end());
+  EXPECT_EQ(std::find(C().cboSynchronisierung.Items.begin(), C().cboSynchronisierung.Items.end(),
+                      "Kurzbeschreibung"),
+            C().cboSynchronisierung.Items.end());
+
+  wizard_.CboImportformatClick(9);  // outside the list: only the index changes
+  EXPECT_EQ(S().SourceFormatIndex, 9);
+  EXPECT_EQ(S().SourceFormat, "CSV");
+}
+
+TEST_F(WizardTest, EnteringTheMappingPageLoadsAndMapsTheSource) {
+  Start();
+  ChooseKind("Kunden");
+  LoadSample("Kunden.csv");
+  EXPECT_EQ(S().Schritt, 4);
+  EXPECT_EQ(S().SourceData.RowCount(), 10u);
+  EXPECT_EQ(C().cboDatenbankfelder.Items.front(),
+            "Wählen Sie bitte ein Datenbankfeld aus und weisen es der Spalte zu...");
+  EXPECT_EQ(S().Synchronisationsfeld, "");  // synchronisation is off
+  // From the matching file, and from headers that are captions already.
+  EXPECT_EQ(Column("Kundennummer").FieldCaption, "Kunden-Nr.");
+  EXPECT_EQ(Column("Kundennummer").TargetField, "CustomerNumber");
+  EXPECT_EQ(Column("Kundennummer").HeaderStyle, "ColumnHeaderBound");
+  EXPECT_EQ(Column("PLZ").TargetField, "Zip");
+  EXPECT_EQ(Column("Strasse").TargetField, "Street");
+  EXPECT_EQ(Column("Nachname").TargetField, "Name");
+  EXPECT_EQ(Column("Konto").TargetField, "AccountNumber");
+  EXPECT_EQ(Column("Kundengruppe").TargetField, "CustomerType");
+  EXPECT_EQ(Column("Bemerkung").TargetField, "Notes");
+  EXPECT_EQ(FindMappedColumn(C().columns, "Zip"), ColumnNumber("PLZ"));
+}
+
+TEST_F(WizardTest, SynchronisationTakesTheFieldOfTheChosenCaption) {
+  Start();
+  wizard_.ChkSynchronisierenClick(1);
+  dialogs_.files.push_back(samples_ + "Artikel.xlsx");
+  wizard_.LightClick(3);
+  wizard_.CmdDialogClick();
+  EXPECT_EQ(S().SourceFormat, "XLSX");
+  EXPECT_EQ(C().cboTabellen.Items, (Strings{"Artikel"}));
+  EXPECT_EQ(C().cboSynchronisierung.Text, "Artikel-Nr.");
+  wizard_.WeiterClick();
+  EXPECT_EQ(S().Synchronisationsfeld, "ArticleNumber");
+  EXPECT_EQ(S().SourceData.RowCount(), 20u);
+  EXPECT_EQ(Column("Artikelnummer").TargetField, "ArticleNumber");
+  EXPECT_EQ(Column("VK brutto").TargetField, "GrossPrice");
+  EXPECT_EQ(Column("MwSt").TargetField, "VatCode");
+  EXPECT_EQ(Column("Bezeichnung").TargetField, "ShortText");
+}
+
+TEST_F(WizardTest, DbaseFoldersAndTheHeaderBox) {
+  Start();
+  test::WriteBytes(samples_ + "zzz.csv", "not a table");  // other files of the folder are no tables
+  LoadSample("Artikel.dbf");
+  EXPECT_EQ(C().cboTabellen.Items, (Strings{"Artikel"}));
+  EXPECT_EQ(C().cboTabellen.Text, "Artikel");
+  EXPECT_EQ(Column("ARTNR").TargetField, "ArticleNumber");
+  EXPECT_EQ(Column("VK_BRUTTO").TargetField, "GrossPrice");
+  EXPECT_EQ(Column("ANGELEGT").TargetField, "DateCreation");
+
+  wizard_.ChkSpaltentitelClick(0);
+  EXPECT_EQ(C().columns.front().SourceName, "Spalte 1");
+  EXPECT_EQ(C().columns.front().TargetField, "");
+  EXPECT_EQ(S().SourceData.RowCount(), 20u);
+}
+
+TEST_F(WizardTest, AFileThatCannotBeReadSaysSoAndLeavesTheGridEmpty) {
+  Start();
+  test::WriteBytes(samples_ + "kaputt.xlsx", "kein Arbeitsblatt");
+  LoadSample("kaputt.xlsx");
+  ASSERT_FALSE(dialogs_.messages.empty());
+  EXPECT_EQ(dialogs_.messages[0].title, "Fehler");
+  EXPECT_NE(dialogs_.messages[0].text.find("Fehlernummer: "), std::string::npos);
+  EXPECT_NE(dialogs_.messages[0].text.find("kaputt.xlsx"), std::string::npos);
+  EXPECT_TRUE(C().columns.empty());
+  EXPECT_EQ(S().SourceData.RowCount(), 0u);
+}
+
+TEST_F(WizardTest, MappingByHandWithTheDuplicateQuestion) {
+  Start();
+  ChooseKind("Kunden");
+  LoadSample("Kunden.csv");
+  const int titel = ColumnNumber("Titel");
+  const int telefon = ColumnNumber("Telefon");
+  const int email = ColumnNumber("E-Mail");
+
+  // Activating an unassigned column marks it and offers the prompt.
+  wizard_.RemoveMapping();  // nothing activated yet: nothing happens
+  wizard_.HeaderClick(email);
+  wizard_.RemoveMapping();
+  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].FieldCaption, "× E-Mail");
+  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].HeaderStyle, "ColumnHeaderNone");
+  wizard_.HeaderClick(email);
+  EXPECT_EQ(C().cboDatenbankfelder.ListIndex, 0);
+  EXPECT_EQ(C().lbSpalte.Caption, "E-Mail");
+  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].FieldCaption, "× E-Mail");  // one mark only
+
+  wizard_.FieldPicked(0);
+  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].CellStyle, "ColumnCellsUnBound");
+  wizard_.FieldPicked(FieldIndex("E-Mail-Adresse"));
+  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].TargetField, "Email");
+  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].HeaderStyle, "ColumnHeaderBound");
+  EXPECT_TRUE(dialogs_.questions.empty());
+
+  // Clicking an assigned column shows its caption.
+  wizard_.HeaderClick(ColumnNumber("PLZ"));
+  EXPECT_EQ(C().cboDatenbankfelder.Text, "Postleitzahl");
+
+  // The same field on a second and a third column: one question per other column.
+  wizard_.HeaderClick(titel);
+  dialogs_.answers = {true};
+  wizard_.FieldPicked(FieldIndex("E-Mail-Adresse"));
+  ASSERT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_EQ(dialogs_.questions[0].text,
+            "Sie haben das Datenbankfeld 'E-Mail-Adresse' bereits der Spalte (" + std::to_string(email) +
+                ") zugewiesen. Möchten Sie das Datenbankfeld erneut zuweisen?");
+  EXPECT_EQ(C().columns[static_cast<size_t>(titel - 1)].TargetField, "Email");
+  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].TargetField, "Email");  // keeps it
+
+  wizard_.HeaderClick(telefon);
+  dialogs_.answers = {true, false};
+  wizard_.FieldPicked(FieldIndex("E-Mail-Adresse"));
+  EXPECT_EQ(dialogs_.questions.size(), 3u);
+  EXPECT_EQ(C().columns[static_cast<size_t>(telefon - 1)].TargetField, "Phone");  // No: unchanged
+
+  // Picking the caption the column already carries asks nothing.
+  wizard_.HeaderClick(titel);
+  wizard_.FieldPicked(FieldIndex("E-Mail-Adresse"));
+  EXPECT_EQ(dialogs_.questions.size(), 4u);  // only the one about the first column
+}
+
+TEST_F(WizardTest, AutomaticMappingAgainKeepsWhatTheMatchingFileDoesNotList) {
+  Start();
+  ChooseKind("Kunden");
+  LoadSample("Kunden.csv");
+  wizard_.HeaderClick(ColumnNumber("Firma"));
+  wizard_.RemoveMapping();
+  wizard_.AutoMapColumns();
+  // A removed assignment carries the mark and matches no alias.
+  EXPECT_EQ(Column("Firma").TargetField, "");
+  EXPECT_EQ(Column("Kundennummer").TargetField, "CustomerNumber");
+  EXPECT_TRUE(wizard_.IsFieldCaption("Kunden-Nr."));
+  EXPECT_FALSE(wizard_.IsFieldCaption("kunden-nr."));
+}
+
+}  // namespace
+}  // namespace velra
