@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +33,16 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+int RunCli(const std::string& arguments, std::string& output) {
+  std::string command = std::string(VELRA_CLI_PATH) + " " + arguments + " 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  int status = ::pclose(pipe);
+  return WEXITSTATUS(status);
 }
 
 }  // namespace velra::test

@@ -23,6 +23,9 @@ class TempDir {
 };
 
 void WriteBytes(const std::string& path, std::string_view bytes);
+// Runs importassistent-cli with the arguments (shell words) and returns its exit code; what it
+// printed on stdout and stderr goes to `output`.
+int RunCli(const std::string& arguments, std::string& output);
 std::string ReadBytes(const std::string& path);
 
 }  // namespace velra::test

@@ -11,6 +11,7 @@ namespace velra::cli {
 void AddDemoCommand(CLI::App& app, int& exitCode);
 void AddCompaniesCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
 void AddCompanyCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
-void AddPreviewCommand(CLI::App& app, int& exitCode);
+void AddPreviewCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
+void AddFieldsCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
 
 }  // namespace velra::cli

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/WizardDriver.h"
 #include "config/Text.h"
 #include "source/SourceError.h"
 #include "source/SourceOpening.h"
@@ -20,66 +21,110 @@ std::string Escaped(const Value& value) {
   return ReplaceAll(text, "\t", "\\t");
 }
 
-// "\t" and "tab" stand for the tab character, which a shell does not pass easily.
-std::string SeparatorOption(const std::string& text) {
-  return text == "\\t" || ToLowerAscii(text) == "tab" ? "\t" : text;
+ProgressCallback TerminalProgress() {
+  if (!::isatty(STDERR_FILENO)) return {};
+  return [](uint64_t done, uint64_t total) {
+    if (total > 0)
+      std::cerr << "\rDatei wird gelesen: " << done * 100 / total << " %" << std::flush;
+    return true;
+  };
+}
+
+void PrintTable(const SourceTable& table, size_t rows, const std::vector<GridColumn>* mapping) {
+  std::vector<std::string> line;
+  for (const std::string& name : table.ColumnNames()) line.push_back(Escaped(Value(name)));
+  std::cout << Join(line, "\t") << '\n';
+  if (mapping) {
+    line.clear();
+    for (const GridColumn& column : *mapping)
+      line.push_back(column.TargetField.empty() ? "-" : column.TargetField);
+    std::cout << Join(line, "\t") << '\n';
+  }
+  for (size_t row = 1; row <= table.RowCount() && row <= rows; ++row) {
+    for (size_t column = 1; column <= table.ColumnCount(); ++column)
+      std::cout << (column > 1 ? "\t" : "") << Escaped(table.Get(column, row));
+    std::cout << '\n';
+  }
+}
+
+void PrintWarnings(const LoadReport& report) {
+  for (const SourceWarning& warning : report.warnings)
+    std::cerr << "Zeile " << warning.line << ": " << warning.text << '\n';
+  if (report.moreWarnings > 0)
+    std::cerr << "... und " << report.moreWarnings << " weitere Hinweise\n";
 }
 
 struct PreviewOptions {
-  std::string file, table, separator = ";", qualifier = "\"", password;
+  SourceOptions source;
+  std::string kind;
   size_t rows = 10;
-  bool noHeader = false;
 };
+
+// Without a kind only the file is read; no company is needed.
+int PreviewFile(const PreviewOptions& options) {
+  SourceRequest request;
+  request.format = FormatOfFileName(options.source.file).value_or(SourceFormat::Csv);
+  request.path = options.source.file;
+  request.table = options.source.table;
+  request.password = options.source.password;
+  request.text.separator = SeparatorOption(options.source.separator);
+  request.text.qualifier = options.source.qualifier;
+  request.text.firstRowHasNames = !options.source.noHeader;
+  request.text.progress = TerminalProgress();
+  SourceTable table;
+  LoadReport report;
+  try {
+    LoadSource(request, table, report);
+  } catch (const SourceError& e) {
+    std::cerr << e.what() << '\n';
+    return kCannotOpen;
+  }
+  if (request.text.progress) std::cerr << "\r\033[K";
+  PrintTable(table, options.rows, nullptr);
+  PrintWarnings(report);
+  return kOk;
+}
+
+// With a kind the wizard loads and maps the file as the window does.
+int PreviewMapping(const GlobalOptions& global, const PreviewOptions& options) {
+  CliDialogs dialogs;
+  Wizard wizard(dialogs);
+  if (int started = StartWizard(global, options.kind, wizard); started != kOk) return started;
+  wizard.loadProgress = TerminalProgress();
+  bool loaded = LoadSourceForMapping(options.source, wizard, dialogs);
+  if (wizard.loadProgress) std::cerr << "\r\033[K";
+  if (!loaded) return kCannotOpen;
+  PrintTable(wizard.Session().SourceData, options.rows, &wizard.Controls().columns);
+  return kOk;
+}
 
 }  // namespace
 
-void AddPreviewCommand(CLI::App& app, int& exitCode) {
+void AddPreviewCommand(CLI::App& app, const GlobalOptions& global, int& exitCode) {
   auto* command = app.add_subcommand(
-      "preview", "Zeigt die Spalten und die ersten Zeilen einer Importdatei, durch Tabulatoren getrennt.");
+      "preview",
+      "Zeigt die Spalten und die ersten Zeilen einer Importdatei, durch Tabulatoren getrennt.");
   auto options = std::make_shared<PreviewOptions>();
-  command->add_option("--file", options->file, "Importdatei (XLS, XLSX, DBF, MDB, TXT oder CSV)")->required();
-  command->add_option("--table", options->table, "Tabelle oder Tabellenblatt (Vorgabe: die erste)");
+  command
+      ->add_option("--file", options->source.file,
+                   "Importdatei (XLS, XLSX, DBF, MDB, TXT oder CSV)")
+      ->required();
+  command->add_option("--table", options->source.table,
+                      "Tabelle oder Tabellenblatt (Vorgabe: die erste)");
   command->add_option("--rows", options->rows, "Anzahl der Zeilen (Vorgabe: 10)");
-  command->add_option("--separator", options->separator, "Trennzeichen von Textdateien (Vorgabe: ;)");
-  command->add_option("--qualifier", options->qualifier, "Textqualifizierer von Textdateien (Vorgabe: \")");
-  command->add_option("--password", options->password, "Kennwort einer Access-Datenbank");
-  command->add_flag("--no-header", options->noHeader, "Die erste Zeile enthält keine Feldnamen");
-  command->callback([options, &exitCode] {
-    SourceRequest request;
-    request.format = FormatOfFileName(options->file).value_or(SourceFormat::Csv);
-    request.path = options->file;
-    request.table = options->table;
-    request.password = options->password;
-    request.text.separator = SeparatorOption(options->separator);
-    request.text.qualifier = options->qualifier;
-    request.text.firstRowHasNames = !options->noHeader;
-    if (::isatty(STDERR_FILENO))
-      request.text.progress = [](uint64_t done, uint64_t total) {
-        if (total > 0) std::cerr << "\rDatei wird gelesen: " << done * 100 / total << " %" << std::flush;
-        return true;
-      };
-    SourceTable table;
-    LoadReport report;
-    try {
-      LoadSource(request, table, report);
-    } catch (const SourceError& e) {
-      std::cerr << e.what() << '\n';
-      exitCode = kCannotOpen;
-      return;
-    }
-    if (request.text.progress) std::cerr << "\r\033[K";
-    std::vector<std::string> names;
-    for (const std::string& name : table.ColumnNames()) names.push_back(Escaped(Value(name)));
-    std::cout << Join(names, "\t") << '\n';
-    for (size_t row = 1; row <= table.RowCount() && row <= options->rows; ++row) {
-      for (size_t column = 1; column <= table.ColumnCount(); ++column)
-        std::cout << (column > 1 ? "\t" : "") << Escaped(table.Get(column, row));
-      std::cout << '\n';
-    }
-    for (const SourceWarning& warning : report.warnings)
-      std::cerr << "Zeile " << warning.line << ": " << warning.text << '\n';
-    if (report.moreWarnings > 0) std::cerr << "... und " << report.moreWarnings << " weitere Hinweise\n";
-    exitCode = kOk;
+  command->add_option("--separator", options->source.separator,
+                      "Trennzeichen von Textdateien (Vorgabe: ;)");
+  command->add_option("--qualifier", options->source.qualifier,
+                      "Textqualifizierer von Textdateien (Vorgabe: \")");
+  command->add_option("--password", options->source.password, "Kennwort einer Access-Datenbank");
+  command->add_flag("--no-header", options->source.noHeader,
+                    "Die erste Zeile enthält keine Feldnamen");
+  command->add_option(
+      "--kind", options->kind,
+      "Datenart (z. B. \"Artikel\" oder 1): zeigt unter den Spaltennamen die Felder der "
+      "automatischen Feldzuordnung");
+  command->callback([&global, options, &exitCode] {
+    exitCode = options->kind.empty() ? PreviewFile(*options) : PreviewMapping(global, *options);
   });
 }
 

@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   AddDemoCommand(app, exitCode);
   AddCompaniesCommand(app, options, exitCode);
   AddCompanyCommand(app, options, exitCode);
-  AddPreviewCommand(app, exitCode);
+  AddPreviewCommand(app, options, exitCode);
+  AddFieldsCommand(app, options, exitCode);
 
   try {
     app.parse(argc, argv);

@@ -33,6 +33,7 @@ class MatchingFile {
 // caption, the caption's field and the "bound" styles. With `targetFields`, a caption whose
 // field the target table lacks is passed over in favour of a later line.
 void AutoMapColumns(std::vector<GridColumn>& columns, const MatchingFile& matching,
-                    const LayoutFile& layout, const std::vector<std::string>* targetFields = nullptr);
+                    const LayoutFile& layout,
+                    const std::vector<std::string>* targetFields = nullptr);
 
 }  // namespace velra

@@ -24,9 +24,9 @@ struct GridStyle {
   bool header;
 };
 inline constexpr GridStyle kGridStyles[] = {
-    {kHeaderBound, 0x00FF00, true},  {kCellsBound, 0x00FF00, false},
+    {kHeaderBound, 0x00FF00, true},   {kCellsBound, 0x00FF00, false},
     {kHeaderUnBound, 0x0000FF, true}, {kCellsUnBound, 0x0000FF, false},
-    {kHeaderNone, 0xFFFFFF, true},   {kCellsNone, 0xFFFFFF, false},
+    {kHeaderNone, 0xFFFFFF, true},    {kCellsNone, 0xFFFFFF, false},
 };
 
 struct GridColumn {

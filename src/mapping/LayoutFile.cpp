@@ -4,7 +4,8 @@ namespace velra {
 
 LayoutFile LayoutFile::Load(const std::string& path) {
   LayoutFile layout;
-  if (std::optional<IniDocument> document = IniDocument::Load(path)) layout.document_ = std::move(*document);
+  if (std::optional<IniDocument> document = IniDocument::Load(path))
+    layout.document_ = std::move(*document);
   return layout;
 }
 

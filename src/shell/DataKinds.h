@@ -8,17 +8,17 @@
 namespace velra {
 
 struct DataKind {
-  int value;                 // the Datenart, 0..10
-  bool listed;               // offered in the list of kinds
+  int value;    // the Datenart, 0..10
+  bool listed;  // offered in the list of kinds
   const char* listText;
   const char* icon;
   const char* description;
-  const char* table;         // Zieltabelle
-  const char* keyField;      // Synchronisationsfeld preset; empty for none
+  const char* table;     // Zieltabelle
+  const char* keyField;  // Synchronisationsfeld preset; empty for none
   const char* statusText;
-  bool autoNumber;           // chkAutoNummer enabled and checked
-  bool synchronise;          // chkSynchronisieren and cboSynchronisierung enabled
-  const char* settingsFrame; // the specific settings frame shown; empty for none
+  bool autoNumber;            // chkAutoNummer enabled and checked
+  bool synchronise;           // chkSynchronisieren and cboSynchronisierung enabled
+  const char* settingsFrame;  // the specific settings frame shown; empty for none
 };
 
 inline constexpr const char* kFrameArticles = "fmEinstellungen_Artikel";

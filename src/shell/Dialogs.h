@@ -18,7 +18,8 @@ class Dialogs {
   // Yes/No with the question icon; true for Yes.
   virtual bool Ask(const std::string& text, const std::string& title, bool yesIsDefault) = 0;
   // nullopt when cancelled.
-  virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) = 0;
+  virtual std::optional<std::string> InputBox(const std::string& prompt,
+                                              const std::string& title) = 0;
   // The file-open dialog; nullopt when cancelled. `filter` as "Text (*.x) |*.x|...".
   virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                                 int filterIndex) = 0;

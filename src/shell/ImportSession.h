@@ -23,7 +23,7 @@ struct WizardControls {
   std::array<bool, kStepCount> pageVisible{};
   std::array<uint32_t, kStepCount> stepLight{};
   Button cmdZurueck, cmdWeiter, cmdOK, cmdBeenden, cmdHilfe, cmdAbbrechen;
-  std::string focus;  // name of the control that has the focus
+  std::string focus;                                // name of the control that has the focus
   std::map<std::string, std::string> statusPanels;  // "Daten", "Datei", "Tabelle"
 
   // Step 0.

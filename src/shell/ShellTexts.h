@@ -9,9 +9,11 @@ inline constexpr const char* kFehler = "Fehler";
 inline constexpr const char* kCancelQuestion = "Möchten Sie den Import wirklich abbrechen?";
 inline constexpr const char* kCancelTitle = "Import abbrechen";
 
-inline constexpr const char* kDataKindTip = "Markieren Sie bitte die Datenart mit einem Klick der linken Maustaste";
+inline constexpr const char* kDataKindTip =
+    "Markieren Sie bitte die Datenart mit einem Klick der linken Maustaste";
 inline constexpr const char* kNoColumn = "<Kein>";
-inline constexpr const char* kFieldPrompt = "Wählen Sie bitte ein Datenbankfeld aus und weisen es der Spalte zu...";
+inline constexpr const char* kFieldPrompt =
+    "Wählen Sie bitte ein Datenbankfeld aus und weisen es der Spalte zu...";
 inline constexpr const char* kUnassignedMark = "× ";
 inline constexpr const char* kFileDialogTitle = "Importieren";
 inline constexpr const char* kReady = "Klicken Sie bitte auf 'OK', um den Import zu starten...";
@@ -34,7 +36,8 @@ inline constexpr const char* kMoreNotes = "... und %1 weitere Hinweise.";
 // "Sie haben das Datenbankfeld '<caption>' bereits der Spalte (<n>) zugewiesen. ..."
 inline constexpr const char* kDuplicateStart = "Sie haben das Datenbankfeld '";
 inline constexpr const char* kDuplicateMiddle = "' bereits der Spalte (";
-inline constexpr const char* kDuplicateEnd = ") zugewiesen. Möchten Sie das Datenbankfeld erneut zuweisen?";
+inline constexpr const char* kDuplicateEnd =
+    ") zugewiesen. Möchten Sie das Datenbankfeld erneut zuweisen?";
 
 inline constexpr int kHelpContext = 1140;
 inline constexpr int kKeyF1 = 112;

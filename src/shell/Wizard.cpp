@@ -15,7 +15,8 @@ bool Wizard::Load(const StartOptions& options) {
   if (options.singleInstance) {
     lock_ = InstanceLock::TryAcquire(options.lockFolder);
     if (!lock_) {
-      dialogs_.Message(std::string(messages::kAlreadyRunning), texts::kHinweis, Dialogs::Icon::Information);
+      dialogs_.Message(std::string(messages::kAlreadyRunning), texts::kHinweis,
+                       Dialogs::Icon::Information);
       session_.Closed = true;
       return false;
     }
@@ -24,10 +25,12 @@ bool Wizard::Load(const StartOptions& options) {
   const Environment& env = session_.Context.Env;
   CompanyListResult companies =
       FillCompanyList(env.CompanyRegistryFile, env.ProgramPath, env.DatabaseType, true, true);
-  session_.Problems.insert(session_.Problems.end(), companies.Problems.begin(), companies.Problems.end());
+  session_.Problems.insert(session_.Problems.end(), companies.Problems.begin(),
+                           companies.Problems.end());
   // A registry whose companies all had to be left out leaves nothing to import into either.
   if (!companies.AnyCompany || companies.Names.empty()) {
-    dialogs_.Message(std::string(messages::kNoCompanies), texts::kHinweis, Dialogs::Icon::Information);
+    dialogs_.Message(std::string(messages::kNoCompanies), texts::kHinweis,
+                     Dialogs::Icon::Information);
     session_.Closed = true;
     return false;
   }
@@ -35,7 +38,8 @@ bool Wizard::Load(const StartOptions& options) {
   c.cboFirma.Text = env.DefaultCompany;
 
   std::optional<std::string> fromCommandLine = ParseCommandLine(options.commandLine);
-  if (c.cboFirma.SetText(fromCommandLine.value_or(env.DefaultCompany))) CompanyClick(c.cboFirma.ListIndex);
+  if (c.cboFirma.SetText(fromCommandLine.value_or(env.DefaultCompany)))
+    CompanyClick(c.cboFirma.ListIndex);
 
   FillOptionCombos();
   FillDataKindList();
@@ -70,8 +74,8 @@ void Wizard::FillLookupLists() {
   };
   fill(c.cboArtikeltyp, "ArticleTypes");
   fill(c.cboEinheit, "Units");
-  TaxList taxes = FillTaxCombo(context.ConnectionString, "Taxes", "TaxKeyNumber", "Description", true,
-                               context.ActiveTrueValue, false, false);
+  TaxList taxes = FillTaxCombo(context.ConnectionString, "Taxes", "TaxKeyNumber", "Description",
+                               true, context.ActiveTrueValue, false, false);
   if (!taxes.error.empty()) session_.Problems.push_back(taxes.error);
   c.icboSteuersatz.Items.clear();
   for (TaxItem& item : taxes.items) c.icboSteuersatz.Items.push_back({item.key, item.text});
@@ -81,11 +85,13 @@ void Wizard::FillLookupLists() {
 void Wizard::FillOptionCombos() {
   WizardControls& c = Controls();
   c.cboImportformat.Clear();
-  for (const FormatInfo& format : SourceFormats()) c.cboImportformat.Items.push_back(format.listText);
+  for (const FormatInfo& format : SourceFormats())
+    c.cboImportformat.Items.push_back(format.listText);
   CboImportformatClick(static_cast<int>(SourceFormat::Csv));
   c.cboBerechnungsart.Items.assign(std::begin(texts::kPriceModes), std::end(texts::kPriceModes));
   CboBerechnungsartClick(0);
-  c.cboKunden_Suchname.Items.assign(std::begin(texts::kSearchNameModes), std::end(texts::kSearchNameModes));
+  c.cboKunden_Suchname.Items.assign(std::begin(texts::kSearchNameModes),
+                                    std::end(texts::kSearchNameModes));
   CboKundenSuchnameClick(3);
   c.cboLieferanten_Suchname.Items = c.cboKunden_Suchname.Items;
   CboLieferantenSuchnameClick(0);
@@ -96,7 +102,8 @@ void Wizard::FillDataKindList() {
   list.Items.clear();
   for (const DataKind& kind : DataKinds())
     if (kind.listed)
-      list.Items.push_back({kind.listText, kind.icon, std::to_string(kind.value), kind.description});
+      list.Items.push_back(
+          {kind.listText, kind.icon, std::to_string(kind.value), kind.description});
 }
 
 void Wizard::ApplyDefaults() {
@@ -117,7 +124,8 @@ void Wizard::ApplyDefaults() {
   c.chkLieferanten_Anschrift_generieren.Value = 1;
   c.chkSpaltentitel.Value = 1;
   // The companion controls wait for their box.
-  c.cboArtikeltyp.Enabled = c.cboEinheit.Enabled = c.icboSteuersatz.Enabled = c.cmdLagerort.Enabled = false;
+  c.cboArtikeltyp.Enabled = c.cboEinheit.Enabled = c.icboSteuersatz.Enabled =
+      c.cmdLagerort.Enabled = false;
   c.lbTipp_Datenart_Beschreibung.Caption = texts::kDataKindTip;
   c.lbSpalte.Caption = texts::kNoColumn;
   c.lbStatustext.Caption = texts::kReady;
@@ -152,8 +160,9 @@ void Wizard::ShowStep(int step) {
     c.cmdOK.Enabled = false;
     c.cmdBeenden.Enabled = true;
   }
-  static const char* kFocus[kStepCount] = {"cboFirma", "lvwDatenarten", "chkLoeschen", "cmdDialog",
-                                           "cboDatenbankfelder", "cmdOK", "cmdBeenden"};
+  static const char* kFocus[kStepCount] = {"cboFirma",  "lvwDatenarten",      "chkLoeschen",
+                                           "cmdDialog", "cboDatenbankfelder", "cmdOK",
+                                           "cmdBeenden"};
   if (step == 6) c.cmdBeenden.Enabled = true;
   c.focus = kFocus[step];
 }
@@ -187,7 +196,8 @@ void Wizard::LightClick(int step) {
 }
 
 void Wizard::AbbrechenClick() {
-  if (dialogs_.Ask(texts::kCancelQuestion, texts::kCancelTitle, false)) session_.AbbruchAngefordert = true;
+  if (dialogs_.Ask(texts::kCancelQuestion, texts::kCancelTitle, false))
+    session_.AbbruchAngefordert = true;
 }
 
 void Wizard::BeendenClick() {
@@ -195,7 +205,9 @@ void Wizard::BeendenClick() {
   Unload();
 }
 
-void Wizard::HilfeClick() { dialogs_.ShowHelp(texts::kHelpContext); }
+void Wizard::HilfeClick() {
+  dialogs_.ShowHelp(texts::kHelpContext);
+}
 
 void Wizard::KeyDown(int keyCode) {
   if (keyCode == texts::kKeyF1) HilfeClick();

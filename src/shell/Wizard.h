@@ -80,10 +80,10 @@ class Wizard {
   void ListSourceTables();
 
   // Step 4.
-  void HeaderClick(int column);          // columns count from 1
-  void FieldPicked(int listIndex);       // an entry of cboDatenbankfelder picked by the user
-  void RemoveMapping();                  // "Feldzuordnung aufheben"
-  void AutoMapColumns();                 // "Automatische Feldzuordnung starten"
+  void HeaderClick(int column);     // columns count from 1
+  void FieldPicked(int listIndex);  // an entry of cboDatenbankfelder picked by the user
+  void RemoveMapping();             // "Feldzuordnung aufheben"
+  void AutoMapColumns();            // "Automatische Feldzuordnung starten"
   bool IsFieldCaption(const std::string& text) const;
 
   // Progress of loading a source; returning false cancels.

@@ -26,8 +26,7 @@ void Wizard::ConfigureDataKind(int value) {
   c.chkAutoNummer.Enabled = kind->autoNumber;
   c.chkAutoNummer.Value = kind->autoNumber ? 1 : 0;
   c.chkSynchronisieren.Enabled = kind->synchronise;
-  if (c.chkSynchronisieren.Value != 0)
-    ChkSynchronisierenClick(0);
+  if (c.chkSynchronisieren.Value != 0) ChkSynchronisierenClick(0);
   c.cboSynchronisierung.Enabled = kind->synchronise;
   session_.Synchronisationsfeld = kind->keyField;
   c.fmEinstellungen_Artikel.Visible = std::string(kind->settingsFrame) == kFrameArticles;
@@ -47,7 +46,8 @@ void Wizard::ChkSynchronisierenClick(int value) {
   WizardControls& c = Controls();
   c.chkSynchronisieren.Value = value;
   const bool on = c.chkSynchronisieren.Value == 1;
-  c.lbSynchronisierung.Visible = c.cboSynchronisierung.Visible = c.lbTipp_Synchronisierung.Visible = on;
+  c.lbSynchronisierung.Visible = c.cboSynchronisierung.Visible = c.lbTipp_Synchronisierung.Visible =
+      on;
   if (on) c.chkLoeschen.Value = 0;
   c.chkLoeschen.Enabled = !on;
 }
@@ -99,12 +99,15 @@ void Wizard::LagerortWaehlen() {
   StoragePicker picker;
   picker.Artikelnummer.clear();
   picker.Lagernummer = Controls().txtLagerort.Text;
-  picker.Load(session_.Context.ConnectionString, session_.Context.GetOption("Program", "StorageToken"));
+  picker.Load(session_.Context.ConnectionString,
+              session_.Context.GetOption("Program", "StorageToken"));
   if (!picker.LoadError().empty()) session_.Problems.push_back(picker.LoadError());
   dialogs_.RunStoragePicker(picker);
   if (picker.Action == 0) Controls().txtLagerort.Text = picker.Lagernummer;
 }
 
-void Wizard::KeinLagerort() { Controls().txtLagerort.Text.clear(); }
+void Wizard::KeinLagerort() {
+  Controls().txtLagerort.Text.clear();
+}
 
 }  // namespace velra

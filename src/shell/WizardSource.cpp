@@ -18,7 +18,8 @@ namespace {
 class DialogPrompter final : public PasswordPrompter {
  public:
   explicit DialogPrompter(Dialogs& dialogs) : dialogs_(dialogs) {}
-  std::optional<std::string> AskPassword(const std::string& title, const std::string& prompt) override {
+  std::optional<std::string> AskPassword(const std::string& title,
+                                         const std::string& prompt) override {
     return dialogs_.InputBox(prompt, title);
   }
   void Warning(const std::string& title, const std::string& text) override {
@@ -89,7 +90,8 @@ void Wizard::OpenSource() {
   session_.SourceConnection.reset();
   if (*format == SourceFormat::Mdb) {
     DialogPrompter prompter(dialogs_);
-    AccessOpenResult result = OpenAccessWithPassword(session_.SourceFile, session_.SourcePassword, prompter);
+    AccessOpenResult result =
+        OpenAccessWithPassword(session_.SourceFile, session_.SourcePassword, prompter);
     if (result.passwordRefused) Controls().txtDateiname.Text.clear();
     session_.SourceConnection = std::move(result.reader);
   } else {
@@ -115,7 +117,8 @@ void Wizard::ListSourceTables() {
     if (!tables.SetText(session_.SourceTableName)) {
       // Table names of dBase folders and sheets are matched the way the user wrote them.
       for (size_t i = 0; i < tables.Items.size(); ++i)
-        if (EqualsIgnoreCase(tables.Items[i], session_.SourceTableName)) tables.Select(static_cast<int>(i));
+        if (EqualsIgnoreCase(tables.Items[i], session_.SourceTableName))
+          tables.Select(static_cast<int>(i));
     }
   } else if (!tables.Items.empty()) {
     tables.Select(0);
@@ -152,11 +155,14 @@ void Wizard::ZeilenumbruchChange(const std::string& text) {
 }
 
 void Wizard::FillFieldList(Combo& combo, bool withPrompt) {
-  session_.TargetFields = ReadFieldList(session_.Context.ConnectionString, session_.Zieltabelle, Layout());
-  if (!session_.TargetFields.error.empty()) session_.Problems.push_back(session_.TargetFields.error);
+  session_.TargetFields =
+      ReadFieldList(session_.Context.ConnectionString, session_.Zieltabelle, Layout());
+  if (!session_.TargetFields.error.empty())
+    session_.Problems.push_back(session_.TargetFields.error);
   combo.Clear();
   if (withPrompt) combo.Items.push_back(texts::kFieldPrompt);
-  for (const FieldChoice& choice : session_.TargetFields.choices) combo.Items.push_back(choice.Caption);
+  for (const FieldChoice& choice : session_.TargetFields.choices)
+    combo.Items.push_back(choice.Caption);
 }
 
 void Wizard::LoadSourceIntoGrid() {
@@ -175,7 +181,8 @@ void Wizard::LoadSourceIntoGrid() {
       LoadOptions options;
       options.firstRowHasNames = c.chkSpaltentitel.Checked();
       options.progress = loadProgress;
-      session_.SourceConnection->Load(c.cboTabellen.Text, options, session_.SourceData, session_.LoadNotes);
+      session_.SourceConnection->Load(c.cboTabellen.Text, options, session_.SourceData,
+                                      session_.LoadNotes);
       // The source is read; a later load opens it afresh.
       session_.SourceConnection.reset();
     } else {
@@ -192,7 +199,8 @@ void Wizard::LoadSourceIntoGrid() {
     ShowError(e.Message());
     return;
   }
-  c.columns = BuildGridColumns(session_.SourceData.ColumnNames(), Layout(), &session_.TargetFields.fields);
+  c.columns =
+      BuildGridColumns(session_.SourceData.ColumnNames(), Layout(), &session_.TargetFields.fields);
   ShowLoadNotes();
   AutoMapColumns();
 }

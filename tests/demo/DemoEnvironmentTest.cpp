@@ -1,4 +1,3 @@
-#include <sys/wait.h>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -217,13 +216,15 @@ TEST_F(DemoEnvironmentTest, TheSampleFilesLoadWithTheirTypes) {
     EXPECT_GT(table.RowCount(), 3u) << name;
     return table;
   };
-  for (const char* csv : {"Kunden.csv", "Lieferanten.csv", "Artikellieferanten.csv", "Lagerbestand.csv",
-                          "Lagerorte.csv", "Kundentyp-Preise.csv", "Webshop.csv", "Kontenrahmen.csv"})
+  for (const char* csv :
+       {"Kunden.csv", "Lieferanten.csv", "Artikellieferanten.csv", "Lagerbestand.csv",
+        "Lagerorte.csv", "Kundentyp-Preise.csv", "Webshop.csv", "Kontenrahmen.csv"})
     load(csv);
 
   SourceTable csv = load("Artikel.csv");
   EXPECT_EQ(csv.Get(2, 1), Value("Schraube M6 x 40 verzinkt"));
-  EXPECT_EQ(csv.Get(3, 1), Value("Sechskantschraube DIN 933, Festigkeitsklasse 8.8;\r\ngalvanisch verzinkt"));
+  EXPECT_EQ(csv.Get(3, 1),
+            Value("Sechskantschraube DIN 933, Festigkeitsklasse 8.8;\r\ngalvanisch verzinkt"));
   EXPECT_EQ(csv.Get(7, 1), Value("0,14"));
 
   SourceTable xlsx = load("Artikel.xlsx");
@@ -240,50 +241,6 @@ TEST_F(DemoEnvironmentTest, TheSampleFilesLoadWithTheirTypes) {
   EXPECT_EQ(dbf.Get(16, 1), Value(DateTime{2026, 12, 1}));
   EXPECT_EQ(dbf.Get(17, 1), Value(true));
   EXPECT_TRUE(dbf.Get(5, 14).IsNull());  // a service has no purchase price
-}
-
-// Runs the command-line program and returns its exit code; its output goes to `output`.
-int RunCli(const std::string& arguments, std::string& output) {
-  std::string command = std::string(VELRA_CLI_PATH) + " " + arguments + " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  int status = ::pclose(pipe);
-  return WEXITSTATUS(status);
-}
-
-TEST_F(DemoEnvironmentTest, TheCommandLineListsAndOpensTheDemoCompanies) {
-  std::string output;
-  EXPECT_EQ(RunCli("--program-dir " + dir_.Path() + " companies", output), 0) << output;
-  EXPECT_NE(output.find("Musterfirma\tDateifirma\t" + session_.DatabasePath), std::string::npos)
-      << output;
-  EXPECT_NE(output.find("MusterfirmaServer\tServerfirma"), std::string::npos) << output;
-
-  output.clear();
-  EXPECT_EQ(RunCli("company --program-dir " + dir_.Path(), output), 0) << output;
-  EXPECT_NE(output.find("Taxes\t10"), std::string::npos) << output;
-
-  output.clear();
-  EXPECT_EQ(RunCli("company --program-dir " + dir_.Path() + " --company Unbekannt", output), 3);
-  EXPECT_NE(output.find("'Unbekannt'"), std::string::npos) << output;
-
-  output.clear();
-  EXPECT_EQ(RunCli("--program-dir " + (dir_ / "leer") + " companies", output), 3);
-  EXPECT_NE(output.find("velra.var"), std::string::npos) << output;
-
-  output.clear();
-  EXPECT_EQ(RunCli("--unknown-option companies", output), 2) << output;
-
-  output.clear();
-  EXPECT_EQ(RunCli("preview --rows 1 --file " + dir_ / kDemoSampleFolder + "Artikel.csv", output), 0);
-  EXPECT_NE(output.find("Artikelnummer\tBezeichnung\tLangtext"), std::string::npos) << output;
-  EXPECT_NE(output.find("8.8;\\ngalvanisch"), std::string::npos) << output;
-  EXPECT_EQ(output.find("10002"), std::string::npos) << output;
-
-  output.clear();
-  EXPECT_EQ(RunCli("preview --file " + dir_ / "fehlt.xlsx", output), 3);
-  EXPECT_NE(output.find("fehlt.xlsx"), std::string::npos) << output;
 }
 
 }  // namespace

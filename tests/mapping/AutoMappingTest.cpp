@@ -9,9 +9,10 @@ namespace {
 class AutoMappingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::WriteBytes(dir_ / "Firma.lyt",
-                     "[Positionstabellen]\r\nArtikel-Nr.=ArticleNumber\r\nKurzbeschreibung=ShortText\r\n"
-                     "Kunden-Nr.=CustomerNumber\r\nNachname=Name\r\n");
+    test::WriteBytes(
+        dir_ / "Firma.lyt",
+        "[Positionstabellen]\r\nArtikel-Nr.=ArticleNumber\r\nKurzbeschreibung=ShortText\r\n"
+        "Kunden-Nr.=CustomerNumber\r\nNachname=Name\r\n");
     layout_ = LayoutFile::Load(dir_ / "Firma.lyt");
   }
   std::vector<GridColumn> Columns(const std::vector<std::string>& names) {
@@ -29,8 +30,8 @@ TEST_F(AutoMappingTest, AliasesMatchTrimmedAndCaseSensitiveAndTheFirstLineWins) 
       "Nachname=",
       "Kunden-Nr.=KdNr=Kundennummer",
   });
-  std::vector<GridColumn> columns = Columns({" ArtNr ", "artnr", "Artikelnummer", "Bezeichnung", "",
-                                             "Kundennummer", "KdNr"});
+  std::vector<GridColumn> columns =
+      Columns({" ArtNr ", "artnr", "Artikelnummer", "Bezeichnung", "", "Kundennummer", "KdNr"});
   AutoMapColumns(columns, matching, layout_);
   EXPECT_EQ(columns[0].FieldCaption, "Artikel-Nr.");
   EXPECT_EQ(columns[0].TargetField, "ArticleNumber");
@@ -39,13 +40,14 @@ TEST_F(AutoMappingTest, AliasesMatchTrimmedAndCaseSensitiveAndTheFirstLineWins) 
   EXPECT_EQ(columns[1].TargetField, "");
   EXPECT_EQ(columns[2].TargetField, "ArticleNumber");
   EXPECT_EQ(columns[3].TargetField, "ShortText");
-  EXPECT_EQ(columns[4].TargetField, "");         // an empty alias matches nothing
-  EXPECT_EQ(columns[5].TargetField, "");         // behind a second "=" nothing counts
+  EXPECT_EQ(columns[4].TargetField, "");  // an empty alias matches nothing
+  EXPECT_EQ(columns[5].TargetField, "");  // behind a second "=" nothing counts
   EXPECT_EQ(columns[6].TargetField, "CustomerNumber");
 }
 
 TEST_F(AutoMappingTest, ASecondRunChangesOnlyWhatTheFileListsAndMarkedColumnsStay) {
-  MatchingFile matching = MatchingFile::FromLines({"Artikel-Nr.=ArtNr", "Kurzbeschreibung=Artikel-Nr."});
+  MatchingFile matching =
+      MatchingFile::FromLines({"Artikel-Nr.=ArtNr", "Kurzbeschreibung=Artikel-Nr."});
   std::vector<GridColumn> columns = Columns({"ArtNr", "Bezeichnung"});
   AutoMapColumns(columns, matching, layout_);
   EXPECT_EQ(columns[0].FieldCaption, "Artikel-Nr.");

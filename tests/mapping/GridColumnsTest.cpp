@@ -40,7 +40,8 @@ TEST_F(GridColumnsTest, ColumnsNamedAfterCaptionsCarryTheirField) {
 TEST_F(GridColumnsTest, TheTargetTableDecidesBetweenFieldNamesAndCaptions) {
   // A header that is a field name itself would look up its caption; the table knows better.
   const std::vector<std::string> contactFields = {"ID", "Name", "Surname"};
-  std::vector<GridColumn> columns = BuildGridColumns({"name", "Nachname", "Artikel-Nr."}, layout_, &contactFields);
+  std::vector<GridColumn> columns =
+      BuildGridColumns({"name", "Nachname", "Artikel-Nr."}, layout_, &contactFields);
   EXPECT_EQ(columns[0].TargetField, "Name");
   EXPECT_EQ(columns[1].TargetField, "Name");
   EXPECT_EQ(columns[2].TargetField, "");  // no field of this table

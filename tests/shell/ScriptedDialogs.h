@@ -22,9 +22,9 @@ class ScriptedDialogs : public Dialogs {
   std::vector<std::string> prompts;
   std::vector<int> helpTopics;
 
-  std::deque<bool> answers;                         // Ask: empty means No
-  std::deque<std::optional<std::string>> inputs;    // InputBox: empty means cancel
-  std::deque<std::optional<std::string>> files;     // ChooseFile: empty means cancel
+  std::deque<bool> answers;                       // Ask: empty means No
+  std::deque<std::optional<std::string>> inputs;  // InputBox: empty means cancel
+  std::deque<std::optional<std::string>> files;   // ChooseFile: empty means cancel
   std::function<void(StoragePicker&)> storageScript;
 
   void Message(const std::string& text, const std::string& title, Icon icon) override {
@@ -44,7 +44,8 @@ class ScriptedDialogs : public Dialogs {
     inputs.pop_front();
     return answer;
   }
-  std::optional<std::string> ChooseFile(const std::string&, const std::string&, int filterIndex) override {
+  std::optional<std::string> ChooseFile(const std::string&, const std::string&,
+                                        int filterIndex) override {
     lastFilterIndex = filterIndex;
     if (files.empty()) return std::nullopt;
     auto file = files.front();

@@ -91,11 +91,12 @@ TEST_F(WizardTest, StartUpSelectsTheEnvironmentsCompanyAndSetsTheDefaults) {
   EXPECT_EQ(C().cboLieferanten_Suchname.ListIndex, 0);
   EXPECT_EQ(S().Suchnamenmodus, 3);
 
-  for (const CheckBox* box : {&C().chkAutoNummer, &C().chkAktiv, &C().chkKunden_Anschrift_generieren,
-                              &C().chkLieferanten_Anschrift_generieren, &C().chkSpaltentitel})
+  for (const CheckBox* box :
+       {&C().chkAutoNummer, &C().chkAktiv, &C().chkKunden_Anschrift_generieren,
+        &C().chkLieferanten_Anschrift_generieren, &C().chkSpaltentitel})
     EXPECT_TRUE(box->Checked());
-  for (const CheckBox* box : {&C().chkLoeschen, &C().chkSynchronisieren, &C().chkRabatt, &C().chkPOS,
-                              &C().chkWebshop, &C().chkLieferant, &C().chkArtikeltyp})
+  for (const CheckBox* box : {&C().chkLoeschen, &C().chkSynchronisieren, &C().chkRabatt,
+                              &C().chkPOS, &C().chkWebshop, &C().chkLieferant, &C().chkArtikeltyp})
     EXPECT_FALSE(box->Checked());
   EXPECT_FALSE(C().cboArtikeltyp.Enabled);
   EXPECT_FALSE(C().icboSteuersatz.Enabled);
@@ -103,7 +104,8 @@ TEST_F(WizardTest, StartUpSelectsTheEnvironmentsCompanyAndSetsTheDefaults) {
   EXPECT_TRUE(C().fmEinstellungen_Artikel.Visible);
   EXPECT_FALSE(C().fmEinstellungen_Kunden.Visible);
 
-  // The lists of the settings page come from the company: inactive entries left out, duplicates once.
+  // The lists of the settings page come from the company: inactive entries left out, duplicates
+  // once.
   EXPECT_EQ(C().cboArtikeltyp.Items, (Strings{"", "Dienstleistung", "Ersatzteil", "Handelsware"}));
   EXPECT_EQ(C().cboEinheit.Items, (Strings{"", "kg", "l", "m", "Paket", "Std", "Stk"}));
   ASSERT_EQ(C().icboSteuersatz.Items.size(), 8u);
@@ -259,7 +261,8 @@ TEST_F(WizardTest, SettingsHandlersAndTheirExclusions) {
   Start();
   wizard_.ChkSynchronisierenClick(1);
   EXPECT_FALSE(C().chkLoeschen.Enabled);
-  EXPECT_TRUE(C().cboSynchronisierung.Visible && C().lbSynchronisierung.Visible && C().lbTipp_Synchronisierung.Visible);
+  EXPECT_TRUE(C().cboSynchronisierung.Visible && C().lbSynchronisierung.Visible &&
+              C().lbTipp_Synchronisierung.Visible);
   wizard_.ChkSynchronisierenClick(0);
   EXPECT_TRUE(C().chkLoeschen.Enabled);
   wizard_.ChkLoeschenClick(1);
@@ -331,7 +334,8 @@ TEST_F(WizardTest, ChoosingAFileSetsFormatStatusAndSynchronisationList) {
   EXPECT_EQ(C().cboSynchronisierung.Text, "Kunden-Nr.");
   EXPECT_EQ(C().focus, "cmdWeiter");
   // The synchronisation list holds the captions of the customers' fields only.
-  EXPECT_NE(std::find(C().cboSynchronisierung.Items.begin(), C().cboSynchronisierung.Items.end(), "Suchname"),
+  EXPECT_NE(std::find(C().cboSynchronisierung.Items.begin(), C().cboSynchronisierung.Items.end(),
+                      "Suchname"),
             C().cboSynchronisierung.Items.end());
   EXPECT_EQ(std::find(C().cboSynchronisierung.Items.begin(), C().cboSynchronisierung.Items.end(),
                       "Kurzbeschreibung"),
@@ -446,7 +450,8 @@ TEST_F(WizardTest, MappingByHandWithTheDuplicateQuestion) {
   wizard_.FieldPicked(FieldIndex("E-Mail-Adresse"));
   ASSERT_EQ(dialogs_.questions.size(), 1u);
   EXPECT_EQ(dialogs_.questions[0].text,
-            "Sie haben das Datenbankfeld 'E-Mail-Adresse' bereits der Spalte (" + std::to_string(email) +
+            "Sie haben das Datenbankfeld 'E-Mail-Adresse' bereits der Spalte (" +
+                std::to_string(email) +
                 ") zugewiesen. Möchten Sie das Datenbankfeld erneut zuweisen?");
   EXPECT_EQ(C().columns[static_cast<size_t>(titel - 1)].TargetField, "Email");
   EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].TargetField, "Email");  // keeps it

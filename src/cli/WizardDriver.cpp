@@ -1,0 +1,80 @@
+#include "cli/WizardDriver.h"
+
+#include <iostream>
+
+#include "config/Environment.h"
+#include "config/Text.h"
+#include "shell/DataKinds.h"
+
+namespace velra::cli {
+
+std::string SeparatorOption(const std::string& text) {
+  return text == "\\t" || ToLowerAscii(text) == "tab" ? "\t" : text;
+}
+
+int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizard& wizard) {
+  const DataKind* kind = ParseDataKind(kindText);
+  if (!kind) {
+    std::cerr << "Die Datenart '" << kindText << "' gibt es nicht. Möglich sind:";
+    for (const DataKind& known : DataKinds())
+      if (known.listed) std::cerr << " \"" << known.listText << "\"";
+    std::cerr << " oder ihre Nummer 0 bis 10.\n";
+    return kUsage;
+  }
+  StartOptions start;
+  start.programPath = ResolveProgramPath(options.programDir);
+  start.singleInstance = false;
+  if (!options.company.empty()) start.commandLine = "/client:" + options.company;
+  if (!wizard.Load(start)) return kCannotOpen;
+  ImportSession& session = wizard.Session();
+  PrintProblems(session.Problems);
+  session.Problems.clear();
+  if (!session.Context.HasCompany()) {
+    std::string wanted =
+        options.company.empty() ? session.Context.Env.DefaultCompany : options.company;
+    std::cerr << (wanted.empty()
+                      ? "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an."
+                      : "Die Firma '" + wanted + "' ist nicht verfügbar.")
+              << '\n';
+    return kCannotOpen;
+  }
+  const ListView& list = wizard.Controls().lvwDatenarten;
+  bool clicked = false;
+  for (size_t i = 0; i < list.Items.size(); ++i)
+    if (list.Items[i].Index == std::to_string(kind->value)) {
+      wizard.DataKindClick(static_cast<int>(i));
+      clicked = true;
+    }
+  if (!clicked) {  // the kinds the list does not offer
+    session.Datenart = kind->value;
+    wizard.ConfigureDataKind(kind->value);
+  }
+  return kOk;
+}
+
+bool LoadSourceForMapping(const SourceOptions& source, Wizard& wizard, CliDialogs& dialogs) {
+  ImportSession& session = wizard.Session();
+  WizardControls& controls = wizard.Controls();
+  wizard.LightClick(3);
+  wizard.TrennzeichenChange(SeparatorOption(source.separator));
+  wizard.BegrenzungChange(source.qualifier);
+  controls.chkSpaltentitel.Value = source.noHeader ? 0 : 1;
+  session.SourcePassword = source.password;
+  wizard.FileChosen(source.file);
+  if (!source.table.empty()) {
+    const std::vector<std::string>& tables = controls.cboTabellen.Items;
+    auto found = std::find(tables.begin(), tables.end(), source.table);
+    if (found == tables.end()) {
+      std::cerr << "Die Datei '" << source.file << "' enthält keine Tabelle '" << source.table
+                << "'.\n";
+      return false;
+    }
+    wizard.CboTabellenClick(static_cast<int>(found - tables.begin()));
+  }
+  wizard.WeiterClick();
+  PrintProblems(session.Problems);
+  session.Problems.clear();
+  return session.Schritt == 4 && !dialogs.errorShown && !controls.txtDateiname.Text.empty();
+}
+
+}  // namespace velra::cli

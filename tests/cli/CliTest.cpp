@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "demo/DemoEnvironment.h"
+
+namespace velra {
+namespace {
+
+using test::RunCli;
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    env_ = "--program-dir " + dir_.Path() + " ";
+    samples_ = dir_ / kDemoSampleFolder;
+  }
+  test::TempDir dir_;
+  std::string env_, samples_;
+};
+
+TEST_F(CliTest, CompaniesAndTheSelectedCompany) {
+  std::string output;
+  EXPECT_EQ(RunCli(env_ + "companies", output), 0) << output;
+  EXPECT_NE(
+      output.find("Musterfirma\tDateifirma\t" + dir_.Path() + "Firmen/Musterfirma/Musterfirma.mdb"),
+      std::string::npos)
+      << output;
+  EXPECT_NE(output.find("MusterfirmaServer\tServerfirma"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("company " + env_, output), 0) << output;
+  EXPECT_NE(output.find("Taxes\t10"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("company " + env_ + "--company Unbekannt", output), 3);
+  EXPECT_NE(output.find("'Unbekannt'"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("--program-dir " + (dir_ / "leer") + " companies", output), 3);
+  EXPECT_NE(output.find("velra.var"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("--unknown-option companies", output), 2) << output;
+}
+
+TEST_F(CliTest, PreviewPrintsTheSourceAsTheWizardLoadsIt) {
+  std::string output;
+  EXPECT_EQ(RunCli("preview --rows 1 --file " + samples_ + "Artikel.csv", output), 0);
+  EXPECT_NE(output.find("Artikelnummer\tBezeichnung\tLangtext"), std::string::npos) << output;
+  EXPECT_NE(output.find("8.8;\\ngalvanisch"), std::string::npos) << output;
+  EXPECT_EQ(output.find("10002"), std::string::npos) << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli("preview --file " + (dir_ / "fehlt.xlsx"), output), 3);
+  EXPECT_NE(output.find("fehlt.xlsx"), std::string::npos) << output;
+}
+
+TEST_F(CliTest, PreviewWithAKindShowsTheAutomaticMapping) {
+  std::string output;
+  EXPECT_EQ(
+      RunCli(env_ + "preview --kind Artikel --rows 1 --file " + samples_ + "Artikel.dbf", output),
+      0)
+      << output;
+  EXPECT_NE(output.find("ARTNR\tBEZEICHNUN\tLANGTEXT"), std::string::npos) << output;
+  EXPECT_NE(
+      output.find(
+          "ArticleNumber\tShortText\tLongText\tUnit\tPurchasePrice\tNetPrice\tGrossPrice\tVatCode"),
+      std::string::npos)
+      << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli(env_ + "preview --kind 10 --file " + samples_ + "Kontenrahmen.csv", output), 0);
+  EXPECT_NE(output.find("AccountNumber\tDescription\tAccountType\tAccountClass"), std::string::npos)
+      << output;
+
+  output.clear();
+  EXPECT_EQ(RunCli(env_ + "preview --kind Unsinn --file " + samples_ + "Kunden.csv", output), 2);
+  EXPECT_NE(output.find("Unsinn"), std::string::npos);
+
+  output.clear();
+  EXPECT_EQ(RunCli(env_ + "preview --kind Kunden --file " + (dir_ / "fehlt.csv"), output), 3);
+}
+
+TEST_F(CliTest, FieldsOfAKind) {
+  std::string output;
+  EXPECT_EQ(RunCli(env_ + "fields --kind Artikel", output), 0) << output;
+  EXPECT_NE(output.find("Artikel-Nr.\tArticleNumber\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("USt-Satz\tVatCode\n"), std::string::npos) << output;
+  EXPECT_EQ(output.find("\tID\n"), std::string::npos);  // no caption, not offered
+
+  output.clear();
+  EXPECT_EQ(RunCli(env_ + "--company MusterfirmaServer fields --kind Kunden", output), 3);
+}
+
+}  // namespace
+}  // namespace velra
