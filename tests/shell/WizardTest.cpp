@@ -1,3 +1,5 @@
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "ScriptedDialogs.h"
@@ -412,6 +414,39 @@ TEST_F(WizardTest, AFileThatCannotBeReadSaysSoAndLeavesTheGridEmpty) {
   EXPECT_NE(dialogs_.messages[0].text.find("kaputt.xlsx"), std::string::npos);
   EXPECT_TRUE(C().columns.empty());
   EXPECT_EQ(S().SourceData.RowCount(), 0u);
+}
+
+TEST_F(WizardTest, AProtectedAccessSourceAsksThroughTheDialogs) {
+  const std::string fixture = std::string(VELRA_FIXTURES_DIR) + "/mdb/protected-jet4.mdb";
+  if (!std::ifstream(fixture)) GTEST_SKIP() << "Access fixtures not found at " << fixture;
+  Start();
+  dialogs_.files.push_back(fixture);
+  dialogs_.inputs = {std::string("falsch"), std::string("Geheim123")};
+  wizard_.LightClick(3);
+  wizard_.CmdDialogClick();
+  ASSERT_EQ(dialogs_.prompts.size(), 2u);
+  EXPECT_EQ(dialogs_.prompts[1], "Geben Sie bitte das Passwort der Datenbank ein.\r\nVersuch: 1");
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_EQ(dialogs_.messages[0].text, "Das eingegebene Passwort ist ungültig.");
+  EXPECT_EQ(C().cboTabellen.Text, "Table1");
+  // Entering the mapping page opens the file again with the password that worked.
+  wizard_.WeiterClick();
+  EXPECT_EQ(dialogs_.prompts.size(), 2u);
+  EXPECT_EQ(S().SourceData.ColumnNames().front(), "A");
+  EXPECT_EQ(S().SourceData.Get(1, 1), Value("abcdefg"));
+
+  // Four wrong answers: the file is forgotten.
+  Wizard other(dialogs_);
+  StartOptions options = Options();
+  options.singleInstance = false;
+  ASSERT_TRUE(other.Load(options));
+  dialogs_.files.push_back(fixture);
+  dialogs_.inputs = {std::string("a"), std::string("b"), std::nullopt, std::string("geheim123")};
+  other.CmdDialogClick();
+  EXPECT_EQ(other.Controls().txtDateiname.Text, "");
+  EXPECT_TRUE(other.Controls().cboTabellen.Items.empty());
+  EXPECT_EQ(dialogs_.messages.back().text,
+            "Das Passwort ist leider falsch. Verwenden Sie bitte eine andere Datenbank.");
 }
 
 TEST_F(WizardTest, MappingByHandWithTheDuplicateQuestion) {
