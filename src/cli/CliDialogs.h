@@ -13,7 +13,8 @@ class CliDialogs final : public Dialogs {
     std::cerr << text << '\n';
     if (icon == Icon::Error) errorShown = true;
   }
-  bool Ask(const std::string&, const std::string&, bool) override { return false; }
+  // Questions are answered by what the command's options say (e.g. --yes).
+  bool Ask(const std::string&, const std::string&, bool) override { return answerYes; }
   std::optional<std::string> InputBox(const std::string&, const std::string&) override {
     return std::nullopt;
   }
@@ -24,6 +25,7 @@ class CliDialogs final : public Dialogs {
   void RunStoragePicker(StoragePicker&) override {}
 
   bool errorShown = false;
+  bool answerYes = false;
 };
 
 }  // namespace velra::cli

@@ -13,5 +13,6 @@ void AddCompaniesCommand(CLI::App& app, const GlobalOptions& options, int& exitC
 void AddCompanyCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
 void AddPreviewCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
 void AddFieldsCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
+void AddImportCommand(CLI::App& app, const GlobalOptions& options, int& exitCode);
 
 }  // namespace velra::cli

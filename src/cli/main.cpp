@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   AddCompanyCommand(app, options, exitCode);
   AddPreviewCommand(app, options, exitCode);
   AddFieldsCommand(app, options, exitCode);
+  AddImportCommand(app, options, exitCode);
 
   try {
     app.parse(argc, argv);

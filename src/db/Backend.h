@@ -44,6 +44,11 @@ class Backend {
   virtual void Begin() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() = 0;
+  // A savepoint inside the open transaction, to undo one row without the others.
+  virtual void Savepoint() = 0;
+  virtual void ReleaseSavepoint() = 0;
+  virtual void RollbackToSavepoint() = 0;
+  virtual bool InTransaction() = 0;
   virtual int64_t LastInsertId() = 0;
   virtual const Dialect& GetDialect() const = 0;
   // What the user calls this database in messages (file name or server and catalog).

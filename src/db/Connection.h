@@ -76,6 +76,11 @@ class Connection {
   std::optional<ColumnInfo> FindColumn(std::string_view table, std::string_view name);
 
   Transaction Begin();
+  // One savepoint at a time inside an open transaction (see Backend).
+  void Savepoint() { backend_->Savepoint(); }
+  void ReleaseSavepoint() { backend_->ReleaseSavepoint(); }
+  void RollbackToSavepoint() { backend_->RollbackToSavepoint(); }
+  bool InTransaction() { return backend_->InTransaction(); }
   int64_t LastInsertId() { return backend_->LastInsertId(); }
   const Dialect& GetDialect() const { return backend_->GetDialect(); }
   std::string Quote(std::string_view identifier) const { return GetDialect().Quote(identifier); }

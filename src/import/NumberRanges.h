@@ -29,7 +29,8 @@ bool AdvanceCounter(std::string& counter, bool& zeroNoted);
 std::string NummerFormatieren(const CompanyOptions& options, const std::string& range,
                               const DateTime& today);
 // Advances the stored counter by one unless counting is off ("Counting" = "0").
-bool NummerWeiterzaehlen(CompanyOptions& options, const std::string& range, std::string* error = nullptr);
+bool NummerWeiterzaehlen(CompanyOptions& options, const std::string& range,
+                         std::string* error = nullptr);
 // The first number from the stored counter on that `isTaken` reports free; the stored counter is
 // advanced past taken numbers only. nullopt (and `error`) when the range cannot give a number.
 std::optional<std::string> NaechsteNummer(CompanyOptions& options, const std::string& range,
@@ -50,7 +51,8 @@ class NumberRangeCursor {
   // NaechsteNummer in memory. Before it hands out a number that the stored counter does not
   // cover, it moves the stored counter ahead (see KeepStoredAhead); nullopt with a reason when no
   // free number can be found or the options cannot be written.
-  std::optional<std::string> Next(const std::function<bool(const std::string&)>& isTaken, std::string& error);
+  std::optional<std::string> Next(const std::function<bool(const std::string&)>& isTaken,
+                                  std::string& error);
   // NummerWeiterzaehlen in memory.
   void CountOn();
   const std::string& Counter() const { return counter_; }

@@ -10,7 +10,8 @@ namespace velra {
 
 struct LookupList {
   std::vector<std::string> entries;
-  std::string error;  // German reason when the database could not be read; only the optional entries remain
+  std::string
+      error;  // German reason when the database could not be read; only the optional entries remain
 };
 
 // The distinct values of `valueField` in `table` (only rows whose Active equals `activeTrue`
@@ -32,8 +33,8 @@ struct TaxList {
 };
 
 // The distinct pairs of `keyField` and `textField` in `table` (only active rows when
-// `activeOnly`), ordered by key (numeric keys by value); rows with an empty key or text are left out.
-// The empty entry ("¤¤", "") comes first when `addEmptyEntry`; the first item is preselected
+// `activeOnly`), ordered by key (numeric keys by value); rows with an empty key or text are left
+// out. The empty entry ("¤¤", "") comes first when `addEmptyEntry`; the first item is preselected
 // when `selectFirst`.
 TaxList FillTaxCombo(const std::string& connectionString, const std::string& table,
                      const std::string& keyField, const std::string& textField, bool activeOnly,

@@ -29,8 +29,8 @@ double RoundHalfUp(double value, int digits);
 struct Conversion {
   enum class Outcome {
     Converted,  // `value` is to be written
-    NoValue,    // nothing to write (null, or empty text for a field that is not text): keep the field
-    Failed,     // the value cannot be written: keep the field, `reason` says why (German)
+    NoValue,  // nothing to write (null, or empty text for a field that is not text): keep the field
+    Failed,   // the value cannot be written: keep the field, `reason` says why (German)
   };
   Outcome outcome = Outcome::NoValue;
   Value value;

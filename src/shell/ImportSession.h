@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/SessionContext.h"
+#include "import/ImportRun.h"
 #include "mapping/FieldList.h"
 #include "mapping/GridColumns.h"
 #include "shell/Controls.h"
@@ -86,6 +87,8 @@ struct ImportSession {
   std::string SourceConnectionFormat;
   // The fields of the target table and their captions, read with the field list.
   FieldList TargetFields;
+
+  ImportResult LastImport;  // the result of the last run, with its report
 
   WizardControls Controls;
   // Problems found on the way (environment, companies, lists) for the window's log.

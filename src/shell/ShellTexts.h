@@ -39,6 +39,19 @@ inline constexpr const char* kDuplicateMiddle = "' bereits der Spalte (";
 inline constexpr const char* kDuplicateEnd =
     ") zugewiesen. Möchten Sie das Datenbankfeld erneut zuweisen?";
 
+inline constexpr const char* kDeleteQuestion =
+    "Möchten Sie nun alle vorhandenen Datensätze löschen?";
+inline constexpr const char* kDeleteTitle = "Löschen";
+inline constexpr const char* kDeleted = "Die Datensätze wurden gelöscht.";
+inline constexpr const char* kNotDeleted = "Die Datensätze konnten nicht gelöscht werden:";
+inline constexpr const char* kImporting = "Die Daten werden importiert. Einen Moment bitte...";
+inline constexpr const char* kImported = "Die Datei wurde erfolgreich importiert...";
+inline constexpr const char* kImportedWithNotes =
+    "Die Datei wurde importiert, aber nicht alle Werte konnten übernommen werden (%1 Meldungen im "
+    "Importprotokoll).";
+inline constexpr const char* kImportCancelled = "Der Import wurde abgebrochen...";
+inline constexpr const char* kImportNotStarted = "Der Import wurde nicht ausgeführt.";
+
 inline constexpr int kHelpContext = 1140;
 inline constexpr int kKeyF1 = 112;
 

@@ -8,6 +8,7 @@
 
 #include "config/InstanceLock.h"
 #include "config/Regional.h"
+#include "import/ImportRun.h"
 #include "mapping/AutoMapping.h"
 #include "mapping/LayoutFile.h"
 #include "shell/Dialogs.h"
@@ -78,6 +79,14 @@ class Wizard {
   void ZeilenumbruchChange(const std::string& text);
   void OpenSource();
   void ListSourceTables();
+
+  // Step 5: the import.
+  void OkClick();
+  bool DatensaetzeLoeschen();  // false when the records could not be deleted
+  void DatenImportieren();
+  ImportSettings CurrentSettings() const;
+  // Called after each imported row (on the thread that runs the import).
+  RowProgress importProgress;
 
   // Step 4.
   void HeaderClick(int column);     // columns count from 1

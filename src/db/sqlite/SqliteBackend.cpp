@@ -233,6 +233,13 @@ class SqliteBackend final : public Backend {
   void Rollback() override {
     if (!sqlite3_get_autocommit(db_)) ExecuteScript("ROLLBACK");
   }
+  void Savepoint() override { Run(savepoint_, "SAVEPOINT velra_row"); }
+  void ReleaseSavepoint() override { Run(release_, "RELEASE velra_row"); }
+  void RollbackToSavepoint() override {
+    Run(rollbackTo_, "ROLLBACK TO velra_row");
+    Run(release_, "RELEASE velra_row");
+  }
+  bool InTransaction() override { return !sqlite3_get_autocommit(db_); }
   int64_t LastInsertId() override { return sqlite3_last_insert_rowid(db_); }
   const Dialect& GetDialect() const override { return dialect_; }
   std::string DisplayName() const override { return path_; }
@@ -242,9 +249,18 @@ class SqliteBackend final : public Backend {
   }
 
  private:
+  // Runs a statement that is prepared once; the savepoints are used for every row of an import.
+  void Run(std::unique_ptr<StatementBackend>& statement, const char* sql) {
+    if (!statement) statement = Prepare(sql);
+    while (statement->Step()) {
+    }
+    statement->Reset();
+  }
+
   sqlite3* db_;
   std::string path_;
   Dialect dialect_{BackendKind::Sqlite};
+  std::unique_ptr<StatementBackend> savepoint_, release_, rollbackTo_;
 };
 
 }  // namespace

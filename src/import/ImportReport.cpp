@@ -1,0 +1,44 @@
+#include "import/ImportReport.h"
+
+#include <fstream>
+
+#include "config/Text.h"
+
+namespace velra {
+
+namespace {
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(";\"\r\n") == std::string::npos) return text;
+  return "\"" + ReplaceAll(text, "\"", "\"\"") + "\"";
+}
+
+}  // namespace
+
+void ImportReport::Add(ReportEntry entry) {
+  if (entries_.size() < kMaxEntries)
+    entries_.push_back(std::move(entry));
+  else
+    ++uncounted_;
+}
+
+bool ImportReport::SaveCsv(const std::string& path, std::string* error) const {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << "\xEF\xBB\xBF"
+      << "Zeile;Spalte;Feld;Wert;Grund\r\n";
+  for (const ReportEntry& entry : entries_)
+    out << (entry.line ? std::to_string(entry.line) : std::string()) << ';'
+        << CsvField(entry.column) << ';' << CsvField(entry.field) << ';' << CsvField(entry.value)
+        << ';' << CsvField(entry.reason) << "\r\n";
+  if (uncounted_ > 0)
+    out << ";;;;" << CsvField("... und " + std::to_string(uncounted_) + " weitere Meldungen")
+        << "\r\n";
+  out.flush();
+  if (!out) {
+    if (error) *error = "Das Importprotokoll konnte nicht nach '" + path + "' geschrieben werden.";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace velra

@@ -1,0 +1,47 @@
+#pragma once
+// What a run could not do: every value that could not be converted or stored, every row that
+// could not be written, with where it stands in the file; and the counts of what was written.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velra {
+
+struct ReportEntry {
+  uint32_t row = 0;    // row of the grid, 0 for the run as a whole
+  uint32_t line = 0;   // where the row stands in the file (line, sheet row, record)
+  std::string column;  // the column's name in the source
+  std::string field;   // the database field
+  std::string value;
+  std::string reason;  // German
+};
+
+class ImportReport {
+ public:
+  // Entries beyond this many are only counted, so that a run over a million faulty rows keeps
+  // its memory.
+  static constexpr size_t kMaxEntries = 100000;
+
+  void Add(ReportEntry entry);
+  const std::vector<ReportEntry>& Entries() const { return entries_; }
+  // All entries, also those only counted.
+  size_t EntryCount() const { return entries_.size() + uncounted_; }
+  bool Empty() const { return EntryCount() == 0; }
+
+  size_t added = 0;    // records added
+  size_t updated = 0;  // records changed
+  size_t rowsWritten = 0;
+  size_t rowsRejected = 0;  // rows not written at all
+
+  // Writes the entries as CSV (UTF-8 with BOM, ";" between values) for a spreadsheet. False with
+  // a German reason when the file cannot be written.
+  bool SaveCsv(const std::string& path, std::string* error = nullptr) const;
+
+ private:
+  std::vector<ReportEntry> entries_;
+  size_t uncounted_ = 0;
+};
+
+}  // namespace velra

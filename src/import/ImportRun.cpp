@@ -1,0 +1,428 @@
+#include "import/ImportRun.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <set>
+
+#include "config/Text.h"
+#include "db/Connection.h"
+#include "db/TargetTable.h"
+#include "import/KeyIndex.h"
+#include "import/NumberRanges.h"
+#include "import/RowRecord.h"
+#include "import/ValueConversion.h"
+
+namespace velra {
+
+namespace {
+
+constexpr const char* kCannotOpen = "Die Firmendatenbank konnte nicht geöffnet werden:";
+constexpr size_t kRowsPerCommit = 1000;
+constexpr auto kTimePerCommit = std::chrono::milliseconds(250);
+
+// The number field and range of the kinds that draw numbers.
+struct NumberedKind {
+  int kind;
+  const char* field;
+  const char* range;
+  const char* caption;  // for messages
+};
+constexpr NumberedKind kNumberedKinds[] = {
+    {0, "CustomerNumber", "Customer", "Kundennummer"},
+    {1, "ArticleNumber", "Article", "Artikelnummer"},
+    {2, "SupplierNumber", "Supplier", "Lieferantennummer"},
+    {6, "StockingNumber", "Stocking", "Lagerbestandsnummer"}};
+
+const NumberedKind* NumberedKindOf(int kind) {
+  for (const NumberedKind& numbered : kNumberedKinds)
+    if (numbered.kind == kind) return &numbered;
+  return nullptr;
+}
+
+bool AlwaysAdds(int kind) {
+  return kind == 5 || kind == 6 || kind == 7;
+}
+
+// A column of the grid that is imported.
+struct PlannedColumn {
+  size_t sourceColumn;  // from 1
+  int field;            // index in the target table
+  std::string name;     // the column's name in the source
+  std::string fieldName;
+  Value::Type type;
+};
+
+class Runner {
+ public:
+  Runner(const SessionContext& context, const ImportSettings& settings, const SourceTable& source,
+         const std::vector<GridColumn>& columns)
+      : context_(context),
+        settings_(settings),
+        source_(source),
+        columns_(columns),
+        converter_(context.Regional),
+        numbered_(NumberedKindOf(settings.datenart)) {}
+
+  ImportResult Run(const RowProgress& progress, const std::atomic<bool>& cancel) {
+    if (!Prepare()) return std::move(result_);
+    const size_t rows = source_.RowCount();
+    result_.status = ImportResult::Status::Finished;
+    try {
+      for (size_t row = 1; row <= rows; ++row) {
+        if (!batch_) StartBatch();
+        // A row is written completely or not at all.
+        connection_->Savepoint();
+        bool open = true, written = false;
+        try {
+          written = ProcessRow(static_cast<uint32_t>(row));
+        } catch (const DbError& e) {
+          connection_->RollbackToSavepoint();
+          open = false;
+          RejectRow(row, e.what());
+          if (e.GetKind() == DbError::Kind::Locked) throw;
+        }
+        if (stop_ || cancel.load()) {
+          if (open) connection_->RollbackToSavepoint();
+          if (written) UndoRowCounts();
+          result_.status = stop_ ? ImportResult::Status::Stopped : ImportResult::Status::Cancelled;
+          break;
+        }
+        if (open) connection_->ReleaseSavepoint();
+        if (progress) progress(row, rows);
+        if (++rowsInBatch_ >= kRowsPerCommit ||
+            std::chrono::steady_clock::now() - batchStart_ > kTimePerCommit)
+          CommitBatch();
+      }
+      CommitBatch();
+    } catch (const DbError& e) {
+      // The rows since the last commit are lost with the batch.
+      batch_.reset();
+      result_.report.rowsWritten = committed_.rowsWritten;
+      result_.report.added = committed_.added;
+      result_.report.updated = committed_.updated;
+      result_.status = ImportResult::Status::Stopped;
+      result_.message = std::string("Der Import wurde angehalten: ") + e.what();
+    }
+    StoreCounters();
+    return std::move(result_);
+  }
+
+ private:
+  struct Counts {
+    size_t rowsWritten = 0, added = 0, updated = 0;
+  };
+
+  bool Prepare() {
+    try {
+      connection_ = Connection::Open(context_.ConnectionString);
+      table_ = std::make_unique<TargetTable>(*connection_, settings_.table);
+    } catch (const DbError& e) {
+      result_.message = std::string(kCannotOpen) + "\r\n" + e.what();
+      return false;
+    }
+    record_ = std::make_unique<RowRecord>(*table_);
+    PlanColumns();
+    try {
+      if (!PrepareKeys() || !PrepareNumbers()) return false;
+    } catch (const DbError& e) {
+      result_.message = std::string(kCannotOpen) + "\r\n" + e.what();
+      return false;
+    }
+    return true;
+  }
+
+  void PlanColumns() {
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      const GridColumn& column = columns_[i];
+      if (column.FieldCaption.empty() || column.TargetField.empty()) continue;
+      int field = table_->IndexOf(column.TargetField);
+      if (field < 0) {
+        result_.report.Add({0, 0, column.SourceName, column.TargetField, "",
+                            "Das Feld gibt es in der Tabelle '" + table_->Name() +
+                                "' nicht; die Spalte wird nicht übernommen."});
+        continue;
+      }
+      const ColumnInfo& info = table_->Columns()[static_cast<size_t>(field)];
+      planned_.push_back({i + 1, field, column.SourceName, info.name, info.type});
+    }
+  }
+
+  bool Synchronising() const { return settings_.synchronise && !AlwaysAdds(settings_.datenart); }
+
+  bool PrepareKeys() {
+    if (!Synchronising()) return true;
+    std::vector<std::string> keyFields{settings_.synchronisationField};
+    std::string second;
+    if (settings_.datenart == 3) second = "OrderNumber";
+    if (settings_.datenart == 8) {
+      keyFields[0] = "ArticleNumber";
+      second = "CustomerType";
+    }
+    keyColumns_.push_back(FindMappedColumn(columns_, settings_.synchronisationField));
+    if (!second.empty()) {
+      keyFields.push_back(second);
+      keyColumns_.push_back(FindMappedColumn(columns_, second));
+    }
+    for (const std::string& field : keyFields) {
+      int index = table_->IndexOf(field);
+      if (field.empty() || index < 0) {
+        result_.message = "Das Synchronisationsfeld '" + field + "' gibt es in der Tabelle '" +
+                          table_->Name() + "' nicht; es wurde nichts importiert.";
+        return false;
+      }
+      keyFields_.push_back(index);
+    }
+    index_.Load(*connection_, *table_, keyFields_);
+    return true;
+  }
+
+  bool PrepareNumbers() {
+    if (!numbered_ || (numbered_->kind != 6 && !settings_.autoNumber)) return true;
+    if (!context_.Options) {
+      result_.message = "Die Nummernkreise der Firma können nicht gelesen werden.";
+      return false;
+    }
+    std::string error;
+    cursor_ = NumberRangeCursor::Open(*context_.Options, numbered_->range, today_, error);
+    if (!cursor_) {
+      result_.message = error;
+      return false;
+    }
+    int field = table_->IndexOf(numbered_->field);
+    if (field < 0) {
+      result_.message = std::string("Das Feld '") + numbered_->field +
+                        "' gibt es in der Tabelle '" + table_->Name() + "' nicht.";
+      return false;
+    }
+    taken_ = std::make_unique<Statement>(connection_->Prepare(connection_->GetDialect().SelectFirst(
+        "1", connection_->Quote(table_->Name()) + " WHERE " +
+                 connection_->Quote(table_->Columns()[static_cast<size_t>(field)].name) + " = ?")));
+    return true;
+  }
+
+  bool IsTaken(const std::string& number) {
+    taken_->Reset();
+    taken_->Bind(1, Value(number));
+    bool taken = taken_->Next();
+    taken_->Reset();
+    return taken;
+  }
+
+  uint32_t LineOf(size_t row) const {
+    uint32_t line = source_.SourceLine(row);
+    return line ? line : static_cast<uint32_t>(row);
+  }
+
+  void RejectRow(size_t row, const std::string& reason) {
+    ++result_.report.rowsRejected;
+    result_.report.Add({static_cast<uint32_t>(row), LineOf(row), "", "", "",
+                        "Die Zeile wurde nicht importiert: " + reason});
+  }
+
+  // The grid's columns are the source's columns in the same order.
+  std::string KeyText(int gridColumn, size_t row) const {
+    if (gridColumn <= 0) return {};  // no column carries the key: the empty key
+    return converter_.ToText(source_.Get(static_cast<size_t>(gridColumn), row))
+        .value_or(std::string());
+  }
+
+  std::string RecordKey() const {
+    std::vector<std::string> values;
+    for (int field : keyFields_)
+      values.push_back(converter_.ToText(record_->At(field)).value_or(std::string()));
+    return KeyIndex::Compose(values);
+  }
+
+  // Sets a field the run fills by itself; a field the table lacks is reported once.
+  void SetFixed(const char* field, Value value) {
+    if (record_->Set(field, std::move(value))) return;
+    if (missingFixed_.insert(field).second)
+      result_.report.Add({0, 0, "", field, "",
+                          "Das Feld gibt es in der Tabelle '" + table_->Name() +
+                              "' nicht; es wird beim Import nicht gesetzt."});
+  }
+
+  // Locates or adds the row's record and fills the fields the run sets by itself. False when the
+  // row cannot be imported.
+  bool Locate(uint32_t row) {
+    record_->StartNew();
+    if (Synchronising()) {
+      std::vector<std::string> keys;
+      for (int column : keyColumns_) keys.push_back(KeyText(column, row));
+      if (KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose(keys))) {
+        record_->LoadExisting(entry->id);
+        if (entry->row != 0)
+          result_.report.Add({row, LineOf(row), "", "", Join(keys, " / "),
+                              "Der Schlüssel steht in der Datei mehrfach (Zeilen " +
+                                  std::to_string(LineOf(entry->row)) + " und " +
+                                  std::to_string(LineOf(row)) +
+                                  "); diese Zeile ändert den Datensatz der früheren."});
+      }
+    }
+    const DateTime now = Now();
+    const int kind = settings_.datenart;
+    if (kind == 0 || kind == 1 || kind == 2) {
+      if (!record_->IsNew()) {
+        number_ = NzText(record_->Get(numbered_->field));
+      } else if (cursor_) {
+        if (!DrawNumber(row)) return false;
+        SetFixed(numbered_->field, Value(number_));
+        if (kind == 1) SetFixed("ArticleNumberVariant", Value(number_));
+      } else {
+        int column = FindMappedColumn(columns_, numbered_->field);
+        number_ =
+            column > 0
+                ? converter_.ToText(source_.Get(static_cast<size_t>(column), row)).value_or("")
+                : "";
+        if (number_.empty()) {
+          RejectRow(row, std::string("Sie hat keine ") + numbered_->caption + ".");
+          return false;
+        }
+      }
+      if (record_->IsNew()) SetFixed("DateCreation", Value(now));
+      SetFixed("DateUpdate", Value(now));
+      SetFixed("WorksOnLastOf", Value(context_.ImportNote));
+      if (kind == 1) {
+        SetFixed("Active", Value(settings_.active));
+        SetFixed("RebateAble", Value(settings_.rebate));
+        SetFixed("POSAble", Value(settings_.pos));
+        SetFixed("BuildBy", Value("velra"));
+      }
+    } else if (kind == 6) {
+      if (!DrawNumber(row)) return false;
+      SetFixed("StockingNumber", Value(number_));
+      SetFixed("Blocked", Value(false));
+      SetFixed("BlockedBy", Value(""));
+      SetFixed("BlockedAt", Value());
+      SetFixed("ReasonBlocking", Value(""));
+      SetFixed("DateCreation", Value(now));
+      SetFixed("DateUpdate", Value(now));
+      SetFixed("WorksOnLastOf", Value(context_.ImportNote));
+    } else if (kind == 7) {
+      SetFixed("Warehouseman", Value(""));
+      SetFixed("Address", Value(""));
+    }
+    return true;
+  }
+
+  bool DrawNumber(uint32_t row) {
+    std::string error;
+    std::optional<std::string> number =
+        cursor_->Next([this](const std::string& n) { return IsTaken(n); }, error);
+    if (!number) {
+      RejectRow(row, error);
+      result_.message = error;
+      stop_ = true;
+      return false;
+    }
+    cursor_->CountOn();
+    number_ = *number;
+    return true;
+  }
+
+  void WriteColumns(uint32_t row) {
+    for (const PlannedColumn& column : planned_) {
+      const Value value = source_.Get(column.sourceColumn, row);
+      Conversion conversion = converter_.ForField(value, column.fieldName, column.type);
+      if (conversion.outcome == Conversion::Outcome::Converted)
+        record_->SetAt(column.field, std::move(conversion.value));
+      else if (conversion.outcome == Conversion::Outcome::Failed)
+        result_.report.Add({row, LineOf(row), column.name, column.fieldName,
+                            converter_.ToText(value).value_or(std::string()), conversion.reason});
+    }
+  }
+
+  // The record keeps the number it was given, whatever a column wrote into the number field.
+  void ReassertNumber() {
+    const int kind = settings_.datenart;
+    if (kind != 0 && kind != 1 && kind != 2) return;
+    SetFixed(numbered_->field, Value(number_));
+    if (kind == 1) SetFixed("ArticleNumberVariant", Value(number_));
+  }
+
+  bool ProcessRow(uint32_t row) {
+    rowCounts_ = Counts();
+    if (!Locate(row)) return false;
+    WriteColumns(row);
+    ReassertNumber();
+    const bool wasNew = record_->IsNew();
+    RowRecord::Saved saved = record_->Save();
+    if (Synchronising()) {
+      const std::string key = RecordKey();
+      if (wasNew)
+        index_.Add(key, record_->Id(), row);
+      else if (KeyIndex::Entry* entry = index_.Find(key))
+        entry->row = row;
+    }
+    rowCounts_.rowsWritten = 1;
+    rowCounts_.added = saved == RowRecord::Saved::Added;
+    rowCounts_.updated = saved == RowRecord::Saved::Updated;
+    result_.report.rowsWritten += rowCounts_.rowsWritten;
+    result_.report.added += rowCounts_.added;
+    result_.report.updated += rowCounts_.updated;
+    return true;
+  }
+
+  void UndoRowCounts() {
+    result_.report.rowsWritten -= rowCounts_.rowsWritten;
+    result_.report.added -= rowCounts_.added;
+    result_.report.updated -= rowCounts_.updated;
+  }
+
+  void StartBatch() {
+    batch_.emplace(connection_->Begin());
+    batchStart_ = std::chrono::steady_clock::now();
+    rowsInBatch_ = 0;
+  }
+
+  void CommitBatch() {
+    if (!batch_) return;
+    batch_->Commit();
+    batch_.reset();
+    committed_ = {result_.report.rowsWritten, result_.report.added, result_.report.updated};
+  }
+
+  void StoreCounters() {
+    if (!cursor_) return;
+    std::string error;
+    if (!cursor_->StoreExact(error)) result_.report.Add({0, 0, "", "", "", error});
+  }
+
+  const SessionContext& context_;
+  const ImportSettings& settings_;
+  const SourceTable& source_;
+  const std::vector<GridColumn>& columns_;
+  ValueConverter converter_;
+  const NumberedKind* numbered_;
+  const DateTime today_ = Today();
+
+  ImportResult result_;
+  std::unique_ptr<Connection> connection_;
+  std::unique_ptr<TargetTable> table_;
+  std::unique_ptr<RowRecord> record_;
+  std::vector<PlannedColumn> planned_;
+  std::vector<int> keyColumns_;  // grid columns of the key, from 1; 0 for none
+  std::vector<int> keyFields_;   // table columns of the key
+  KeyIndex index_;
+  std::optional<NumberRangeCursor> cursor_;
+  std::unique_ptr<Statement> taken_;
+  std::set<std::string> missingFixed_;
+  std::string number_;  // Satznummer
+  bool stop_ = false;
+  Counts rowCounts_, committed_;
+  std::optional<Transaction> batch_;
+  std::chrono::steady_clock::time_point batchStart_;
+  size_t rowsInBatch_ = 0;
+};
+
+}  // namespace
+
+ImportResult RunImport(const SessionContext& context, const ImportSettings& settings,
+                       const SourceTable& source, const std::vector<GridColumn>& columns,
+                       const RowProgress& progress, const std::atomic<bool>& cancel) {
+  Runner runner(context, settings, source, columns);
+  return runner.Run(progress, cancel);
+}
+
+}  // namespace velra

@@ -1,0 +1,38 @@
+#pragma once
+// The import run: every row of the grid becomes one new or updated record of the target table.
+// One connection per run; each row is written completely or not at all; what could not be done
+// goes into the report.
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/SessionContext.h"
+#include "import/ImportReport.h"
+#include "import/ImportSettings.h"
+#include "mapping/GridColumns.h"
+#include "source/SourceTable.h"
+
+namespace velra {
+
+struct ImportResult {
+  enum class Status {
+    Finished,    // every row was processed
+    Cancelled,   // the user cancelled: the rows before the current one are written
+    NotStarted,  // nothing was written (the database or a number range could not be used)
+    Stopped,     // stopped on the way: the rows reported as written are written
+  };
+  Status status = Status::NotStarted;
+  std::string message;  // German, for NotStarted and Stopped
+  ImportReport report;
+};
+
+// Called after each row with the row's number and the number of rows.
+using RowProgress = std::function<void(size_t row, size_t rows)>;
+
+ImportResult RunImport(const SessionContext& context, const ImportSettings& settings,
+                       const SourceTable& source, const std::vector<GridColumn>& columns,
+                       const RowProgress& progress, const std::atomic<bool>& cancel);
+
+}  // namespace velra

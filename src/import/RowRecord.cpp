@@ -1,0 +1,54 @@
+#include "import/RowRecord.h"
+
+namespace velra {
+
+void RowRecord::StartNew() {
+  const size_t count = table_.Columns().size();
+  id_ = 0;
+  values_.assign(count, Value());
+  original_.assign(count, Value());
+  set_.assign(count, 0);
+}
+
+bool RowRecord::LoadExisting(int64_t id) {
+  StartNew();
+  if (!table_.Read(id, values_)) return false;
+  original_ = values_;
+  id_ = id;
+  return true;
+}
+
+const Value& RowRecord::Get(std::string_view field) const {
+  static const Value kNull;
+  int index = table_.IndexOf(field);
+  return index < 0 ? kNull : values_[static_cast<size_t>(index)];
+}
+
+bool RowRecord::Set(std::string_view field, Value value) {
+  int index = table_.IndexOf(field);
+  if (index < 0) return false;
+  SetAt(index, std::move(value));
+  return true;
+}
+
+void RowRecord::SetAt(int index, Value value) {
+  values_[static_cast<size_t>(index)] = std::move(value);
+  set_[static_cast<size_t>(index)] = 1;
+}
+
+RowRecord::Saved RowRecord::Save() {
+  if (IsNew()) {
+    id_ = table_.Insert(values_, set_);
+    values_[static_cast<size_t>(table_.IdIndex())] = Value(id_);
+    return Saved::Added;
+  }
+  std::vector<char> changed(values_.size(), 0);
+  bool any = false;
+  for (size_t i = 0; i < values_.size(); ++i)
+    if (set_[i] && !(values_[i] == original_[i])) changed[i] = any = true;
+  if (!any) return Saved::Unchanged;
+  table_.Update(id_, values_, changed);
+  return Saved::Updated;
+}
+
+}  // namespace velra

@@ -1,0 +1,39 @@
+#pragma once
+// The record of the row being imported: read by its ID or new, changed in memory, then written
+// back as an INSERT or as an UPDATE of the fields that changed.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "db/TargetTable.h"
+
+namespace velra {
+
+class RowRecord {
+ public:
+  explicit RowRecord(TargetTable& table) : table_(table) {}
+
+  void StartNew();
+  bool LoadExisting(int64_t id);
+  bool IsNew() const { return id_ == 0; }
+  int64_t Id() const { return id_; }
+
+  // The field's value; null when the table has no such field.
+  const Value& Get(std::string_view field) const;
+  // False when the table has no such field.
+  bool Set(std::string_view field, Value value);
+  void SetAt(int index, Value value);
+  const Value& At(int index) const { return values_[static_cast<size_t>(index)]; }
+
+  enum class Saved { Added, Updated, Unchanged };
+  Saved Save();
+
+ private:
+  TargetTable& table_;
+  int64_t id_ = 0;
+  std::vector<Value> values_, original_;
+  std::vector<char> set_;
+};
+
+}  // namespace velra

@@ -1,0 +1,123 @@
+// The import page: the mandatory fields, deleting before the import, and the run.
+
+#include "config/Text.h"
+#include "db/Connection.h"
+#include "import/MandatoryFields.h"
+#include "import/SelectionLists.h"
+#include "shell/ShellTexts.h"
+#include "shell/Wizard.h"
+
+namespace velra {
+
+void Wizard::OkClick() {
+  WizardControls& c = Controls();
+  MandatoryCheckInput check;
+  check.datenart = session_.Datenart;
+  check.synchronise = c.chkSynchronisieren.Value;
+  check.autoNumber = c.chkAutoNummer.Value;
+  check.taxRateByDefault = c.chkSteuersatz.Value;
+  check.searchNameMode = session_.Suchnamenmodus;
+  check.synchronisationCaption = c.cboSynchronisierung.Text;
+  check.isMapped = [&c](const std::string& caption) {
+    for (const GridColumn& column : c.columns)
+      if (column.FieldCaption == caption) return true;
+    return false;
+  };
+  if (std::optional<std::string> missing = MissingMandatoryField(check)) {
+    dialogs_.Message(*missing, texts::kHinweis, Dialogs::Icon::Information);
+    return;
+  }
+  session_.Schritt = 5;
+  ShowStep(5);
+  c.cmdAbbrechen.Enabled = true;
+  if (c.chkLoeschen.Value == 1 && !DatensaetzeLoeschen()) {
+    c.cmdAbbrechen.Enabled = false;
+    c.lbStatustext.Caption = texts::kImportNotStarted;
+    return;
+  }
+  DatenImportieren();
+}
+
+bool Wizard::DatensaetzeLoeschen() {
+  if (!dialogs_.Ask(texts::kDeleteQuestion, texts::kDeleteTitle, true)) return true;
+  try {
+    auto connection = Connection::Open(session_.Context.ConnectionString);
+    connection->Execute("DELETE FROM " + connection->Quote(session_.Zieltabelle));
+  } catch (const DbError& e) {
+    dialogs_.Message(std::string(texts::kNotDeleted) + "\r\n" + e.what(), texts::kFehler,
+                     Dialogs::Icon::Error);
+    return false;
+  }
+  dialogs_.Message(texts::kDeleted, texts::kHinweis, Dialogs::Icon::Information);
+  return true;
+}
+
+ImportSettings Wizard::CurrentSettings() const {
+  const WizardControls& c = Controls();
+  ImportSettings settings;
+  settings.datenart = session_.Datenart;
+  settings.table = session_.Zieltabelle;
+  settings.synchronisationField = session_.Synchronisationsfeld;
+  settings.synchronise = c.chkSynchronisieren.Value == 1;
+  settings.autoNumber = c.chkAutoNummer.Value == 1;
+  settings.active = c.chkAktiv.Value != 0;
+  settings.rebate = c.chkRabatt.Value != 0;
+  settings.pos = c.chkPOS.Value != 0;
+  settings.webshop = c.chkWebshop.Value == 1;
+  settings.createSupplier = c.chkLieferant.Value == 1;
+  settings.defaultArticleType = c.chkArtikeltyp.Value == 1;
+  settings.articleType = c.cboArtikeltyp.Text;
+  settings.defaultTaxKey = c.chkSteuersatz.Value == 1;
+  if (c.icboSteuersatz.Selected >= 0 &&
+      c.icboSteuersatz.Selected < static_cast<int>(c.icboSteuersatz.Items.size()))
+    settings.taxKey =
+        TaxKeyOfItem(c.icboSteuersatz.Items[static_cast<size_t>(c.icboSteuersatz.Selected)].Key);
+  settings.defaultUnit = c.chkEinheit.Value == 1;
+  settings.unit = c.cboEinheit.Text;
+  settings.defaultStorage = c.chkLagerort.Value == 1;
+  settings.storage = c.txtLagerort.Text;
+  settings.priceMode = session_.Berechnungsart;
+  settings.generateAddress = (session_.Datenart == 2 ? c.chkLieferanten_Anschrift_generieren
+                                                     : c.chkKunden_Anschrift_generieren)
+                                 .Value == 1;
+  settings.searchNameMode = session_.Suchnamenmodus;
+  return settings;
+}
+
+void Wizard::DatenImportieren() {
+  WizardControls& c = Controls();
+  session_.AbbruchAngefordert = false;
+  c.lbStatustext.Caption = texts::kImporting;
+  const size_t rows = session_.SourceData.RowCount();
+  c.progressBar.Max = static_cast<double>(rows);
+  c.progressBar.Value = 0.1;
+  RowProgress progress = [this, &c](size_t row, size_t total) {
+    c.progressBar.Value = static_cast<double>(row);
+    c.lbStatus.Caption = std::to_string(row) + " von " + std::to_string(total);
+    if (importProgress) importProgress(row, total);
+  };
+  session_.LastImport = RunImport(session_.Context, CurrentSettings(), session_.SourceData,
+                                  c.columns, progress, session_.AbbruchAngefordert);
+  const ImportResult& result = session_.LastImport;
+  if (result.status == ImportResult::Status::NotStarted) {
+    dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
+    c.lbStatustext.Caption = texts::kImportNotStarted;
+    c.cmdAbbrechen.Enabled = false;
+    return;
+  }
+  if (result.status == ImportResult::Status::Stopped)
+    dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
+  if (result.status == ImportResult::Status::Cancelled)
+    c.lbStatustext.Caption = texts::kImportCancelled;
+  else if (result.report.Empty() && result.status == ImportResult::Status::Finished)
+    c.lbStatustext.Caption = texts::kImported;
+  else
+    c.lbStatustext.Caption =
+        ReplaceAll(texts::kImportedWithNotes, "%1", std::to_string(result.report.EntryCount()));
+  c.cmdAbbrechen.Enabled = false;
+  session_.AbbruchAngefordert = false;
+  session_.Schritt = 6;
+  ShowStep(6);
+}
+
+}  // namespace velra

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include "ScriptedDialogs.h"
+#include "TestSupport.h"
+#include "db/Connection.h"
+#include "demo/DemoEnvironment.h"
+#include "shell/Wizard.h"
+
+namespace velra {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Imports through the wizard on the demo company: a grid made in the test stands for a loaded
+// file, its columns carry the captions the user assigned.
+class ImportRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    StartOptions options;
+    options.programPath = dir_.Path();
+    options.regional = RegionalSettings::ForLocale("de_DE");
+    options.singleInstance = false;
+    ASSERT_TRUE(wizard_.Load(options));
+    db_ = Connection::Open(wizard_.Session().Context.ConnectionString);
+  }
+  void Kind(int value) {
+    for (size_t i = 0; i < C().lvwDatenarten.Items.size(); ++i)
+      if (C().lvwDatenarten.Items[i].Index == std::to_string(value))
+        wizard_.DataKindClick(static_cast<int>(i));
+  }
+  // The grid: source column names, the caption each is assigned (empty: none), and the rows.
+  void Grid(const Strings& names, const Strings& captions, const std::vector<Strings>& rows) {
+    ImportSession& session = wizard_.Session();
+    session.SourceData.Reset(names);
+    uint32_t line = 2;
+    for (const Strings& row : rows) {
+      for (size_t c = 0; c < row.size(); ++c)
+        if (row[c] != "<null>") session.SourceData.SetText(c + 1, row[c]);
+      session.SourceData.FinishRow(line++);
+    }
+    LayoutFile layout = LayoutFile::Load(session.Context.LayoutFile);
+    C().columns = BuildGridColumns(names, layout);
+    for (size_t c = 0; c < captions.size(); ++c) {
+      C().columns[c].FieldCaption = captions[c].empty() ? names[c] : captions[c];
+      C().columns[c].TargetField = captions[c].empty() ? "" : layout.Lookup(captions[c]);
+    }
+  }
+  void Sync(const std::string& caption) {
+    wizard_.ChkSynchronisierenClick(1);
+    C().cboSynchronisierung.SetText(caption);
+    wizard_.Session().Synchronisationsfeld =
+        LayoutFile::Load(wizard_.Session().Context.LayoutFile).Lookup(caption);
+  }
+  void Run() {
+    wizard_.LightClick(5);
+    wizard_.OkClick();
+  }
+  Rows Query(const std::string& sql, const std::vector<Value>& parameters = {}) {
+    return db_->Query(sql, parameters);
+  }
+  int64_t Count(const std::string& table) {
+    return db_->QueryValue("SELECT COUNT(*) FROM " + table)->AsInteger();
+  }
+  WizardControls& C() { return wizard_.Controls(); }
+  const ImportReport& Report() { return wizard_.Session().LastImport.report; }
+
+  test::TempDir dir_;
+  test::ScriptedDialogs dialogs_;
+  Wizard wizard_{dialogs_};
+  std::unique_ptr<Connection> db_;
+};
+
+TEST_F(ImportRunTest, ArticlesWithNumbersFromTheFile) {
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  Grid({"Nr", "Text", "MwSt", "Preis", "Aktiv"},
+       {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Verkaufspreis netto", ""},
+       {{"4711", "Schraube", "1", "12,345", "0"}, {" 4712 ", "  Mutter  ", "2", "1.000", "1"}});
+  Run();
+  EXPECT_EQ(wizard_.Session().Schritt, 6);
+  EXPECT_EQ(C().lbStatustext.Caption, "Die Datei wurde erfolgreich importiert...");
+  EXPECT_EQ(C().lbStatus.Caption, "2 von 2");
+  EXPECT_TRUE(Report().Empty()) << Report().Entries().front().reason;
+  EXPECT_EQ(Report().added, 2u);
+  Rows rows = Query("SELECT * FROM Articles ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 2u);
+  EXPECT_EQ(rows.Get(0, "ArticleNumber"), Value("4711"));
+  EXPECT_EQ(rows.Get(0, "ArticleNumberVariant"), Value("4711"));
+  EXPECT_EQ(rows.Get(0, "ShortText"), Value("Schraube"));
+  EXPECT_EQ(rows.Get(0, "NetPrice"), Value(12.35));
+  EXPECT_EQ(rows.Get(1, "NetPrice"), Value(1000.0));
+  EXPECT_EQ(rows.Get(1, "ArticleNumber"), Value("4712"));  // the number is taken trimmed
+  EXPECT_EQ(rows.Get(1, "ShortText"), Value("Mutter"));
+  EXPECT_EQ(rows.Get(0, "Active"), Value(true));  // chkAktiv; the "Aktiv" column is not assigned
+  EXPECT_EQ(rows.Get(0, "RebateAble"), Value(false));
+  EXPECT_EQ(rows.Get(0, "BuildBy"), Value("velra"));
+  EXPECT_EQ(rows.Get(0, "WorksOnLastOf"), Value(wizard_.Session().Context.ImportNote));
+  EXPECT_EQ(rows.Get(0, "DateCreation").GetType(), Value::Type::Date);
+  EXPECT_EQ(rows.Get(0, "DateCreation"), rows.Get(0, "DateUpdate"));
+}
+
+TEST_F(ImportRunTest, AnAssignedFlagColumnWinsOverTheDefault) {
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  C().chkAktiv.Value = 0;
+  Grid({"Nr", "Text", "MwSt", "Aktiv"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Aktiv"},
+       {{"1", "a", "1", "1"}, {"2", "b", "1", "ja"}, {"3", "c", "1", "0"}});
+  Run();
+  Rows rows = Query("SELECT Active FROM Articles ORDER BY ID");
+  EXPECT_EQ(rows.Get(0, "Active"), Value(true));
+  EXPECT_EQ(rows.Get(1, "Active"), Value(false));  // "ja" keeps the default of the settings page
+  EXPECT_EQ(rows.Get(2, "Active"), Value(false));
+  ASSERT_EQ(Report().EntryCount(), 1u);
+  const ReportEntry& entry = Report().Entries()[0];
+  EXPECT_EQ(entry.line, 3u);
+  EXPECT_EQ(entry.column, "Aktiv");
+  EXPECT_EQ(entry.field, "Active");
+  EXPECT_EQ(entry.value, "ja");
+  EXPECT_EQ(
+      C().lbStatustext.Caption,
+      "Die Datei wurde importiert, aber nicht alle Werte konnten übernommen werden (1 Meldungen im "
+      "Importprotokoll).");
+}
+
+TEST_F(ImportRunTest, AutomaticNumbersComeFromTheRangeAndOverrideTheFile) {
+  Kind(1);
+  Grid({"Nr", "Text", "MwSt"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"},
+       {{"999", "a", "1"}, {"998", "b", "1"}});
+  db_->Execute("INSERT INTO Articles (ArticleNumber) VALUES ('000100')");  // taken: skipped
+  Run();
+  Rows rows = Query("SELECT ArticleNumber, ArticleNumberVariant FROM Articles ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 3u);
+  EXPECT_EQ(rows.Get(1, "ArticleNumber"), Value("000101"));
+  EXPECT_EQ(rows.Get(1, "ArticleNumberVariant"), Value("000101"));
+  EXPECT_EQ(rows.Get(2, "ArticleNumber"), Value("000102"));
+  EXPECT_EQ(wizard_.Session().Context.GetOption("NumberRange", "Article"), "000103");
+}
+
+TEST_F(ImportRunTest, CustomersAreUpdatedByTheirKeyAndKeepTheirNumber) {
+  db_->Execute(
+      "INSERT INTO Contacts (CustomerNumber, Name, Matchcode, DateCreation) VALUES "
+      "('KD-1', 'Alt', 'ALT', '2020-01-01'), ('kd-2', 'Zwei', 'O''Brien', NULL), "
+      "('KD-1', 'Doppelt', 'X', NULL)");
+  Kind(0);
+  Sync("Kunden-Nr.");
+  Grid({"Nr", "Name", "Such"}, {"Kunden-Nr.", "Nachname", "Suchname"},
+       {{"KD-1", "Neu", "NEU"},
+        {"KD-2", "Groß", "O'Brien"},
+        {"KD-3", "Drei", "D"},
+        {"KD-1", "Neuer", "N"}});
+  Run();
+  Rows rows = Query("SELECT * FROM Contacts ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 4u);
+  // The first record of the key in table order is the row's record; its creation and number stay.
+  EXPECT_EQ(rows.Get(0, "Name"), Value("Neuer"));
+  EXPECT_EQ(rows.Get(0, "CustomerNumber"), Value("KD-1"));
+  EXPECT_EQ(rows.Get(0, "DateCreation"), Value(DateTime{2020, 1, 1}));
+  EXPECT_EQ(rows.Get(0, "WorksOnLastOf"), Value(wizard_.Session().Context.ImportNote));
+  EXPECT_EQ(rows.Get(2, "Name"), Value("Doppelt"));
+  // Keys compare ignoring letter case.
+  EXPECT_EQ(rows.Get(1, "Name"), Value("Groß"));
+  EXPECT_EQ(rows.Get(1, "CustomerNumber"), Value("kd-2"));
+  // A key not in the table: a new customer with the next number of the range.
+  EXPECT_EQ(rows.Get(3, "CustomerNumber"), Value("KD-10000"));
+  EXPECT_EQ(Report().added, 1u);
+  EXPECT_EQ(Report().updated, 3u);
+  // The key that the file holds twice is reported with both lines.
+  ASSERT_EQ(Report().EntryCount(), 1u);
+  EXPECT_NE(Report().Entries()[0].reason.find("Zeilen 2 und 5"), std::string::npos);
+}
+
+TEST_F(ImportRunTest, KeysWithQuotesAndTwoKeyKinds) {
+  db_->Execute(
+      "INSERT INTO ArticleSuppliers (ArticleNumber, OrderNumber, Supplier) VALUES "
+      "('A''1', 'B-1', 'alt'), ('A''1', 'B-2', 'alt'), ('A''1', NULL, 'ohne')");
+  Kind(3);
+  Sync("Artikel-Nr.");
+  Grid({"Art", "Best", "Lief"}, {"Artikel-Nr.", "Bestell-Nr.", "Lieferant"},
+       {{"A'1", "B-2", "neu"}, {"a'1", "B-9", "neu 2"}});
+  Run();
+  Rows rows = Query("SELECT Supplier FROM ArticleSuppliers ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 4u);
+  EXPECT_EQ(rows.Get(0, "Supplier"), Value("alt"));
+  EXPECT_EQ(rows.Get(1, "Supplier"), Value("neu"));    // both keys match
+  EXPECT_EQ(rows.Get(3, "Supplier"), Value("neu 2"));  // no record with B-9: added
+
+  // Without a column for the second key the key is empty: it matches the record without one.
+  Grid({"Art", "Lief"}, {"Artikel-Nr.", "Lieferant"}, {{"A'1", "ohne Bestellnummer"}});
+  Run();
+  EXPECT_EQ(Query("SELECT Supplier FROM ArticleSuppliers WHERE ID = 3").Get(0, "Supplier"),
+            Value("ohne Bestellnummer"));
+  EXPECT_EQ(Count("ArticleSuppliers"), 4);
+}
+
+TEST_F(ImportRunTest, StockAndLocationsAreAlwaysAdded) {
+  Kind(6);
+  wizard_.ChkSynchronisierenClick(1);  // has no effect for stock
+  Grid({"Art", "Platz", "Bestand"}, {"Artikel-Nr.", "Lagernummer", "Verfügbar"},
+       {{"10001", "1-B-03", "2.500"}, {"10001", "1-B-03", "5"}});
+  Run();
+  Rows rows = Query("SELECT * FROM Warehouse ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 2u);
+  EXPECT_EQ(rows.Get(0, "Disposable"), Value(2500.0));
+  // Stock numbers always come from the range "Stocking" (format "Jahr;/;Nr.").
+  const std::string year = std::to_string(Today().Year);
+  EXPECT_EQ(rows.Get(0, "StockingNumber"), Value(year + "/00001"));
+  EXPECT_EQ(rows.Get(1, "StockingNumber"), Value(year + "/00002"));
+  EXPECT_EQ(rows.Get(0, "Blocked"), Value(false));
+  EXPECT_EQ(rows.Get(0, "BlockedBy"), Value(""));
+  EXPECT_TRUE(rows.Get(0, "BlockedAt").IsNull());
+
+  Kind(7);
+  Grid({"Über", "Schlüssel", "Text", "Nr"},
+       {"Übergeordneter Lagerort", "Lagerort-Schlüssel", "Beschreibung", "Lagernummer"},
+       {{"Lagerorte", "H9", "Halle 9", "9"}});
+  Run();
+  Rows location = Query("SELECT * FROM StorageStructure WHERE SubCategory = 'H9'");
+  ASSERT_EQ(location.Size(), 1u);
+  EXPECT_EQ(location.Get(0, "Warehouseman"), Value(""));
+  EXPECT_EQ(location.Get(0, "Number"), Value("9"));
+}
+
+TEST_F(ImportRunTest, RowsWithoutANumberAreNotImportedAndSaySo) {
+  Kind(2);
+  C().chkAutoNummer.Value = 0;
+  wizard_.CboLieferantenSuchnameClick(1);
+  Grid({"Nr", "Firma"}, {"Lieferanten-Nr.", "Firma"}, {{"70001", "A"}, {"", "B"}, {"70003", "C"}});
+  Run();
+  EXPECT_EQ(Count("Suppliers"), 2);
+  EXPECT_EQ(Report().rowsRejected, 1u);
+  ASSERT_EQ(Report().EntryCount(), 1u);
+  EXPECT_EQ(Report().Entries()[0].line, 3u);
+  EXPECT_NE(Report().Entries()[0].reason.find("Lieferantennummer"), std::string::npos);
+}
+
+TEST_F(ImportRunTest, MandatoryFieldsStopTheImportBeforeItStarts) {
+  Kind(1);
+  Grid({"Nr", "Text"}, {"Artikel-Nr.", "Kurzbeschreibung"}, {{"1", "a"}});
+  Run();
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_EQ(dialogs_.messages[0].text,
+            "Sie haben leider nicht alle nötigen Pflichtfelder zugewiesen.\r\nPrüfen Sie bitte, ob "
+            "Sie den "
+            "Steuersatz zugeordnet haben.");
+  EXPECT_EQ(dialogs_.messages[0].title, "Hinweis");
+  EXPECT_EQ(wizard_.Session().Schritt, 5);
+  EXPECT_EQ(Count("Articles"), 0);
+}
+
+TEST_F(ImportRunTest, DeletingBeforeTheImportAsksFirst) {
+  db_->Execute("INSERT INTO AccountSystem (AccountNumber, Description) VALUES ('1', 'alt')");
+  Kind(10);
+  wizard_.ChkLoeschenClick(1);
+  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", "Bank"}});
+  Run();  // answered No: the records stay and the import runs
+  EXPECT_EQ(dialogs_.questions.at(0).text, "Möchten Sie nun alle vorhandenen Datensätze löschen?");
+  EXPECT_EQ(dialogs_.questions.at(0).title, "Löschen");
+  EXPECT_EQ(Count("AccountSystem"), 2);
+
+  dialogs_.answers = {true};
+  Run();
+  EXPECT_EQ(dialogs_.messages.back().text, "Die Datensätze wurden gelöscht.");
+  EXPECT_EQ(Count("AccountSystem"), 1);
+}
+
+TEST_F(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
+  Kind(10);
+  std::vector<Strings> rows;
+  for (int i = 1; i <= 10; ++i) rows.push_back({std::to_string(i), "Konto " + std::to_string(i)});
+  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, rows);
+  wizard_.importProgress = [this](size_t row, size_t) {
+    if (row == 4) wizard_.Session().AbbruchAngefordert = true;  // clicked while row 4 was written
+  };
+  Run();
+  EXPECT_EQ(Count("AccountSystem"), 4);
+  EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde abgebrochen...");
+  EXPECT_FALSE(C().cmdAbbrechen.Enabled);
+  EXPECT_FALSE(wizard_.Session().AbbruchAngefordert);
+  EXPECT_EQ(wizard_.Session().Schritt, 6);
+}
+
+TEST_F(ImportRunTest, AnEmptyGridFinishesWithSuccess) {
+  Kind(10);
+  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {});
+  Run();
+  EXPECT_EQ(C().lbStatustext.Caption, "Die Datei wurde erfolgreich importiert...");
+  EXPECT_EQ(wizard_.Session().Schritt, 6);
+}
+
+TEST_F(ImportRunTest, ADatabaseOrRangeThatCannotBeUsedStopsBeforeTheFirstRow) {
+  Kind(0);
+  wizard_.CboKundenSuchnameClick(1);
+  Grid({"Name"}, {"Nachname"}, {{"Meier"}});
+  wizard_.Session().Context.SetOption("Formatting", "Customer", "Leer;Leer;Leer");
+  wizard_.Session().Context.SetOption("Program", "DocumentNumberFormat", "");
+  Run();
+  ASSERT_FALSE(dialogs_.messages.empty());
+  EXPECT_EQ(dialogs_.messages.back().title, "Fehler");
+  EXPECT_NE(dialogs_.messages.back().text.find("'Customer'"), std::string::npos)
+      << dialogs_.messages.back().text;
+  EXPECT_EQ(Count("Contacts"), 0);
+
+  wizard_.Session().Context.ConnectionString =
+      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + (dir_ / "weg.mdb");
+  Run();
+  EXPECT_NE(dialogs_.messages.back().text.find("Die Firmendatenbank konnte nicht geöffnet werden:"),
+            std::string::npos);
+  EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde nicht ausgeführt.");
+}
+
+}  // namespace
+}  // namespace velra
