@@ -47,17 +47,29 @@ case "${1:-}" in
     install_missing
     build
     "$CLI" demo --dir "$DEMO_DIR" --replace
-    echo
-    echo "== Firmen der Demo-Umgebung =="
-    "$CLI" --program-dir "$DEMO_DIR" companies
-    echo
-    echo "== Gewählte Firma =="
-    "$CLI" --program-dir "$DEMO_DIR" company
-    for sample in Artikel.csv Artikel.xlsx Artikel.dbf Kunden.csv; do
+    samples="$DEMO_DIR/Beispieldaten"
+    import() { # KIND FILE [OPTIONS...]
+      local kind=$1 file=$2
+      shift 2
       echo
-      echo "== Vorschau $sample (3 Zeilen) =="
-      "$CLI" preview --rows 3 --file "$DEMO_DIR/Beispieldaten/$sample"
-    done
+      echo "== Import $file als \"$kind\" =="
+      "$CLI" --program-dir "$DEMO_DIR" import --kind "$kind" --file "$samples/$file" "$@" || true
+    }
+    import Kunden Kunden.csv --no-autonumber
+    import Lieferanten Lieferanten.csv --no-autonumber --search-name-mode 2
+    import Artikel Artikel.csv --no-autonumber
+    import "Lieferanten zum Artikel" Artikellieferanten.csv
+    import Lagerorte Lagerorte.csv
+    import Warenbestände Lagerbestand.csv
+    import "Artikel (Kundentyp-Preise)" Kundentyp-Preise.csv
+    import "Artikel (Webshop)" Webshop.csv
+    import "DATEV: Kontenrahmen" Kontenrahmen.csv
+    # The same articles once more from Excel and dBase: synchronised, so they are updated.
+    import Artikel Artikel.xlsx --sync
+    import Artikel Artikel.dbf --sync
+    echo
+    echo "== Die Demo-Firma nach dem Import =="
+    "$CLI" --program-dir "$DEMO_DIR" company
     ;;
   test)
     install_missing

@@ -32,6 +32,7 @@ class ImportReport {
 
   size_t added = 0;    // records added
   size_t updated = 0;  // records changed
+  size_t unchanged = 0;  // records found whose fields all kept their values
   size_t rowsWritten = 0;
   size_t rowsRejected = 0;  // rows not written at all
 

@@ -98,9 +98,11 @@ class Runner {
     } catch (const DbError& e) {
       // The rows since the last commit are lost with the batch.
       batch_.reset();
-      result_.report.rowsWritten = committed_.rowsWritten;
-      result_.report.added = committed_.added;
-      result_.report.updated = committed_.updated;
+      ImportReport& report = result_.report;
+      report.rowsWritten = committed_.rowsWritten;
+      report.added = committed_.added;
+      report.updated = committed_.updated;
+      report.unchanged = committed_.unchanged;
       result_.status = ImportResult::Status::Stopped;
       result_.message = std::string("Der Import wurde angehalten: ") + e.what();
     }
@@ -110,7 +112,7 @@ class Runner {
 
  private:
   struct Counts {
-    size_t rowsWritten = 0, added = 0, updated = 0;
+    size_t rowsWritten = 0, added = 0, updated = 0, unchanged = 0;
   };
 
   bool Prepare() {
@@ -358,17 +360,22 @@ class Runner {
     rowCounts_.rowsWritten = 1;
     rowCounts_.added = saved == RowRecord::Saved::Added;
     rowCounts_.updated = saved == RowRecord::Saved::Updated;
-    result_.report.rowsWritten += rowCounts_.rowsWritten;
-    result_.report.added += rowCounts_.added;
-    result_.report.updated += rowCounts_.updated;
+    rowCounts_.unchanged = saved == RowRecord::Saved::Unchanged;
+    Tally(rowCounts_, true);
     return true;
   }
 
-  void UndoRowCounts() {
-    result_.report.rowsWritten -= rowCounts_.rowsWritten;
-    result_.report.added -= rowCounts_.added;
-    result_.report.updated -= rowCounts_.updated;
+  // Adds the row's counts to the report, or takes them back.
+  void Tally(const Counts& counts, bool add) {
+    ImportReport& report = result_.report;
+    auto apply = [add](size_t& total, size_t count) { total = add ? total + count : total - count; };
+    apply(report.rowsWritten, counts.rowsWritten);
+    apply(report.added, counts.added);
+    apply(report.updated, counts.updated);
+    apply(report.unchanged, counts.unchanged);
   }
+
+  void UndoRowCounts() { Tally(rowCounts_, false); }
 
   void StartBatch() {
     batch_.emplace(connection_->Begin());
@@ -380,7 +387,8 @@ class Runner {
     if (!batch_) return;
     batch_->Commit();
     batch_.reset();
-    committed_ = {result_.report.rowsWritten, result_.report.added, result_.report.updated};
+    const ImportReport& report = result_.report;
+    committed_ = {report.rowsWritten, report.added, report.updated, report.unchanged};
   }
 
   void StoreCounters() {
