@@ -1,7 +1,8 @@
 // Writes benchmark source files: German master data as real exports have them.
-//   bench-generate csv-wide ROWS FILE   20 columns of text, umlauts and decimal commas (Windows-1252)
-//   bench-generate xlsx ROWS FILE       the same articles as a workbook with typed cells
-//   bench-generate dbf ROWS FILE        the same articles as a dBase table
+//   bench-generate csv-wide ROWS FILE   20 columns of text, umlauts and decimal commas
+//   (Windows-1252) bench-generate xlsx ROWS FILE       the same articles as a workbook with typed
+//   cells bench-generate dbf ROWS FILE        the same articles as a dBase table bench-generate
+//   articles ROWS FILE   an article export of a dozen columns (Windows-1252)
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,13 +16,16 @@
 
 namespace {
 
-const char* kWords[] = {"Schraube", "Mutter", "Unterlegscheibe", "Dübel", "Winkel", "Scharnier",
-                        "Türgriff", "Kabelbinder", "Schlauchschelle", "Gewindestange", "Öse",
-                        "Bügel", "Kugellager", "Dichtung", "Federring", "Sicherungsmutter"};
-const char* kTowns[] = {"München", "Köln", "Düsseldorf", "Nürnberg", "Lübeck", "Würzburg",
-                        "Göttingen", "Saarbrücken", "Osnabrück", "Tübingen"};
+const char* kWords[] = {
+    "Schraube",   "Mutter",      "Unterlegscheibe", "Dübel",           "Winkel", "Scharnier",
+    "Türgriff",   "Kabelbinder", "Schlauchschelle", "Gewindestange",   "Öse",    "Bügel",
+    "Kugellager", "Dichtung",    "Federring",       "Sicherungsmutter"};
+const char* kTowns[] = {"München",  "Köln",      "Düsseldorf",  "Nürnberg",  "Lübeck",
+                        "Würzburg", "Göttingen", "Saarbrücken", "Osnabrück", "Tübingen"};
 
-std::string Cp1252(const std::string& utf8) { return *velra::Utf8ToWindows1252(utf8); }
+std::string Cp1252(const std::string& utf8) {
+  return *velra::Utf8ToWindows1252(utf8);
+}
 
 int WriteWideCsv(long rows, const char* path) {
   FILE* out = std::fopen(path, "wb");
@@ -30,7 +34,9 @@ int WriteWideCsv(long rows, const char* path) {
   auto pick = [&](auto& list) { return list[random() % (sizeof(list) / sizeof(list[0]))]; };
   std::fputs(Cp1252("Artikelnummer;Bezeichnung;Langtext;Einheit;EK;VK netto;VK brutto;MwSt;"
                     "EAN;Hersteller;Lieferant;Bestellnummer;Gewicht;Länge;Breite;Höhe;Lagerort;"
-                    "Warengruppe;Ursprungsland;Bemerkung\r\n").c_str(), out);
+                    "Warengruppe;Ursprungsland;Bemerkung\r\n")
+                 .c_str(),
+             out);
   for (long i = 1; i <= rows; ++i) {
     std::string line = "A" + std::to_string(100000 + i) + ";";
     line += std::string(pick(kWords)) + " M" + std::to_string(random() % 20 + 2) + ";";
@@ -61,15 +67,46 @@ struct Article {
 Article MakeArticle(long i, std::mt19937& random) {
   auto pick = [&](auto& list) { return list[random() % (sizeof(list) / sizeof(list[0]))]; };
   double net = static_cast<double>(random() % 100000) / 100.0;
-  return {"A" + std::to_string(100000 + i), std::string(pick(kWords)) + " M" + std::to_string(random() % 20 + 2),
-          "Stk", std::string("Lieferant ") + pick(kTowns), pick(kWords), net * 0.6, net, net * 1.19, 0.25, 19};
+  return {"A" + std::to_string(100000 + i),
+          std::string(pick(kWords)) + " M" + std::to_string(random() % 20 + 2),
+          "Stk",
+          std::string("Lieferant ") + pick(kTowns),
+          pick(kWords),
+          net * 0.6,
+          net,
+          net * 1.19,
+          0.25,
+          19};
+}
+
+int WriteArticlesCsv(long rows, const char* path) {
+  FILE* out = std::fopen(path, "wb");
+  if (!out) return 1;
+  std::mt19937 random(7);
+  std::fputs(Cp1252("Artikelnummer;Bezeichnung;Langtext;Einheit;EK;VK netto;VK brutto;MwSt;EAN;"
+                    "Gewicht;Hersteller;Warengruppe\r\n")
+                 .c_str(),
+             out);
+  for (long i = 1; i <= rows; ++i) {
+    Article a = MakeArticle(i, random);
+    char numbers[160];
+    std::snprintf(numbers, sizeof numbers, "%.2f;%.2f;%.2f;%d;40%011ld;%.3f", a.purchase, a.net,
+                  a.gross, a.vat, i, a.weight);
+    for (char* c = numbers; *c; ++c)
+      if (*c == '.') *c = ',';
+    std::string line = a.number + ";" + a.text + ";\"" + a.text + " für Holz; Metall\";" + a.unit +
+                       ";" + numbers + ";Würth & Söhne;" + a.group + "\r\n";
+    std::fputs(Cp1252(line).c_str(), out);
+  }
+  return std::fclose(out) == 0 ? 0 : 1;
 }
 
 int WriteXlsx(long rows, const char* path) {
   lxw_workbook* workbook = workbook_new(path);
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Artikel");
-  const char* names[] = {"Artikelnummer", "Bezeichnung", "Einheit", "Lieferant", "Warengruppe", "EK",
-                         "VK netto", "VK brutto", "Gewicht", "MwSt", "Aktiv", "Angelegt"};
+  const char* names[] = {"Artikelnummer", "Bezeichnung", "Einheit",  "Lieferant",
+                         "Warengruppe",   "EK",          "VK netto", "VK brutto",
+                         "Gewicht",       "MwSt",        "Aktiv",    "Angelegt"};
   for (lxw_col_t c = 0; c < 12; ++c) worksheet_write_string(sheet, 0, c, names[c], nullptr);
   lxw_format* date = workbook_add_format(workbook);
   format_set_num_format(date, "dd.mm.yyyy");
@@ -137,6 +174,7 @@ int main(int argc, char** argv) {
   if (kind == "csv-wide") return WriteWideCsv(std::atol(argv[2]), argv[3]);
   if (kind == "xlsx") return WriteXlsx(std::atol(argv[2]), argv[3]);
   if (kind == "dbf") return WriteDbf(std::atol(argv[2]), argv[3]);
-  std::fprintf(stderr, "usage: bench-generate csv-wide|xlsx|dbf ROWS FILE\n");
+  if (kind == "articles") return WriteArticlesCsv(std::atol(argv[2]), argv[3]);
+  std::fprintf(stderr, "usage: bench-generate csv-wide|xlsx|dbf|articles ROWS FILE\n");
   return 2;
 }

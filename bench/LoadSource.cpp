@@ -43,9 +43,10 @@ int main(int argc, char** argv) {
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double peak = static_cast<double>(PeakRssKiB()) / 1024.0;
-  std::printf("rows %zu columns %zu file %.1f MB time %.3f s rate %.1f MB/s peak %.1f MB (%.2fx file) table %.1f MB\n",
-              table.RowCount(), table.ColumnCount(), megabytes, seconds, megabytes / seconds,
-              peak, peak / megabytes,
-              static_cast<double>(table.MemoryUsage()) / 1e6);
+  std::printf(
+      "rows %zu columns %zu file %.1f MB time %.3f s rate %.1f MB/s peak %.1f MB (%.2fx file) "
+      "table %.1f MB\n",
+      table.RowCount(), table.ColumnCount(), megabytes, seconds, megabytes / seconds, peak,
+      peak / megabytes, static_cast<double>(table.MemoryUsage()) / 1e6);
   return 0;
 }

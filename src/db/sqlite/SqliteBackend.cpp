@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "config/Text.h"
@@ -270,16 +272,14 @@ std::unique_ptr<Backend> OpenSqliteBackend(const ConnectionParameters& parameter
   if (path.empty())
     throw DbError(DbError::Kind::Open,
                   "Die Verbindungsangaben der Firmendatenbank nennen keine Datei (Data Source).");
-  std::ifstream probe(path, std::ios::binary);
-  if (!probe && !create)
+  // No descriptor of our own may touch the file while a connection of this process is open:
+  // closing it would drop that connection's locks, and another program could then remove the
+  // write-ahead log under it. So existence is tested by stat, and the file's header is read only
+  // once SQLite has refused the file.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 && !create)
     throw DbError(DbError::Kind::Open, "Die Firmendatenbank " + Quoted(path) +
                                            " ist nicht vorhanden oder nicht lesbar.");
-  if (probe && IsAccessFile(path))
-    throw DbError(DbError::Kind::Open,
-                  "Die Datei " + Quoted(path) +
-                      " ist eine Microsoft-Access-Datenbank. Der Importassistent führt die "
-                      "Firmendatenbank einer Dateifirma als SQLite-Datenbank; bitte übernehmen "
-                      "Sie die Firma zuerst mit dem Umstellungswerkzeug der Velra-Suite.");
 
   sqlite3* db = nullptr;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
@@ -296,7 +296,18 @@ std::unique_ptr<Backend> OpenSqliteBackend(const ConnectionParameters& parameter
   sqlite3_busy_timeout(db, timeout);
   sqlite3_extended_result_codes(db, 1);
   // Reading the schema proves that the file is an SQLite database at all.
-  backend->ExecuteScript("SELECT count(*) FROM sqlite_master");
+  try {
+    backend->ExecuteScript("SELECT count(*) FROM sqlite_master");
+  } catch (const DbError&) {
+    backend.reset();
+    if (IsAccessFile(path))
+      throw DbError(DbError::Kind::Open,
+                    "Die Datei " + Quoted(path) +
+                        " ist eine Microsoft-Access-Datenbank. Der Importassistent führt die "
+                        "Firmendatenbank einer Dateifirma als SQLite-Datenbank; bitte übernehmen "
+                        "Sie die Firma zuerst mit dem Umstellungswerkzeug der Velra-Suite.");
+    throw;
+  }
   backend->ExecuteScript("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
   return backend;
 }

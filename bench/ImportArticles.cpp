@@ -1,0 +1,79 @@
+// Imports an article file into a company as the wizard does and prints the time of the run, the
+// rate and the peak memory of the process.
+//   bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers]
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "shell/Dialogs.h"
+#include "shell/Wizard.h"
+
+namespace {
+
+long PeakRssKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+class QuietDialogs final : public velra::Dialogs {
+ public:
+  void Message(const std::string& text, const std::string&, Icon) override {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+  bool Ask(const std::string&, const std::string&, bool) override { return false; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&) override {
+    return {};
+  }
+  std::optional<std::string> ChooseFile(const std::string&, const std::string&, int) override {
+    return {};
+  }
+  void ShowHelp(int) override {}
+  void RunStoragePicker(velra::StoragePicker&) override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers]\n");
+    return 2;
+  }
+  bool sync = false, autoNumbers = false;
+  for (int i = 3; i < argc; ++i) {
+    sync = sync || std::string(argv[i]) == "--sync";
+    autoNumbers = autoNumbers || std::string(argv[i]) == "--auto-numbers";
+  }
+  QuietDialogs dialogs;
+  velra::Wizard wizard(dialogs);
+  velra::StartOptions start;
+  start.programPath = argv[1];
+  start.singleInstance = false;
+  start.regional = velra::RegionalSettings::ForLocale("de_DE");
+  if (!wizard.Load(start)) return 3;
+  wizard.DataKindClick(1);  // Artikel
+  velra::WizardControls& controls = wizard.Controls();
+  controls.chkAutoNummer.Value = autoNumbers ? 1 : 0;
+  if (sync) wizard.ChkSynchronisierenClick(1);
+  wizard.LightClick(3);
+  wizard.FileChosen(argv[2]);
+  auto loadStart = std::chrono::steady_clock::now();
+  wizard.WeiterClick();
+  auto loadEnd = std::chrono::steady_clock::now();
+  const size_t rows = wizard.Session().SourceData.RowCount();
+  wizard.OkClick();
+  auto runEnd = std::chrono::steady_clock::now();
+  const velra::ImportReport& report = wizard.Session().LastImport.report;
+  double load = std::chrono::duration<double>(loadEnd - loadStart).count();
+  double run = std::chrono::duration<double>(runEnd - loadEnd).count();
+  std::printf(
+      "rows %zu load %.3f s import %.3f s rate %.0f rows/s added %zu updated %zu report %zu peak "
+      "%.1f MB\n",
+      rows, load, run, static_cast<double>(rows) / run, report.added, report.updated,
+      report.EntryCount(), static_cast<double>(PeakRssKiB()) / 1024.0);
+  return report.rowsWritten == rows ? 0 : 1;
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Importing articles into the demo company, against sqlite3's CSV import of the same file.
+#   bench/import.sh      100,000 and 1,000,000 rows (German CSV, Windows-1252, a dozen columns)
+# The data goes to BENCH_DIR (default /tmp/velra-bench).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${BENCH_DIR:-/tmp/velra-bench}
+bin=build/release/bin
+./run.sh build >/dev/null
+mkdir -p "$dir"
+
+rate() { sed -E 's/.* rate ([0-9]+) rows\/s.*/\1/'; }
+seconds() { sed -E 's/.* import ([0-9.]+) s.*/\1/'; }
+
+for rows in 100000 1000000; do
+  file="$dir/artikel-$rows.csv"
+  "$bin/bench-generate" articles "$rows" "$file"
+  echo "== $rows rows"
+  start=$(date +%s.%N)
+  sqlite3 :memory: -cmd ".mode csv" -cmd ".separator ;" ".import $file t" >/dev/null
+  end=$(date +%s.%N)
+  reference=$(awk -v s="$start" -v e="$end" -v n="$rows" 'BEGIN { printf "%.0f", n / (e - s) }')
+  echo "sqlite3 .import:              $reference rows/s"
+
+  rm -rf "$dir/company-$rows"
+  "$bin/importassistent-cli" demo --dir "$dir/company-$rows" >/dev/null
+  plain=$("$bin/bench-import" "$dir/company-$rows" "$file")
+  echo "numbers from the file:        $plain"
+  sync=$("$bin/bench-import" "$dir/company-$rows" "$file" --sync)
+  echo "again, synchronised:          $sync"
+  rm -rf "$dir/auto-$rows"
+  "$bin/importassistent-cli" demo --dir "$dir/auto-$rows" >/dev/null
+  auto=$("$bin/bench-import" "$dir/auto-$rows" "$file" --auto-numbers)
+  echo "numbers from the range:       $auto"
+  for run in plain sync auto; do
+    awk -v r="$(echo "${!run}" | rate)" -v ref="$reference" -v name="$run" \
+      'BEGIN { printf "  %-5s ratio to sqlite3 .import: %.2f (reference %.1fx faster)\n", name, r / ref, ref / r }'
+  done
+  eval "time_$rows=\$(echo \"\$plain\" | seconds)"
+  eval "sync_$rows=\$(echo \"\$sync\" | seconds)"
+done
+awk -v a="$time_100000" -v b="$time_1000000" -v c="$sync_100000" -v d="$sync_1000000" \
+  'BEGIN { printf "time(1M)/time(100k): %.1f without synchronisation, %.1f synchronised\n", b / a, d / c }'
