@@ -265,6 +265,34 @@ TEST_F(ImportRunTest, DeletingBeforeTheImportAsksFirst) {
   EXPECT_EQ(Count("AccountSystem"), 1);
 }
 
+TEST_F(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
+  Kind(10);
+  wizard_.ChkLoeschenClick(1);
+  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", "Bank"}});
+  wizard_.Session().Zieltabelle = "Gibtsnicht";
+  dialogs_.answers = {true};
+  Run();
+  ASSERT_FALSE(dialogs_.messages.empty());
+  EXPECT_EQ(dialogs_.messages.back().title, "Fehler");
+  EXPECT_EQ(dialogs_.messages.back().text.rfind("Die Datensätze konnten nicht gelöscht werden:", 0), 0u);
+  EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde nicht ausgeführt.");
+  EXPECT_EQ(wizard_.Session().Schritt, 5);
+}
+
+TEST_F(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {
+  Kind(10);
+  Grid({"Konto", "Text", "Saldo"}, {"Kontonummer", "Beschreibung", "Saldo"},
+       {{"1000", "Kasse; Bar", "viel"}, {"1200", "Bank", "12,50"}});
+  Run();
+  ASSERT_EQ(Report().EntryCount(), 1u);
+  ASSERT_TRUE(Report().SaveCsv(dir_ / "protokoll.csv"));
+  EXPECT_EQ(test::ReadBytes(dir_ / "protokoll.csv"),
+            "\xEF\xBB\xBFZeile;Spalte;Feld;Wert;Grund\r\n2;Saldo;Balance;viel;'viel' ist keine Zahl.\r\n");
+  std::string error;
+  EXPECT_FALSE(Report().SaveCsv(dir_ / "fehlt/protokoll.csv", &error));
+  EXPECT_NE(error.find("protokoll.csv"), std::string::npos);
+}
+
 TEST_F(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
   Kind(10);
   std::vector<Strings> rows;
