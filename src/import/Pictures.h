@@ -22,7 +22,8 @@ class Downloader {
     long timeoutSeconds = 30;
     uint64_t maxBytes = 50ull * 1024 * 1024;
   };
-  explicit Downloader(Limits limits = {});
+  Downloader();
+  explicit Downloader(Limits limits);
   ~Downloader();
   Downloader(const Downloader&) = delete;
   Downloader& operator=(const Downloader&) = delete;
