@@ -30,8 +30,8 @@ class ImportReport {
   size_t EntryCount() const { return entries_.size() + uncounted_; }
   bool Empty() const { return EntryCount() == 0; }
 
-  size_t added = 0;    // records added
-  size_t updated = 0;  // records changed
+  size_t added = 0;      // records added
+  size_t updated = 0;    // records changed
   size_t unchanged = 0;  // records found whose fields all kept their values
   size_t rowsWritten = 0;
   size_t rowsRejected = 0;  // rows not written at all

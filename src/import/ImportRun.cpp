@@ -1,6 +1,7 @@
 #include "import/ImportRun.h"
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <set>
@@ -8,8 +9,14 @@
 #include "config/Text.h"
 #include "db/Connection.h"
 #include "db/TargetTable.h"
+#include "import/Addresses.h"
+#include "import/ArticleRecords.h"
+#include "import/ArticleSteps.h"
 #include "import/KeyIndex.h"
 #include "import/NumberRanges.h"
+#include "import/Pictures.h"
+#include "import/Prices.h"
+#include "import/RecordCompletion.h"
 #include "import/RowRecord.h"
 #include "import/ValueConversion.h"
 
@@ -51,6 +58,7 @@ struct PlannedColumn {
   std::string name;     // the column's name in the source
   std::string fieldName;
   Value::Type type;
+  bool picture;  // the article's picture: a file or web address, stored as a picture record
 };
 
 class Runner {
@@ -127,6 +135,7 @@ class Runner {
     PlanColumns();
     try {
       if (!PrepareKeys() || !PrepareNumbers()) return false;
+      PrepareCompletion();
     } catch (const DbError& e) {
       result_.message = std::string(kCannotOpen) + "\r\n" + e.what();
       return false;
@@ -146,7 +155,8 @@ class Runner {
         continue;
       }
       const ColumnInfo& info = table_->Columns()[static_cast<size_t>(field)];
-      planned_.push_back({i + 1, field, column.SourceName, info.name, info.type});
+      planned_.push_back({i + 1, field, column.SourceName, info.name, info.type,
+                          TypeClassOf(info.name) == TypeClass::Picture});
     }
   }
 
@@ -201,6 +211,21 @@ class Runner {
         "1", connection_->Quote(table_->Name()) + " WHERE " +
                  connection_->Quote(table_->Columns()[static_cast<size_t>(field)].name) + " = ?")));
     return true;
+  }
+
+  bool PricesComputed() const { return settings_.priceMode == 1 || settings_.priceMode == 2; }
+
+  void PrepareCompletion() {
+    const int kind = settings_.datenart;
+    if ((kind == 1 || kind == 8) && PricesComputed()) taxes_ = TaxRates::Load(*connection_);
+    if (kind == 8 && PricesComputed())
+      articleTaxKeys_ = std::make_unique<ArticleLookup>(*connection_, "Articles", "VatCode");
+    if (kind == 1 && settings_.webshop) webshop_ = std::make_unique<WebshopRecords>(*connection_);
+    if (kind == 1 && settings_.createSupplier)
+      suppliers_ = std::make_unique<SupplierRecords>(*connection_);
+    for (const PlannedColumn& column : planned_)
+      if (column.picture && !pictures_)
+        pictures_ = std::make_unique<PictureStore>(*connection_, converter_, downloader_);
   }
 
   bool IsTaken(const std::string& number) {
@@ -326,6 +351,10 @@ class Runner {
   void WriteColumns(uint32_t row) {
     for (const PlannedColumn& column : planned_) {
       const Value value = source_.Get(column.sourceColumn, row);
+      if (column.picture) {
+        WritePicture(row, column, value);
+        continue;
+      }
       Conversion conversion = converter_.ForField(value, column.fieldName, column.type);
       if (conversion.outcome == Conversion::Outcome::Converted)
         record_->SetAt(column.field, std::move(conversion.value));
@@ -333,6 +362,146 @@ class Runner {
         result_.report.Add({row, LineOf(row), column.name, column.fieldName,
                             converter_.ToText(value).value_or(std::string()), conversion.reason});
     }
+  }
+
+  void WritePicture(uint32_t row, const PlannedColumn& column, const Value& value) {
+    std::string reference = TrimBlanks(converter_.ToText(value).value_or(std::string()));
+    if (reference.empty()) return;
+    std::string error;
+    if (std::optional<int64_t> id = pictures_->PictureFor(reference, error))
+      record_->SetAt(column.field, Value(*id));
+    else if (!error.empty())
+      result_.report.Add({row, LineOf(row), column.name, column.fieldName, reference, error});
+  }
+
+  // A note of the row about a field the run fills by itself.
+  void Note(uint32_t row, const char* field, const std::string& value, const std::string& reason) {
+    result_.report.Add({row, LineOf(row), "", field, value, reason});
+  }
+
+  std::string Text(const char* field) const {
+    return converter_.ToText(record_->Get(field)).value_or(std::string());
+  }
+
+  void Complete(uint32_t row) {
+    switch (settings_.datenart) {
+      case 0:
+        CompleteBankData(*record_);
+        CompleteAddressTexts(*record_);
+        AddressAndSearchName("InvoiceAddress");
+        break;
+      case 1:
+        CompleteArticle(row);
+        break;
+      case 2:
+        CompleteBankData(*record_);
+        AddressAndSearchName("Address");
+        break;
+      case 5:
+        CompletePosition(*record_, context_.PositionFormat, converter_);
+        break;
+      case 6:
+        SetFixed("Date", Value(today_));
+        break;
+      case 8:
+        if (PricesComputed()) {
+          const std::string article = Text("ArticleNumber");
+          std::optional<Value> taxKey = articleTaxKeys_->First(article);
+          if (!taxKey)
+            Note(
+                row, "ArticleNumber", article,
+                "Die Preise wurden nicht berechnet: Einen Artikel mit dieser Nummer gibt es nicht, "
+                "also auch keinen Steuersatz.");
+          else
+            ComputePrices(row, NzText(*taxKey));
+        }
+        break;
+      case 9:
+        for (const char* field : {"TemplateDetails", "TemplateOptions"})
+          if (Text(field).empty()) SetFixed(field, Value("default"));
+        break;
+      default:
+        break;
+    }
+  }
+
+  void CompleteArticle(uint32_t row) {
+    // The tax key belongs to this row alone: from the imported rate or the default.
+    std::string taxKey;
+    if (std::string rate = Text("VatCode"); !rate.empty()) {
+      taxKey = VatRateCode(rate, converter_);
+      SetFixed("VatCode", Value(taxKey));
+    }
+    if (settings_.defaultArticleType) SetFixed("ArticleType", Value(settings_.articleType));
+    if (settings_.defaultTaxKey) {
+      taxKey = settings_.taxKey;
+      SetFixed("VatCode", Value(taxKey));
+    }
+    if (settings_.defaultUnit) SetFixed("Unit", Value(settings_.unit));
+    if (settings_.defaultStorage) SetFixed("Storage", Value(settings_.storage));
+    if (!Text("ShortText").empty()) SetFixed("Label", Value(ArticleLabel(*record_, converter_)));
+    ComputePrices(row, taxKey);
+    if (suppliers_) CreateSupplier(row, taxKey);
+    if (webshop_) {
+      webshop_->Prepare(Text("ArticleNumber"), Text("ShortText"), Text("LongText"));
+      SetFixed("Webshop", Value(true));
+    }
+  }
+
+  void ComputePrices(uint32_t row, const std::string& taxKey) {
+    if (!PricesComputed()) return;
+    const bool fromNet = settings_.priceMode == 1;
+    const char* base = fromNet ? "NetPrice" : "GrossPrice";
+    if (taxKey.empty()) {
+      Note(row, "VatCode", "",
+           "Die Preise wurden nicht berechnet: Der Artikel hat keinen Steuersatz.");
+      return;
+    }
+    std::optional<double> percentage = taxes_.Percentage(taxKey);
+    if (!percentage) {
+      Note(row, "VatCode", taxKey,
+           "Die Preise wurden nicht berechnet: Den Steuerschlüssel gibt es in der Firma nicht.");
+      return;
+    }
+    std::optional<double> price = converter_.ToDouble(record_->Get(base));
+    if (!price) {
+      Note(row, base, Text(base),
+           std::string("Die Preise wurden nicht berechnet: Der ") +
+               (fromNet ? "Nettopreis" : "Bruttopreis") + " ist leer oder keine Zahl.");
+      return;
+    }
+    const double tax =
+        fromNet ? VatFromNet(*price, *percentage) : VatFromGross(*price, *percentage);
+    const double other =
+        fromNet ? GrossFromNet(*price, *percentage) : NetFromGross(*price, *percentage);
+    if (!std::isfinite(tax) || !std::isfinite(other)) {
+      Note(row, "VatCode", taxKey,
+           "Die Preise wurden nicht berechnet: Mit diesem Steuersatz lassen sie sich nicht "
+           "rechnen.");
+      return;
+    }
+    SetFixed("VatAmount", Value(tax));
+    SetFixed(fromNet ? "GrossPrice" : "NetPrice", Value(other));
+  }
+
+  void CreateSupplier(uint32_t row, const std::string& taxKey) {
+    const std::string article = Text("ArticleNumber"), supplier = Text("Supplier"),
+                      order = Text("OrderNumber");
+    if (article.empty() || supplier.empty() || order.empty()) return;
+    std::optional<double> price = converter_.ToDouble(record_->Get("PurchasePrice"));
+    if (!price)
+      Note(row, "PurchasePrice", Text("PurchasePrice"),
+           "Der Lieferant zum Artikel wurde ohne Preise angelegt: Der Einkaufspreis ist leer oder "
+           "keine Zahl.");
+    suppliers_->Create(article, supplier, Text("SupplierNumber"), order, Text("ShortText"), price,
+                       taxKey, Text("Unit"));
+  }
+
+  void AddressAndSearchName(const char* addressField) {
+    if (settings_.generateAddress)
+      SetFixed(addressField, Value(AddressBlock(*record_, context_.Country)));
+    if (std::optional<std::string> name = SearchName(*record_, settings_.searchNameMode))
+      SetFixed("Matchcode", Value(*name));
   }
 
   // The record keeps the number it was given, whatever a column wrote into the number field.
@@ -348,6 +517,7 @@ class Runner {
     if (!Locate(row)) return false;
     WriteColumns(row);
     ReassertNumber();
+    Complete(row);
     const bool wasNew = record_->IsNew();
     RowRecord::Saved saved = record_->Save();
     if (Synchronising()) {
@@ -368,7 +538,9 @@ class Runner {
   // Adds the row's counts to the report, or takes them back.
   void Tally(const Counts& counts, bool add) {
     ImportReport& report = result_.report;
-    auto apply = [add](size_t& total, size_t count) { total = add ? total + count : total - count; };
+    auto apply = [add](size_t& total, size_t count) {
+      total = add ? total + count : total - count;
+    };
     apply(report.rowsWritten, counts.rowsWritten);
     apply(report.added, counts.added);
     apply(report.updated, counts.updated);
@@ -416,6 +588,12 @@ class Runner {
   std::optional<NumberRangeCursor> cursor_;
   std::unique_ptr<Statement> taken_;
   std::set<std::string> missingFixed_;
+  TaxRates taxes_;
+  std::unique_ptr<ArticleLookup> articleTaxKeys_;
+  std::unique_ptr<WebshopRecords> webshop_;
+  std::unique_ptr<SupplierRecords> suppliers_;
+  Downloader downloader_;
+  std::unique_ptr<PictureStore> pictures_;
   std::string number_;  // Satznummer
   bool stop_ = false;
   Counts rowCounts_, committed_;

@@ -274,7 +274,8 @@ TEST_F(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
   Run();
   ASSERT_FALSE(dialogs_.messages.empty());
   EXPECT_EQ(dialogs_.messages.back().title, "Fehler");
-  EXPECT_EQ(dialogs_.messages.back().text.rfind("Die Datensätze konnten nicht gelöscht werden:", 0), 0u);
+  EXPECT_EQ(dialogs_.messages.back().text.rfind("Die Datensätze konnten nicht gelöscht werden:", 0),
+            0u);
   EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde nicht ausgeführt.");
   EXPECT_EQ(wizard_.Session().Schritt, 5);
 }
@@ -287,7 +288,8 @@ TEST_F(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {
   ASSERT_EQ(Report().EntryCount(), 1u);
   ASSERT_TRUE(Report().SaveCsv(dir_ / "protokoll.csv"));
   EXPECT_EQ(test::ReadBytes(dir_ / "protokoll.csv"),
-            "\xEF\xBB\xBFZeile;Spalte;Feld;Wert;Grund\r\n2;Saldo;Balance;viel;'viel' ist keine Zahl.\r\n");
+            "\xEF\xBB\xBFZeile;Spalte;Feld;Wert;Grund\r\n2;Saldo;Balance;viel;'viel' ist keine "
+            "Zahl.\r\n");
   std::string error;
   EXPECT_FALSE(Report().SaveCsv(dir_ / "fehlt/protokoll.csv", &error));
   EXPECT_NE(error.find("protokoll.csv"), std::string::npos);
@@ -336,6 +338,149 @@ TEST_F(ImportRunTest, ADatabaseOrRangeThatCannotBeUsedStopsBeforeTheFirstRow) {
   EXPECT_NE(dialogs_.messages.back().text.find("Die Firmendatenbank konnte nicht geöffnet werden:"),
             std::string::npos);
   EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde nicht ausgeführt.");
+}
+
+TEST_F(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplierAndWebshop) {
+  db_->Execute("INSERT INTO ArticleWebshop (ArticleNumber, Keywords) VALUES ('2', 'alt')");
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  wizard_.CboBerechnungsartClick(1);  // net to gross
+  wizard_.ChkEinheitClick(1);
+  C().cboEinheit.SetText("Std");
+  wizard_.ChkArtikeltypClick(1);
+  C().cboArtikeltyp.SetText("Handelsware");
+  wizard_.ChkLagerortClick(1);
+  C().txtLagerort.Text = "1-B-03";
+  C().chkLieferant.Value = 1;
+  C().chkWebshop.Value = 1;
+  Grid({"Nr", "Text", "MwSt", "Netto", "Lieferant", "Best", "EK"},
+       {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Verkaufspreis netto", "Lieferant",
+        "Bestell-Nr.", "Einkaufspreis"},
+       {{"1", "Schraube", "19", "100", "Nord GmbH", "B-1", "60"},
+        {"2", "Mutter", "7,00", "10", "Nord GmbH", "B-2", "teuer"},
+        {"3", "Dübel", "", "5", "", "", ""},
+        {"4", "Winkel", "16", "5", "", "", ""}});
+  Run();
+  Rows rows = Query("SELECT * FROM Articles ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 4u);
+  EXPECT_EQ(rows.Get(0, "VatCode"), Value("1"));
+  EXPECT_EQ(rows.Get(0, "VatAmount"), Value(19.0));
+  EXPECT_EQ(rows.Get(0, "GrossPrice"), Value(119.0));
+  EXPECT_EQ(rows.Get(1, "VatCode"), Value("2"));
+  EXPECT_DOUBLE_EQ(rows.Get(1, "GrossPrice").AsDouble(), 10.7);
+  EXPECT_EQ(rows.Get(0, "Unit"), Value("Std"));
+  EXPECT_EQ(rows.Get(0, "ArticleType"), Value("Handelsware"));
+  EXPECT_EQ(rows.Get(0, "Storage"), Value("1-B-03"));
+  EXPECT_EQ(rows.Get(0, "Label"), Value("Artikel-Nr.: 1\r\nSchraube\r\n\r\nStd "));
+  EXPECT_EQ(rows.Get(0, "Webshop"), Value(true));
+  // Without a tax rate of its own the row gets no prices, never the previous row's key.
+  EXPECT_TRUE(rows.Get(2, "GrossPrice").IsNull());
+  // A key the company does not have computes nothing either.
+  EXPECT_EQ(rows.Get(3, "VatCode"), Value("16"));
+  EXPECT_TRUE(rows.Get(3, "GrossPrice").IsNull());
+
+  Rows suppliers = Query("SELECT * FROM ArticleSuppliers ORDER BY ID");
+  ASSERT_EQ(suppliers.Size(), 2u);
+  EXPECT_EQ(suppliers.Get(0, "Supplier"), Value("Nord GmbH"));
+  EXPECT_EQ(suppliers.Get(0, "PurchasePrice"), Value(60.0));
+  EXPECT_EQ(suppliers.Get(0, "VatCode"), Value("1"));
+  EXPECT_TRUE(suppliers.Get(1, "PurchasePrice").IsNull());  // "teuer" is no price
+  Rows webshop = Query("SELECT * FROM ArticleWebshop ORDER BY ID");
+  ASSERT_EQ(webshop.Size(), 4u);
+  EXPECT_EQ(webshop.Get(0, "ArticleNumber"), Value("2"));
+  EXPECT_EQ(webshop.Get(0, "Keywords"), Value(""));  // reset
+
+  std::vector<std::string> reasons;
+  for (const ReportEntry& entry : Report().Entries())
+    reasons.push_back(std::to_string(entry.line) + " " + entry.reason);
+  ASSERT_EQ(reasons.size(), 4u) << reasons.front();
+  EXPECT_EQ(reasons[0], "3 'teuer' ist keine Zahl.");
+  EXPECT_NE(reasons[1].find("3 Der Lieferant zum Artikel wurde ohne Preise angelegt"),
+            std::string::npos)
+      << reasons[1];
+  EXPECT_NE(
+      reasons[2].find("4 Die Preise wurden nicht berechnet: Der Artikel hat keinen Steuersatz."),
+      std::string::npos);
+  EXPECT_NE(reasons[3].find("5 Die Preise wurden nicht berechnet: Den Steuerschlüssel"),
+            std::string::npos);
+}
+
+TEST_F(ImportRunTest, ADefaultTaxKeyReplacesTheImportedRate) {
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  wizard_.CboBerechnungsartClick(2);  // gross to net
+  wizard_.ChkSteuersatzClick(1);
+  for (size_t i = 0; i < C().icboSteuersatz.Items.size(); ++i)
+    if (C().icboSteuersatz.Items[i].Text == "7 %")
+      C().icboSteuersatz.Selected = static_cast<int>(i);
+  Grid({"Nr", "Text", "Brutto"}, {"Artikel-Nr.", "Kurzbeschreibung", "Verkaufspreis brutto"},
+       {{"1", "Buch", "107"}});
+  Run();
+  Rows rows = Query("SELECT * FROM Articles");
+  EXPECT_EQ(rows.Get(0, "VatCode"), Value("2"));
+  EXPECT_DOUBLE_EQ(rows.Get(0, "NetPrice").AsDouble(), 100);
+  EXPECT_DOUBLE_EQ(rows.Get(0, "VatAmount").AsDouble(), 7);
+}
+
+TEST_F(ImportRunTest, CustomerTypePricesTakeTheTaxOfTheirArticle) {
+  db_->Execute("INSERT INTO Articles (ArticleNumber, VatCode) VALUES ('10001', '1')");
+  Kind(8);
+  wizard_.CboBerechnungsartClick(1);
+  Grid({"Art", "Typ", "Netto"}, {"Artikel-Nr.", "Kundentyp", "Verkaufspreis netto"},
+       {{"10001", "Handwerk", "100"}, {"99999", "Handwerk", "100"}});
+  Run();
+  Rows rows = Query("SELECT * FROM ArticleCustomerTypePrices ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 2u);
+  EXPECT_EQ(rows.Get(0, "GrossPrice"), Value(119.0));
+  EXPECT_TRUE(rows.Get(1, "GrossPrice").IsNull());
+  ASSERT_EQ(Report().EntryCount(), 1u);
+  EXPECT_EQ(Report().Entries()[0].line, 3u);
+}
+
+TEST_F(ImportRunTest, CustomersGetBankDataAddressAndSearchName) {
+  Kind(0);
+  C().chkAutoNummer.Value = 0;
+  wizard_.CboKundenSuchnameClick(4);
+  Grid({"Nr", "Firma", "Vorname", "Name", "Str", "PLZ", "Ort", "Land", "BLZ", "Lieferung"},
+       {"Kunden-Nr.", "Firma", "Vorname", "Nachname", "Straße", "Postleitzahl", "Ort", "Land",
+        "Bankleitzahl", "Lieferanschrift"},
+       {{"K1", "Muster GmbH", "Hans", "Meier", "Hauptstr. 1", "12345", "Berlin", "at", "100 500 00",
+         "Tor 2<br/>Halle 1"}});
+  Run();
+  Rows rows = Query("SELECT * FROM Contacts");
+  EXPECT_EQ(rows.Get(0, "BankCode"), Value("10050000"));
+  EXPECT_EQ(rows.Get(0, "DeliveryAddress"), Value("Tor 2\r\nHalle 1"));
+  EXPECT_EQ(rows.Get(0, "InvoiceAddress"),
+            Value("Muster GmbH\r\nHans Meier\r\nHauptstr. 1\r\n12345 Berlin\r\nAT"));
+  EXPECT_EQ(rows.Get(0, "Matchcode"), Value("Meier, Hans - Berlin"));
+}
+
+TEST_F(ImportRunTest, WebshopRowsStockDatesAndStructureLists) {
+  Kind(9);
+  Grid({"Art", "Titel", "Vorlage"}, {"Artikel-Nr.", "Bezeichnung", "Vorlage Details"},
+       {{"1", "Erster", ""}, {"2", "Zweiter", "eigene"}});
+  Run();
+  Rows webshop = Query("SELECT * FROM ArticleWebshop ORDER BY ID");
+  EXPECT_EQ(webshop.Get(0, "TemplateDetails"), Value("default"));
+  EXPECT_EQ(webshop.Get(0, "TemplateOptions"), Value("default"));
+  EXPECT_EQ(webshop.Get(1, "TemplateDetails"), Value("eigene"));
+
+  Kind(6);
+  Grid({"Art", "Platz", "Bestand", "Datum"}, {"Artikel-Nr.", "Lagernummer", "Verfügbar", "Datum"},
+       {{"1", "1-A", "5", "01.01.2020"}});
+  Run();
+  EXPECT_EQ(Query("SELECT * FROM Warehouse").Get(0, "Date"),
+            Value(Today()));  // whatever the file said
+
+  wizard_.Session().Datenart = 5;
+  wizard_.ConfigureDataKind(5);
+  Grid({"Eq", "Pos", "Bis"}, {"Equipmentnummer", "Positionsnummer", "Gültig bis"},
+       {{"E1", "7", ""}, {"E1", "8", "30.06.2030"}});
+  Run();
+  Rows positions = Query("SELECT * FROM PositionsServiceEquipments ORDER BY ID");
+  EXPECT_EQ(positions.Get(0, "LineItemNumber"), Value("007"));
+  EXPECT_EQ(positions.Get(0, "ValidTo"), Value(DateTime{9999, 12, 31}));
+  EXPECT_EQ(positions.Get(1, "ValidTo"), Value(DateTime{2030, 6, 30}));
 }
 
 }  // namespace

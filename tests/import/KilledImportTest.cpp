@@ -69,7 +69,7 @@ TEST(KilledImport, LeavesWholeRowsAndUnusedNumbers) {
   EXPECT_LT(count, kRows);
   // Whole rows, and exactly the first rows of the file.
   EXPECT_EQ(db->QueryValue("SELECT COUNT(*) FROM Articles WHERE ShortText = 'Artikel ' || ID AND "
-                           "VatCode = '19' AND NetPrice = ID + 0.5 AND ArticleNumber <> '' AND "
+                           "VatCode = '1' AND NetPrice = ID + 0.5 AND ArticleNumber <> '' AND "
                            "ArticleNumberVariant = ArticleNumber AND DateCreation IS NOT NULL")
                 ->AsInteger(),
             count);

@@ -1,0 +1,105 @@
+#include "import/ArticleRecords.h"
+
+#include "config/Text.h"
+
+namespace velra {
+
+ArticleLookup::ArticleLookup(Connection& connection, const std::string& table,
+                             const std::string& resultField) {
+  statement_ = std::make_unique<Statement>(connection.Prepare(connection.GetDialect().SelectFirst(
+      connection.Quote(resultField), connection.Quote(table) + " WHERE " +
+                                         connection.Quote("ArticleNumber") + " = ? ORDER BY " +
+                                         connection.Quote("ID"))));
+}
+
+std::optional<Value> ArticleLookup::First(const std::string& articleNumber) {
+  statement_->Reset();
+  statement_->Bind(1, Value(articleNumber));
+  std::optional<Value> value;
+  if (statement_->Next()) value = statement_->Get(0);
+  statement_->Reset();
+  return value;
+}
+
+int64_t ArticleLookup::FirstId(const std::string& articleNumber) {
+  std::optional<Value> id = First(articleNumber);
+  return id && id->GetType() == Value::Type::Integer ? id->AsInteger() : 0;
+}
+
+std::string WebshopCaption(const std::string& shortText) {
+  if (CharacterCount(shortText) < 65) return shortText;
+  return FirstCharacters(shortText, 61) + "...";
+}
+
+WebshopRecords::WebshopRecords(Connection& connection)
+    : table_(connection, "ArticleWebshop"),
+      record_(table_),
+      lookup_(connection, "ArticleWebshop", "ID") {}
+
+void WebshopRecords::Prepare(const std::string& articleNumber, const std::string& shortText,
+                             const std::string& longText) {
+  if (articleNumber.empty()) return;
+  int64_t id = lookup_.FirstId(articleNumber);
+  if (id == 0 || !record_.LoadExisting(id)) record_.StartNew();
+  const Value empty(""), zero(int64_t{0});
+  record_.Set("ArticleNumber", Value(articleNumber));
+  record_.Set("ArticleNumberWebshop", Value(articleNumber));
+  record_.Set("Caption", Value(WebshopCaption(shortText)));
+  record_.Set("ShortText", Value(shortText));
+  record_.Set("LongText", Value(longText));
+  record_.Set("Synchronise", Value(true));
+  record_.Set("Active", Value(true));
+  record_.Set("FSK18", Value(false));
+  record_.Set("RebateAllowed", zero);
+  record_.Set("URLManufacturer", empty);
+  record_.Set("URLShop", empty);
+  record_.Set("PublicationDate", Value());  // no date: the column holds dates, not text
+  record_.Set("SequenceCategory", Value("0"));
+  record_.Set("Keywords", empty);
+  record_.Set("StartPage", Value(false));
+  record_.Set("SequenceStartpage", Value("0"));
+  record_.Set("TemplateDetails", Value("default"));
+  record_.Set("TemplateOptions", Value("default"));
+  record_.Set("MetaTitle", empty);
+  record_.Set("MetaDescription", empty);
+  record_.Set("MetaKeywords", empty);
+  record_.Set("PackingUnit", Value("0"));
+  record_.Set("PackingUnitValue", zero);
+  record_.Set("PackingUnitStatus", Value(false));
+  record_.Set("StockScaling", zero);
+  record_.Set("StockQuantity", zero);
+  record_.Set("DeliveryStatus", Value("0"));
+  record_.Set("Deliverable", Value(true));
+  record_.Set("StockValues", empty);
+  record_.Save();
+}
+
+SupplierRecords::SupplierRecords(Connection& connection)
+    : table_(connection, "ArticleSuppliers"),
+      record_(table_),
+      lookup_(connection, "ArticleSuppliers", "ID") {}
+
+void SupplierRecords::Create(const std::string& articleNumber, const std::string& supplier,
+                             const std::string& supplierNumber, const std::string& orderNumber,
+                             const std::string& shortText, std::optional<double> price,
+                             const std::string& vatCode, const std::string& unit) {
+  if (articleNumber.empty() || supplier.empty() || orderNumber.empty()) return;
+  int64_t id = lookup_.FirstId(articleNumber);
+  if (id == 0 || !record_.LoadExisting(id)) record_.StartNew();
+  record_.Set("ArticleNumber", Value(articleNumber));
+  record_.Set("Supplier", Value(supplier));
+  record_.Set("SupplierNumber", Value(supplierNumber));
+  record_.Set("OrderNumber", Value(orderNumber));
+  record_.Set("Barcode", Value(""));
+  record_.Set("ShortText", Value(shortText));
+  record_.Set("ListPrice", price ? Value(*price) : Value());
+  record_.Set("Rebate", Value(int64_t{0}));
+  record_.Set("PurchasePrice", price ? Value(*price) : Value());
+  record_.Set("Unit", Value(unit));
+  record_.Set("VatCode", Value(vatCode));
+  record_.Set("Standard", Value(true));
+  record_.Set("ArticleNumberVariant", Value(articleNumber));
+  record_.Save();
+}
+
+}  // namespace velra

@@ -1,0 +1,56 @@
+#include "import/ArticleSteps.h"
+
+#include <cmath>
+
+namespace velra {
+
+namespace {
+
+struct RateCode {
+  const char* rate;
+  double value;
+  const char* code;
+};
+constexpr RateCode kRateCodes[] = {{"19", 19, "1"},  {"7", 7, "2"},      {"0", 0, "0"},
+                                   {"8", 8, "30"},   {"3,8", 3.8, "31"}, {"2,5", 2.5, "32"},
+                                   {"20", 20, "40"}, {"10", 10, "41"}};
+
+constexpr const char* kCrLf = "\r\n";
+
+}  // namespace
+
+std::string VatRateCode(const std::string& rate, const ValueConverter& converter) {
+  if (std::optional<double> value = converter.ToDouble(Value(rate))) {
+    for (const RateCode& entry : kRateCodes)
+      if (std::fabs(*value - entry.value) < 1e-9) return entry.code;
+    return rate;
+  }
+  const RateCode* best = nullptr;
+  for (const RateCode& entry : kRateCodes)
+    if (rate.find(entry.rate) != std::string::npos &&
+        (!best || std::string_view(entry.rate).size() > std::string_view(best->rate).size()))
+      best = &entry;
+  return best ? best->code : rate;
+}
+
+std::string ArticleLabel(const RowRecord& article, const ValueConverter& converter) {
+  auto text = [&](const char* field) {
+    return converter.ToText(article.Get(field)).value_or(std::string());
+  };
+  std::string label = "Artikel-Nr.: " + text("ArticleNumber") + kCrLf;
+  if (std::string shortText = text("ShortText"); !shortText.empty())
+    label += shortText + kCrLf + kCrLf;
+  if (std::string barcode = text("Barcode"); !barcode.empty()) label += "EAN " + barcode + kCrLf;
+  if (std::string unit = text("Unit"); !unit.empty()) label += unit + " ";
+  if (std::string net = text("WeightNet"); !net.empty())
+    label += "Gewicht netto: " + net + " kg" + kCrLf;
+  if (std::string gross = text("WeightGross"); !gross.empty())
+    label += "Gewicht brutto: " + gross + " kg" + kCrLf + kCrLf;
+  if (std::string price = text("GrossPrice"); !price.empty()) {
+    std::optional<double> value = converter.ToDouble(article.Get("GrossPrice"));
+    label += "EUR " + (value ? converter.FormatNumber(*value, 2) : price);
+  }
+  return label;
+}
+
+}  // namespace velra

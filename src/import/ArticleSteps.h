@@ -1,0 +1,21 @@
+#pragma once
+// The texts the run derives for an article: the tax code of an imported tax rate and the label.
+
+#include <string>
+
+#include "import/RowRecord.h"
+#include "import/ValueConversion.h"
+
+namespace velra {
+
+// The tax code of an imported rate ("19" -> "1", "7" -> "2", "0" -> "0", "8" -> "30", "3,8" ->
+// "31", "2,5" -> "32", "20" -> "40", "10" -> "41"). A rate that reads as a number is compared by
+// its value ("19,00" -> "1", "8,00" -> "30"); other text by the longest rate it contains ("19 %" ->
+// "1"). A rate that matches none is itself the code.
+std::string VatRateCode(const std::string& rate, const ValueConverter& converter);
+
+// The article's label: number, short text, EAN, unit, weights and gross price, as the suite
+// prints it on shelf labels. The fields are read from the record.
+std::string ArticleLabel(const RowRecord& article, const ValueConverter& converter);
+
+}  // namespace velra
