@@ -79,14 +79,14 @@ Article MakeArticle(long i, std::mt19937& random) {
           19};
 }
 
-int WriteArticlesCsv(long rows, const char* path) {
+int WriteArticlesCsv(long rows, const char* path, bool suppliers) {
   FILE* out = std::fopen(path, "wb");
   if (!out) return 1;
   std::mt19937 random(7);
-  std::fputs(Cp1252("Artikelnummer;Bezeichnung;Langtext;Einheit;EK;VK netto;VK brutto;MwSt;EAN;"
-                    "Gewicht;Hersteller;Warengruppe\r\n")
-                 .c_str(),
-             out);
+  std::string header =
+      "Artikelnummer;Bezeichnung;Langtext;Einheit;EK;VK netto;VK brutto;MwSt;EAN;Gewicht;Hersteller;Warengruppe";
+  if (suppliers) header += ";Lieferant;Lieferantennummer;Bestellnummer";
+  std::fputs(Cp1252(header + "\r\n").c_str(), out);
   for (long i = 1; i <= rows; ++i) {
     Article a = MakeArticle(i, random);
     char numbers[160];
@@ -95,7 +95,9 @@ int WriteArticlesCsv(long rows, const char* path) {
     for (char* c = numbers; *c; ++c)
       if (*c == '.') *c = ',';
     std::string line = a.number + ";" + a.text + ";\"" + a.text + " für Holz; Metall\";" + a.unit +
-                       ";" + numbers + ";Würth & Söhne;" + a.group + "\r\n";
+                       ";" + numbers + ";Würth & Söhne;" + a.group;
+    if (suppliers) line += ";" + a.supplier + ";7" + std::to_string(i % 1000) + ";B-" + std::to_string(i);
+    line += "\r\n";
     std::fputs(Cp1252(line).c_str(), out);
   }
   return std::fclose(out) == 0 ? 0 : 1;
@@ -174,7 +176,9 @@ int main(int argc, char** argv) {
   if (kind == "csv-wide") return WriteWideCsv(std::atol(argv[2]), argv[3]);
   if (kind == "xlsx") return WriteXlsx(std::atol(argv[2]), argv[3]);
   if (kind == "dbf") return WriteDbf(std::atol(argv[2]), argv[3]);
-  if (kind == "articles") return WriteArticlesCsv(std::atol(argv[2]), argv[3]);
-  std::fprintf(stderr, "usage: bench-generate csv-wide|xlsx|dbf|articles ROWS FILE\n");
+  if (kind == "articles") return WriteArticlesCsv(std::atol(argv[2]), argv[3], false);
+  if (kind == "articles-suppliers") return WriteArticlesCsv(std::atol(argv[2]), argv[3], true);
+  std::fprintf(stderr,
+               "usage: bench-generate csv-wide|xlsx|dbf|articles|articles-suppliers ROWS FILE\n");
   return 2;
 }

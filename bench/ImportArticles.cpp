@@ -1,6 +1,8 @@
 // Imports an article file into a company as the wizard does and prints the time of the run, the
 // rate and the peak memory of the process.
-//   bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers]
+//   bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers] [--complete]
+// --complete turns every article completion on: article type, unit and storage defaults, label,
+// prices from net to gross, supplier and webshop records.
 
 #include <chrono>
 #include <cstdio>
@@ -40,13 +42,15 @@ class QuietDialogs final : public velra::Dialogs {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers]\n");
+    std::fprintf(stderr,
+                 "usage: bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers] [--complete]\n");
     return 2;
   }
-  bool sync = false, autoNumbers = false;
+  bool sync = false, autoNumbers = false, complete = false;
   for (int i = 3; i < argc; ++i) {
     sync = sync || std::string(argv[i]) == "--sync";
     autoNumbers = autoNumbers || std::string(argv[i]) == "--auto-numbers";
+    complete = complete || std::string(argv[i]) == "--complete";
   }
   QuietDialogs dialogs;
   velra::Wizard wizard(dialogs);
@@ -59,6 +63,17 @@ int main(int argc, char** argv) {
   velra::WizardControls& controls = wizard.Controls();
   controls.chkAutoNummer.Value = autoNumbers ? 1 : 0;
   if (sync) wizard.ChkSynchronisierenClick(1);
+  if (complete) {
+    wizard.ChkArtikeltypClick(1);
+    controls.cboArtikeltyp.SetText("Handelsware");
+    wizard.ChkEinheitClick(1);
+    controls.cboEinheit.SetText("Stk");
+    wizard.ChkLagerortClick(1);
+    controls.txtLagerort.Text = "1-B-03";
+    wizard.CboBerechnungsartClick(1);
+    controls.chkLieferant.Value = 1;
+    controls.chkWebshop.Value = 1;
+  }
   wizard.LightClick(3);
   wizard.FileChosen(argv[2]);
   auto loadStart = std::chrono::steady_clock::now();

@@ -37,7 +37,17 @@ for rows in 100000 1000000; do
       'BEGIN { printf "  %-5s ratio to sqlite3 .import: %.2f (reference %.1fx faster)\n", name, r / ref, ref / r }'
   done
   eval "time_$rows=\$(echo \"\$plain\" | seconds)"
+  eval "plain_$rows=\$(echo \"\$plain\" | rate)"
+  eval "reference_$rows=$reference"
   eval "sync_$rows=\$(echo \"\$sync\" | seconds)"
 done
+echo "== 100000 rows with every article completion (defaults, label, prices, supplier, webshop)"
+"$bin/bench-generate" articles-suppliers 100000 "$dir/artikel-lieferanten.csv"
+rm -rf "$dir/complete"
+"$bin/importassistent-cli" demo --dir "$dir/complete" >/dev/null
+complete=$("$bin/bench-import" "$dir/complete" "$dir/artikel-lieferanten.csv" --complete)
+echo "every completion:             $complete"
+awk -v r="$(echo "$complete" | rate)" -v plain="$plain_100000" -v ref="$reference_100000" \
+  'BEGIN { printf "  ratio to the engine alone: %.2f, to sqlite3 .import: %.2f\n", r / plain, r / ref }'
 awk -v a="$time_100000" -v b="$time_1000000" -v c="$sync_100000" -v d="$sync_1000000" \
   'BEGIN { printf "time(1M)/time(100k): %.1f without synchronisation, %.1f synchronised\n", b / a, d / c }'

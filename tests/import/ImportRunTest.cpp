@@ -405,6 +405,28 @@ TEST_F(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplier
             std::string::npos);
 }
 
+TEST_F(ImportRunTest, PicturesAreStoredOncePerFile) {
+  test::WriteBytes(dir_ / "a.jpg", std::string(12345, 'x'));
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  Grid({"Nr", "Text", "MwSt", "Bild"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Bild"},
+       {{"1", "a", "19", dir_ / "a.jpg"}, {"2", "b", "19", dir_ / "a.jpg"}, {"3", "c", "19", dir_ / "fehlt.jpg"},
+        {"4", "d", "19", ""}});
+  Run();
+  Rows pictures = Query("SELECT * FROM ArticlePictures");
+  ASSERT_EQ(pictures.Size(), 1u);
+  EXPECT_EQ(pictures.Get(0, "filename"), Value("a.jpg"));
+  EXPECT_EQ(pictures.Get(0, "Path"), Value(dir_.Path()));
+  EXPECT_EQ(pictures.Get(0, "FileSize"), Value("12,345 KB"));
+  Rows articles = Query("SELECT Graphic FROM Articles ORDER BY ID");
+  EXPECT_EQ(articles.Get(0, "Graphic"), pictures.Get(0, "ID"));
+  EXPECT_EQ(articles.Get(1, "Graphic"), pictures.Get(0, "ID"));
+  EXPECT_TRUE(articles.Get(2, "Graphic").IsNull());
+  ASSERT_EQ(Report().EntryCount(), 1u);  // the missing file; the empty cell is no error
+  EXPECT_EQ(Report().Entries()[0].line, 4u);
+  EXPECT_EQ(Report().Entries()[0].field, "Graphic");
+}
+
 TEST_F(ImportRunTest, ADefaultTaxKeyReplacesTheImportedRate) {
   Kind(1);
   C().chkAutoNummer.Value = 0;
@@ -481,6 +503,63 @@ TEST_F(ImportRunTest, WebshopRowsStockDatesAndStructureLists) {
   EXPECT_EQ(positions.Get(0, "LineItemNumber"), Value("007"));
   EXPECT_EQ(positions.Get(0, "ValidTo"), Value(DateTime{9999, 12, 31}));
   EXPECT_EQ(positions.Get(1, "ValidTo"), Value(DateTime{2030, 6, 30}));
+}
+
+// The demo's samples with every completion on, as a user of the suite would import them.
+TEST_F(ImportRunTest, TheDemoSamplesWithEveryOptionOn) {
+  const std::string samples = dir_ / kDemoSampleFolder;
+  auto load = [&](int kind, const std::string& file) {
+    Kind(kind);
+    wizard_.LightClick(3);
+    wizard_.FileChosen(samples + file);
+    wizard_.WeiterClick();
+  };
+  load(0, "Kunden.csv");
+  C().chkAutoNummer.Value = 0;
+  wizard_.CboKundenSuchnameClick(4);
+  Run();
+  EXPECT_TRUE(Report().Empty()) << Report().Entries().front().reason;
+  Rows customer = Query("SELECT * FROM Contacts WHERE CustomerNumber = 'KD-10003'");
+  EXPECT_EQ(customer.Get(0, "InvoiceAddress"),
+            Value("Huber Bau GmbH\r\nFrau Anna Huber\r\nMariahilfer Straße 12\r\n1060 Wien\r\nAT"));
+  EXPECT_EQ(customer.Get(0, "Matchcode"), Value("Huber, Anna - Wien"));
+  EXPECT_EQ(Query("SELECT BankCode FROM Contacts WHERE CustomerNumber = 'KD-10000'").Get(0, "BankCode"),
+            Value("10050000"));
+  EXPECT_EQ(Query("SELECT Matchcode FROM Contacts WHERE CustomerNumber = 'KD-10004'").Get(0, "Matchcode"),
+            Value("OBrien, Thomas - Köln"));
+
+  load(2, "Lieferanten.csv");
+  C().chkAutoNummer.Value = 0;
+  wizard_.CboLieferantenSuchnameClick(2);
+  Run();
+  EXPECT_TRUE(Report().Empty()) << Report().Entries().front().reason;
+  Rows supplier = Query("SELECT * FROM Suppliers WHERE SupplierNumber = '70001'");
+  EXPECT_EQ(supplier.Get(0, "Matchcode"), Value("Schraubenhandel Nord GmbH"));
+  EXPECT_EQ(supplier.Get(0, "Address"), Value("Schraubenhandel Nord GmbH\r\nHerr Ole Jensen\r\nHafenstraße 12\r\n24103 Kiel\r\n"));
+
+  load(1, "Artikel.csv");
+  C().chkAutoNummer.Value = 0;
+  C().chkRabatt.Value = 1;
+  C().chkLieferant.Value = 1;
+  C().chkWebshop.Value = 1;
+  wizard_.CboBerechnungsartClick(1);
+  wizard_.ChkArtikeltypClick(1);
+  C().cboArtikeltyp.SetText("Handelsware");
+  Run();
+  // Services have no supplier or purchase price: only their missing purchase price is noted.
+  for (const ReportEntry& entry : Report().Entries()) EXPECT_EQ(entry.field, "PurchasePrice") << entry.reason;
+  Rows article = Query("SELECT * FROM Articles WHERE ArticleNumber = '10013'");
+  EXPECT_EQ(article.Get(0, "VatCode"), Value("2"));
+  EXPECT_DOUBLE_EQ(article.Get(0, "GrossPrice").AsDouble(), 39.9 * 1.07);
+  EXPECT_EQ(article.Get(0, "ArticleType"), Value("Handelsware"));
+  EXPECT_EQ(article.Get(0, "RebateAble"), Value(true));
+  EXPECT_EQ(Count("ArticleSuppliers"), 18);
+  EXPECT_EQ(Count("ArticleWebshop"), 20);
+  EXPECT_EQ(Query("SELECT Caption FROM ArticleWebshop WHERE ArticleNumber = '10001'").Get(0, "Caption"),
+            Value("Schraube M6 x 40 verzinkt"));
+  EXPECT_NE(Query("SELECT Label FROM Articles WHERE ArticleNumber = '10001'").Get(0, "Label").AsText().find(
+                "EAN 4006209100017\r\nStk Gewicht netto: 0,012 kg\r\nEUR 0,14"),
+            std::string::npos);
 }
 
 }  // namespace
