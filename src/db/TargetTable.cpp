@@ -4,6 +4,25 @@
 
 namespace velra {
 
+namespace {
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+}  // namespace
+
+size_t TargetTable::NameHash::operator()(std::string_view name) const {
+  size_t hash = 14695981039346656037ull;
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(Lower(c))) * 1099511628211ull;
+  return hash;
+}
+
+bool TargetTable::NameEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
 TargetTable::TargetTable(Connection& connection, const std::string& table)
     : connection_(connection) {
   columns_ = connection.Columns(table);
@@ -14,7 +33,7 @@ TargetTable::TargetTable(Connection& connection, const std::string& table)
   for (const std::string& actual : connection.Tables())
     if (EqualsIgnoreCase(actual, table)) name_ = actual;
   for (size_t i = 0; i < columns_.size(); ++i) {
-    indexByName_.emplace(ToLowerAscii(columns_[i].name), static_cast<int>(i));
+    indexByName_.emplace(columns_[i].name, static_cast<int>(i));
     if (EqualsIgnoreCase(columns_[i].name, "ID")) idIndex_ = static_cast<int>(i);
   }
   if (idIndex_ < 0)
@@ -28,7 +47,7 @@ TargetTable::TargetTable(Connection& connection, const std::string& table)
 }
 
 int TargetTable::IndexOf(std::string_view field) const {
-  auto found = indexByName_.find(ToLowerAscii(field));
+  auto found = indexByName_.find(field);
   return found == indexByName_.end() ? -1 : found->second;
 }
 

@@ -38,7 +38,16 @@ class TargetTable {
   Connection& connection_;
   std::string name_;
   std::vector<ColumnInfo> columns_;
-  std::unordered_map<std::string, int> indexByName_;  // lower-case names
+  // Field names ignoring ASCII letter case, looked up without building a string per call.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const;
+  };
+  struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  std::unordered_map<std::string, int, NameHash, NameEqual> indexByName_;
   int idIndex_ = -1;
   std::unique_ptr<Statement> select_;
   std::map<std::vector<char>, Statement> inserts_, updates_;

@@ -58,7 +58,7 @@ struct PlannedColumn {
   std::string name;     // the column's name in the source
   std::string fieldName;
   Value::Type type;
-  bool picture;  // the article's picture: a file or web address, stored as a picture record
+  TypeClass typeClass;  // the picture class: a file or web address, stored as a picture record
 };
 
 class Runner {
@@ -155,8 +155,8 @@ class Runner {
         continue;
       }
       const ColumnInfo& info = table_->Columns()[static_cast<size_t>(field)];
-      planned_.push_back({i + 1, field, column.SourceName, info.name, info.type,
-                          TypeClassOf(info.name) == TypeClass::Picture});
+      planned_.push_back(
+          {i + 1, field, column.SourceName, info.name, info.type, TypeClassOf(info.name)});
     }
   }
 
@@ -224,7 +224,7 @@ class Runner {
     if (kind == 1 && settings_.createSupplier)
       suppliers_ = std::make_unique<SupplierRecords>(*connection_);
     for (const PlannedColumn& column : planned_)
-      if (column.picture && !pictures_)
+      if (column.typeClass == TypeClass::Picture && !pictures_)
         pictures_ = std::make_unique<PictureStore>(*connection_, converter_, downloader_);
   }
 
@@ -351,11 +351,11 @@ class Runner {
   void WriteColumns(uint32_t row) {
     for (const PlannedColumn& column : planned_) {
       const Value value = source_.Get(column.sourceColumn, row);
-      if (column.picture) {
+      if (column.typeClass == TypeClass::Picture) {
         WritePicture(row, column, value);
         continue;
       }
-      Conversion conversion = converter_.ForField(value, column.fieldName, column.type);
+      Conversion conversion = converter_.ForClass(value, column.typeClass, column.type);
       if (conversion.outcome == Conversion::Outcome::Converted)
         record_->SetAt(column.field, std::move(conversion.value));
       else if (conversion.outcome == Conversion::Outcome::Failed)

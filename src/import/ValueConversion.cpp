@@ -713,9 +713,13 @@ class ColumnStore {
 
 Conversion ValueConverter::ForField(const Value& value, std::string_view field,
                                     Value::Type columnType) const {
+  return ForClass(value, TypeClassOf(field), columnType);
+}
+
+Conversion ValueConverter::ForClass(const Value& value, TypeClass typeClass,
+                                    Value::Type columnType) const {
   if (value.IsNull()) return NoValue();
   const ColumnStore store(*this);
-  const TypeClass typeClass = TypeClassOf(field);
 
   if (typeClass == TypeClass::Text) {
     if (!value.IsText()) return store.Store(value, columnType);

@@ -58,6 +58,8 @@ class ValueConverter {
 
   // Converts `value` for the field `field` stored in a column of type `columnType`.
   Conversion ForField(const Value& value, std::string_view field, Value::Type columnType) const;
+  // The same for a field whose class is known already (the run looks it up once per column).
+  Conversion ForClass(const Value& value, TypeClass typeClass, Value::Type columnType) const;
 
   // A number with grouping and `decimals` decimals in the regional format ("1.234,50").
   std::string FormatNumber(double value, int decimals) const;
