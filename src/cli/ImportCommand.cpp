@@ -144,15 +144,11 @@ int Import(const GlobalOptions& global, const ImportOptions& o) {
   wizard.OkClick();
   if (terminal) std::cerr << "\r\033[K";
   const ImportSession& session = wizard.Session();
-  if (session.Schritt < 5) return kUsage;       // a mandatory field is not assigned
+  if (session.Schritt < 5) return kUsage;        // a mandatory field is not assigned
   if (session.Schritt != 6) return kCannotOpen;  // the run could not start
   const ImportReport& report = session.LastImport.report;
   std::cout << session.Controls.lbStatustext.Caption << '\n'
-            << "Zeilen: " << session.SourceData.RowCount()
-            << ", geschrieben: " << report.rowsWritten << ", neu angelegt: " << report.added
-            << ", geändert: " << report.updated << ", unverändert: " << report.unchanged
-            << ", nicht importiert: " << report.rowsRejected
-            << ", Meldungen: " << report.EntryCount() << '\n';
+            << report.Summary(session.SourceData.RowCount()) << '\n';
   PrintReport(report);
   if (session.LastImport.status == ImportResult::Status::Stopped) return kCannotOpen;
   return report.Empty() ? kOk : kReportEntries;

@@ -22,6 +22,14 @@ void ImportReport::Add(ReportEntry entry) {
     ++uncounted_;
 }
 
+std::string ImportReport::Summary(size_t rows) const {
+  return "Zeilen: " + std::to_string(rows) + ", geschrieben: " + std::to_string(rowsWritten) +
+         ", neu angelegt: " + std::to_string(added) + ", geändert: " + std::to_string(updated) +
+         ", unverändert: " + std::to_string(unchanged) +
+         ", nicht importiert: " + std::to_string(rowsRejected) +
+         ", Meldungen: " + std::to_string(EntryCount());
+}
+
 bool ImportReport::SaveCsv(const std::string& path, std::string* error) const {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "\xEF\xBB\xBF"

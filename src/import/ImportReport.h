@@ -39,6 +39,8 @@ class ImportReport {
   // Writes the entries as CSV (UTF-8 with BOM, ";" between values) for a spreadsheet. False with
   // a German reason when the file cannot be written.
   bool SaveCsv(const std::string& path, std::string* error = nullptr) const;
+  // The counts in one German line, for a run over `rows` rows.
+  std::string Summary(size_t rows) const;
 
  private:
   std::vector<ReportEntry> entries_;
