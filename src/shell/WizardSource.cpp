@@ -199,6 +199,12 @@ void Wizard::LoadSourceIntoGrid() {
     ShowError(e.Message());
     return;
   }
+  if (session_.LoadNotes.cancelled) {
+    // A cancelled load leaves nothing to map: back to the source.
+    session_.Schritt = 3;
+    ShowStep(3);
+    return;
+  }
   c.columns =
       BuildGridColumns(session_.SourceData.ColumnNames(), Layout(), &session_.TargetFields.fields);
   ShowLoadNotes();

@@ -416,6 +416,23 @@ TEST_F(WizardTest, AFileThatCannotBeReadSaysSoAndLeavesTheGridEmpty) {
   EXPECT_EQ(S().SourceData.RowCount(), 0u);
 }
 
+TEST_F(WizardTest, ACancelledLoadGoesBackToTheFile) {
+  Start();
+  // Progress comes every few megabytes.
+  {
+    std::ofstream out(samples_ + "gross.csv");
+    out << "Artikelnummer;Bezeichnung\n";
+    for (int i = 0; i < 400000; ++i) out << i << ";Artikel mit einem langen Namen " << i << '\n';
+  }
+  wizard_.loadProgress = [](uint64_t, uint64_t) { return false; };
+  LoadSample("gross.csv");
+  EXPECT_EQ(S().Schritt, 3);
+  EXPECT_TRUE(C().pageVisible[3]);
+  EXPECT_TRUE(C().columns.empty());
+  EXPECT_EQ(S().SourceData.RowCount(), 0u);
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
 TEST_F(WizardTest, AProtectedAccessSourceAsksThroughTheDialogs) {
   const std::string fixture = std::string(VELRA_FIXTURES_DIR) + "/mdb/protected-jet4.mdb";
   if (!std::ifstream(fixture)) GTEST_SKIP() << "Access fixtures not found at " << fixture;
