@@ -1,0 +1,226 @@
+#include "gui/MainWindow.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "gui/GuiTexts.h"
+#include "gui/Look.h"
+#include "gui/ReportDialog.h"
+#include "gui/SourceTableModel.h"
+#include "shell/ShellTexts.h"
+
+namespace velra::gui {
+
+namespace {
+
+// Runs work of the wizard; an exception that escapes it becomes a German message instead of
+// ending the program.
+std::string Guarded(const std::function<void()>& work) {
+  try {
+    work();
+    return {};
+  } catch (const std::exception& e) {
+    return std::string("Unerwarteter Fehler: ") + e.what();
+  }
+}
+
+// How often the window shows the progress of work in the background.
+constexpr int kProgressMilliseconds = 50;
+
+}  // namespace
+
+MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), wizard_(dialogs) {
+  setObjectName("frmMain");
+  setWindowTitle(texts::kWindowTitle);
+
+  auto* central = new QWidget;
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  header_ = new GradientBar(kAccentColour, kWhite);
+  header_->setObjectName("scHeader");
+  header_->SetTitle(texts::kTitle, 22);
+  header_->setFixedHeight(56);
+  layout->addWidget(header_);
+
+  auto* body = new QHBoxLayout;
+  body->setSpacing(0);
+  QWidget* steps = BuildStepPanel();
+  steps->setFixedWidth(170);
+  body->addWidget(steps);
+  pages_ = new QStackedWidget;
+  pages_->setObjectName("picFortschritt");
+  for (QWidget* page :
+       {BuildStartPage(), BuildDataKindPage(), BuildSettingsPage(), BuildSourcePage(),
+        BuildMappingPage(), BuildImportPage(), BuildFinishPage()})
+    pages_->addWidget(page);
+  body->addWidget(pages_, 1);
+  layout->addLayout(body, 1);
+  QWidget* footer = BuildFooter();
+  footer->setObjectName("scFooter");
+  layout->addWidget(footer);
+  setCentralWidget(central);
+
+  statusData_ = new QLabel;
+  statusFile_ = new QLabel;
+  statusTable_ = new QLabel;
+  statusBar()->addWidget(statusData_);
+  statusBar()->addWidget(statusFile_, 1);
+  statusBar()->addWidget(statusTable_);
+  statusBar()->addPermanentWidget(new QLabel("F1 Hilfe"));
+
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  help->setContext(Qt::WindowShortcut);
+  connect(help, &QShortcut::activated, this, [this] { wizard_.KeyDown(velra::texts::kKeyF1); });
+
+  // Both callbacks run on the worker thread: they only leave their numbers, which the window
+  // picks up on its own thread.
+  wizard_.loadProgress = [this](uint64_t done, uint64_t total) {
+    progressDone_ = done;
+    progressTotal_ = total;
+    return !cancelLoad_;
+  };
+  wizard_.importProgress = [this](size_t row, size_t rows) {
+    progressDone_ = row;
+    progressTotal_ = rows;
+  };
+  progressTimer_ = new QTimer(this);
+  progressTimer_->setInterval(kProgressMilliseconds);
+  connect(progressTimer_, &QTimer::timeout, this, &MainWindow::ShowProgress);
+
+  resize(1000, 700);
+  setMinimumSize(860, 600);
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::Start(const StartOptions& options) {
+  const bool started = wizard_.Load(options);
+  model_->Reload();
+  Sync();
+  return started;
+}
+
+void MainWindow::Act(const std::function<void()>& action) {
+  if (busy_ || syncing_) return;
+  std::string error = Guarded(action);
+  if (!error.empty()) dialogs_.Message(error, velra::texts::kFehler, Dialogs::Icon::Error);
+  Sync();
+}
+
+void MainWindow::RunInBackground(const std::function<void()>& work, bool importing) {
+  if (busy_ || syncing_) return;
+  SetBusy(true, importing);
+  model_->Suspend();
+  cancelLoad_ = false;
+  if (!importing) {
+    loadWindow_ = new QProgressDialog(texts::kMoment, texts::kCancel, 0, 0, this);
+    loadWindow_->setObjectName("frmStatus");
+    loadWindow_->setWindowTitle(texts::kWindowTitle);
+    loadWindow_->setWindowModality(Qt::WindowModal);
+    loadWindow_->setAutoClose(false);
+    loadWindow_->setAutoReset(false);
+    loadWindow_->setMinimumDuration(300);
+    connect(loadWindow_, &QProgressDialog::canceled, this, [this] { cancelLoad_ = true; });
+  }
+  progressDone_ = progressTotal_ = 0;
+  progressTimer_->start();
+  auto error = std::make_shared<std::string>();
+  QThread* thread = QThread::create([work, error] { *error = Guarded(work); });
+  connect(thread, &QThread::finished, this, [this, thread, error] {
+    thread->deleteLater();
+    progressTimer_->stop();
+    if (loadWindow_) {
+      loadWindow_->deleteLater();
+      loadWindow_ = nullptr;
+    }
+    SetBusy(false, false);
+    model_->Reload();
+    if (!error->empty()) dialogs_.Message(*error, velra::texts::kFehler, Dialogs::Icon::Error);
+    Sync();
+    if (closeWhenDone_) close();
+  });
+  thread->start();
+}
+
+void MainWindow::SetBusy(bool busy, bool importing) {
+  busy_ = busy;
+  // The lights keep their colours; a click on one waits for the work (Act).
+  for (QPushButton* button : {cmdZurueck_, cmdWeiter_, cmdOK_, cmdBeenden_})
+    button->setEnabled(!busy);
+  pages_->setEnabled(!busy || importing);
+  if (busy && importing) {
+    cmdAbbrechen_->setEnabled(true);
+    cmdAbbrechen_->setFocus();
+  }
+}
+
+void MainWindow::ShowProgress() {
+  const uint64_t done = progressDone_, total = progressTotal_;
+  if (loadWindow_) {
+    // Sizes of files can exceed the bar's range: it shows per mille.
+    loadWindow_->setMaximum(total > 0 ? 1000 : 0);
+    loadWindow_->setValue(total > 0 ? static_cast<int>(std::min(done, total) * 1000 / total) : 0);
+  } else if (total > 0) {
+    lbStatustext_->setText(velra::texts::kImporting);
+    progressBar_->setRange(0, static_cast<int>(std::min<uint64_t>(total, INT32_MAX)));
+    progressBar_->setValue(static_cast<int>(std::min({done, total, uint64_t{INT32_MAX}})));
+    lbStatus_->setText(QString("%1 von %2").arg(done).arg(total));
+  }
+}
+
+void MainWindow::ShowReport() {
+  ReportDialog dialog(wizard_.Session().LastImport.report, this);
+  dialog.exec();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      // The wizard's default button: Weiter, on the import page OK.
+      if (cmdWeiter_->isEnabled())
+        cmdWeiter_->click();
+      else if (cmdOK_->isEnabled())
+        cmdOK_->click();
+      return;
+    case Qt::Key_Escape:
+      // Escape stops a running import, after the question.
+      if (busy_ && cmdAbbrechen_->isEnabled()) cmdAbbrechen_->click();
+      return;
+    default:
+      QMainWindow::keyPressEvent(event);
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    // The worker must let go of the session first: a load stops at once, an import after the
+    // question; the window closes when the worker is done.
+    event->ignore();
+    if (loadWindow_) {
+      cancelLoad_ = true;
+      closeWhenDone_ = true;
+    } else {
+      wizard_.AbbrechenClick();
+      closeWhenDone_ = wizard_.Session().AbbruchAngefordert;
+    }
+    return;
+  }
+  wizard_.BeendenClick();
+  event->accept();
+}
+
+}  // namespace velra::gui

@@ -1,0 +1,134 @@
+#pragma once
+// The wizard's window: seven pages, the step lights, the buttons and the status bar. It shows the
+// state of the wizard (shell/Wizard) and forwards the user's actions to it; loading a source and
+// the import run work on a worker thread while the window stays responsive.
+
+#include <QMainWindow>
+#include <array>
+#include <atomic>
+#include <functional>
+
+#include "shell/Wizard.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QProgressDialog;
+class QPushButton;
+class QStackedWidget;
+class QTableView;
+class QTreeWidget;
+
+namespace velra::gui {
+
+class GradientBar;
+class SourceTableModel;
+
+class MainWindow : public QMainWindow {
+ public:
+  explicit MainWindow(Dialogs& dialogs, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The window's load: false when the wizard ends at once (second instance, no company).
+  bool Start(const StartOptions& options);
+  Wizard& GetWizard() { return wizard_; }
+  // True while a load or an import runs in the background.
+  bool Busy() const { return busy_; }
+
+ protected:
+  void keyPressEvent(class QKeyEvent* event) override;
+  void closeEvent(class QCloseEvent* event) override;
+
+ private:
+  // Building the window (Pages.cpp).
+  QWidget* BuildStartPage();
+  QWidget* BuildDataKindPage();
+  QWidget* BuildSettingsPage();
+  QWidget* BuildSourcePage();
+  QWidget* BuildMappingPage();
+  QWidget* BuildImportPage();
+  QWidget* BuildFinishPage();
+  QWidget* BuildStepPanel();
+  QWidget* BuildFooter();
+  void ConnectSettings();
+  void ConnectSource();
+  void ConnectMapping();
+
+  // Mirrors the wizard's state into the widgets.
+  void Sync();
+  void SyncSettings();
+  void SyncSource();
+  void SyncMapping();
+  void SyncImport();
+  // Runs an action of the wizard and shows its result.
+  void Act(const std::function<void()>& action);
+  // Runs long work (a load, the import) on a worker thread, then shows the result.
+  void RunInBackground(const std::function<void()>& work, bool importing);
+  void ShowReport();
+  // Locks the window's inputs while work runs in the background; the import keeps Abbrechen.
+  void SetBusy(bool busy, bool importing);
+  // Shows the numbers the worker left in progressDone_ and progressTotal_.
+  void ShowProgress();
+
+  Dialogs& dialogs_;
+  Wizard wizard_;
+  bool syncing_ = false;
+  bool busy_ = false;
+  std::atomic<bool> cancelLoad_{false};
+  std::atomic<uint64_t> progressDone_{0}, progressTotal_{0};
+  class QTimer* progressTimer_ = nullptr;
+  bool closeWhenDone_ = false;  // the window was closed while work ran
+  size_t problemsLogged_ = 0;   // the wizard's problems already written to the log
+  std::string shownFocus_;      // the wizard's focus last given to a widget
+  QProgressDialog* loadWindow_ = nullptr;
+
+  GradientBar* header_ = nullptr;
+  QStackedWidget* pages_ = nullptr;
+  std::array<QPushButton*, kStepCount> lights_{};
+  QPushButton *cmdZurueck_ = nullptr, *cmdWeiter_ = nullptr, *cmdOK_ = nullptr,
+              *cmdBeenden_ = nullptr, *cmdHilfe_ = nullptr;
+  QLabel *statusData_ = nullptr, *statusFile_ = nullptr, *statusTable_ = nullptr;
+
+  QComboBox* cboFirma_ = nullptr;
+  QTreeWidget* lvwDatenarten_ = nullptr;
+  QLabel* lbTippDatenart_ = nullptr;
+
+  QGroupBox *fmAllgemein_ = nullptr, *fmArtikel_ = nullptr, *fmKunden_ = nullptr,
+            *fmLieferanten_ = nullptr;
+  QCheckBox *chkLoeschen_ = nullptr, *chkSynchronisieren_ = nullptr, *chkAutoNummer_ = nullptr,
+            *chkAktiv_ = nullptr, *chkRabatt_ = nullptr, *chkPOS_ = nullptr, *chkWebshop_ = nullptr,
+            *chkLieferant_ = nullptr, *chkArtikeltyp_ = nullptr, *chkEinheit_ = nullptr,
+            *chkSteuersatz_ = nullptr, *chkLagerort_ = nullptr, *chkKundenAnschrift_ = nullptr,
+            *chkLieferantenAnschrift_ = nullptr;
+  QComboBox *cboArtikeltyp_ = nullptr, *cboEinheit_ = nullptr, *icboSteuersatz_ = nullptr,
+            *cboBerechnungsart_ = nullptr, *cboKundenSuchname_ = nullptr,
+            *cboLieferantenSuchname_ = nullptr;
+  QLineEdit* txtLagerort_ = nullptr;
+  QPushButton* cmdLagerort_ = nullptr;
+
+  QComboBox *cboImportformat_ = nullptr, *cboTabellen_ = nullptr, *cboSynchronisierung_ = nullptr;
+  QLineEdit *txtDateiname_ = nullptr, *txtTrennzeichen_ = nullptr, *txtBegrenzung_ = nullptr,
+            *txtZeilenumbruch_ = nullptr;
+  QPushButton* cmdDialog_ = nullptr;
+  QGroupBox *fmDatenbanken_ = nullptr, *fmCSV_ = nullptr;
+  QCheckBox* chkSpaltentitel_ = nullptr;
+  QLabel *lbSynchronisierung_ = nullptr, *lbTippSynchronisierung_ = nullptr;
+
+  QTableView* jgTab_ = nullptr;
+  SourceTableModel* model_ = nullptr;
+  QComboBox* cboDatenbankfelder_ = nullptr;
+  QLabel* lbSpalte_ = nullptr;
+
+  QLabel *lbStatustext_ = nullptr, *lbStatus_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
+  QPushButton* cmdAbbrechen_ = nullptr;
+
+  QLabel *lbErgebnis_ = nullptr, *lbZahlen_ = nullptr;
+  QPushButton* cmdProtokoll_ = nullptr;
+};
+
+}  // namespace velra::gui

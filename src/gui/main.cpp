@@ -1,0 +1,42 @@
+// The Importassistent's window.
+//
+//   importassistent [--program-dir ORDNER] [/client:Firma]
+//
+// The program folder holds velra.var; without --program-dir it is $VELRA_HOME or the folder of
+// the program. "/client:Firma" preselects a company as the suite passes it.
+
+#include <QApplication>
+#include <QStringList>
+#include <iostream>
+
+#include "config/Environment.h"
+#include "gui/MainWindow.h"
+#include "gui/QtDialogs.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Importassistent");
+
+  velra::StartOptions options;
+  std::string programDir;
+  QStringList rest;
+  const QStringList arguments = QApplication::arguments().mid(1);
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--program-dir" && i + 1 < arguments.size())
+      programDir = arguments[++i].toStdString();
+    else if (arguments[i] == "--help" || arguments[i] == "-h") {
+      std::cout << "Aufruf: importassistent [--program-dir ORDNER] [/client:Firma]\n";
+      return 0;
+    } else
+      rest << arguments[i];
+  }
+  options.programPath = velra::ResolveProgramPath(programDir);
+  options.commandLine = rest.join(' ').toStdString();
+
+  velra::gui::QtDialogs dialogs;
+  velra::gui::MainWindow window(dialogs);
+  dialogs.SetParent(&window);
+  if (!window.Start(options)) return 1;
+  window.show();
+  return QApplication::exec();
+}

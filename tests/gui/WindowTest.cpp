@@ -1,0 +1,372 @@
+// The window driven like a user drives it: clicks on its widgets, on the demo company.
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <fstream>
+#include <thread>
+
+#include "ScriptedDialogs.h"
+#include "TestSupport.h"
+#include "db/Connection.h"
+#include "demo/DemoEnvironment.h"
+#include "gui/MainWindow.h"
+#include "gui/QtDialogs.h"
+#include "shell/ShellTexts.h"
+
+namespace velra::gui {
+namespace {
+
+// Scripted answers, but the real warehouse picker.
+class WindowDialogs : public test::ScriptedDialogs {
+ public:
+  void RunStoragePicker(StoragePicker& picker) override { qt.RunStoragePicker(picker); }
+  QtDialogs qt;
+};
+
+// Answers the next modal dialog from the event loop, once it shows; a dialog still open after
+// a few seconds is closed so that a failing test cannot hang.
+void AnswerModal(std::function<void(QWidget*)> answer) {
+  auto* timer = new QTimer;
+  auto started = std::make_shared<QDeadlineTimer>(5000);
+  QObject::connect(timer, &QTimer::timeout, [timer, started, answer] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal->isVisible()) {
+      timer->deleteLater();
+      answer(modal);
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+          dialog == modal && dialog) {
+        ADD_FAILURE() << "the dialog stayed open";
+        dialog->reject();
+      }
+    } else if (started->hasExpired()) {
+      timer->deleteLater();
+    }
+  });
+  timer->start(10);
+}
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 60000) {
+  QDeadlineTimer deadline(milliseconds);
+  while (!condition()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QTest::qSleep(2);
+  }
+  return true;
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    StartOptions options;
+    options.programPath = dir_.Path();
+    options.regional = RegionalSettings::ForLocale("de_DE");
+    options.lockFolder = dir_.Path();
+    dialogs_.qt.SetParent(&window_);
+    ASSERT_TRUE(window_.Start(options));
+    window_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+  }
+
+  template <typename W = QWidget>
+  W* Find(const char* name) {
+    W* widget = window_.findChild<W*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  void Click(const char* button) {
+    auto* widget = Find<QPushButton>(button);
+    ASSERT_TRUE(widget->isEnabled()) << button;
+    QTest::mouseClick(widget, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([this] { return !window_.Busy(); }));
+  }
+  int Page() { return Find<QStackedWidget>("picFortschritt")->currentIndex(); }
+  void ChooseKind(const QString& text) {
+    auto* list = Find<QTreeWidget>("lvwDatenarten");
+    QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(found[0]).center());
+  }
+  // From the start page to the mapping of a demo sample as articles.
+  void LoadArticles(const std::string& file) {
+    Click("cmdWeiter");
+    ChooseKind("Artikel");
+    Click("cmdWeiter");
+    Click("cmdWeiter");
+    dialogs_.files.push_back(file);
+    Click("cmdDialog");
+    Click("cmdWeiter");
+  }
+  QString Header(int column) {
+    return Find<QTableView>("jgTab")->model()->headerData(column - 1, Qt::Horizontal).toString();
+  }
+  void ClickHeader(int column) {
+    QHeaderView* header = Find<QTableView>("jgTab")->horizontalHeader();
+    Find<QTableView>("jgTab")->scrollTo(header->model()->index(0, column - 1));
+    QTest::mouseClick(
+        header->viewport(), Qt::LeftButton, {},
+        QPoint(header->sectionViewportPosition(column - 1) + 5, header->height() / 2));
+  }
+  void PickField(const QString& caption) {
+    auto* fields = Find<QComboBox>("cboDatenbankfelder");
+    const int index = fields->findText(caption);
+    ASSERT_GE(index, 0) << caption.toStdString();
+    fields->setCurrentIndex(index);
+    emit fields->activated(index);
+  }
+  std::optional<Value> QueryValue(const std::string& sql) {
+    auto connection = Connection::Open(window_.GetWizard().Session().Context.ConnectionString);
+    return connection->QueryValue(sql);
+  }
+
+  test::TempDir dir_;
+  WindowDialogs dialogs_;
+  MainWindow window_{dialogs_};
+};
+
+TEST_F(WindowTest, ImportsTheDemoArticlesThroughTheWholeWizard) {
+  EXPECT_EQ(window_.windowTitle(), "Velra: Importassistent");
+  EXPECT_EQ(Find<QComboBox>("cboFirma")->currentText().toStdString(), kDemoCompany);
+  EXPECT_FALSE(Find<QPushButton>("cmdZurueck")->isEnabled());
+
+  LoadArticles(dir_ / (std::string(kDemoSampleFolder) + "Artikel.csv"));
+  ASSERT_EQ(Page(), 4);
+  auto* grid = Find<QTableView>("jgTab");
+  EXPECT_EQ(grid->model()->rowCount(), 20);
+  EXPECT_EQ(grid->model()->data(grid->model()->index(0, 1)).toString(),
+            "Schraube M6 x 40 verzinkt");
+
+  // Column 9 (EAN) is mapped automatically; take the mapping away and give it back by hand.
+  const QString barcode = Header(9);
+  ASSERT_FALSE(barcode.startsWith(QString::fromUtf8(velra::texts::kUnassignedMark)));
+  ClickHeader(9);
+  grid->findChild<QAction*>("mnuFeldzuordnungAufheben")->trigger();
+  EXPECT_EQ(Header(9), QString::fromUtf8(velra::texts::kUnassignedMark) + "EAN");
+  ClickHeader(9);
+  EXPECT_EQ(Find<QComboBox>("cboDatenbankfelder")->currentIndex(), 0);
+  PickField(barcode);
+  EXPECT_EQ(Header(9), barcode);
+  EXPECT_EQ(Find<QLabel>("lbSpalte")->text(), barcode);
+
+  // A value corrected in the grid is the value imported.
+  ASSERT_TRUE(grid->model()->setData(grid->model()->index(1, 1), "Mutter M6 rostfrei"));
+
+  Click("cmdWeiter");
+  ASSERT_EQ(Page(), 5);
+  EXPECT_EQ(Find<QLabel>("lbStatustext")->text().toStdString(), velra::texts::kReady);
+  Click("cmdOK");
+  ASSERT_EQ(Page(), 6) << Find<QLabel>("lbStatustext")->text().toStdString();
+  EXPECT_FALSE(Find<QPushButton>("cmdWeiter")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("cmdBeenden")->isEnabled());
+  EXPECT_TRUE(Find<QLabel>("lbZahlen")->text().contains("neu angelegt: 20"));
+  EXPECT_EQ(QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger(), 20);
+  EXPECT_EQ(
+      QueryValue("SELECT Barcode FROM Articles WHERE ShortText LIKE 'Schraube M6%'")->ToText(),
+      "4006209100017");
+  EXPECT_EQ(QueryValue("SELECT COUNT(*) FROM Articles WHERE ShortText = 'Mutter M6 rostfrei'")
+                ->AsInteger(),
+            1);
+}
+
+TEST_F(WindowTest, AbbrechenAsksAndStopsTheRunningImport) {
+  // Enough rows that the run is still going when the user cancels.
+  const std::string file = dir_ / "Viele.csv";
+  {
+    std::ofstream out(file);
+    out << "Artikelnummer;Bezeichnung;MwSt\n";
+    for (int i = 1; i <= 3000; ++i) out << "A" << i << ";Artikel " << i << ";19\n";
+  }
+  LoadArticles(file);
+  ASSERT_EQ(Page(), 4);
+  Click("cmdWeiter");
+
+  // The run waits at row 100 until the user has answered.
+  std::atomic<bool> reached{false};
+  Wizard& wizard = window_.GetWizard();
+  RowProgress shown = wizard.importProgress;
+  std::atomic<int> answered{0};
+  wizard.importProgress = [&](size_t row, size_t rows) {
+    shown(row, rows);
+    if (row != 100) return;
+    reached = true;
+    while (answered < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+  QTest::mouseClick(Find<QPushButton>("cmdOK"), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return reached.load(); }));
+  EXPECT_TRUE(window_.Busy());
+  EXPECT_FALSE(Find<QPushButton>("cmdBeenden")->isEnabled());
+  ASSERT_TRUE(WaitFor([&] { return Find<QLabel>("lbStatus")->text().endsWith("von 3000"); }));
+
+  dialogs_.answers = {false};
+  QTest::mouseClick(Find<QPushButton>("cmdAbbrechen"), Qt::LeftButton);
+  EXPECT_FALSE(wizard.Session().AbbruchAngefordert);
+  ++answered;
+  dialogs_.answers = {true};
+  QTest::mouseClick(Find<QPushButton>("cmdAbbrechen"), Qt::LeftButton);
+  ++answered;
+  ASSERT_EQ(dialogs_.questions.size(), 2u);
+  EXPECT_EQ(dialogs_.questions[0].text, velra::texts::kCancelQuestion);
+  EXPECT_EQ(dialogs_.questions[0].title, velra::texts::kCancelTitle);
+
+  ASSERT_TRUE(WaitFor([this] { return !window_.Busy(); }));
+  EXPECT_EQ(Find<QLabel>("lbStatustext")->text().toStdString(), velra::texts::kImportCancelled);
+  const int64_t written = QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger();
+  EXPECT_GE(written, 99);
+  EXPECT_LT(written, 3000);
+}
+
+TEST_F(WindowTest, AFieldGivenTwiceAsksFirst) {
+  LoadArticles(dir_ / (std::string(kDemoSampleFolder) + "Artikel.csv"));
+  ASSERT_EQ(Page(), 4);
+  const QString first = Header(1), second = Header(2);
+
+  ClickHeader(2);
+  dialogs_.answers = {false};
+  PickField(first);
+  ASSERT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_NE(dialogs_.questions[0].text.find("bereits der Spalte (1)"), std::string::npos);
+  EXPECT_EQ(Header(2), second);
+
+  dialogs_.answers = {true};
+  PickField(first);
+  EXPECT_EQ(Header(2), first);
+}
+
+TEST_F(WindowTest, TheWarehousePickerFillsTheDefaultLocation) {
+  Click("cmdWeiter");
+  ChooseKind("Artikel");
+  Click("cmdWeiter");
+  auto* box = Find<QCheckBox>("chkLagerort");
+  QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+  ASSERT_TRUE(Find<QPushButton>("cmdLagerort")->isEnabled());
+
+  // The picker is modal: it is answered from the event loop, by a double click on the first
+  // location below the warehouse.
+  QString offered;
+  AnswerModal([&](QWidget* picker) {
+    auto* tree = picker->findChild<QTreeWidget*>("tvwLagerstruktur");
+    ASSERT_NE(tree, nullptr);
+    QTreeWidgetItem* location = tree->topLevelItem(0)->child(0);
+    ASSERT_NE(location, nullptr);
+    offered = location->text(0);
+    const QPoint centre = tree->visualItemRect(location).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
+  });
+  Find<QMenu>("mnuLager")->actions().at(0)->trigger();
+  const QString chosen = Find<QLineEdit>("txtLagerort")->text();
+  EXPECT_EQ(offered, "Halle 1");
+  EXPECT_EQ(chosen, "1");
+
+  // Abbrechen keeps it, "Kein Lagerort bestimmen" empties it.
+  AnswerModal([](QWidget* picker) {
+    QTest::mouseClick(picker->findChild<QPushButton*>("cmdAbbrechen"), Qt::LeftButton);
+  });
+  Find<QMenu>("mnuLager")->actions().at(0)->trigger();
+  EXPECT_EQ(Find<QLineEdit>("txtLagerort")->text(), chosen);
+  Find<QMenu>("mnuLager")->actions().at(1)->trigger();
+  EXPECT_TRUE(Find<QLineEdit>("txtLagerort")->text().isEmpty());
+}
+
+TEST_F(WindowTest, LightsJumpAndF1OpensTheWizardsHelp) {
+  QTest::mouseClick(Find<QPushButton>("shpStepLight3"), Qt::LeftButton);
+  EXPECT_EQ(Page(), 3);
+  EXPECT_TRUE(Find<QPushButton>("cmdZurueck")->isEnabled());
+  Click("cmdZurueck");
+  EXPECT_EQ(Page(), 2);
+  QTest::keyClick(&window_, Qt::Key_F1);
+  EXPECT_EQ(dialogs_.helpTopics, std::vector<int>{1140});
+  // Enter is Weiter.
+  QTest::keyClick(&window_, Qt::Key_Return);
+  EXPECT_EQ(Page(), 3);
+}
+
+// The pictures of the README: every step, the dialogs and the help, taken when
+// VELRA_SCREENSHOT_DIR names a folder (./run.sh screenshots).
+TEST_F(WindowTest, Screenshots) {
+  const QString folder = qEnvironmentVariable("VELRA_SCREENSHOT_DIR");
+  if (folder.isEmpty()) GTEST_SKIP() << "VELRA_SCREENSHOT_DIR is not set";
+  auto shoot = [&](QWidget* widget, const char* name) {
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(widget->grab().save(folder + "/" + name + ".png")) << name;
+  };
+  shoot(&window_, "0-start");
+  Click("cmdWeiter");
+  ChooseKind("Artikel");
+  shoot(&window_, "1-art-der-daten");
+  Click("cmdWeiter");
+  QTest::mouseClick(Find<QCheckBox>("chkSynchronisieren"), Qt::LeftButton, {}, QPoint(8, 8));
+  QTest::mouseClick(Find<QCheckBox>("chkLagerort"), Qt::LeftButton, {}, QPoint(8, 8));
+  AnswerModal([&](QWidget* picker) {
+    auto* tree = picker->findChild<QTreeWidget*>("tvwLagerstruktur");
+    tree->expandAll();
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0)->child(0));
+    shoot(picker, "9-lagerort-waehlen");
+    QTest::mouseClick(picker->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+  });
+  Find<QMenu>("mnuLager")->actions().at(0)->trigger();
+  shoot(&window_, "2-einstellungen");
+  Click("cmdWeiter");
+  dialogs_.files.push_back(dir_ / (std::string(kDemoSampleFolder) + "Artikel.csv"));
+  Click("cmdDialog");
+  shoot(&window_, "3-importdatei");
+  Click("cmdWeiter");
+  // A purchase price that is no number: the report will name it.
+  auto* grid = Find<QTableView>("jgTab");
+  grid->model()->setData(grid->model()->index(2, 4), "0,01 EUR");
+  ClickHeader(5);
+  shoot(&window_, "4-feldzuordnung");
+  Click("cmdWeiter");
+  shoot(&window_, "5-importieren");
+
+  std::atomic<bool> reached{false}, shot{false};
+  Wizard& wizard = window_.GetWizard();
+  RowProgress shown = wizard.importProgress;
+  wizard.importProgress = [&](size_t row, size_t rows) {
+    shown(row, rows);
+    if (row != 12) return;
+    reached = true;
+    while (!shot) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+  QTest::mouseClick(Find<QPushButton>("cmdOK"), Qt::LeftButton);
+  ASSERT_TRUE(
+      WaitFor([&] { return reached.load() && Find<QLabel>("lbStatus")->text() == "12 von 20"; }));
+  shoot(&window_, "5-importieren-laeuft");
+  shot = true;
+  ASSERT_TRUE(WaitFor([this] { return !window_.Busy(); }));
+  shoot(&window_, "6-fertig");
+
+  AnswerModal([&](QWidget* report) {
+    shoot(report, "7-importprotokoll");
+    QTest::mouseClick(report->findChild<QPushButton*>("cmdSchliessen"), Qt::LeftButton);
+  });
+  QTest::mouseClick(Find<QPushButton>("cmdProtokoll"), Qt::LeftButton);
+
+  dialogs_.qt.ShowHelp(1140);
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == "velraHelpWindow") {
+      top->resize(900, 700);
+      shoot(top, "8-hilfe");
+      top->close();
+    }
+}
+
+}  // namespace
+}  // namespace velra::gui
