@@ -5,6 +5,8 @@
 #                    and run the main job on the demo company
 #   ./run.sh test    install what is missing, build with warnings as errors, run every test
 #   ./run.sh build   install what is missing and build only
+#   ./run.sh gui     build and open the window on the demo company (./demo-env, made if missing)
+#   ./run.sh screenshots  take the pictures in docs/screenshots under a virtual X server
 #
 # Missing Debian packages are installed as root or through sudo.
 set -euo pipefail
@@ -15,6 +17,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3 libicu-dev libcli11-dev libcurl4-openssl-dev
   libgsf-1-dev libzip-dev libshp-dev mdbtools mdbtools-dev
   libgtest-dev libgmock-dev libxlsxwriter-dev
+  qt6-base-dev xvfb xauth fonts-dejavu-core
 )
 
 install_missing() {
@@ -40,6 +43,7 @@ build() {
 }
 
 CLI=build/release/bin/importassistent-cli
+WINDOW=build/release/bin/importassistent
 DEMO_DIR=demo-env
 
 case "${1:-}" in
@@ -80,8 +84,25 @@ case "${1:-}" in
     install_missing
     build
     ;;
+  gui)
+    install_missing
+    build
+    [ -f "$DEMO_DIR/velra.var" ] || "$CLI" demo --dir "$DEMO_DIR"
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+      echo "Kein Bildschirm gefunden (DISPLAY ist nicht gesetzt). Bilder aller Schritte: ./run.sh screenshots" >&2
+      exit 1
+    fi
+    "$WINDOW" --program-dir "$DEMO_DIR"
+    ;;
+  screenshots)
+    install_missing
+    build
+    mkdir -p docs/screenshots
+    xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
+      VELRA_SCREENSHOT_DIR="$PWD/docs/screenshots" build/release/bin/gui-window-tests --gtest_filter='*Screenshots'
+    ;;
   *)
-    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
