@@ -26,6 +26,7 @@
 #include "gui/MainWindow.h"
 #include "gui/QtDialogs.h"
 #include "shell/ShellTexts.h"
+#include "source/Formats.h"
 
 namespace velra::gui {
 namespace {
@@ -296,6 +297,15 @@ TEST_F(WindowTest, LightsJumpAndF1OpensTheWizardsHelp) {
   // Enter is Weiter.
   QTest::keyClick(&window_, Qt::Key_Return);
   EXPECT_EQ(Page(), 3);
+}
+
+TEST(QtDialogsTest, TheFileDialogsFiltersShowTheirRealPatterns) {
+  const QStringList filters = QtNameFilters(FileDialogFilter());
+  ASSERT_EQ(filters.size(), 7);
+  EXPECT_EQ(filters[0], "Alle Datenbanken (*.xls *.xlsx *.dbf *.mdb *.txt *.csv)");
+  // The wizard's filter index 6 (counted from 1) is CSV.
+  EXPECT_EQ(filters[5], "CSV-Format (*.csv)");
+  EXPECT_EQ(filters[6], "Microsoft Excel 2007-2019 (*.xlsx)");
 }
 
 // The pictures of the README: every step, the dialogs and the help, taken when
