@@ -1,0 +1,444 @@
+#include "profile/LearnedMappings.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "config/Encoding.h"
+#include "config/Messages.h"
+#include "config/Paths.h"
+#include "config/Text.h"
+#include "config/TextFile.h"
+
+namespace velra {
+
+namespace {
+
+// Read into objects keyed by a map (the insertion-ordered kind compares every new key with all
+// earlier ones while parsing); written with the keys in the order set below.
+using Json = nlohmann::json;
+using OrderedJson = nlohmann::ordered_json;
+
+constexpr int kStoreVersion = 1;
+// A store in use holds a few hundred pairs; a larger file is not read, and Save keeps below it.
+constexpr size_t kMaxStoreSize = 4u * 1024u * 1024u;
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr const char* kFileName = "velra/importassistent/gelernte-zuordnungen.json";
+
+std::string Quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
+
+// Why a store file cannot be used.
+struct Broken {
+  std::string reason;
+};
+
+// Names that can be kept: short, UTF-8, no control characters.
+bool Keepable(const std::string& name) {
+  if (name.size() > LearnedMappings::kMaxNameBytes || !IsValidUtf8(name)) return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+}
+
+const Json& Member(const Json& object, const char* key, const char* type,
+                   bool (Json::*is)() const noexcept, const char* typeName) {
+  auto found = object.find(key);
+  if (found == object.end())
+    throw Broken{"Bei " + std::string(type) + " fehlt der Eintrag " + Quoted(key) + "."};
+  if (!((*found).*is)())
+    throw Broken{"Der Eintrag " + Quoted(key) + " muss " + typeName + " sein."};
+  return *found;
+}
+
+int Integer(const Json& value) {
+  if (value.is_number_unsigned())
+    return value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int>::max())
+               ? std::numeric_limits<int>::max()
+               : static_cast<int>(value.get<uint64_t>());
+  int64_t number = value.get<int64_t>();
+  return static_cast<int>(std::clamp<int64_t>(number, std::numeric_limits<int>::min(),
+                                              std::numeric_limits<int>::max()));
+}
+
+Json Parse(const std::string& text) {
+  try {
+    return Json::parse(text);
+  } catch (const Json::parse_error&) {
+    throw Broken{"Der Inhalt ist kein gültiges JSON."};
+  }
+}
+
+// Reads at most `limit` + 1 bytes of a regular file. False with errno-style `errorNumber` (0 when
+// the path is no regular file).
+bool ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, int& errorNumber) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    errorNumber = errno;
+    return false;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    errorNumber = S_ISDIR(info.st_mode) ? EISDIR : 0;
+    ::close(fd);
+    return false;
+  }
+  bytes.assign(std::min(static_cast<size_t>(info.st_size), limit) + 1, '\0');
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      errorNumber = errno;
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(done);
+  return true;
+}
+
+// Creates the missing folders of `folder` with mode 0700; false with the folder that failed.
+bool MakeFolders(const std::string& folder, std::string& failed, int& errorNumber) {
+  for (size_t at = 1; at <= folder.size(); ++at) {
+    if (at < folder.size() && folder[at] != '/') continue;
+    std::string prefix = folder.substr(0, at);
+    if (::mkdir(prefix.c_str(), 0700) == 0 || errno == EEXIST) continue;
+    failed = prefix;
+    errorNumber = errno;
+    return false;
+  }
+  if (!folder.empty() && !IsDirectory(folder)) {
+    failed = folder;
+    errorNumber = ENOTDIR;
+    return false;
+  }
+  return true;
+}
+
+void SetError(std::string* error, std::string message) {
+  if (error) *error = std::move(message);
+}
+
+}  // namespace
+
+std::string LearnedMappings::DefaultPath() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && config[0] == '/') return PathJoin(config, kFileName);
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return PathJoin(PathJoin(home, ".config"), kFileName);
+  return {};
+}
+
+LearnedMappings LearnedMappings::Load(const std::string& path, std::string* error) {
+  LearnedMappings store;
+  SetError(error, {});
+  if (path.empty()) return store;
+  std::string refused =
+      "Die gelernten Zuordnungen in " + Quoted(path) + " können nicht gelesen werden: ";
+  std::string bytes;
+  int errorNumber = 0;
+  if (!ReadSmallFile(path, kMaxStoreSize, bytes, errorNumber)) {
+    if (errorNumber == ENOENT) return store;
+    store.keepPath_ = path;
+    SetError(error, refused +
+                        (errorNumber ? messages::SystemReason(errorNumber)
+                                     : std::string("Das ist keine gewöhnliche Datei.")) +
+                        " Sie werden bei diesem Import nicht verwendet.");
+    return store;
+  }
+  try {
+    if (bytes.size() > kMaxStoreSize) throw Broken{"Die Datei ist größer als 4 MiB."};
+    std::string_view text = bytes;
+    if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
+    if (!IsValidUtf8(text)) throw Broken{"Der Inhalt ist nicht in UTF-8 kodiert."};
+    Json root = Parse(std::string(text));
+    if (!root.is_object()) throw Broken{"Der Inhalt ist kein JSON-Objekt."};
+    int version =
+        Integer(Member(root, "version", "der Datei", &Json::is_number_integer, "eine ganze Zahl"));
+    if (version > kStoreVersion) {
+      store.keepPath_ = path;
+      SetError(error, "Die gelernten Zuordnungen in " + Quoted(path) +
+                          " stammen von einer neueren Version des Importassistenten (Version " +
+                          std::to_string(version) + ") und werden nicht verwendet.");
+      return store;
+    }
+    if (version < 1) throw Broken{"Die Version " + std::to_string(version) + " ist unbekannt."};
+
+    // Check the whole file before anything is taken, so that a broken file gives nothing.
+    struct Entry {
+      const std::string* company;
+      int datenart;
+      const std::string* column;
+      const std::string* field;
+    };
+    std::vector<Entry> entries;
+    const Json& companies = Member(root, "companies", "der Datei", &Json::is_array, "eine Liste");
+    for (const Json& company : companies) {
+      if (!company.is_object()) throw Broken{"Ein Eintrag in 'companies' ist kein Objekt."};
+      const Json& name = Member(company, "name", "einer Firma", &Json::is_string, "ein Text");
+      const Json& kinds = Member(company, "kinds", "einer Firma", &Json::is_array, "eine Liste");
+      for (const Json& kind : kinds) {
+        if (!kind.is_object()) throw Broken{"Ein Eintrag in 'kinds' ist kein Objekt."};
+        int index = Integer(
+            Member(kind, "index", "einer Datenart", &Json::is_number_integer, "eine ganze Zahl"));
+        const Json& columns =
+            Member(kind, "columns", "einer Datenart", &Json::is_array, "eine Liste");
+        for (const Json& column : columns) {
+          if (!column.is_object()) throw Broken{"Ein Eintrag in 'columns' ist kein Objekt."};
+          const Json& source =
+              Member(column, "column", "einer Zuordnung", &Json::is_string, "ein Text");
+          const Json& field =
+              Member(column, "field", "einer Zuordnung", &Json::is_string, "ein Text");
+          entries.push_back({name.get_ptr<const std::string*>(), index,
+                             source.get_ptr<const std::string*>(),
+                             field.get_ptr<const std::string*>()});
+        }
+      }
+    }
+    // Remember applies the bounds: what a hostile file holds beyond them is left out.
+    for (const Entry& entry : entries)
+      store.Remember(*entry.company, entry.datenart, *entry.column, *entry.field);
+  } catch (const Broken& broken) {
+    store = LearnedMappings();
+    store.brokenPath_ = path;
+    SetError(error, refused + broken.reason + " Sie werden bei diesem Import nicht verwendet.");
+  } catch (const std::exception&) {
+    store = LearnedMappings();
+    store.brokenPath_ = path;
+    SetError(error, refused + "Der Inhalt hat nicht den erwarteten Aufbau." +
+                        " Sie werden bei diesem Import nicht verwendet.");
+  }
+  return store;
+}
+
+void LearnedMappings::Remember(const std::string& company, int datenart, const std::string& column,
+                               const std::string& field) {
+  std::string name = Trim(company), source = Trim(column), target = Trim(field);
+  if (name.empty() || source.empty() || datenart < 0 || datenart > kMaxDatenart) return;
+  if (!Keepable(name) || !Keepable(source) || !Keepable(target)) return;
+  std::string companyKey = FoldCase(name), columnKey = FoldCase(source);
+
+  auto found = companies_.find(companyKey);
+  if (target.empty()) {  // forget the column
+    if (found == companies_.end()) return;
+    Company& entry = found->second;
+    auto kind = entry.kinds.find(datenart);
+    if (kind == entry.kinds.end()) return;
+    auto pair = kind->second.pairs.find(columnKey);
+    if (pair == kind->second.pairs.end()) return;
+    kind->second.byStamp.erase(pair->second.stamp);
+    kind->second.pairs.erase(pair);
+    if (!kind->second.pairs.empty()) return;
+    entry.kinds.erase(kind);
+    if (!entry.kinds.empty()) return;
+    companyAge_.erase(entry.stamp);
+    companies_.erase(found);
+    return;
+  }
+
+  if (found == companies_.end()) {
+    if (companies_.size() >= kMaxCompanies) {
+      auto oldest = companyAge_.begin();
+      companies_.erase(oldest->second);
+      companyAge_.erase(oldest);
+    }
+    found = companies_.emplace(companyKey, Company{}).first;
+  } else {
+    companyAge_.erase(found->second.stamp);
+  }
+  Company& entry = found->second;
+  entry.name = name;
+  entry.stamp = ++clock_;
+  companyAge_[entry.stamp] = companyKey;
+
+  Kind& kind = entry.kinds[datenart];
+  auto pair = kind.pairs.find(columnKey);
+  if (pair != kind.pairs.end()) {
+    kind.byStamp.erase(pair->second.stamp);
+  } else if (kind.pairs.size() >= kMaxPairsPerKind) {
+    auto oldest = kind.byStamp.begin();
+    kind.pairs.erase(oldest->second);
+    kind.byStamp.erase(oldest);
+  }
+  Pair& kept = kind.pairs[columnKey];
+  kept.column = source;
+  kept.field = target;
+  kept.stamp = ++clock_;
+  kind.byStamp[kept.stamp] = columnKey;
+}
+
+std::optional<std::string> LearnedMappings::Lookup(const std::string& company, int datenart,
+                                                   const std::string& column) const {
+  auto found = companies_.find(FoldCase(Trim(company)));
+  if (found == companies_.end()) return std::nullopt;
+  auto kind = found->second.kinds.find(datenart);
+  if (kind == found->second.kinds.end()) return std::nullopt;
+  auto pair = kind->second.pairs.find(FoldCase(Trim(column)));
+  if (pair == kind->second.pairs.end()) return std::nullopt;
+  return pair->second.field;
+}
+
+std::string LearnedMappings::ToJson() const {
+  OrderedJson root = OrderedJson::object();
+  root["version"] = kStoreVersion;
+  OrderedJson& companies = root["companies"] = OrderedJson::array();
+  for (const auto& [stamp, key] : companyAge_) {
+    const Company& company = companies_.at(key);
+    OrderedJson entry = OrderedJson::object();
+    entry["name"] = company.name;
+    OrderedJson& kinds = entry["kinds"] = OrderedJson::array();
+    for (const auto& [index, kind] : company.kinds) {
+      OrderedJson kindEntry = OrderedJson::object();
+      kindEntry["index"] = index;
+      OrderedJson& columns = kindEntry["columns"] = OrderedJson::array();
+      for (const auto& [pairStamp, column] : kind.byStamp) {
+        const Pair& pair = kind.pairs.at(column);
+        OrderedJson pairEntry = OrderedJson::object();
+        pairEntry["column"] = pair.column;
+        pairEntry["field"] = pair.field;
+        columns.push_back(std::move(pairEntry));
+      }
+      kinds.push_back(std::move(kindEntry));
+    }
+    companies.push_back(std::move(entry));
+  }
+  return root.dump(2, ' ', false, OrderedJson::error_handler_t::replace);
+}
+
+void LearnedMappings::DropOldestPairs(size_t count) {
+  std::vector<uint64_t> stamps;
+  for (const auto& [key, company] : companies_)
+    for (const auto& [index, kind] : company.kinds)
+      for (const auto& [stamp, column] : kind.byStamp) stamps.push_back(stamp);
+  if (count >= stamps.size()) {
+    companies_.clear();
+    companyAge_.clear();
+    return;
+  }
+  if (count == 0) return;
+  std::nth_element(stamps.begin(), stamps.begin() + static_cast<ptrdiff_t>(count - 1),
+                   stamps.end());
+  uint64_t newestDropped = stamps[count - 1];
+  for (auto company = companies_.begin(); company != companies_.end();) {
+    std::map<int, Kind>& kinds = company->second.kinds;
+    for (auto kind = kinds.begin(); kind != kinds.end();) {
+      Kind& pairs = kind->second;
+      while (!pairs.byStamp.empty() && pairs.byStamp.begin()->first <= newestDropped) {
+        pairs.pairs.erase(pairs.byStamp.begin()->second);
+        pairs.byStamp.erase(pairs.byStamp.begin());
+      }
+      kind = pairs.pairs.empty() ? kinds.erase(kind) : std::next(kind);
+    }
+    if (kinds.empty()) {
+      companyAge_.erase(company->second.stamp);
+      company = companies_.erase(company);
+    } else {
+      ++company;
+    }
+  }
+}
+
+bool LearnedMappings::Save(const std::string& path, std::string* error) const {
+  SetError(error, {});
+  if (path.empty()) {
+    SetError(error,
+             "Die gelernten Zuordnungen können nicht gespeichert werden: Es ist kein "
+             "Konfigurationsordner bekannt (weder XDG_CONFIG_HOME noch HOME ist gesetzt).");
+    return false;
+  }
+  std::string refused =
+      "Die gelernten Zuordnungen können nicht in " + Quoted(path) + " gespeichert werden: ";
+  if (path == keepPath_) {
+    SetError(error, refused +
+                        "Die vorhandene Datei konnte nicht gelesen werden und wird daher nicht "
+                        "überschrieben.");
+    return false;
+  }
+
+  std::string text = ToJson();
+  // Only a store filled with long names in many companies and kinds gets here: the file keeps the
+  // pairs remembered most recently, so that it can be read again.
+  if (text.size() >= kMaxStoreSize) {
+    LearnedMappings smaller = *this;
+    while (text.size() >= kMaxStoreSize) {
+      size_t pairs = 0;
+      for (const auto& [key, company] : smaller.companies_)
+        for (const auto& [index, kind] : company.kinds) pairs += kind.pairs.size();
+      // Drop a share a little above the excess; every round drops at least one pair.
+      double excess =
+          1.0 - 0.9 * static_cast<double>(kMaxStoreSize) / static_cast<double>(text.size());
+      smaller.DropOldestPairs(
+          std::max<size_t>(1, static_cast<size_t>(excess * static_cast<double>(pairs))));
+      text = smaller.ToJson();
+    }
+  }
+
+  std::string failed;
+  int errorNumber = 0;
+  if (!MakeFolders(FolderOf(path), failed, errorNumber)) {
+    SetError(error, refused + "Der Ordner " + Quoted(failed) +
+                        " kann nicht angelegt werden: " + messages::SystemReason(errorNumber));
+    return false;
+  }
+  if (path == brokenPath_ && FileExists(path)) {
+    std::string aside = path + ".defekt";
+    if (std::rename(path.c_str(), aside.c_str()) != 0) {
+      SetError(error, refused + "Die vorhandene, nicht lesbare Datei kann nicht nach " +
+                          Quoted(aside) + " verschoben werden: " + messages::SystemReason(errno));
+      return false;
+    }
+    brokenPath_.clear();
+  }
+
+  TextDocument document;
+  document.lines = Split(text, "\n");
+  document.lineEnd = "\n";
+  document.encoding = TextEncoding::Utf8;
+  std::string writeError;
+  if (!WriteTextFileAtomically(path, document, &writeError)) {
+    SetError(error, refused + writeError);
+    return false;
+  }
+  return true;
+}
+
+int ApplyLearnedMappings(std::vector<GridColumn>& columns, const LearnedMappings& learned,
+                         const std::string& company, int datenart,
+                         const std::vector<FieldChoice>& choices) {
+  auto taken = [&](const std::string& field) {
+    return std::any_of(columns.begin(), columns.end(), [&](const GridColumn& column) {
+      return EqualsIgnoreCase(column.TargetField, field);
+    });
+  };
+  int mapped = 0;
+  for (GridColumn& column : columns) {
+    if (!column.TargetField.empty()) continue;
+    std::optional<std::string> field = learned.Lookup(company, datenart, column.SourceName);
+    if (!field) continue;
+    auto choice = std::find_if(choices.begin(), choices.end(), [&](const FieldChoice& offered) {
+      return EqualsIgnoreCase(offered.Field, *field);
+    });
+    if (choice == choices.end() || choice->Field.empty() || taken(choice->Field)) continue;
+    column.FieldCaption = choice->Caption;
+    column.TargetField = choice->Field;
+    column.CellStyle = kCellsBound;
+    column.HeaderStyle = kHeaderBound;
+    ++mapped;
+  }
+  return mapped;
+}
+
+}  // namespace velra
