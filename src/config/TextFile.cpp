@@ -104,30 +104,95 @@ bool WriteTextFileAtomically(const std::string& path, const TextDocument& docume
     SetError(error, messages::NotEncodable(path));
     return false;
   }
+  return WriteFileAtomically(path, *bytes, error);
+}
 
-  std::string folder = FolderOf(path);
-  std::string temporary =
-      PathJoin(folder.empty() ? "." : folder, "." + FileNameOf(path) + ".XXXXXX");
-  int fd = ::mkstemp(temporary.data());
-  if (fd < 0) {
-    SetError(error, messages::FileNotWritable(path, errno));
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {}
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(temporary_.c_str());
+  }
+}
+
+bool AtomicFileWriter::Open(std::string* error) {
+  if (fd_ >= 0) return true;
+  std::string folder = FolderOf(path_);
+  temporary_ = PathJoin(folder.empty() ? "." : folder, "." + FileNameOf(path_) + ".XXXXXX");
+  fd_ = ::mkstemp(temporary_.data());
+  if (fd_ < 0) {
+    SetError(error, messages::FileNotWritable(path_, errno));
     return false;
   }
   // Keep the permissions of the file that is replaced.
   struct stat info {};
-  ::fchmod(fd, ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0644);
-  bool ok = WriteAll(fd, *bytes) && ::fsync(fd) == 0;
-  int saved = errno;
-  ok = (::close(fd) == 0) && ok;
-  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+  ::fchmod(fd_, ::stat(path_.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0644);
+  errorNumber_ = 0;
+  return true;
+}
+
+bool AtomicFileWriter::Flush() {
+  if (errorNumber_ != 0) return false;
+  if (fd_ < 0) {
+    errorNumber_ = EBADF;
+    return false;
+  }
+  if (!WriteAll(fd_, buffer_)) {
+    errorNumber_ = errno ? errno : EIO;
+    return false;
+  }
+  buffer_.clear();
+  return true;
+}
+
+bool AtomicFileWriter::Write(std::string_view bytes) {
+  // Collected in a buffer of some 64 KB so that many small pieces make few system calls.
+  constexpr size_t kBufferBytes = 64 * 1024;
+  if (errorNumber_ != 0) return false;
+  buffer_.append(bytes);
+  return buffer_.size() < kBufferBytes || Flush();
+}
+
+bool AtomicFileWriter::Restart() {
+  buffer_.clear();
+  if (fd_ < 0) return false;
+  if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
+    errorNumber_ = errno;
+    return false;
+  }
+  errorNumber_ = 0;
+  return true;
+}
+
+bool AtomicFileWriter::Commit(std::string* error) {
+  bool ok = Flush();
+  int saved = errorNumber_;
+  if (ok && ::fsync(fd_) != 0) {
+    saved = errno;
+    ok = false;
+  }
+  if (fd_ >= 0 && ::close(fd_) != 0 && ok) {
+    saved = errno;
+    ok = false;
+  }
+  fd_ = -1;
+  if (ok && ::rename(temporary_.c_str(), path_.c_str()) != 0) {
     saved = errno;
     ok = false;
   }
   if (!ok) {
-    ::unlink(temporary.c_str());
-    SetError(error, messages::FileNotWritable(path, saved));
+    ::unlink(temporary_.c_str());
+    SetError(error, messages::FileNotWritable(path_, saved));
   }
   return ok;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+  AtomicFileWriter writer(path);
+  if (!writer.Open(error)) return false;
+  writer.Write(bytes);
+  return writer.Commit(error);
 }
 
 }  // namespace velra

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/Encoding.h"
@@ -27,5 +28,39 @@ std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* e
 // old or the new file. Returns false with a German sentence in `error` on failure.
 bool WriteTextFileAtomically(const std::string& path, const TextDocument& document,
                              std::string* error = nullptr);
+
+// A file written under a temporary name in the folder of `path` that replaces `path` only on
+// Commit, so that a crash or a failure leaves either the old or the new file. Without Commit the
+// temporary file is removed when the writer goes. The new file keeps the permissions of the file
+// it replaces (0644 for a new one).
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(std::string path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  // Creates the temporary file. False with a German sentence in `error` on failure.
+  bool Open(std::string* error = nullptr);
+  // Appends bytes. False once writing has failed; Commit then says why.
+  bool Write(std::string_view bytes);
+  // Drops what was written so far, to write the content anew.
+  bool Restart();
+  // Writes everything out and replaces `path`. False with a German sentence in `error`.
+  bool Commit(std::string* error = nullptr);
+
+ private:
+  bool Flush();
+
+  std::string path_;
+  std::string temporary_;
+  int fd_ = -1;
+  std::string buffer_;
+  int errorNumber_ = 0;  // of the first failed write, 0 while all went well
+};
+
+// Writes `bytes` as the whole new content of `path` through an AtomicFileWriter.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         std::string* error = nullptr);
 
 }  // namespace velra

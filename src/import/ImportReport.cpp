@@ -1,5 +1,6 @@
 #include "import/ImportReport.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "config/Text.h"
@@ -16,6 +17,14 @@ std::string CsvField(const std::string& text) {
 }  // namespace
 
 void ImportReport::Add(ReportEntry entry) {
+  // A run reports its rows in ascending order, so a row is appended or already last; a row out
+  // of that order is inserted where it belongs.
+  if (entry.row > 0 && (rows_.empty() || entry.row > rows_.back())) {
+    rows_.push_back(entry.row);
+  } else if (entry.row > 0 && entry.row != rows_.back()) {
+    auto at = std::lower_bound(rows_.begin(), rows_.end(), entry.row);
+    if (*at != entry.row) rows_.insert(at, entry.row);
+  }
   if (entries_.size() < kMaxEntries)
     entries_.push_back(std::move(entry));
   else

@@ -28,6 +28,9 @@ class ImportReport {
   const std::vector<ReportEntry>& Entries() const { return entries_; }
   // All entries, also those only counted.
   size_t EntryCount() const { return entries_.size() + uncounted_; }
+  // The grid rows that had at least one entry, also an entry only counted: ascending, each once.
+  // Entries of the run as a whole (row 0) are not among them.
+  const std::vector<uint32_t>& RowsWithEntries() const { return rows_; }
   bool Empty() const { return EntryCount() == 0; }
 
   size_t added = 0;      // records added
@@ -45,6 +48,7 @@ class ImportReport {
  private:
   std::vector<ReportEntry> entries_;
   size_t uncounted_ = 0;
+  std::vector<uint32_t> rows_;
 };
 
 }  // namespace velra

@@ -31,6 +31,9 @@ struct SourceWarning {
 
 struct LoadReport {
   bool cancelled = false;
+  // How a text source was read: "utf-8", "utf-8-bom", "windows-1252", "utf-16le" or "utf-16be"
+  // (see text_encoding in source/csv/CsvReader.h); empty for other sources.
+  std::string encoding;
   std::vector<SourceWarning> warnings;  // the first kMaxWarnings
   size_t moreWarnings = 0;              // how many more there were
 

@@ -140,6 +140,88 @@ TEST_F(CsvReaderTest, EncodingsAndLineEnds) {
   EXPECT_EQ(mixed.SourceLine(3), 4u);
 }
 
+TEST_F(CsvReaderTest, TheReportTellsHowTheFileWasRead) {
+  Load("Ort\nK\xF6ln\n");
+  EXPECT_EQ(report_.encoding, "windows-1252");
+  Load("Ort\nKöln\n");
+  EXPECT_EQ(report_.encoding, "utf-8");
+  Load("\xEF\xBB\xBFOrt\nKöln\n");
+  EXPECT_EQ(report_.encoding, "utf-8-bom");
+  Load(
+      std::string("\xFF\xFE"
+                  "A\0",
+                  4));
+  EXPECT_EQ(report_.encoding, "utf-16le");
+  Load(std::string("\xFE\xFF\0A", 4));
+  EXPECT_EQ(report_.encoding, "utf-16be");
+}
+
+TEST_F(CsvReaderTest, AForcedEncodingOverridesTheDetection) {
+  // UTF-8 bytes that an export in Windows-1252 can also produce ("Ã¶" is valid UTF-8).
+  TextOptions ansi;
+  ansi.encoding = "windows-1252";
+  EXPECT_EQ(Row(Load("Ort\nK\xC3\xB6ln\n", ansi), 1), (Strings{"K\u00C3\u00B6ln"}));
+  EXPECT_EQ(report_.encoding, "windows-1252");
+  EXPECT_TRUE(report_.warnings.empty());
+  // A UTF-8 BOM does not win over the forced choice, but does not go unnoticed either.
+  SourceTable withBom = Load("\xEF\xBB\xBFOrt\nKöln\n", ansi);
+  EXPECT_EQ(withBom.ColumnNames(), (Strings{"\u00EF\u00BB\u00BFOrt"}));
+  ASSERT_EQ(report_.warnings.size(), 1u);
+  EXPECT_EQ(report_.warnings[0].line, 1u);
+
+  TextOptions utf8;
+  utf8.encoding = "UTF-8";  // letter case does not matter
+  SourceTable bom = Load("\xEF\xBB\xBFOrt\nKöln\n", utf8);
+  EXPECT_EQ(bom.ColumnNames(), (Strings{"Ort"}));
+  EXPECT_EQ(report_.encoding, "utf-8-bom");
+
+  // A UTF-16 BOM wins over every choice.
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t c : std::u16string(u"A\r\n\u00E4\r\n")) {
+    utf16.push_back(static_cast<char>(c & 0xFF));
+    utf16.push_back(static_cast<char>(c >> 8));
+  }
+  EXPECT_EQ(Row(Load(utf16, ansi), 1), (Strings{"ä"}));
+  EXPECT_EQ(report_.encoding, "utf-16le");
+}
+
+TEST_F(CsvReaderTest, InvalidBytesInUtf8AreKeptAsWindows1252AndReportedPerRow) {
+  TextOptions utf8;
+  utf8.encoding = "utf-8";
+  SourceTable table = Load("Ort;Name\nK\xF6ln;M\xFCller\ngut;\xC3\xA4 und \xE4\nBonn;x\n", utf8);
+  ASSERT_EQ(table.RowCount(), 3u);  // no row lost
+  EXPECT_EQ(Row(table, 1), (Strings{"Köln", "Müller"}));
+  EXPECT_EQ(Row(table, 2), (Strings{"gut", "ä und ä"}));
+  EXPECT_EQ(Row(table, 3), (Strings{"Bonn", "x"}));
+  EXPECT_EQ(report_.encoding, "utf-8");
+  ASSERT_EQ(report_.warnings.size(), 2u);  // one per row, not per value
+  EXPECT_EQ(report_.warnings[0].line, 2u);
+  EXPECT_EQ(report_.warnings[1].line, 3u);
+  EXPECT_NE(report_.warnings[0].text.find("UTF-8"), std::string::npos);
+
+  // The same for a file with a UTF-8 BOM read with the detection; a broken name too.
+  SourceTable bom = Load(
+      "\xEF\xBB\xBFStra\xDF"
+      "e\nKöln\n");
+  EXPECT_EQ(bom.ColumnNames(), (Strings{"Straße"}));
+  EXPECT_EQ(Row(bom, 1), (Strings{"Köln"}));
+  EXPECT_EQ(report_.encoding, "utf-8-bom");
+  ASSERT_EQ(report_.warnings.size(), 1u);
+  EXPECT_EQ(report_.warnings[0].line, 1u);
+}
+
+TEST_F(CsvReaderTest, AnUnknownEncodingIsRefused) {
+  TextOptions latin;
+  latin.encoding = "latin-9";
+  try {
+    Load("A\n1\n", latin);
+    FAIL();
+  } catch (const SourceError& e) {
+    EXPECT_NE(std::string(e.what()).find("'latin-9'"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("windows-1252"), std::string::npos) << e.what();
+  }
+}
+
 TEST_F(CsvReaderTest, AnUnterminatedQualifierIsReportedAndDoesNotSwallowTheFile) {
   SourceTable table = Load("A;B\n1;\"offen\n2;3\n4;5\n");
   ASSERT_EQ(table.RowCount(), 3u);

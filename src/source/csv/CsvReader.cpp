@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unicode/utf8.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "config/Encoding.h"
 #include "config/Messages.h"
+#include "config/Text.h"
 #include "source/SourceError.h"
 
 namespace velra {
@@ -87,6 +89,35 @@ class MappedFile {
 
 enum class FileEncoding { Utf8, Windows1252 };
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// UTF-8 text whose invalid bytes are taken as Windows-1252 characters, one byte at a time: a
+// file that is mostly UTF-8 keeps every character, and no invalid UTF-8 reaches the table.
+std::string RepairUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + 8);
+  const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
+  const auto length = static_cast<int32_t>(bytes.size());
+  int32_t i = 0;
+  while (i < length) {
+    if (s[i] < 0x80) {
+      out.push_back(static_cast<char>(s[i++]));
+      continue;
+    }
+    int32_t next = i;
+    UChar32 c;
+    U8_NEXT(s, next, length, c);
+    if (c >= 0) {
+      out.append(bytes.data() + i, static_cast<size_t>(next - i));
+      i = next;
+    } else {
+      out += Windows1252ToUtf8(bytes.substr(static_cast<size_t>(i), 1));
+      ++i;
+    }
+  }
+  return out;
+}
+
 // UTF-16 text (with its byte order mark) as UTF-8.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
   std::string out;
@@ -112,9 +143,16 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
 // The parser of one file. Works on the raw bytes; values are turned into UTF-8 one at a time.
 class CsvParser {
  public:
-  CsvParser(std::string_view text, FileEncoding encoding, const TextOptions& options,
-            const std::string& path, MappedFile* mapped, size_t mappedOffset)
-      : text_(text), encoding_(encoding), options_(options), path_(path), mapped_(mapped),
+  // `checkUtf8`: the text is read as UTF-8 but is not valid UTF-8 throughout.
+  CsvParser(std::string_view text, FileEncoding encoding, bool checkUtf8,
+            const TextOptions& options, const std::string& path, MappedFile* mapped,
+            size_t mappedOffset)
+      : text_(text),
+        encoding_(encoding),
+        checkUtf8_(checkUtf8),
+        options_(options),
+        path_(path),
+        mapped_(mapped),
         mappedOffset_(mappedOffset) {
     separator_ = InFileEncoding(options.separator);
     std::string qualifier = InFileEncoding(options.qualifier);
@@ -134,6 +172,7 @@ class CsvParser {
     if (named) {
       if (text_.empty()) return;
       uint32_t next = ReadRecord(position, line, fields, report);
+      WarnRepaired(line, report);
       std::vector<std::string> names;
       for (size_t i = 0; i < fields.size(); ++i)
         names.push_back(fields[i].empty() ? GeneratedColumnName(i + 1) : fields[i]);
@@ -154,6 +193,7 @@ class CsvParser {
       size_t recordStart = position;
       uint32_t recordLine = line;
       line = ReadRecord(position, line, fields, report);
+      WarnRepaired(recordLine, report);
       if (!named && fields.size() > out.ColumnCount()) {
         if (fields.size() > kMaxSourceColumns) ThrowTooManyColumns(recordLine);
         while (out.ColumnCount() < fields.size()) out.AddColumn(GeneratedColumnName(out.ColumnCount() + 1));
@@ -190,6 +230,14 @@ class CsvParser {
     return Utf8ToWindows1252(text).value_or(std::string());
   }
 
+  void WarnRepaired(uint32_t line, LoadReport& report) {
+    if (!repaired_) return;
+    repaired_ = false;
+    report.Warn(line,
+                "Die Zeile enthält Bytes, die in UTF-8 ungültig sind; sie wurden als "
+                "Windows-1252-Zeichen gelesen.");
+  }
+
   [[noreturn]] void ThrowTooManyColumns(uint32_t line) const {
     throw SourceError(SourceErrorCode::TooLarge,
                       "Die Datei " + Quoted(path_) + " hat in Zeile " + std::to_string(line) +
@@ -222,6 +270,7 @@ class CsvParser {
     report.Warn(line, "Ein Textbegrenzungszeichen wird bis zum Ende der Datei nicht geschlossen; "
                       "die Zeile wurde ohne Textbegrenzung gelesen.");
     position = start;
+    repaired_ = false;  // the plain reading decides again
     return ReadPlain(position, line, fields);
   }
 
@@ -328,8 +377,16 @@ class CsvParser {
   }
 
   // A value as UTF-8 with the line-break token replaced.
-  std::string Finish(std::string_view raw) const {
-    std::string value = encoding_ == FileEncoding::Utf8 ? std::string(raw) : Windows1252ToUtf8(raw);
+  std::string Finish(std::string_view raw) {
+    std::string value;
+    if (encoding_ == FileEncoding::Windows1252) {
+      value = Windows1252ToUtf8(raw);
+    } else if (checkUtf8_ && !IsValidUtf8(raw)) {
+      value = RepairUtf8(raw);
+      repaired_ = true;
+    } else {
+      value = std::string(raw);
+    }
     const std::string& token = options_.lineBreakToken;
     if (!token.empty() && value.find(token) != std::string::npos) {
       std::string replaced;
@@ -347,6 +404,8 @@ class CsvParser {
 
   std::string_view text_;
   FileEncoding encoding_;
+  bool checkUtf8_;
+  bool repaired_ = false;  // a value of the record being read had invalid UTF-8
   const TextOptions& options_;
   const std::string& path_;
   MappedFile* mapped_;
@@ -362,11 +421,25 @@ bool LooksBinary(std::string_view bytes) {
   return std::memchr(bytes.data(), '\0', bytes.size()) != nullptr;
 }
 
+enum class EncodingChoice { Auto, Utf8, Windows1252 };
+
+EncodingChoice ChoiceOf(const std::string& name) {
+  const std::string trimmed = Trim(name);
+  if (trimmed.empty() || EqualsIgnoreCase(trimmed, text_encoding::kAuto))
+    return EncodingChoice::Auto;
+  if (EqualsIgnoreCase(trimmed, text_encoding::kUtf8)) return EncodingChoice::Utf8;
+  if (EqualsIgnoreCase(trimmed, text_encoding::kWindows1252)) return EncodingChoice::Windows1252;
+  throw SourceError(SourceErrorCode::Unsupported,
+                    "Die Zeichenkodierung '" + name +
+                        "' ist unbekannt; möglich sind 'auto', 'utf-8' und 'windows-1252'.");
+}
+
 }  // namespace
 
 void LoadTextFile(const std::string& path, const TextOptions& options, SourceTable& out,
                   LoadReport& report) {
   out.Clear();
+  const EncodingChoice choice = ChoiceOf(options.encoding);
   MappedFile file(path);
   std::string_view bytes(file.Data() ? file.Data() : "", file.Size());
   if (bytes.empty())
@@ -375,20 +448,39 @@ void LoadTextFile(const std::string& path, const TextOptions& options, SourceTab
   std::string converted;  // UTF-16 files, turned into UTF-8 first
   size_t offset = 0;
   FileEncoding encoding = FileEncoding::Utf8;
+  bool checkUtf8 = false;
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-    converted = Utf16ToUtf8(bytes.substr(2), bytes[0] == '\xFE');
+    const bool bigEndian = bytes[0] == '\xFE';
+    converted = Utf16ToUtf8(bytes.substr(2), bigEndian);
     bytes = converted;
+    report.encoding = bigEndian ? text_encoding::kUtf16Be : text_encoding::kUtf16Le;
+  } else if (choice == EncodingChoice::Windows1252) {
+    encoding = FileEncoding::Windows1252;
+    report.encoding = text_encoding::kWindows1252;
+    if (bytes.starts_with(kUtf8Bom))
+      report.Warn(1,
+                  "Die Datei beginnt mit der Kennung von UTF-8, wird aber wie eingestellt als "
+                  "Windows-1252 gelesen.");
   } else {
-    if (bytes.starts_with("\xEF\xBB\xBF")) offset = 3;
+    const bool bom = bytes.starts_with(kUtf8Bom);
+    if (bom) offset = kUtf8Bom.size();
     bytes.remove_prefix(offset);
-    if (!IsValidUtf8(bytes)) encoding = FileEncoding::Windows1252;
+    const bool valid = IsValidUtf8(bytes);
+    if (choice == EncodingChoice::Auto && !bom && !valid) {
+      encoding = FileEncoding::Windows1252;
+      report.encoding = text_encoding::kWindows1252;
+    } else {
+      checkUtf8 = !valid;
+      report.encoding = bom ? text_encoding::kUtf8Bom : text_encoding::kUtf8;
+    }
   }
   if (LooksBinary(bytes))
     throw SourceError(SourceErrorCode::WrongFormat,
                       "Die Datei " + Quoted(path) +
                           " enthält Binärdaten und ist keine Text- oder CSV-Datei.");
 
-  CsvParser parser(bytes, encoding, options, path, converted.empty() ? &file : nullptr, offset);
+  CsvParser parser(bytes, encoding, checkUtf8, options, path, converted.empty() ? &file : nullptr,
+                   offset);
   try {
     parser.Load(out, report);
   } catch (...) {
