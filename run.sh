@@ -14,7 +14,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config
-  libsqlite3-dev sqlite3 libicu-dev libcli11-dev libcurl4-openssl-dev
+  libsqlite3-dev sqlite3 libicu-dev libcli11-dev libcurl4-openssl-dev nlohmann-json3-dev
   libgsf-1-dev libzip-dev libshp-dev mdbtools mdbtools-dev
   libgtest-dev libgmock-dev libxlsxwriter-dev
   qt6-base-dev xvfb xauth fonts-dejavu-core

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "shell/Dialogs.h"
+#include "cli/CliDialogs.h"
 #include "shell/Wizard.h"
 
 namespace {
@@ -21,22 +21,6 @@ long PeakRssKiB() {
     if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
   return 0;
 }
-
-class QuietDialogs final : public velra::Dialogs {
- public:
-  void Message(const std::string& text, const std::string&, Icon) override {
-    std::fprintf(stderr, "%s\n", text.c_str());
-  }
-  bool Ask(const std::string&, const std::string&, bool) override { return false; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&) override {
-    return {};
-  }
-  std::optional<std::string> ChooseFile(const std::string&, const std::string&, int) override {
-    return {};
-  }
-  void ShowHelp(int) override {}
-  void RunStoragePicker(velra::StoragePicker&) override {}
-};
 
 }  // namespace
 
@@ -52,7 +36,7 @@ int main(int argc, char** argv) {
     autoNumbers = autoNumbers || std::string(argv[i]) == "--auto-numbers";
     complete = complete || std::string(argv[i]) == "--complete";
   }
-  QuietDialogs dialogs;
+  velra::cli::CliDialogs dialogs;  // messages to stderr, no questions
   velra::Wizard wizard(dialogs);
   velra::StartOptions start;
   start.programPath = argv[1];

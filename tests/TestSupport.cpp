@@ -28,6 +28,10 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+void UseOwnConfigFolder(const TempDir& dir) {
+  ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+}
+
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
@@ -35,14 +39,30 @@ std::string ReadBytes(const std::string& path) {
   return content.str();
 }
 
-int RunCli(const std::string& arguments, std::string& output) {
-  std::string command = std::string(VELRA_CLI_PATH) + " " + arguments + " 2>&1";
+namespace {
+
+// Runs a shell command line and collects what it writes to stdout.
+int RunShell(const std::string& command, std::string& output) {
   FILE* pipe = ::popen(command.c_str(), "r");
   char buffer[4096];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
   int status = ::pclose(pipe);
   return WEXITSTATUS(status);
+}
+
+}  // namespace
+
+int RunCli(const std::string& arguments, std::string& output) {
+  return RunShell(std::string(VELRA_CLI_PATH) + " " + arguments + " 2>&1", output);
+}
+
+int RunCli(const std::string& arguments, std::string& out, std::string& errors) {
+  TempDir dir;
+  const std::string errorFile = dir / "stderr.txt";
+  int status = RunShell(std::string(VELRA_CLI_PATH) + " " + arguments + " 2>" + errorFile, out);
+  errors = ReadBytes(errorFile);
+  return status;
 }
 
 }  // namespace velra::test

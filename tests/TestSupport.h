@@ -22,10 +22,15 @@ class TempDir {
   std::string path_;
 };
 
+// The user's configuration (learned mappings) goes to this test's folder.
+void UseOwnConfigFolder(const TempDir& dir);
+
 void WriteBytes(const std::string& path, std::string_view bytes);
 // Runs importassistent-cli with the arguments (shell words) and returns its exit code; what it
 // printed on stdout and stderr goes to `output`.
 int RunCli(const std::string& arguments, std::string& output);
+// The same with stdout and stderr apart (stdout for --json).
+int RunCli(const std::string& arguments, std::string& out, std::string& errors);
 std::string ReadBytes(const std::string& path);
 
 }  // namespace velra::test

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/ImportOutput.h"
 #include "cli/WizardDriver.h"
 #include "config/Text.h"
 
@@ -17,7 +18,27 @@ struct ImportOptions {
   bool sync = false, noAutoNumber = false, deleteAll = false, yes = false, noActive = false,
        rebate = false, pos = false, webshop = false, createSupplier = false, noAddress = false;
   int searchNameMode = -1;
+  std::string profile, saveProfile, rejectFile;
+  bool dryRun = false, json = false, noLearned = false;
 };
+
+// The options of the settings page: with a profile, the profile sets them.
+constexpr const char* kSettingsOptions[] = {"--sync",
+                                            "--sync-field",
+                                            "--no-autonumber",
+                                            "--delete-all",
+                                            "--no-active",
+                                            "--rebate",
+                                            "--pos",
+                                            "--webshop",
+                                            "--create-supplier",
+                                            "--article-type",
+                                            "--unit",
+                                            "--tax-key",
+                                            "--storage",
+                                            "--price-mode",
+                                            "--no-address",
+                                            "--search-name-mode"};
 
 int IndexOf(const std::vector<std::string>& items, const std::string& text) {
   for (size_t i = 0; i < items.size(); ++i)
@@ -103,55 +124,135 @@ bool ApplyMaps(const ImportOptions& o, Wizard& wizard) {
   return true;
 }
 
-void PrintReport(const ImportReport& report) {
-  for (const ReportEntry& entry : report.Entries()) {
-    std::cerr << (entry.line ? "Zeile " + std::to_string(entry.line) : std::string("Allgemein"));
-    if (!entry.column.empty()) std::cerr << ", Spalte '" << entry.column << "'";
-    if (!entry.field.empty()) std::cerr << ", Feld " << entry.field;
-    if (!entry.value.empty()) std::cerr << ", Wert '" << entry.value << "'";
-    std::cerr << ": " << entry.reason << '\n';
+std::optional<ImportProfile> ReadProfile(const std::string& path) {
+  ProfileLoad loaded = LoadProfile(path);
+  if (!loaded.profile) {
+    std::cerr << loaded.error << '\n';
+    return std::nullopt;
   }
-  if (report.EntryCount() > report.Entries().size())
-    std::cerr << "... und " << report.EntryCount() - report.Entries().size()
-              << " weitere Meldungen\n";
+  if (loaded.migrated())
+    std::cerr
+        << "Das Profil stammt von einer älteren Version; mit --save-profile legen Sie es im neuen "
+           "Format ab.\n";
+  return loaded.profile;
 }
 
-int Import(const GlobalOptions& global, const ImportOptions& o) {
-  if (o.deleteAll && !o.yes) {
-    std::cerr << "--delete-all löscht alle Datensätze der Tabelle; bestätigen Sie es mit --yes.\n";
+// The source options a profile gives, unless the command line names them.
+void TakeSourceOptions(const ImportProfile& profile, const CLI::App& command,
+                       SourceOptions& source) {
+  if (!command.count("--separator")) source.separator = profile.separator;
+  if (!command.count("--qualifier")) source.qualifier = profile.qualifier;
+  if (!command.count("--no-header")) source.noHeader = !profile.firstRowHasNames;
+  if (!command.count("--table")) source.table = profile.table;
+  if (!command.count("--encoding")) source.encoding = profile.encoding;
+  source.lineBreakToken = profile.lineBreakToken;
+}
+
+int ExitCodeOf(const ImportResult& result) {
+  if (result.status == ImportResult::Status::NotStarted ||
+      result.status == ImportResult::Status::Stopped)
+    return kCannotOpen;
+  return result.report.Empty() ? kOk : kReportEntries;
+}
+
+int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& command) {
+  const bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+  std::optional<ImportProfile> profile;
+  if (!o.profile.empty()) {
+    for (const char* option : kSettingsOptions)
+      if (command.count(option)) {
+        std::cerr
+            << option
+            << " und --profile schließen sich aus: Die Einstellungen kommen aus dem Profil.\n";
+        return kUsage;
+      }
+    profile = ReadProfile(o.profile);
+    if (!profile) return kUsage;
+  }
+  std::string kind = o.kind;
+  if (kind.empty() && profile) kind = std::to_string(profile->datenart);
+  if (kind.empty()) {
+    std::cerr << "Geben Sie die Datenart mit --kind oder ein Profil mit --profile an.\n";
     return kUsage;
   }
+  const bool deleteAll = profile ? profile->deleteAll : o.deleteAll;
+  if (deleteAll && !o.dryRun && !o.yes && !interactive) {
+    std::cerr
+        << "Der Import löscht zuerst alle Datensätze der Tabelle; bestätigen Sie es mit --yes.\n";
+    return kUsage;
+  }
+
   CliDialogs dialogs;
   Wizard wizard(dialogs);
-  if (int started = StartWizard(global, o.kind, wizard); started != kOk) return started;
-  if (!ApplySettings(o, wizard)) return kUsage;
-  if (!LoadSourceForMapping(o.source, wizard, dialogs)) return kCannotOpen;
+  if (int started = StartWizard(global, kind, wizard); started != kOk) return started;
+  if (profile && wizard.Session().Datenart != profile->datenart) {
+    std::cerr << "Das Profil gehört zur Datenart '" << profile->kindName << "', nicht zu '"
+              << o.kind << "'.\n";
+    return kUsage;
+  }
+  ImportSession& session = wizard.Session();
+  session.UseLearnedMappings = !o.noLearned;
+  SourceOptions source = o.source;
+  if (profile) {
+    PrintProblems(wizard.ApplyProfile(*profile));
+    TakeSourceOptions(*profile, command, source);
+  } else if (!ApplySettings(o, wizard)) {
+    return kUsage;
+  }
+  if (!LoadSourceForMapping(source, wizard, dialogs)) return kCannotOpen;
   if (!o.syncField.empty()) {
     wizard.Controls().cboSynchronisierung.SetText(o.syncField);
-    wizard.Session().Synchronisationsfeld =
-        LayoutFile::Load(wizard.Session().Context.LayoutFile).Lookup(o.syncField);
+    session.Synchronisationsfeld = LayoutFile::Load(session.Context.LayoutFile).Lookup(o.syncField);
   }
-  // Explicit assignments replace what the automatic mapping did.
+  ProfileFit fit;
+  if (profile) {
+    fit = wizard.ApplyProfileColumns(*profile);
+    if (const std::string text = fit.Text(); !text.empty()) std::cerr << text << '\n';
+  }
+  // Explicit assignments replace what the automatic mapping or the profile did.
   dialogs.answerYes = true;
   if (!ApplyMaps(o, wizard)) return kUsage;
   dialogs.answerYes = o.yes;
+  dialogs.interactive = interactive;
+  if (!o.saveProfile.empty()) {
+    if (std::string error = SaveProfile(o.saveProfile, wizard.CurrentProfile()); !error.empty()) {
+      std::cerr << error << '\n';
+      return kCannotOpen;
+    }
+    std::cerr << "Das Profil wurde in '" << o.saveProfile << "' gespeichert.\n";
+  }
 
-  const bool terminal = ::isatty(STDERR_FILENO);
-  wizard.importProgress = [terminal](size_t row, size_t rows) {
-    if (terminal && (row % 1000 == 0 || row == rows))
-      std::cerr << "\r" << row << " von " << rows << std::flush;
+  ProgressLine progress;
+  const bool showProgress = ::isatty(STDERR_FILENO);
+  wizard.importProgress = [&](size_t row, size_t rows) {
+    if (showProgress) progress.Show(row, rows);
   };
-  wizard.OkClick();
-  if (terminal) std::cerr << "\r\033[K";
-  const ImportSession& session = wizard.Session();
-  if (session.Schritt < 5) return kUsage;        // a mandatory field is not assigned
-  if (session.Schritt != 6) return kCannotOpen;  // the run could not start
-  const ImportReport& report = session.LastImport.report;
-  std::cout << session.Controls.lbStatustext.Caption << '\n'
-            << report.Summary(session.SourceData.RowCount()) << '\n';
-  PrintReport(report);
-  if (session.LastImport.status == ImportResult::Status::Stopped) return kCannotOpen;
-  return report.Empty() ? kOk : kReportEntries;
+  bool ran = true;
+  if (o.dryRun) {
+    ran = wizard.TestlaufClick();
+  } else {
+    wizard.OkClick();
+    ran = session.Schritt >= 5;
+  }
+  progress.Clear();
+  PrintProblems(session.Problems);
+  if (!ran) return kUsage;  // a mandatory field is not assigned: the wizard said which
+  const ImportResult& result = o.dryRun ? session.LastTestRun : session.LastImport;
+  if (!o.dryRun && session.Schritt != 6 && result.status == ImportResult::Status::Finished)
+    return kCannotOpen;  // deleting first failed: the run did not start
+  const int exitCode = ExitCodeOf(result);
+
+  RejectOutcome reject;
+  if (!o.rejectFile.empty() && result.status != ImportResult::Status::NotStarted) {
+    RejectFileResult written = wizard.SaveRejectFile(o.rejectFile, o.dryRun);
+    reject = {o.rejectFile, written.rows, written.error};
+  }
+  if (o.json)
+    PrintJson(session, result, fit, reject);
+  else
+    PrintResult(session, result);
+  if (!reject.error.empty()) return kCannotOpen;
+  return exitCode;
 }
 
 }  // namespace
@@ -159,13 +260,18 @@ int Import(const GlobalOptions& global, const ImportOptions& o) {
 void AddImportCommand(CLI::App& app, const GlobalOptions& global, int& exitCode) {
   auto* command = app.add_subcommand("import", "Importiert eine Datei in die Firmendatenbank.");
   auto o = std::make_shared<ImportOptions>();
-  command->add_option("--kind", o->kind, "Datenart (z. B. \"Artikel\" oder 1)")->required();
+  command->add_option("--kind", o->kind,
+                      "Datenart (z. B. \"Artikel\" oder 1); mit --profile aus dem Profil");
   command->add_option("--file", o->source.file, "Importdatei")->required();
   command->add_option("--table", o->source.table, "Tabelle oder Tabellenblatt");
   command->add_option("--separator", o->source.separator,
                       "Trennzeichen von Textdateien (Vorgabe: ;)");
   command->add_option("--qualifier", o->source.qualifier, "Textqualifizierer (Vorgabe: \")");
   command->add_option("--password", o->source.password, "Kennwort einer Access-Datenbank");
+  command
+      ->add_option("--encoding", o->source.encoding,
+                   "Zeichensatz von Textdateien: auto, utf-8 oder windows-1252")
+      ->check(CLI::IsMember({"auto", "utf-8", "windows-1252"}));
   command->add_flag("--no-header", o->source.noHeader, "Die erste Zeile enthält keine Feldnamen");
   command->add_flag("--sync", o->sync,
                     "Synchronisieren: vorhandene Datensätze werden aktualisiert");
@@ -190,7 +296,18 @@ void AddImportCommand(CLI::App& app, const GlobalOptions& global, int& exitCode)
   command->add_flag("--no-address", o->noAddress, "Anschrift nicht automatisch erzeugen");
   command->add_option("--search-name-mode", o->searchNameMode, "Suchname 0 bis 4")
       ->check(CLI::Range(0, 4));
-  command->callback([&global, o, &exitCode] { exitCode = Import(global, *o); });
+  command->add_option("--profile", o->profile,
+                      "Importprofil (JSON): Datenart, Einstellungen und Zuordnung");
+  command->add_option("--save-profile", o->saveProfile,
+                      "Die Einstellungen und die Zuordnung als Profil speichern");
+  command->add_flag(
+      "--dry-run", o->dryRun,
+      "Testlauf: alles prüfen und zeigen, was der Import ändern würde, ohne zu speichern");
+  command->add_option("--reject-file", o->rejectFile,
+                      "Zeilen mit Meldungen samt Spalte \"Fehler\" in diese Datei schreiben");
+  command->add_flag("--json", o->json, "Ergebnis und Meldungen als JSON auf stdout");
+  command->add_flag("--no-learned", o->noLearned, "Gelernte Zuordnungen nicht verwenden");
+  command->callback([&global, o, &exitCode, command] { exitCode = Import(global, *o, *command); });
 }
 
 }  // namespace velra::cli

@@ -58,6 +58,8 @@ bool LoadSourceForMapping(const SourceOptions& source, Wizard& wizard, CliDialog
   wizard.LightClick(3);
   wizard.TrennzeichenChange(SeparatorOption(source.separator));
   wizard.BegrenzungChange(source.qualifier);
+  wizard.ZeilenumbruchChange(source.lineBreakToken);
+  session.SourceEncoding = source.encoding;
   controls.chkSpaltentitel.Value = source.noHeader ? 0 : 1;
   session.SourcePassword = source.password;
   wizard.FileChosen(source.file);

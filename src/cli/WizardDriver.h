@@ -12,6 +12,7 @@ namespace velra::cli {
 
 struct SourceOptions {
   std::string file, table, separator = ";", qualifier = "\"", password;
+  std::string lineBreakToken = "<br/>", encoding = "auto";
   bool noHeader = false;
 };
 

@@ -93,6 +93,16 @@ void MainWindow::ConnectMapping() {
           [this](int section) { Act([&] { wizard_.HeaderClick(section + 1); }); });
   connect(cboDatenbankfelder_, qOverload<int>(&QComboBox::activated), this,
           [this](int index) { Act([&] { wizard_.FieldPicked(index); }); });
+  connect(cmdProfilLaden_, &QPushButton::clicked, this, [this] {
+    // The file is chosen here; applying the profile loads the source again in the background.
+    if (busy_) return;
+    if (std::optional<std::string> path = wizard_.ChooseProfile())
+      RunInBackground([this, file = *path] { wizard_.ProfilLaden(file); }, false);
+  });
+  connect(cmdProfilSpeichern_, &QPushButton::clicked, this,
+          [this] { Act([&] { wizard_.ProfilSpeichern(); }); });
+  connect(chkGelernt_, &QCheckBox::clicked, this,
+          [this](bool checked) { Act([&] { wizard_.Session().UseLearnedMappings = checked; }); });
 
   // The grid's operations, in its menu and on its keys; they work on the current column and on
   // the selected rows.

@@ -108,6 +108,16 @@ inline constexpr const char* kAutoMapping = "Automatische Feldzuordnung starten"
 inline constexpr const char* kAddRow = "Zeile hinzufügen";
 inline constexpr const char* kDeleteRow = "Zeile löschen";
 
+inline constexpr const char* kLoadProfile = "Profil laden...";
+inline constexpr const char* kSaveProfile = "Profil speichern...";
+inline constexpr const char* kUseLearned = "Gelernte Zuordnungen verwenden";
+inline constexpr const char* kTestRun = "&Testlauf";
+inline constexpr const char* kTestRunTip =
+    "Der Testlauf führt den ganzen Import aus und nimmt ihn am Ende zurück: Sie sehen, was neu "
+    "angelegt "
+    "und was geändert würde, ohne dass etwas gespeichert wird.";
+inline constexpr const char* kSaveRejects = "Abgewiesene Zeilen speichern...";
+
 inline constexpr const char* kImportNote =
     "Je nach Datenmenge kann der Import einige Minuten in Anspruch nehmen.";
 inline constexpr const char* kStatus = "Status:";

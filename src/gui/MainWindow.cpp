@@ -18,6 +18,7 @@
 #include "gui/Look.h"
 #include "gui/ReportDialog.h"
 #include "gui/SourceTableModel.h"
+#include "gui/TestRunDialog.h"
 #include "shell/ShellTexts.h"
 
 namespace velra::gui {
@@ -120,7 +121,8 @@ void MainWindow::Act(const std::function<void()>& action) {
   Sync();
 }
 
-void MainWindow::RunInBackground(const std::function<void()>& work, bool importing) {
+void MainWindow::RunInBackground(const std::function<void()>& work, bool importing,
+                                 const std::function<void()>& then) {
   if (busy_ || syncing_) return;
   SetBusy(true, importing);
   model_->Suspend();
@@ -139,7 +141,7 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
   progressTimer_->start();
   auto error = std::make_shared<std::string>();
   QThread* thread = QThread::create([work, error] { *error = Guarded(work); });
-  connect(thread, &QThread::finished, this, [this, thread, error] {
+  connect(thread, &QThread::finished, this, [this, thread, error, then] {
     thread->deleteLater();
     progressTimer_->stop();
     if (loadWindow_) {
@@ -150,7 +152,11 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
     model_->Reload();
     if (!error->empty()) dialogs_.Message(*error, velra::texts::kFehler, Dialogs::Icon::Error);
     Sync();
-    if (closeWhenDone_) close();
+    if (closeWhenDone_) {
+      close();
+      return;
+    }
+    if (error->empty() && then) then();
   });
   thread->start();
 }
@@ -183,6 +189,17 @@ void MainWindow::ShowProgress() {
 
 void MainWindow::ShowReport() {
   ReportDialog dialog(wizard_.Session().LastImport.report, this);
+  dialog.exec();
+}
+
+void MainWindow::ShowTestRun() {
+  const ImportSession& session = wizard_.Session();
+  if (!session.LastTestRun.testRun ||
+      session.LastTestRun.status == ImportResult::Status::NotStarted)
+    return;
+  TestRunDialog dialog(
+      session.LastTestRun, session.SourceData.RowCount(),
+      [this] { Act([&] { wizard_.AbgewieseneZeilenSpeichern(true); }); }, this);
   dialog.exec();
 }
 

@@ -67,7 +67,10 @@ class MainWindow : public QMainWindow {
   // Runs an action of the wizard and shows its result.
   void Act(const std::function<void()>& action);
   // Runs long work (a load, the import) on a worker thread, then shows the result.
-  void RunInBackground(const std::function<void()>& work, bool importing);
+  // `then` runs on the window's thread when the work is done.
+  void RunInBackground(const std::function<void()>& work, bool importing,
+                       const std::function<void()>& then = {});
+  void ShowTestRun();
   void ShowReport();
   // Locks the window's inputs while work runs in the background; the import keeps Abbrechen.
   void SetBusy(bool busy, bool importing);
@@ -122,13 +125,15 @@ class MainWindow : public QMainWindow {
   SourceTableModel* model_ = nullptr;
   QComboBox* cboDatenbankfelder_ = nullptr;
   QLabel* lbSpalte_ = nullptr;
+  QPushButton *cmdProfilLaden_ = nullptr, *cmdProfilSpeichern_ = nullptr;
+  QCheckBox* chkGelernt_ = nullptr;
 
   QLabel *lbStatustext_ = nullptr, *lbStatus_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
-  QPushButton* cmdAbbrechen_ = nullptr;
+  QPushButton *cmdAbbrechen_ = nullptr, *cmdTestlauf_ = nullptr;
 
   QLabel *lbErgebnis_ = nullptr, *lbZahlen_ = nullptr;
-  QPushButton* cmdProtokoll_ = nullptr;
+  QPushButton *cmdProtokoll_ = nullptr, *cmdAbgewiesene_ = nullptr;
 };
 
 }  // namespace velra::gui

@@ -327,6 +327,15 @@ QWidget* MainWindow::BuildMappingPage() {
   top->addWidget(cboDatenbankfelder_, 1, 1);
   top->setColumnStretch(1, 1);
   layout->addLayout(top);
+  auto* profiles = new QHBoxLayout;
+  cmdProfilLaden_ = Named(new QPushButton(texts::kLoadProfile), "cmdProfilLaden");
+  cmdProfilSpeichern_ = Named(new QPushButton(texts::kSaveProfile), "cmdProfilSpeichern");
+  chkGelernt_ = Check(texts::kUseLearned, "chkGelernt");
+  profiles->addWidget(cmdProfilLaden_);
+  profiles->addWidget(cmdProfilSpeichern_);
+  profiles->addStretch();
+  profiles->addWidget(chkGelernt_);
+  layout->addLayout(profiles);
   jgTab_ = Named(new QTableView, "jgTab");
   model_ = new SourceTableModel(wizard_.Session(), this);
   jgTab_->setModel(model_);
@@ -359,8 +368,18 @@ QWidget* MainWindow::BuildImportPage() {
   cmdAbbrechen_ = Named(new QPushButton(texts::kCancel), "cmdAbbrechen");
   buttons->addWidget(cmdAbbrechen_);
   layout->addLayout(buttons);
+  layout->addSpacing(24);
+  layout->addWidget(Tip(texts::kTestRunTip));
+  auto* test = new QHBoxLayout;
+  cmdTestlauf_ = Named(new QPushButton(texts::kTestRun), "cmdTestlauf");
+  test->addWidget(cmdTestlauf_);
+  test->addStretch();
+  layout->addLayout(test);
   layout->addStretch();
   connect(cmdAbbrechen_, &QPushButton::clicked, this, [this] { wizard_.AbbrechenClick(); });
+  connect(cmdTestlauf_, &QPushButton::clicked, this, [this] {
+    RunInBackground([this] { wizard_.TestlaufClick(); }, true, [this] { ShowTestRun(); });
+  });
   return page;
 }
 
@@ -374,11 +393,15 @@ QWidget* MainWindow::BuildFinishPage() {
   layout->addWidget(lbZahlen_);
   auto* buttons = new QHBoxLayout;
   cmdProtokoll_ = Named(new QPushButton(texts::kShowReport), "cmdProtokoll");
+  cmdAbgewiesene_ = Named(new QPushButton(texts::kSaveRejects), "cmdAbgewiesene");
   buttons->addWidget(cmdProtokoll_);
+  buttons->addWidget(cmdAbgewiesene_);
   buttons->addStretch();
   layout->addLayout(buttons);
   layout->addStretch();
   connect(cmdProtokoll_, &QPushButton::clicked, this, [this] { ShowReport(); });
+  connect(cmdAbgewiesene_, &QPushButton::clicked, this,
+          [this] { Act([&] { wizard_.AbgewieseneZeilenSpeichern(false); }); });
   return page;
 }
 

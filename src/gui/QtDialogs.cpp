@@ -1,7 +1,9 @@
 #include "gui/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -87,6 +89,20 @@ std::optional<std::string> QtDialogs::ChooseFile(const std::string& title,
         QFileDialog::getOpenFileName(parent_, Q(title), QString(), filters.join(";;"), &selected);
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
+  });
+}
+
+std::optional<std::string> QtDialogs::ChooseSaveFile(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& defaultName) {
+  return OnWindowThread([&]() -> std::optional<std::string> {
+    QFileDialog dialog(parent_, Q(title), QDir::home().filePath(Q(defaultName)));
+    dialog.setNameFilters(QtNameFilters(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The suffix is added before the dialog asks about replacing a file.
+    dialog.setDefaultSuffix(QFileInfo(Q(defaultName)).suffix());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
   });
 }
 

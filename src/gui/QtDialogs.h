@@ -18,6 +18,8 @@ class QtDialogs final : public Dialogs {
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) override;
   std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                         int filterIndex) override;
+  std::optional<std::string> ChooseSaveFile(const std::string& title, const std::string& filter,
+                                            const std::string& defaultName) override;
   void ShowHelp(int contextId) override;
   void RunStoragePicker(StoragePicker& picker) override;
 

@@ -187,6 +187,7 @@ void MainWindow::SyncMapping() {
   const WizardControls& c = wizard_.Controls();
   SyncCombo(cboDatenbankfelder_, c.cboDatenbankfelder);
   lbSpalte_->setText(Q(c.lbSpalte.Caption));
+  chkGelernt_->setChecked(wizard_.Session().UseLearnedMappings);
   model_->MappingChanged();
 }
 
@@ -199,12 +200,14 @@ void MainWindow::SyncImport() {
   progressBar_->setRange(0, std::max(maximum, 1));
   progressBar_->setValue(static_cast<int>(std::min<double>(c.progressBar.Value, maximum)));
   SyncButton(cmdAbbrechen_, c.cmdAbbrechen);
+  cmdTestlauf_->setEnabled(c.cmdOK.Enabled);
 
   const ImportResult& result = session.LastImport;
   const bool ran = session.Schritt == 6;
   lbErgebnis_->setText(ran ? Q(c.lbStatustext.Caption) : QString());
   lbZahlen_->setText(ran ? Q(result.report.Summary(session.SourceData.RowCount())) : QString());
   cmdProtokoll_->setVisible(ran && !result.report.Empty());
+  cmdAbgewiesene_->setVisible(ran && !result.report.RowsWithEntries().empty());
 }
 
 }  // namespace velra::gui

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 #include "config/Text.h"
 #include "db/Connection.h"
@@ -64,9 +65,10 @@ struct PlannedColumn {
 class Runner {
  public:
   Runner(const SessionContext& context, const ImportSettings& settings, const SourceTable& source,
-         const std::vector<GridColumn>& columns)
+         const std::vector<GridColumn>& columns, const RunOptions& options)
       : context_(context),
         settings_(settings),
+        options_(options),
         source_(source),
         columns_(columns),
         converter_(context.Regional),
@@ -114,6 +116,10 @@ class Runner {
       result_.status = ImportResult::Status::Stopped;
       result_.message = std::string("Der Import wurde angehalten: ") + e.what();
     }
+    if (options_.testRun) {
+      batch_.reset();  // rolls the whole run back
+      result_.testRun = true;
+    }
     StoreCounters();
     return std::move(result_);
   }
@@ -134,6 +140,7 @@ class Runner {
     record_ = std::make_unique<RowRecord>(*table_);
     PlanColumns();
     try {
+      if (options_.testRun) StartTestRun();
       if (!PrepareKeys() || !PrepareNumbers()) return false;
       PrepareCompletion();
     } catch (const DbError& e) {
@@ -201,6 +208,7 @@ class Runner {
       result_.message = error;
       return false;
     }
+    if (options_.testRun) cursor_->LeaveStoredCounter();
     int field = table_->IndexOf(numbered_->field);
     if (field < 0) {
       result_.message = std::string("Das Feld '") + numbered_->field +
@@ -514,6 +522,7 @@ class Runner {
 
   bool ProcessRow(uint32_t row) {
     rowCounts_ = Counts();
+    if (options_.testRun) NoteKey(row);
     if (!Locate(row)) return false;
     WriteColumns(row);
     ReassertNumber();
@@ -527,6 +536,7 @@ class Runner {
       else if (KeyIndex::Entry* entry = index_.Find(key))
         entry->row = row;
     }
+    if (options_.testRun) Preview(row, saved);
     rowCounts_.rowsWritten = 1;
     rowCounts_.added = saved == RowRecord::Saved::Added;
     rowCounts_.updated = saved == RowRecord::Saved::Updated;
@@ -556,11 +566,78 @@ class Runner {
   }
 
   void CommitBatch() {
-    if (!batch_) return;
+    if (!batch_ || options_.testRun) return;
     batch_->Commit();
     batch_.reset();
     const ImportReport& report = result_.report;
     committed_ = {report.rowsWritten, report.added, report.updated, report.unchanged};
+  }
+
+  // A test run works in one transaction from the start, so that deleting first is undone too.
+  void StartTestRun() {
+    StartBatch();
+    if (!options_.deleteFirst) return;
+    connection_->Execute("DELETE FROM " + connection_->Quote(table_->Name()));
+    result_.preview.notes.push_back("Vor dem Import würden alle Datensätze der Tabelle '" +
+                                    table_->Name() + "' gelöscht.");
+  }
+
+  // The key of the row as the file gives it: the synchronisation key, or the number column when
+  // the numbers come from the file.
+  void NoteKey(uint32_t row) {
+    std::vector<std::string> keys;
+    if (Synchronising()) {
+      for (int column : keyColumns_) keys.push_back(KeyText(column, row));
+    } else if (numbered_ && !cursor_) {
+      keys.push_back(KeyText(FindMappedColumn(columns_, numbered_->field), row));
+    }
+    const std::string shown = Join(keys, " / ");
+    if (keys.empty() || TrimBlanks(shown).empty()) return;
+    // Only the first line of a key is kept until it turns up again.
+    auto [seen, added] = keyLines_.try_emplace(KeyIndex::Compose(keys), SeenKey{LineOf(row), -1});
+    if (added) return;
+    TestRunPreview& preview = result_.preview;
+    if (seen->second.duplicate < 0) {
+      if (preview.duplicates.size() == TestRunPreview::kMaxDuplicates) {
+        ++preview.moreDuplicates;
+        seen->second.duplicate = -2;
+        return;
+      }
+      seen->second.duplicate = static_cast<int>(preview.duplicates.size());
+      preview.duplicates.push_back({shown, {seen->second.firstLine}});
+    }
+    if (seen->second.duplicate >= 0)
+      preview.duplicates[static_cast<size_t>(seen->second.duplicate)].lines.push_back(LineOf(row));
+  }
+
+  void Preview(uint32_t row, RowRecord::Saved saved) {
+    TestRunPreview& preview = result_.preview;
+    const bool first = preview.firstRows.size() < TestRunPreview::kFirstRows;
+    if (saved != RowRecord::Saved::Updated && !first) return;
+    RecordPreview record;
+    record.row = row;
+    record.line = LineOf(row);
+    record.action = saved == RowRecord::Saved::Added     ? RecordPreview::Action::Add
+                    : saved == RowRecord::Saved::Updated ? RecordPreview::Action::Update
+                                                         : RecordPreview::Action::Unchanged;
+    record.key = numbered_ ? number_ : Synchronising() ? RecordKey() : std::string();
+    const std::vector<ColumnInfo>& columns = table_->Columns();
+    for (size_t i = 0; i < columns.size(); ++i) {
+      const int index = static_cast<int>(i);
+      if (!record_->WasSet(index) || index == table_->IdIndex()) continue;
+      const bool isNew = saved == RowRecord::Saved::Added;
+      if (!isNew && record_->At(index) == record_->Original(index)) continue;
+      record.fields.push_back(
+          {columns[i].name,
+           isNew ? std::string() : converter_.ToText(record_->Original(index)).value_or(""),
+           converter_.ToText(record_->At(index)).value_or("")});
+    }
+    if (first) preview.firstRows.push_back(record);
+    if (saved != RowRecord::Saved::Updated) return;
+    if (preview.changed.size() < TestRunPreview::kMaxChanged)
+      preview.changed.push_back(std::move(record));
+    else
+      ++preview.moreChanged;
   }
 
   void StoreCounters() {
@@ -571,6 +648,7 @@ class Runner {
 
   const SessionContext& context_;
   const ImportSettings& settings_;
+  const RunOptions options_;
   const SourceTable& source_;
   const std::vector<GridColumn>& columns_;
   ValueConverter converter_;
@@ -600,14 +678,22 @@ class Runner {
   std::optional<Transaction> batch_;
   std::chrono::steady_clock::time_point batchStart_;
   size_t rowsInBatch_ = 0;
+  // Test run: the first line of every key, and where a key found again is listed (-1: not
+  // yet, -2: beyond the list's limit).
+  struct SeenKey {
+    uint32_t firstLine;
+    int duplicate;
+  };
+  std::unordered_map<std::string, SeenKey> keyLines_;
 };
 
 }  // namespace
 
 ImportResult RunImport(const SessionContext& context, const ImportSettings& settings,
                        const SourceTable& source, const std::vector<GridColumn>& columns,
-                       const RowProgress& progress, const std::atomic<bool>& cancel) {
-  Runner runner(context, settings, source, columns);
+                       const RowProgress& progress, const std::atomic<bool>& cancel,
+                       const RunOptions& options) {
+  Runner runner(context, settings, source, columns, options);
   return runner.Run(progress, cancel);
 }
 

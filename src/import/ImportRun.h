@@ -11,6 +11,7 @@
 #include "config/SessionContext.h"
 #include "import/ImportReport.h"
 #include "import/ImportSettings.h"
+#include "import/TestRun.h"
 #include "mapping/GridColumns.h"
 #include "source/SourceTable.h"
 
@@ -26,6 +27,18 @@ struct ImportResult {
   Status status = Status::NotStarted;
   std::string message;  // German, for NotStarted and Stopped
   ImportReport report;
+  bool testRun = false;
+  TestRunPreview preview;  // filled by a test run
+};
+
+struct RunOptions {
+  // The whole run in one transaction that is rolled back at the end; number-range counters,
+  // picture downloads and every file are left alone. The report and the counts are those of the
+  // real run that would follow.
+  bool testRun = false;
+  // Delete every record of the table first, inside the run's transaction (a test run of an
+  // import that deletes first).
+  bool deleteFirst = false;
 };
 
 // Called after each row with the row's number and the number of rows.
@@ -33,6 +46,7 @@ using RowProgress = std::function<void(size_t row, size_t rows)>;
 
 ImportResult RunImport(const SessionContext& context, const ImportSettings& settings,
                        const SourceTable& source, const std::vector<GridColumn>& columns,
-                       const RowProgress& progress, const std::atomic<bool>& cancel);
+                       const RowProgress& progress, const std::atomic<bool>& cancel,
+                       const RunOptions& options = {});
 
 }  // namespace velra

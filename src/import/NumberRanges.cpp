@@ -335,7 +335,7 @@ void NumberRangeCursor::CountOn() {
 }
 
 bool NumberRangeCursor::KeepStoredAhead(std::string& error) {
-  if (CompareCounters(counter_, stored_) < 0) return true;
+  if (readOnly_ || CompareCounters(counter_, stored_) < 0) return true;
   // Someone else may have moved the counter further meanwhile; that covers us as well.
   std::string current = StoredCounter(*options_, range_);
   if (IsDigits(current) && CompareCounters(current, counter_) > 0) {
@@ -355,6 +355,7 @@ bool NumberRangeCursor::KeepStoredAhead(std::string& error) {
 }
 
 bool NumberRangeCursor::StoreExact(std::string& error) {
+  if (readOnly_) return true;
   std::string current = StoredCounter(*options_, range_);
   if (current == counter_) return true;
   // A counter that someone else moved beyond ours stays where it is.

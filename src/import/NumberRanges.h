@@ -63,12 +63,16 @@ class NumberRangeCursor {
   bool KeepStoredAhead(std::string& error);
   // Stores the exact counter (at the end of a run).
   bool StoreExact(std::string& error);
+  // From now on the stored counter is not written (a test run): the numbers handed out are those
+  // the real run would hand out.
+  void LeaveStoredCounter() { readOnly_ = true; }
 
  private:
   CompanyOptions* options_ = nullptr;
   std::string range_, format_, token_, dateFormat_, counter_, stored_;
   DateTime today_;
   bool counting_ = true;
+  bool readOnly_ = false;
   static constexpr int kReserve = 1000;
 };
 

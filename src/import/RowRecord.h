@@ -29,6 +29,10 @@ class RowRecord {
   enum class Saved { Added, Updated, Unchanged };
   Saved Save();
 
+  // After Save: whether the run set the field, and its value when the record was read.
+  bool WasSet(int index) const { return set_[static_cast<size_t>(index)] != 0; }
+  const Value& Original(int index) const { return original_[static_cast<size_t>(index)]; }
+
  private:
   TargetTable& table_;
   int64_t id_ = 0;

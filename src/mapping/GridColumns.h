@@ -36,6 +36,7 @@ struct GridColumn {
   std::string CellStyle;     // empty: the grid's default look
   std::string HeaderStyle;
   int Width = 1000;
+  bool ByHand = false;  // the user assigned the field
 };
 
 // One column per source column name. A source column named after a caption of the layout file

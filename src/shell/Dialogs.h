@@ -23,6 +23,10 @@ class Dialogs {
   // The file-open dialog; nullopt when cancelled. `filter` as "Text (*.x) |*.x|...".
   virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                                 int filterIndex) = 0;
+  // The file-save dialog, asking before it replaces a file; nullopt when cancelled.
+  virtual std::optional<std::string> ChooseSaveFile(const std::string& title,
+                                                    const std::string& filter,
+                                                    const std::string& defaultName) = 0;
   virtual void ShowHelp(int contextId) = 0;
   // Shows the warehouse picker modally; returns when it is closed.
   virtual void RunStoragePicker(StoragePicker& picker) = 0;

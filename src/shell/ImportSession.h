@@ -74,6 +74,9 @@ struct ImportSession {
   std::string SourceFile;
   std::string SourceTableName;  // the chosen table or sheet
   std::string SourcePassword;
+  std::string SourceEncoding = "auto";  // of text files: auto, utf-8, windows-1252
+  // The synchronisation field a profile asks for; empty: the kind's own.
+  std::string PreferredSyncField;
   SourceTable SourceData;
   LoadReport LoadNotes;  // what the last load noticed
   int CurrentColumn = 0;
@@ -88,7 +91,13 @@ struct ImportSession {
   // The fields of the target table and their captions, read with the field list.
   FieldList TargetFields;
 
-  ImportResult LastImport;  // the result of the last run, with its report
+  ImportResult LastImport;   // the result of the last run, with its report
+  ImportResult LastTestRun;  // the result of the last test run, with its preview
+
+  // Mappings learned from earlier runs: used by the automatic mapping unless switched off, and
+  // kept in this file (empty: the user's default).
+  bool UseLearnedMappings = true;
+  std::string LearnedMappingsFile;
 
   WizardControls Controls;
   // Problems found on the way (environment, companies, lists) for the window's log.

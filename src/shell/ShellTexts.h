@@ -52,6 +52,23 @@ inline constexpr const char* kImportedWithNotes =
 inline constexpr const char* kImportCancelled = "Der Import wurde abgebrochen...";
 inline constexpr const char* kImportNotStarted = "Der Import wurde nicht ausgeführt.";
 
+inline constexpr const char* kProfileOpenTitle = "Profil laden";
+inline constexpr const char* kProfileSaveTitle = "Profil speichern";
+inline constexpr const char* kProfileFilter = "Importprofil (*.json) |*.json|Alle Dateien (*.*) |*";
+inline constexpr const char* kProfileDefaultName = "Importprofil.json";
+inline constexpr const char* kRejectSaveTitle = "Abgewiesene Zeilen speichern";
+inline constexpr const char* kRejectFilter = "CSV-Format (*.csv) |*.csv|Alle Dateien (*.*) |*";
+inline constexpr const char* kRejectDefaultName = "Abgewiesene Zeilen.csv";
+inline constexpr const char* kRejectOverSource =
+    "Die abgewiesenen Zeilen können nicht in die Importdatei selbst gespeichert werden; wählen Sie "
+    "bitte "
+    "einen anderen Dateinamen.";
+inline constexpr const char* kNoRejectedRows = "Es gibt keine abgewiesenen Zeilen.";
+inline constexpr const char* kRejectedRowsSaved = "%1 Zeilen wurden in '%2' gespeichert.";
+inline constexpr const char* kTestRunDone = "Testlauf: %1. Es wurde nichts gespeichert.";
+inline constexpr const char* kLearnedNotSaved =
+    "Die gelernten Zuordnungen konnten nicht gespeichert werden: ";
+
 inline constexpr int kHelpContext = 1140;
 inline constexpr int kKeyF1 = 112;
 

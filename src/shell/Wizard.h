@@ -9,8 +9,11 @@
 #include "config/InstanceLock.h"
 #include "config/Regional.h"
 #include "import/ImportRun.h"
+#include "import/RejectFile.h"
 #include "mapping/AutoMapping.h"
 #include "mapping/LayoutFile.h"
+#include "profile/ImportProfile.h"
+#include "profile/LearnedMappings.h"
 #include "shell/Dialogs.h"
 #include "shell/ImportSession.h"
 
@@ -22,6 +25,15 @@ struct StartOptions {
   RegionalSettings regional = RegionalSettings::FromSystem();
   bool singleInstance = true;  // the window; the command line runs beside it
   std::string lockFolder;      // where the per-user lock lives (default: the runtime folder)
+};
+
+// How a profile's columns fit the loaded file.
+struct ProfileFit {
+  std::vector<std::string> missing;        // columns of the profile the file lacks
+  std::vector<std::string> notInProfile;   // columns of the file the profile does not name
+  std::vector<std::string> unknownFields;  // "column → field" whose field the table lacks
+  // German, one line per kind of misfit; empty when everything fits.
+  std::string Text() const;
 };
 
 class Wizard {
@@ -82,8 +94,18 @@ class Wizard {
 
   // Step 5: the import.
   void OkClick();
+  // "Testlauf": the whole run, rolled back at the end; the result is in Session().LastTestRun.
+  // False when it could not run (a mandatory field is not assigned).
+  bool TestlaufClick();
+  // Writes the rows of the last run (or test run) that had report entries to a file the user
+  // chooses ("Abgewiesene Zeilen speichern...").
+  void AbgewieseneZeilenSpeichern(bool ofTestRun);
+  // The same to a given path, saying how it went.
+  RejectFileResult SaveRejectFile(const std::string& path, bool ofTestRun);
   bool DatensaetzeLoeschen();  // false when the records could not be deleted
   void DatenImportieren();
+  // False after saying which mandatory field is not assigned.
+  bool MandatoryFieldsAssigned();
   ImportSettings CurrentSettings() const;
   // Called after each imported row (on the thread that runs the import).
   RowProgress importProgress;
@@ -94,6 +116,22 @@ class Wizard {
   void RemoveMapping();             // "Feldzuordnung aufheben"
   void AutoMapColumns();            // "Automatische Feldzuordnung starten"
   bool IsFieldCaption(const std::string& text) const;
+
+  // Profiles ("Profil laden...", "Profil speichern..." on the mapping page).
+  ImportProfile CurrentProfile() const;
+  // The kind, the settings page and the text settings of a profile; German notes about values
+  // the company does not offer.
+  std::vector<std::string> ApplyProfile(const ImportProfile& profile);
+  // The profile's mapping on the loaded columns: matching columns get their field, the others
+  // none.
+  ProfileFit ApplyProfileColumns(const ImportProfile& profile);
+  // "Profil laden...": the file the user picks, then the profile applied and the file loaded
+  // again under it (work for the background).
+  std::optional<std::string> ChooseProfile();
+  void ProfilLaden(const std::string& path);
+  void ProfilSpeichern();
+  // After a run that wrote rows: the pairs set by hand are remembered for the company and kind.
+  void RememberHandMappings();
 
   // Progress of loading a source; returning false cancels.
   ProgressCallback loadProgress;
@@ -109,6 +147,8 @@ class Wizard {
   void ShowLoadNotes();
   void ShowError(const std::string& text);
   const LayoutFile& Layout();
+  RowProgress ImportProgress();
+  std::string LearnedMappingsPath() const;
 
   Dialogs& dialogs_;
   ImportSession session_;

@@ -1,16 +1,19 @@
 // The import page: the mandatory fields, deleting before the import, and the run.
 
+#include <filesystem>
+
 #include "config/Text.h"
 #include "db/Connection.h"
 #include "import/MandatoryFields.h"
+#include "import/RejectFile.h"
 #include "import/SelectionLists.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
 
 namespace velra {
 
-void Wizard::OkClick() {
-  WizardControls& c = Controls();
+bool Wizard::MandatoryFieldsAssigned() {
+  const WizardControls& c = Controls();
   MandatoryCheckInput check;
   check.datenart = session_.Datenart;
   check.synchronise = c.chkSynchronisieren.Value;
@@ -25,8 +28,14 @@ void Wizard::OkClick() {
   };
   if (std::optional<std::string> missing = MissingMandatoryField(check)) {
     dialogs_.Message(*missing, texts::kHinweis, Dialogs::Icon::Information);
-    return;
+    return false;
   }
+  return true;
+}
+
+void Wizard::OkClick() {
+  WizardControls& c = Controls();
+  if (!MandatoryFieldsAssigned()) return;
   session_.Schritt = 5;
   ShowStep(5);
   c.cmdAbbrechen.Enabled = true;
@@ -84,20 +93,23 @@ ImportSettings Wizard::CurrentSettings() const {
   return settings;
 }
 
-void Wizard::DatenImportieren() {
+RowProgress Wizard::ImportProgress() {
   WizardControls& c = Controls();
   session_.AbbruchAngefordert = false;
   c.lbStatustext.Caption = texts::kImporting;
-  const size_t rows = session_.SourceData.RowCount();
-  c.progressBar.Max = static_cast<double>(rows);
+  c.progressBar.Max = static_cast<double>(session_.SourceData.RowCount());
   c.progressBar.Value = 0.1;
-  RowProgress progress = [this, &c](size_t row, size_t total) {
+  return [this, &c](size_t row, size_t total) {
     c.progressBar.Value = static_cast<double>(row);
     c.lbStatus.Caption = std::to_string(row) + " von " + std::to_string(total);
     if (importProgress) importProgress(row, total);
   };
+}
+
+void Wizard::DatenImportieren() {
+  WizardControls& c = Controls();
   session_.LastImport = RunImport(session_.Context, CurrentSettings(), session_.SourceData,
-                                  c.columns, progress, session_.AbbruchAngefordert);
+                                  c.columns, ImportProgress(), session_.AbbruchAngefordert);
   const ImportResult& result = session_.LastImport;
   if (result.status == ImportResult::Status::NotStarted) {
     dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
@@ -116,8 +128,71 @@ void Wizard::DatenImportieren() {
         ReplaceAll(texts::kImportedWithNotes, "%1", std::to_string(result.report.EntryCount()));
   c.cmdAbbrechen.Enabled = false;
   session_.AbbruchAngefordert = false;
+  if (result.report.rowsWritten > 0) RememberHandMappings();
   session_.Schritt = 6;
   ShowStep(6);
+}
+
+bool Wizard::TestlaufClick() {
+  WizardControls& c = Controls();
+  if (!MandatoryFieldsAssigned()) return false;
+  c.cmdAbbrechen.Enabled = true;
+  RunOptions options;
+  options.testRun = true;
+  options.deleteFirst = c.chkLoeschen.Checked();
+  session_.LastTestRun =
+      RunImport(session_.Context, CurrentSettings(), session_.SourceData, c.columns,
+                ImportProgress(), session_.AbbruchAngefordert, options);
+  c.cmdAbbrechen.Enabled = false;
+  session_.AbbruchAngefordert = false;
+  const ImportResult& result = session_.LastTestRun;
+  if (result.status == ImportResult::Status::NotStarted ||
+      result.status == ImportResult::Status::Stopped) {
+    dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
+    c.lbStatustext.Caption = texts::kReady;
+    return true;
+  }
+  c.lbStatustext.Caption = result.status == ImportResult::Status::Cancelled
+                               ? std::string(texts::kImportCancelled)
+                               : ReplaceAll(texts::kTestRunDone, "%1",
+                                            result.report.Summary(session_.SourceData.RowCount()));
+  return true;
+}
+
+RejectFileResult Wizard::SaveRejectFile(const std::string& path, bool ofTestRun) {
+  const ImportReport& report = (ofTestRun ? session_.LastTestRun : session_.LastImport).report;
+  RejectFileResult written;
+  if (report.RowsWithEntries().empty()) {
+    dialogs_.Message(texts::kNoRejectedRows, texts::kHinweis, Dialogs::Icon::Information);
+    return written;
+  }
+  std::error_code ignored;
+  if (std::filesystem::equivalent(path, session_.SourceFile, ignored)) {
+    written.error = texts::kRejectOverSource;
+  } else {
+    TextOptions text;
+    text.separator = session_.Separator;
+    text.qualifier = session_.TextQualifier;
+    text.lineBreakToken = session_.LineBreakToken;
+    text.firstRowHasNames = Controls().chkSpaltentitel.Checked();
+    written = WriteRejectFile(path, session_.SourceData, report,
+                              RejectFormatFor(session_.SourceFormat, text, session_.LoadNotes));
+  }
+  if (!written.error.empty()) {
+    ShowError(written.error);
+    return written;
+  }
+  std::string message = ReplaceAll(
+      ReplaceAll(texts::kRejectedRowsSaved, "%1", std::to_string(written.rows)), "%2", path);
+  if (!written.note.empty()) message += "\r\n" + written.note;
+  dialogs_.Message(message, texts::kHinweis, Dialogs::Icon::Information);
+  return written;
+}
+
+void Wizard::AbgewieseneZeilenSpeichern(bool ofTestRun) {
+  std::optional<std::string> path = dialogs_.ChooseSaveFile(
+      texts::kRejectSaveTitle, texts::kRejectFilter, texts::kRejectDefaultName);
+  if (path) SaveRejectFile(*path, ofTestRun);
 }
 
 }  // namespace velra

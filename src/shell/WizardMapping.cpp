@@ -55,6 +55,7 @@ void Wizard::FieldPicked(int listIndex) {
   c.lbSpalte.Caption = caption;
   grid.CellStyle = kCellsBound;
   grid.HeaderStyle = kHeaderBound;
+  grid.ByHand = true;
 }
 
 void Wizard::RemoveMapping() {
@@ -67,6 +68,7 @@ void Wizard::RemoveMapping() {
   grid.TargetField.clear();
   grid.CellStyle = kCellsNone;
   grid.HeaderStyle = kHeaderNone;
+  grid.ByHand = false;
 }
 
 void Wizard::AutoMapColumns() {
@@ -74,6 +76,37 @@ void Wizard::AutoMapColumns() {
   MatchingFile matching = MatchingFile::Load(session_.Context.Env.MatchingFile, &error);
   if (!error.empty()) session_.Problems.push_back(error);
   velra::AutoMapColumns(Controls().columns, matching, Layout(), &session_.TargetFields.fields);
+  const std::string path = LearnedMappingsPath();
+  if (!session_.UseLearnedMappings || path.empty()) return;
+  std::string learnedError;
+  LearnedMappings learned = LearnedMappings::Load(path, &learnedError);
+  if (!learnedError.empty()) session_.Problems.push_back(learnedError);
+  ApplyLearnedMappings(Controls().columns, learned, session_.Context.CompanyName, session_.Datenart,
+                       session_.TargetFields.choices);
+}
+
+std::string Wizard::LearnedMappingsPath() const {
+  return session_.LearnedMappingsFile.empty() ? LearnedMappings::DefaultPath()
+                                              : session_.LearnedMappingsFile;
+}
+
+void Wizard::RememberHandMappings() {
+  const std::string path = LearnedMappingsPath();
+  bool any = false;
+  for (const GridColumn& column : Controls().columns)
+    any = any || (column.ByHand && !column.TargetField.empty());
+  if (!any || path.empty()) return;
+  std::string error;
+  LearnedMappings learned = LearnedMappings::Load(path, &error);
+  // A store that cannot be read is not overwritten: what it holds may still be repaired.
+  if (error.empty()) {
+    for (const GridColumn& column : Controls().columns)
+      if (column.ByHand && !column.TargetField.empty())
+        learned.Remember(session_.Context.CompanyName, session_.Datenart, column.SourceName,
+                         column.TargetField);
+    if (learned.Save(path, &error)) return;
+  }
+  session_.Problems.push_back(texts::kLearnedNotSaved + error);
 }
 
 }  // namespace velra

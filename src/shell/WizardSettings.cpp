@@ -22,6 +22,7 @@ void Wizard::ConfigureDataKind(int value) {
   if (!kind) return;
   WizardControls& c = Controls();
   session_.Zieltabelle = kind->table;
+  session_.PreferredSyncField.clear();
   c.statusPanels[texts::kStatusData] = kind->statusText;
   c.chkAutoNummer.Enabled = kind->autoNumber;
   c.chkAutoNummer.Value = kind->autoNumber ? 1 : 0;

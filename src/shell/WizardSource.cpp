@@ -74,7 +74,10 @@ void Wizard::FileChosen(const std::string& path) {
   OpenSource();
   FillFieldList(c.cboSynchronisierung, false);
   const DataKind* kind = FindDataKind(session_.Datenart);
-  c.cboSynchronisierung.SetText(kind ? Layout().Lookup(kind->keyField) : std::string());
+  const std::string keyField = !session_.PreferredSyncField.empty() ? session_.PreferredSyncField
+                               : kind                               ? kind->keyField
+                                                                    : std::string();
+  c.cboSynchronisierung.SetText(Layout().Lookup(keyField));
   c.focus = "cmdWeiter";
 }
 
@@ -190,6 +193,7 @@ void Wizard::LoadSourceIntoGrid() {
       options.separator = session_.Separator;
       options.qualifier = session_.TextQualifier;
       options.lineBreakToken = session_.LineBreakToken;
+      options.encoding = session_.SourceEncoding;
       options.firstRowHasNames = c.chkSpaltentitel.Checked();
       options.progress = loadProgress;
       LoadTextFile(session_.SourceFile, options, session_.SourceData, session_.LoadNotes);

@@ -13,6 +13,7 @@ class CliTest : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    test::UseOwnConfigFolder(dir_);
     env_ = "--program-dir " + dir_.Path() + " ";
     samples_ = dir_ / kDemoSampleFolder;
   }
@@ -96,43 +97,65 @@ TEST_F(CliTest, FieldsOfAKind) {
 
 TEST_F(CliTest, ImportReportsCountsAndExitsByTheOutcome) {
   std::string output;
-  EXPECT_EQ(RunCli(env_ + "import --kind Kunden --no-autonumber --file " + samples_ + "Kunden.csv", output), 0)
+  EXPECT_EQ(RunCli(env_ + "import --kind Kunden --no-autonumber --file " + samples_ + "Kunden.csv",
+                   output),
+            0)
       << output;
   EXPECT_NE(output.find("Die Datei wurde erfolgreich importiert..."), std::string::npos) << output;
-  EXPECT_NE(output.find("Zeilen: 10, geschrieben: 10, neu angelegt: 10"), std::string::npos) << output;
+  EXPECT_NE(output.find("Zeilen: 10, geschrieben: 10, neu angelegt: 10"), std::string::npos)
+      << output;
 
   // The same file again with synchronisation changes the records instead of adding them.
   output.clear();
-  EXPECT_EQ(RunCli(env_ + "import --kind 0 --sync --no-autonumber --file " + samples_ + "Kunden.csv", output), 0);
+  EXPECT_EQ(
+      RunCli(env_ + "import --kind 0 --sync --no-autonumber --file " + samples_ + "Kunden.csv",
+             output),
+      0);
   EXPECT_NE(output.find("neu angelegt: 0, geändert: "), std::string::npos) << output;
-  EXPECT_EQ(output.find("neu angelegt: 0, geändert: 0, unverändert: 0"), std::string::npos) << output;
+  EXPECT_EQ(output.find("neu angelegt: 0, geändert: 0, unverändert: 0"), std::string::npos)
+      << output;
 
   // A value that cannot be stored: exit 1 and the report on stderr.
   output.clear();
-  EXPECT_EQ(RunCli(env_ + "import --kind Artikel --no-autonumber --map \"Bezeichnung=Aktiv\" --map "
-                          "\"Langtext=Kurzbeschreibung\" --file " + samples_ + "Artikel.csv",
+  EXPECT_EQ(RunCli(env_ +
+                       "import --kind Artikel --no-autonumber --map \"Bezeichnung=Aktiv\" --map "
+                       "\"Langtext=Kurzbeschreibung\" --file " +
+                       samples_ + "Artikel.csv",
                    output),
             1)
       << output;
-  EXPECT_NE(output.find("Zeile 2, Spalte 'Bezeichnung', Feld Active, Wert 'Schraube M6 x 40 verzinkt'"),
-            std::string::npos) << output;
+  EXPECT_NE(
+      output.find("Zeile 2, Spalte 'Bezeichnung', Feld Active, Wert 'Schraube M6 x 40 verzinkt'"),
+      std::string::npos)
+      << output;
 }
 
 TEST_F(CliTest, ImportRefusesWhatItCannotDo) {
   std::string output;
-  EXPECT_EQ(RunCli(env_ + "import --kind Kunden --delete-all --file " + samples_ + "Kunden.csv", output), 2);
+  EXPECT_EQ(
+      RunCli(env_ + "import --kind Kunden --delete-all --file " + samples_ + "Kunden.csv", output),
+      2);
   EXPECT_NE(output.find("--yes"), std::string::npos);
   output.clear();
-  EXPECT_EQ(RunCli(env_ + "import --kind Kunden --map \"Gibts=Nachname\" --file " + samples_ + "Kunden.csv", output), 2);
+  EXPECT_EQ(RunCli(env_ + "import --kind Kunden --map \"Gibts=Nachname\" --file " + samples_ +
+                       "Kunden.csv",
+                   output),
+            2);
   EXPECT_NE(output.find("'Gibts'"), std::string::npos);
   output.clear();
   // Suppliers without a search name column need a search-name mode.
-  EXPECT_EQ(RunCli(env_ + "import --kind Lieferanten --no-autonumber --file " + samples_ + "Lieferanten.csv", output), 2);
+  EXPECT_EQ(RunCli(env_ + "import --kind Lieferanten --no-autonumber --file " + samples_ +
+                       "Lieferanten.csv",
+                   output),
+            2);
   EXPECT_NE(output.find("Suchnamen"), std::string::npos) << output;
   output.clear();
   EXPECT_EQ(RunCli(env_ + "import --kind Kunden --file " + (dir_ / "fehlt.csv"), output), 3);
   output.clear();
-  EXPECT_EQ(RunCli(env_ + "--company MusterfirmaServer import --kind Kunden --file " + samples_ + "Kunden.csv", output), 3);
+  EXPECT_EQ(RunCli(env_ + "--company MusterfirmaServer import --kind Kunden --file " + samples_ +
+                       "Kunden.csv",
+                   output),
+            3);
 }
 
 }  // namespace

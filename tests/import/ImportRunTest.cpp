@@ -18,6 +18,7 @@ class ImportRunTest : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    test::UseOwnConfigFolder(dir_);
     StartOptions options;
     options.programPath = dir_.Path();
     options.regional = RegionalSettings::ForLocale("de_DE");

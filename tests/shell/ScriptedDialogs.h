@@ -22,9 +22,10 @@ class ScriptedDialogs : public Dialogs {
   std::vector<std::string> prompts;
   std::vector<int> helpTopics;
 
-  std::deque<bool> answers;                       // Ask: empty means No
-  std::deque<std::optional<std::string>> inputs;  // InputBox: empty means cancel
-  std::deque<std::optional<std::string>> files;   // ChooseFile: empty means cancel
+  std::deque<bool> answers;                          // Ask: empty means No
+  std::deque<std::optional<std::string>> inputs;     // InputBox: empty means cancel
+  std::deque<std::optional<std::string>> files;      // ChooseFile: empty means cancel
+  std::deque<std::optional<std::string>> saveFiles;  // ChooseSaveFile: empty means cancel
   std::function<void(StoragePicker&)> storageScript;
 
   void Message(const std::string& text, const std::string& title, Icon icon) override {
@@ -50,6 +51,13 @@ class ScriptedDialogs : public Dialogs {
     if (files.empty()) return std::nullopt;
     auto file = files.front();
     files.pop_front();
+    return file;
+  }
+  std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&,
+                                            const std::string&) override {
+    if (saveFiles.empty()) return std::nullopt;
+    auto file = saveFiles.front();
+    saveFiles.pop_front();
     return file;
   }
   void ShowHelp(int contextId) override { helpTopics.push_back(contextId); }

@@ -20,6 +20,7 @@ class WizardTest : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    test::UseOwnConfigFolder(dir_);
     samples_ = dir_ / kDemoSampleFolder;
   }
   StartOptions Options(const std::string& commandLine = {}) {
@@ -464,6 +465,45 @@ TEST_F(WizardTest, AProtectedAccessSourceAsksThroughTheDialogs) {
   EXPECT_TRUE(other.Controls().cboTabellen.Items.empty());
   EXPECT_EQ(dialogs_.messages.back().text,
             "Das Passwort ist leider falsch. Verwenden Sie bitte eine andere Datenbank.");
+}
+
+TEST_F(WizardTest, FieldsGivenByHandAreLearnedForTheNextFileOfTheKind) {
+  test::WriteBytes(samples_ + "preise.csv",
+                   "Artikelnummer;Bezeichnung;Preis;MwSt\nP-1;Hobel;12,50;19\n");
+  auto load = [&](Wizard& wizard) {
+    dialogs_.files.push_back(samples_ + "preise.csv");
+    for (size_t i = 0; i < wizard.Controls().lvwDatenarten.Items.size(); ++i)
+      if (wizard.Controls().lvwDatenarten.Items[i].Text == "Artikel")
+        wizard.DataKindClick(static_cast<int>(i));
+    wizard.LightClick(3);
+    wizard.CmdDialogClick();
+    wizard.WeiterClick();
+  };
+  Start();
+  load(wizard_);
+  const int price = ColumnNumber("Preis");
+  EXPECT_TRUE(Column("Preis").TargetField.empty());
+  wizard_.HeaderClick(price);
+  wizard_.FieldPicked(FieldIndex("Verkaufspreis netto"));
+  C().chkAutoNummer.Value = 0;
+  wizard_.OkClick();
+  ASSERT_EQ(S().Schritt, 6);
+
+  StartOptions options = Options();
+  options.singleInstance = false;
+  Wizard next(dialogs_);
+  ASSERT_TRUE(next.Load(options));
+  load(next);
+  const GridColumn& learned = next.Controls().columns[static_cast<size_t>(price - 1)];
+  EXPECT_EQ(learned.TargetField, "NetPrice");
+  EXPECT_EQ(learned.FieldCaption, "Verkaufspreis netto");
+  EXPECT_FALSE(learned.ByHand);
+
+  Wizard without(dialogs_);
+  ASSERT_TRUE(without.Load(options));
+  without.Session().UseLearnedMappings = false;
+  load(without);
+  EXPECT_TRUE(without.Controls().columns[static_cast<size_t>(price - 1)].TargetField.empty());
 }
 
 TEST_F(WizardTest, MappingByHandWithTheDuplicateQuestion) {

@@ -1,0 +1,40 @@
+#pragma once
+// What the import command tells its caller: the result as text for people or as JSON for
+// scripts, and the progress of the run on a terminal.
+
+#include <chrono>
+#include <string>
+
+#include "import/ImportRun.h"
+#include "shell/Wizard.h"
+
+namespace velra::cli {
+
+// Where a reject file went (empty path: none was asked for).
+struct RejectOutcome {
+  std::string path;
+  size_t rows = 0;
+  std::string error;
+};
+
+// The counts, the test run's preview and the report entries, for people (stdout and stderr).
+void PrintResult(const ImportSession& session, const ImportResult& result);
+
+// The same as one JSON object on stdout.
+void PrintJson(const ImportSession& session, const ImportResult& result, const ProfileFit& fit,
+               const RejectOutcome& reject);
+
+// A progress line on stderr with rows per second and the time still needed; redrawn at most
+// ten times a second.
+class ProgressLine {
+ public:
+  void Show(size_t row, size_t rows);
+  void Clear();
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point shown_;
+  bool drawn_ = false;
+};
+
+}  // namespace velra::cli

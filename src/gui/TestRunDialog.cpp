@@ -1,0 +1,137 @@
+#include "gui/TestRunDialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "gui/Look.h"
+#include "gui/ReportDialog.h"
+#include "import/ImportRun.h"
+
+namespace velra::gui {
+
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+QString ActionText(RecordPreview::Action action) {
+  switch (action) {
+    case RecordPreview::Action::Add:
+      return "neu";
+    case RecordPreview::Action::Update:
+      return "geändert";
+    case RecordPreview::Action::Unchanged:
+      return "unverändert";
+  }
+  return {};
+}
+
+QTreeWidget* Tree(const QStringList& headers, const char* name) {
+  auto* tree = new QTreeWidget;
+  tree->setObjectName(name);
+  tree->setHeaderLabels(headers);
+  tree->setAlternatingRowColors(true);
+  tree->header()->setSectionResizeMode(QHeaderView::Interactive);
+  tree->header()->setStretchLastSection(true);
+  return tree;
+}
+
+// One record with its fields below it: new values, or old and new ones.
+void AddRecord(QTreeWidget* tree, const RecordPreview& record, bool withBefore) {
+  auto* item = new QTreeWidgetItem({record.line ? QString::number(record.line) : QString(),
+                                    ActionText(record.action), Q(record.key)});
+  for (const FieldChange& change : record.fields) {
+    auto* field = new QTreeWidgetItem(item, {QString(), QString(), Q(change.field)});
+    field->setText(3, withBefore ? Q(change.before) : Q(change.after));
+    if (withBefore) field->setText(4, Q(change.after));
+  }
+  tree->addTopLevelItem(item);
+}
+
+QLabel* More(size_t count, const char* what) {
+  return new QLabel(QString("… und %1 weitere %2.").arg(count).arg(what));
+}
+
+}  // namespace
+
+TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows,
+                             std::function<void()> saveRejects, QWidget* parent)
+    : QDialog(parent) {
+  setObjectName("frmTestlauf");
+  setWindowTitle("Testlauf");
+  resize(860, 600);
+  QVBoxLayout* body = HeaderedLayout(this, "Testlauf", {12, 8, 12, 12});
+  const TestRunPreview& preview = result.preview;
+  const ImportReport& report = result.report;
+
+  QStringList lines{Q(report.Summary(rows)),
+                    "Es wurde nichts gespeichert: Der Import würde genau das tun, was hier steht."};
+  for (const std::string& note : preview.notes) lines << Q(note);
+  auto* summary = new QLabel(lines.join('\n'));
+  summary->setObjectName("lbZusammenfassung");
+  summary->setWordWrap(true);
+  body->addWidget(summary);
+
+  auto* tabs = new QTabWidget;
+  QTreeWidget* first = Tree({"Zeile", "Aktion", "Schlüssel / Feld", "Wert"}, "tvwErsteZeilen");
+  for (const RecordPreview& record : preview.firstRows) AddRecord(first, record, false);
+  first->expandAll();
+  tabs->addTab(first, "Erste Zeilen");
+
+  auto* changedPage = new QWidget;
+  auto* changedLayout = new QVBoxLayout(changedPage);
+  QTreeWidget* changed =
+      Tree({"Zeile", "Aktion", "Schlüssel / Feld", "Bisher", "Neu"}, "tvwAenderungen");
+  for (const RecordPreview& record : preview.changed) AddRecord(changed, record, true);
+  changedLayout->addWidget(changed);
+  if (preview.moreChanged)
+    changedLayout->addWidget(More(preview.moreChanged, "geänderte Datensätze"));
+  tabs->addTab(changedPage, QString("Änderungen (%1)").arg(report.updated));
+
+  auto* duplicatePage = new QWidget;
+  auto* duplicateLayout = new QVBoxLayout(duplicatePage);
+  QTreeWidget* duplicates = Tree({"Schlüssel", "Zeilen der Datei"}, "tvwDoppelteSchluessel");
+  for (const DuplicateKey& duplicate : preview.duplicates) {
+    QStringList numbers;
+    for (uint32_t line : duplicate.lines) numbers << QString::number(line);
+    duplicates->addTopLevelItem(new QTreeWidgetItem({Q(duplicate.key), numbers.join(", ")}));
+  }
+  duplicateLayout->addWidget(duplicates);
+  if (preview.moreDuplicates)
+    duplicateLayout->addWidget(More(preview.moreDuplicates, "mehrfache Schlüssel"));
+  tabs->addTab(
+      duplicatePage,
+      QString("Doppelte Schlüssel (%1)").arg(preview.duplicates.size() + preview.moreDuplicates));
+  body->addWidget(tabs, 1);
+
+  auto* buttons = new QHBoxLayout;
+  auto* showReport =
+      new QPushButton(QString("Importprotokoll anzeigen (%1)").arg(report.EntryCount()));
+  showReport->setObjectName("cmdProtokoll");
+  showReport->setEnabled(!report.Empty());
+  auto* rejects = new QPushButton("Abgewiesene Zeilen speichern...");
+  rejects->setObjectName("cmdAbgewiesene");
+  rejects->setEnabled(!report.RowsWithEntries().empty());
+  auto* close = new QPushButton("Schließen");
+  close->setObjectName("cmdSchliessen");
+  close->setDefault(true);
+  buttons->addWidget(showReport);
+  buttons->addWidget(rejects);
+  buttons->addStretch();
+  buttons->addWidget(close);
+  body->addLayout(buttons);
+  connect(showReport, &QPushButton::clicked, this, [this, &report] {
+    ReportDialog dialog(report, this);
+    dialog.exec();
+  });
+  connect(rejects, &QPushButton::clicked, this, [saveRejects] { saveRejects(); });
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+}  // namespace velra::gui

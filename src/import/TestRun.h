@@ -1,0 +1,45 @@
+#pragma once
+// What a test run shows of the run that would follow: the records it would change field by field,
+// the values it would compute for the first rows, and keys the file holds more than once.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velra {
+
+struct FieldChange {
+  std::string field;
+  std::string before;  // empty for a new record
+  std::string after;
+};
+
+struct RecordPreview {
+  enum class Action { Add, Update, Unchanged };
+  uint32_t row = 0;   // row of the grid
+  uint32_t line = 0;  // where it stands in the file
+  Action action = Action::Add;
+  std::string key;  // the record's number or key
+  std::vector<FieldChange> fields;
+};
+
+struct DuplicateKey {
+  std::string key;
+  std::vector<uint32_t> lines;
+};
+
+struct TestRunPreview {
+  static constexpr size_t kFirstRows = 10;      // rows shown with every value they get
+  static constexpr size_t kMaxChanged = 10000;  // updated records listed field by field
+  static constexpr size_t kMaxDuplicates = 1000;
+
+  std::vector<RecordPreview> firstRows;
+  std::vector<RecordPreview> changed;  // every updated record, up to kMaxChanged
+  size_t moreChanged = 0;
+  std::vector<DuplicateKey> duplicates;  // up to kMaxDuplicates
+  size_t moreDuplicates = 0;
+  std::vector<std::string> notes;  // what a test run does not try, in German
+};
+
+}  // namespace velra
