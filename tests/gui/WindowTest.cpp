@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "demo/DemoEnvironment.h"
 #include "gui/MainWindow.h"
 #include "gui/QtDialogs.h"
+#include "profile/ImportProfile.h"
 #include "shell/ShellTexts.h"
 #include "source/Formats.h"
 
@@ -300,6 +302,46 @@ TEST_F(WindowTest, LightsJumpAndF1OpensTheWizardsHelp) {
   EXPECT_EQ(Page(), 3);
 }
 
+TEST_F(WindowTest, AProfileATestRunAndTheRejectedRows) {
+  LoadArticles(dir_ / (std::string(kDemoSampleFolder) + "Artikel.csv"));
+  ASSERT_EQ(Page(), 4);
+  auto* grid = Find<QTableView>("jgTab");
+  grid->model()->setData(grid->model()->index(2, 4), "0,01 EUR");
+  const QString barcode = Header(9);
+
+  // Saved, changed, loaded again: the profile's mapping is back.
+  dialogs_.saveFiles.push_back(dir_ / "profil.json");
+  Click("cmdProfilSpeichern");
+  ProfileLoad saved = LoadProfile(dir_ / "profil.json");
+  ASSERT_TRUE(saved.profile) << saved.error;
+  ClickHeader(9);
+  grid->findChild<QAction*>("mnuFeldzuordnungAufheben")->trigger();
+  ASSERT_NE(Header(9), barcode);
+  dialogs_.files.push_back(dir_ / "profil.json");
+  Click("cmdProfilLaden");
+  EXPECT_EQ(Header(9), barcode);
+  EXPECT_EQ(grid->model()->rowCount(), 20);
+  grid->model()->setData(grid->model()->index(2, 4), "0,01 EUR");  // the file was read again
+
+  Click("cmdWeiter");
+  int firstRows = -1;
+  AnswerModal([&](QWidget* testRun) {
+    firstRows = testRun->findChild<QTreeWidget*>("tvwErsteZeilen")->topLevelItemCount();
+    QTest::mouseClick(testRun->findChild<QPushButton*>("cmdSchliessen"), Qt::LeftButton);
+  });
+  Click("cmdTestlauf");
+  EXPECT_EQ(firstRows, 10);
+  EXPECT_EQ(Page(), 5);
+  EXPECT_EQ(QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger(), 0);
+
+  Click("cmdOK");
+  ASSERT_EQ(Page(), 6);
+  EXPECT_EQ(QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger(), 20);
+  dialogs_.saveFiles.push_back(dir_ / "abgewiesen.csv");
+  Click("cmdAbgewiesene");
+  EXPECT_NE(test::ReadBytes(dir_ / "abgewiesen.csv").find(";Fehler\r\n"), std::string::npos);
+}
+
 TEST(QtDialogsTest, TheFileDialogsFiltersShowTheirRealPatterns) {
   const QStringList filters = QtNameFilters(FileDialogFilter());
   ASSERT_EQ(filters.size(), 7);
@@ -346,6 +388,12 @@ TEST_F(WindowTest, Screenshots) {
   shoot(&window_, "4-feldzuordnung");
   Click("cmdWeiter");
   shoot(&window_, "5-importieren");
+  AnswerModal([&](QWidget* testRun) {
+    testRun->findChild<QTabWidget*>()->setCurrentIndex(0);
+    shoot(testRun, "5-testlauf");
+    QTest::mouseClick(testRun->findChild<QPushButton*>("cmdSchliessen"), Qt::LeftButton);
+  });
+  Click("cmdTestlauf");
 
   std::atomic<bool> reached{false}, shot{false};
   Wizard& wizard = window_.GetWizard();
