@@ -22,24 +22,12 @@ const char* StatusName(ImportResult::Status status) {
   return "";
 }
 
-const char* ActionName(RecordPreview::Action action) {
-  switch (action) {
-    case RecordPreview::Action::Add:
-      return "neu";
-    case RecordPreview::Action::Update:
-      return "geändert";
-    case RecordPreview::Action::Unchanged:
-      return "unverändert";
-  }
-  return "";
-}
-
 std::string Where(uint32_t line) {
   return line ? "Zeile " + std::to_string(line) : std::string("Allgemein");
 }
 
 void PrintRecord(const RecordPreview& record) {
-  std::cout << "  " << Where(record.line) << " (" << ActionName(record.action) << ")";
+  std::cout << "  " << Where(record.line) << " (" << ActionText(record.action) << ")";
   if (!record.key.empty()) std::cout << " " << record.key;
   std::cout << '\n';
   for (const FieldChange& change : record.fields) {
@@ -91,7 +79,7 @@ nlohmann::json RecordJson(const RecordPreview& record) {
     fields.push_back({{"field", change.field}, {"before", change.before}, {"after", change.after}});
   return {{"row", record.row},
           {"line", record.line},
-          {"action", ActionName(record.action)},
+          {"action", ActionText(record.action)},
           {"key", record.key},
           {"fields", fields}};
 }

@@ -1,4 +1,5 @@
 #include "config/TextFile.h"
+#include <algorithm>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,33 +50,26 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* error) {
+std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit, int& errorNumber) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    SetError(error,
-             errno == ENOENT ? messages::FileMissing(path) : messages::FileUnreadable(path, errno));
+    errorNumber = errno;
     return std::nullopt;
   }
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    errorNumber = S_ISDIR(info.st_mode) ? EISDIR : 0;
     ::close(fd);
-    SetError(error, messages::NotARegularFile(path));
     return std::nullopt;
   }
-  if (static_cast<size_t>(info.st_size) > kMaxTextFileSize) {
-    ::close(fd);
-    SetError(error, messages::FileTooLarge(path));
-    return std::nullopt;
-  }
-  std::string bytes(static_cast<size_t>(info.st_size), '\0');
+  std::string bytes(std::min(static_cast<size_t>(info.st_size), limit) + 1, '\0');
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      int saved = errno;
+      errorNumber = errno;
       ::close(fd);
-      SetError(error, messages::FileUnreadable(path, saved));
       return std::nullopt;
     }
     if (n == 0) break;
@@ -83,6 +77,24 @@ std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* e
   }
   ::close(fd);
   bytes.resize(done);
+  return bytes;
+}
+
+std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* error) {
+  int errorNumber = 0;
+  std::optional<std::string> read = ReadSmallFile(path, kMaxTextFileSize, errorNumber);
+  if (!read) {
+    SetError(error, errorNumber == ENOENT ? messages::FileMissing(path)
+                    : errorNumber == 0 || errorNumber == EISDIR
+                        ? messages::NotARegularFile(path)
+                        : messages::FileUnreadable(path, errorNumber));
+    return std::nullopt;
+  }
+  if (read->size() > kMaxTextFileSize) {
+    SetError(error, messages::FileTooLarge(path));
+    return std::nullopt;
+  }
+  const std::string& bytes = *read;
 
   TextDocument document;
   std::string text = DecodeText(bytes, document.encoding);

@@ -19,6 +19,10 @@ struct TextDocument {
 // Configuration files are small; anything larger is refused rather than read into memory.
 constexpr size_t kMaxTextFileSize = 16u * 1024u * 1024u;
 
+// Reads a regular file of at most `limit` bytes, and one byte more when the file is larger, so
+// that the caller can refuse it. nullopt with the errno in `errorNumber` (0: no regular file).
+std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit, int& errorNumber);
+
 // Reads a regular file. Lines end at CR LF, LF or CR. On failure returns nullopt and, when
 // `error` is given, a German sentence naming the file.
 std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* error = nullptr);

@@ -20,18 +20,6 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-QString ActionText(RecordPreview::Action action) {
-  switch (action) {
-    case RecordPreview::Action::Add:
-      return "neu";
-    case RecordPreview::Action::Update:
-      return "geändert";
-    case RecordPreview::Action::Unchanged:
-      return "unverändert";
-  }
-  return {};
-}
-
 QTreeWidget* Tree(const QStringList& headers, const char* name) {
   auto* tree = new QTreeWidget;
   tree->setObjectName(name);

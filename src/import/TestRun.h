@@ -24,6 +24,19 @@ struct RecordPreview {
   std::vector<FieldChange> fields;
 };
 
+// "neu", "geändert", "unverändert".
+inline const char* ActionText(RecordPreview::Action action) {
+  switch (action) {
+    case RecordPreview::Action::Add:
+      return "neu";
+    case RecordPreview::Action::Update:
+      return "geändert";
+    case RecordPreview::Action::Unchanged:
+      return "unverändert";
+  }
+  return "";
+}
+
 struct DuplicateKey {
   std::string key;
   std::vector<uint32_t> lines;

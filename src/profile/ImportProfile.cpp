@@ -1,9 +1,5 @@
 #include "profile/ImportProfile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -440,38 +436,6 @@ ProfileLoad FromJson(std::string_view text, const std::string& name) {
   return load;
 }
 
-// Reads at most `limit` + 1 bytes of a regular file; on failure returns false with the reason.
-bool ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, std::string& reason) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    reason = messages::SystemReason(errno);
-    return false;
-  }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    reason = S_ISDIR(info.st_mode) ? messages::SystemReason(EISDIR)
-                                   : std::string("Das ist keine gewöhnliche Datei.");
-    return false;
-  }
-  bytes.assign(std::min(static_cast<size_t>(info.st_size), limit) + 1, '\0');
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      reason = messages::SystemReason(errno);
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  bytes.resize(done);
-  return true;
-}
-
 }  // namespace
 
 ProfileLoad LoadProfile(const std::string& path) {
@@ -480,12 +444,14 @@ ProfileLoad LoadProfile(const std::string& path) {
     load.error = "Es wurde keine Profildatei angegeben.";
     return load;
   }
-  std::string bytes, reason;
-  if (!ReadSmallFile(path, kMaxProfileSize, bytes, reason)) {
-    load.error = ReadRefused(path, reason);
+  int errorNumber = 0;
+  std::optional<std::string> bytes = ReadSmallFile(path, kMaxProfileSize, errorNumber);
+  if (!bytes) {
+    load.error = ReadRefused(path, errorNumber ? messages::SystemReason(errorNumber)
+                                               : std::string("Das ist keine gewöhnliche Datei."));
     return load;
   }
-  return FromJson(bytes, path);
+  return FromJson(*bytes, path);
 }
 
 ProfileLoad ProfileFromJson(const std::string& text, const std::string& nameForMessages) {

@@ -1,8 +1,6 @@
 #include "profile/LearnedMappings.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -78,38 +76,6 @@ Json Parse(const std::string& text) {
   }
 }
 
-// Reads at most `limit` + 1 bytes of a regular file. False with errno-style `errorNumber` (0 when
-// the path is no regular file).
-bool ReadSmallFile(const std::string& path, size_t limit, std::string& bytes, int& errorNumber) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    errorNumber = errno;
-    return false;
-  }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    errorNumber = S_ISDIR(info.st_mode) ? EISDIR : 0;
-    ::close(fd);
-    return false;
-  }
-  bytes.assign(std::min(static_cast<size_t>(info.st_size), limit) + 1, '\0');
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      errorNumber = errno;
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  bytes.resize(done);
-  return true;
-}
-
 // Creates the missing folders of `folder` with mode 0700; false with the folder that failed.
 bool MakeFolders(const std::string& folder, std::string& failed, int& errorNumber) {
   for (size_t at = 1; at <= folder.size(); ++at) {
@@ -148,9 +114,9 @@ LearnedMappings LearnedMappings::Load(const std::string& path, std::string* erro
   if (path.empty()) return store;
   std::string refused =
       "Die gelernten Zuordnungen in " + Quoted(path) + " können nicht gelesen werden: ";
-  std::string bytes;
   int errorNumber = 0;
-  if (!ReadSmallFile(path, kMaxStoreSize, bytes, errorNumber)) {
+  std::optional<std::string> read = ReadSmallFile(path, kMaxStoreSize, errorNumber);
+  if (!read) {
     if (errorNumber == ENOENT) return store;
     store.keepPath_ = path;
     SetError(error, refused +
@@ -160,8 +126,8 @@ LearnedMappings LearnedMappings::Load(const std::string& path, std::string* erro
     return store;
   }
   try {
-    if (bytes.size() > kMaxStoreSize) throw Broken{"Die Datei ist größer als 4 MiB."};
-    std::string_view text = bytes;
+    if (read->size() > kMaxStoreSize) throw Broken{"Die Datei ist größer als 4 MiB."};
+    std::string_view text = *read;
     if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
     if (!IsValidUtf8(text)) throw Broken{"Der Inhalt ist nicht in UTF-8 kodiert."};
     Json root = Parse(std::string(text));
