@@ -4,6 +4,7 @@
 #   ./run.sh demo    install what is missing, build, create the demo environment in ./demo-env
 #                    and run the main job on the demo company
 #   ./run.sh test    install what is missing, build with warnings as errors, run every test
+#                    (against the file company and a throwaway PostgreSQL server company)
 #   ./run.sh build   install what is missing and build only
 #   ./run.sh gui     build and open the window on the demo company (./demo-env, made if missing)
 #   ./run.sh screenshots  take the pictures in docs/screenshots under a virtual X server
@@ -17,6 +18,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3 libicu-dev libcli11-dev libcurl4-openssl-dev nlohmann-json3-dev
   libgsf-1-dev libzip-dev libshp-dev mdbtools mdbtools-dev
   libgtest-dev libgmock-dev libxlsxwriter-dev
+  unixodbc unixodbc-dev odbc-postgresql tdsodbc postgresql
   qt6-base-dev xvfb xauth fonts-dejavu-core
 )
 
@@ -78,6 +80,9 @@ case "${1:-}" in
   test)
     install_missing
     build
+    # The server company's tests run against a throwaway PostgreSQL on the loopback interface.
+    eval "$(tests/server/postgres.sh start)"
+    trap 'tests/server/postgres.sh stop' EXIT
     ctest --preset release
     ;;
   build)
@@ -102,7 +107,7 @@ case "${1:-}" in
       VELRA_SCREENSHOT_DIR="$PWD/docs/screenshots" build/release/bin/gui-window-tests --gtest_filter='*Screenshots'
     ;;
   *)
-    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -84,7 +84,8 @@ int WriteArticlesCsv(long rows, const char* path, bool suppliers) {
   if (!out) return 1;
   std::mt19937 random(7);
   std::string header =
-      "Artikelnummer;Bezeichnung;Langtext;Einheit;EK;VK netto;VK brutto;MwSt;EAN;Gewicht;Hersteller;Warengruppe";
+      "Artikelnummer;Bezeichnung;Langtext;Einheit;EK;VK netto;VK "
+      "brutto;MwSt;EAN;Gewicht;Hersteller;Warengruppe";
   if (suppliers) header += ";Lieferant;Lieferantennummer;Bestellnummer";
   std::fputs(Cp1252(header + "\r\n").c_str(), out);
   for (long i = 1; i <= rows; ++i) {
@@ -96,7 +97,8 @@ int WriteArticlesCsv(long rows, const char* path, bool suppliers) {
       if (*c == '.') *c = ',';
     std::string line = a.number + ";" + a.text + ";\"" + a.text + " für Holz; Metall\";" + a.unit +
                        ";" + numbers + ";Würth & Söhne;" + a.group;
-    if (suppliers) line += ";" + a.supplier + ";7" + std::to_string(i % 1000) + ";B-" + std::to_string(i);
+    if (suppliers)
+      line += ";" + a.supplier + ";7" + std::to_string(i % 1000) + ";B-" + std::to_string(i);
     line += "\r\n";
     std::fputs(Cp1252(line).c_str(), out);
   }

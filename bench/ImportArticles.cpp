@@ -1,6 +1,6 @@
 // Imports an article file into a company as the wizard does and prints the time of the run, the
 // rate and the peak memory of the process.
-//   bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers] [--complete]
+//   bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers] [--complete] [--company NAME]
 // --complete turns every article completion on: article type, unit and storage defaults, label,
 // prices from net to gross, supplier and webshop records.
 
@@ -27,11 +27,14 @@ long PeakRssKiB() {
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers] [--complete]\n");
+                 "usage: bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers] [--complete] "
+                 "[--company NAME]\n");
     return 2;
   }
   bool sync = false, autoNumbers = false, complete = false;
+  std::string company;
   for (int i = 3; i < argc; ++i) {
+    if (std::string(argv[i]) == "--company" && i + 1 < argc) company = argv[++i];
     sync = sync || std::string(argv[i]) == "--sync";
     autoNumbers = autoNumbers || std::string(argv[i]) == "--auto-numbers";
     complete = complete || std::string(argv[i]) == "--complete";
@@ -42,6 +45,7 @@ int main(int argc, char** argv) {
   start.programPath = argv[1];
   start.singleInstance = false;
   start.regional = velra::RegionalSettings::ForLocale("de_DE");
+  if (!company.empty()) start.commandLine = "/client:" + company;
   if (!wizard.Load(start)) return 3;
   wizard.DataKindClick(1);  // Artikel
   velra::WizardControls& controls = wizard.Controls();

@@ -1,11 +1,15 @@
 #include "TestSupport.h"
 
+#include "db/Connection.h"
+
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -26,6 +30,37 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string QuoteNames(std::string_view sql, const Connection& connection) {
+  static const std::set<std::string_view> kKeywords = {
+      "SELECT", "FROM",   "WHERE",  "ORDER",    "BY",     "AND",  "OR",  "NOT",  "NULL",
+      "IS",     "IN",     "COUNT",  "DISTINCT", "ASC",    "DESC", "AS",  "LIKE", "UPDATE",
+      "SET",    "DELETE", "INSERT", "INTO",     "VALUES", "SUM",  "MAX", "MIN",  "GROUP"};
+  std::string out;
+  size_t i = 0;
+  while (i < sql.size()) {
+    const char c = sql[i];
+    if (c == '\'') {  // a literal, copied up to its closing quote
+      const size_t end = sql.find('\'', i + 1);
+      const size_t stop = end == std::string_view::npos ? sql.size() : end + 1;
+      out.append(sql.substr(i, stop - i));
+      i = stop;
+    } else if (std::isalpha(static_cast<unsigned char>(c))) {
+      size_t end = i;
+      while (end < sql.size() &&
+             (std::isalnum(static_cast<unsigned char>(sql[end])) || sql[end] == '_'))
+        ++end;
+      const std::string_view word = sql.substr(i, end - i);
+      const bool name = std::isupper(static_cast<unsigned char>(word[0])) && !kKeywords.count(word);
+      out += name ? connection.Quote(word) : std::string(word);
+      i = end;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
 }
 
 void UseOwnConfigFolder(const TempDir& dir) {

@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+namespace velra {
+class Connection;
+}
+
 namespace velra::test {
 
 // A fresh folder below the temporary folder, removed with everything in it at the end.
@@ -24,6 +28,11 @@ class TempDir {
 
 // The user's configuration (learned mappings) goes to this test's folder.
 void UseOwnConfigFolder(const TempDir& dir);
+
+// The SQL of a test with every table and column name (a word with capitals, as "Articles",
+// "ArticleNumber", "ID") quoted for the connection's engine, so that one test text runs against
+// the file company and a server company. Quoted literals stay as they are.
+std::string QuoteNames(std::string_view sql, const class Connection& connection);
 
 void WriteBytes(const std::string& path, std::string_view bytes);
 // Runs importassistent-cli with the arguments (shell words) and returns its exit code; what it

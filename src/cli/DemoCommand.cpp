@@ -10,17 +10,47 @@ void AddDemoCommand(CLI::App& app, int& exitCode) {
       app.add_subcommand("demo", "Legt eine vollständige Demo-Umgebung in einem Ordner an.");
   auto folder = std::make_shared<std::string>();
   auto replace = std::make_shared<bool>(false);
+  auto server = std::make_shared<DemoServer>();
   command->add_option("--dir", *folder, "Ordner der Demo-Umgebung")->required();
-  command->add_flag("--replace", *replace, "Eine vorhandene Demo-Umgebung in dem Ordner ersetzen");
-  command->callback([folder, replace, &exitCode] {
+  command->add_flag("--replace", *replace,
+                    "Eine vorhandene Demo-Umgebung in dem Ordner und die Datenbank der "
+                    "Serverfirma ersetzen");
+  auto* serverOption =
+      command->add_option("--server", server->dataSource,
+                          "Datenbankserver der Serverfirma (HOST oder HOST,PORT); legt ihre "
+                          "Datenbank dort an");
+  command->add_option("--user", server->user, "Benutzer am Datenbankserver (Vorgabe: velra)")
+      ->needs(serverOption);
+  command->add_option("--password", server->password, "Kennwort am Datenbankserver")
+      ->needs(serverOption);
+  command
+      ->add_option("--provider", server->provider,
+                   "Anbieter des Datenbankservers (Vorgabe: PostgreSQL; SQLOLEDB für SQL Server)")
+      ->needs(serverOption);
+  command
+      ->add_option("--catalog", server->company,
+                   "Name der Serverfirma und ihrer Datenbank (Vorgabe: MusterfirmaServer)")
+      ->needs(serverOption);
+  command->callback([folder, replace, server, serverOption, &exitCode] {
     std::string error;
     if (!CreateDemoEnvironment(*folder, *replace, &error)) {
       std::cerr << error << '\n';
       exitCode = kCannotOpen;
       return;
     }
-    std::cout << "Demo-Umgebung angelegt in " << *folder << '\n'
-              << "Starten Sie den Importassistenten mit --program-dir " << *folder << '\n';
+    if (serverOption->count() > 0 && !CreateDemoServerCompany(*folder, *server, *replace, &error)) {
+      std::cerr << error << '\n'
+                << "Die Demo-Umgebung in " << *folder
+                << " ist angelegt, die Serverfirma aber ohne Datenbank. Beheben Sie den Grund "
+                   "und wiederholen Sie den Befehl mit --replace.\n";
+      exitCode = kCannotOpen;
+      return;
+    }
+    std::cout << "Demo-Umgebung angelegt in " << *folder << '\n';
+    if (serverOption->count() > 0)
+      std::cout << "Serverfirma " << server->company << " angelegt auf " << server->dataSource
+                << '\n';
+    std::cout << "Starten Sie den Importassistenten mit --program-dir " << *folder << '\n';
     exitCode = kOk;
   });
 }

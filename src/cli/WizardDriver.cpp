@@ -29,6 +29,9 @@ int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizar
   ImportSession& session = wizard.Session();
   PrintProblems(session.Problems);
   session.Problems.clear();
+  // The reason a server company cannot be used has been printed.
+  if (session.Context.HasCompany() && session.Context.DatabaseType == 1 && !session.Context.Options)
+    return kCannotOpen;
   if (!session.Context.HasCompany()) {
     std::string wanted =
         options.company.empty() ? session.Context.Env.DefaultCompany : options.company;

@@ -65,6 +65,7 @@ Environment ReadEnvironment(const std::string& programPath, std::vector<std::str
   environment.Connection.Password = ini.Read("Connection", "Password");
   environment.ProviderAccess = ini.Read("Provider", "access");
   environment.ProviderSql = ini.Read("Provider", "sql");
+  environment.OdbcDriver = ini.Read("Provider", "odbcdriver");
   return environment;
 }
 

@@ -26,6 +26,8 @@ struct Environment {
   ServerConnectionSettings Connection;
   std::string ProviderAccess;  // [Provider] access
   std::string ProviderSql;     // [Provider] sql
+  std::string
+      OdbcDriver;  // [Provider] odbcdriver: the ODBC driver for that provider, if not the usual one
 };
 
 // Reads the environment file of `programPath`. Missing keys read as empty text, numbers that are

@@ -6,6 +6,7 @@
 #include "config/Messages.h"
 #include "config/Paths.h"
 #include "config/Text.h"
+#include "db/odbc/OdbcConnectionString.h"
 
 namespace velra {
 
@@ -50,6 +51,8 @@ SessionContext StartSession(const std::string& programPath, const RegionalSettin
   session.Regional = regional;
   session.TodayText = regional.FormatShortDate(Today());
   session.Env = ReadEnvironment(programPath, problems);
+  // Server companies reach their engine through this driver.
+  SetOdbcDriver(BackendOfProvider(session.Env.ProviderSql), session.Env.OdbcDriver);
   session.DatabaseType = session.Env.DatabaseType;
   session.ActiveTrueValue = ActiveTrueValueOf(session.DatabaseType);
   session.ActiveFalseValue = 0;

@@ -2,6 +2,7 @@
 
 #include "config/Text.h"
 #include "db/ConnectionParameters.h"
+#include "db/odbc/OdbcBackend.h"
 #include "db/sqlite/SqliteBackend.h"
 
 namespace velra {
@@ -58,10 +59,8 @@ std::unique_ptr<Connection> Connection::Open(std::string_view connectionString, 
           OpenSqliteBackend(parameters, mode == OpenMode::CreateIfMissing));
     case BackendKind::SqlServer:
     case BackendKind::PostgreSql:
-      throw DbError(DbError::Kind::Unsupported,
-                    "Die Verbindung zu Datenbankservern ist in dieser Ausgabe des "
-                    "Importassistenten noch nicht enthalten (Anbieter '" +
-                        parameters.GetOr("Provider") + "').");
+      // A server's database is never created here: that is the administrator's work.
+      return std::make_unique<Connection>(OpenOdbcBackend(parameters));
     case BackendKind::Unknown:
       break;
   }

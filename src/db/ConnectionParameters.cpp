@@ -15,6 +15,10 @@ ConnectionParameters ConnectionParameters::Parse(std::string_view connectionStri
     if (equals != std::string_view::npos)
       parameters.entries_.emplace_back(std::string(Trim(part.substr(0, equals))),
                                        std::string(part.substr(equals + 1)));
+    else if (!part.empty() && !parameters.entries_.empty())
+      // The configuration inserts values as they are: a password "ge;heim" arrives as
+      // "Password=ge;heim;...", and the piece without '=' is the rest of that value.
+      parameters.entries_.back().second += ";" + std::string(part);
     start = end + 1;
   }
   return parameters;

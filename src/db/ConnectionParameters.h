@@ -15,6 +15,7 @@ enum class BackendKind { Sqlite, SqlServer, PostgreSql, Unknown };
 class ConnectionParameters {
  public:
   // Splits "Name=Value;Name=Value"; names compare ignoring case, values are kept as they stand.
+  // A piece without '=' continues the value before it, ';' included.
   static ConnectionParameters Parse(std::string_view connectionString);
 
   std::optional<std::string> Get(std::string_view name) const;

@@ -12,16 +12,28 @@ std::string_view Script(std::string_view name) {
   return *text;
 }
 
-// The schema and seed scripts of an engine; a server engine gets its scripts with its backend.
+// The schema and seed scripts of an engine. Both servers share one seed: its names are quoted
+// with double quotes, which SQL Server reads as names only with QUOTED_IDENTIFIER on.
 struct Scripts {
   const char* schema;
   const char* seed;
+  const char* beforeSeed = nullptr;
 };
 
 Scripts ScriptsFor(BackendKind kind) {
-  if (kind == BackendKind::Sqlite) return {"src/db/schema/sqlite.sql", "src/db/schema/seed.sql"};
+  switch (kind) {
+    case BackendKind::Sqlite:
+      return {"src/db/schema/sqlite.sql", "src/db/schema/seed.sql"};
+    case BackendKind::PostgreSql:
+      return {"src/db/schema/postgresql.sql", "src/db/schema/seed-server.sql"};
+    case BackendKind::SqlServer:
+      return {"src/db/schema/sqlserver.sql", "src/db/schema/seed-server.sql",
+              "SET QUOTED_IDENTIFIER ON"};
+    case BackendKind::Unknown:
+      break;
+  }
   throw DbError(DbError::Kind::Unsupported,
-                "Für diesen Datenbankserver enthält das Programm noch kein Schema.");
+                "Für diesen Datenbankserver enthält das Programm kein Schema.");
 }
 
 }  // namespace
@@ -31,7 +43,9 @@ void CreateCompanySchema(Connection& connection) {
 }
 
 void InsertDemoReferenceData(Connection& connection) {
-  connection.ExecuteScript(Script(ScriptsFor(connection.GetDialect().Kind()).seed));
+  const Scripts scripts = ScriptsFor(connection.GetDialect().Kind());
+  if (scripts.beforeSeed) connection.Execute(scripts.beforeSeed);
+  connection.ExecuteScript(Script(scripts.seed));
 }
 
 }  // namespace velra

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "config/ConnectionString.h"
+#include "config/IniFile.h"
 #include "config/Messages.h"
 #include "config/Paths.h"
 #include "config/Text.h"
@@ -51,7 +52,8 @@ void WriteSamples(const std::string& folder) {
     std::string target = folder + std::string(name.substr(prefix.size()));
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out.flush()) throw std::runtime_error("Die Datei '" + target + "' kann nicht geschrieben werden.");
+    if (!out.flush())
+      throw std::runtime_error("Die Datei '" + target + "' kann nicht geschrieben werden.");
   }
   SourceTable articles;
   LoadReport report;
@@ -71,6 +73,148 @@ void CreateDatabase(const std::string& path) {
   CreateCompanySchema(*connection);
   InsertDemoReferenceData(*connection);
   transaction.Commit();
+}
+
+// The login time-out of the environment file's template.
+constexpr int32_t kServerLoginTimeout = 15;
+
+// A catalog name that every server takes as it is, quoted or not: ASCII letters, digits and "_",
+// a letter first, at most the 63 characters PostgreSQL keeps of a name.
+bool IsPlainCatalogName(std::string_view name) {
+  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (name.empty() || name.size() > 63 || !letter(name.front())) return false;
+  for (char c : name)
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '_') return false;
+  return true;
+}
+
+void CheckServer(const DemoServer& server) {
+  const BackendKind kind = BackendOfProvider(server.provider);
+  if (kind != BackendKind::PostgreSql && kind != BackendKind::SqlServer)
+    throw std::runtime_error("Der Anbieter '" + server.provider +
+                             "' ist kein Datenbankserver, den der Importassistent kennt "
+                             "(PostgreSQL oder ein Anbieter für SQL Server).");
+  if (Trim(server.dataSource).empty())
+    throw std::runtime_error("Der Datenbankserver ist nicht angegeben.");
+  if (!IsPlainCatalogName(server.company))
+    throw std::runtime_error("Der Name '" + server.company +
+                             "' taugt nicht als Name der Datenbank: erlaubt sind Buchstaben "
+                             "(A-Z, a-z), Ziffern und '_', am Anfang ein Buchstabe, höchstens "
+                             "63 Zeichen.");
+  // Values go unquoted into the environment file and the connection string: a ";" would end the
+  // value there, a line break the line, and the ini reading trims spaces and one pair of quotes.
+  const std::pair<const char*, const std::string*> values[] = {{"Der Server", &server.dataSource},
+                                                               {"Der Benutzer", &server.user},
+                                                               {"Das Kennwort", &server.password}};
+  for (const auto& [what, value] : values) {
+    bool plain =
+        value->empty() || (value->front() != ' ' && value->back() != ' ' &&
+                           !(value->size() >= 2 && value->front() == '"' && value->back() == '"'));
+    for (char c : *value)
+      if (c == ';' || static_cast<unsigned char>(c) < 0x20) plain = false;
+    if (!plain)
+      throw std::runtime_error(
+          std::string(what) +
+          " darf kein Semikolon und keinen Zeilenumbruch enthalten, nicht mit einem Leerzeichen "
+          "beginnen oder enden und nicht in Anführungszeichen stehen: die Umgebungsdatei und die "
+          "Verbindung zum Server lesen den Wert sonst anders.");
+  }
+}
+
+std::string ServerConnectionString(const DemoServer& server, const std::string& catalog) {
+  ConnectionStringInput input;
+  input.DatabaseType = 1;
+  input.ProviderSql = server.provider;
+  input.Database = catalog;
+  input.Server = server.dataSource;
+  input.Timeout = kServerLoginTimeout;
+  input.User = server.user;
+  input.Password = server.password;
+  return *BuildConnectionString(input);
+}
+
+// The database every server has, to create and drop the others from.
+const char* MaintenanceCatalog(BackendKind kind) {
+  return kind == BackendKind::SqlServer ? "master" : "postgres";
+}
+
+bool CatalogExists(Connection& server, const std::string& catalog) {
+  const char* sql = server.GetDialect().Kind() == BackendKind::SqlServer
+                        ? "SELECT 1 FROM sys.databases WHERE name = ?"
+                        : "SELECT 1 FROM pg_database WHERE datname = ?";
+  return server.QueryValue(sql, {Value(catalog)}).has_value();
+}
+
+// The options of the file company's template, row for row into the table Options, so that the
+// server company numbers, formats and counts exactly as the file company does.
+void InsertCompanyOptions(Connection& connection) {
+  std::optional<std::string_view> text = embedded::EmbeddedFile("demo/Musterfirma.afk");
+  if (!text) throw std::runtime_error("Die Vorlage 'Musterfirma.afk' fehlt im Programm.");
+  TextDocument document;
+  for (std::string& line : Split(*text, "\n")) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    document.lines.push_back(std::move(line));
+  }
+  const IniDocument options(std::move(document));
+  Statement insert = connection.Prepare(
+      "INSERT INTO " + connection.Quote("Options") + " (" + connection.Quote("Section") + ", " +
+      connection.Quote("Key") + ", " + connection.Quote("Value") + ") VALUES (?, ?, ?)");
+  for (const std::string& section : options.Sections())
+    for (const std::string& key : options.Keys(section))
+      insert.Bind(1, Value(section))
+          .Bind(2, Value(key))
+          .Bind(3, Value(options.Read(section, key, kProfileRoomLong)))
+          .Execute();
+}
+
+// Makes the catalog and fills it. A catalog made here that cannot be filled is dropped again, so
+// that a failed run leaves the server as it found it (apart from a catalog dropped on request).
+void CreateServerCatalog(const DemoServer& server, bool replace) {
+  const BackendKind kind = BackendOfProvider(server.provider);
+  auto maintenance = Connection::Open(ServerConnectionString(server, MaintenanceCatalog(kind)));
+  const std::string catalog = maintenance->Quote(server.company);
+  if (CatalogExists(*maintenance, server.company)) {
+    if (!replace)
+      throw std::runtime_error("Die Datenbank '" + server.company + "' gibt es auf dem Server '" +
+                               server.dataSource +
+                               "' bereits. Ersetzen Sie sie ausdrücklich (--replace); ihre Daten "
+                               "gehen dabei verloren.");
+    maintenance->Execute("DROP DATABASE " + catalog);
+  }
+  maintenance->Execute("CREATE DATABASE " + catalog);
+  try {
+    auto connection = Connection::Open(ServerConnectionString(server, server.company));
+    Transaction transaction = connection->Begin();
+    CreateCompanySchema(*connection);
+    InsertDemoReferenceData(*connection);
+    InsertCompanyOptions(*connection);
+    transaction.Commit();
+  } catch (...) {
+    try {
+      maintenance->Execute("DROP DATABASE " + catalog);
+    } catch (const DbError&) {
+      // The first failure is the one to report; the empty catalog is then left on the server.
+    }
+    throw;
+  }
+}
+
+void WriteSetting(const std::string& file, std::string_view section, std::string_view key,
+                  std::string_view value) {
+  std::string error;
+  if (!WriteProfileString(file, section, key, value, &error)) throw std::runtime_error(error);
+}
+
+// A server company other than the demo's own gets its registry entry and its layout file.
+void RegisterServerCompany(const std::string& root, const std::string& company) {
+  const std::string registry = root + "Firmen.uif";
+  if (SectionExists(registry, company)) return;
+  const std::string folder = root + "Firmen/" + company + "/";
+  fs::create_directories(folder);
+  WriteTemplate("Musterfirma.lyt", folder + company + ".lyt", TextEncoding::Windows1252);
+  WriteSetting(registry, company, "databasetype", "1");
+  WriteSetting(registry, company, "path", folder);
+  WriteSetting(registry, company, "installing", "0");
 }
 
 }  // namespace
@@ -111,6 +255,35 @@ bool CreateDemoEnvironment(const std::string& folder, bool replace, std::string*
     return false;
   } catch (const std::exception& e) {
     if (error) *error = std::string("Die Demo-Umgebung konnte nicht angelegt werden: ") + e.what();
+    return false;
+  }
+}
+
+bool CreateDemoServerCompany(const std::string& folder, const DemoServer& server, bool replace,
+                             std::string* error) {
+  try {
+    const std::string root = NormaliseFolder(folder);
+    const std::string environment = root + "velra.var";
+    if (!IsRegularFile(environment))
+      throw std::runtime_error("Im Ordner '" + root +
+                               "' gibt es keine Demo-Umgebung (velra.var fehlt).");
+    CheckServer(server);
+    CreateServerCatalog(server, replace);
+    RegisterServerCompany(root, server.company);
+    WriteSetting(environment, "Connection", "DataSource", server.dataSource);
+    WriteSetting(environment, "Connection", "Authentification", "0");
+    WriteSetting(environment, "Connection", "UserID", server.user);
+    WriteSetting(environment, "Connection", "Password", server.password);
+    WriteSetting(environment, "Provider", "sql", server.provider);
+    return true;
+  } catch (const fs::filesystem_error& e) {
+    if (error)
+      *error = "Die Serverfirma '" + server.company + "' konnte nicht angelegt werden: '" +
+               e.path1().string() + "': " + messages::SystemReason(e.code().value());
+    return false;
+  } catch (const std::exception& e) {
+    if (error)
+      *error = "Die Serverfirma '" + server.company + "' konnte nicht angelegt werden: " + e.what();
     return false;
   }
 }

@@ -57,25 +57,37 @@ void Wizard::CompanyClick(int index) {
   Combo& combo = Controls().cboFirma;
   combo.Select(index);
   if (combo.ListIndex < 0) return;
+  const size_t known = session_.Problems.size();
   SelectCompany(session_.Context, combo.Text, session_.Problems);
+  // A server company that cannot be reached says so now, not first when the run starts, and is
+  // not asked for its lists again.
+  const bool unreachable = session_.Context.DatabaseType == 1 && !session_.Context.Options;
+  if (unreachable && session_.Problems.size() > known) {
+    ShowError(session_.Problems.back());
+    session_.Problems.pop_back();  // said once is enough
+  }
   // The lists belong to the company: a company chosen later must not show the first one's.
-  FillLookupLists();
+  FillLookupLists(!unreachable);
 }
 
-void Wizard::FillLookupLists() {
+void Wizard::FillLookupLists(bool fromDatabase) {
   WizardControls& c = Controls();
   const SessionContext& context = session_.Context;
   auto fill = [&](Combo& combo, const char* table) {
-    LookupList list = FillLookupCombo(context.ConnectionString, table, "Description", true,
-                                      context.ActiveTrueValue, false, true);
+    LookupList list;
+    if (fromDatabase)
+      list = FillLookupCombo(context.ConnectionString, table, "Description", true,
+                             context.ActiveTrueValue, false, true);
     if (!list.error.empty()) session_.Problems.push_back(list.error);
     combo.Clear();
     combo.Items = std::move(list.entries);
   };
   fill(c.cboArtikeltyp, "ArticleTypes");
   fill(c.cboEinheit, "Units");
-  TaxList taxes = FillTaxCombo(context.ConnectionString, "Taxes", "TaxKeyNumber", "Description",
-                               true, context.ActiveTrueValue, false, false);
+  TaxList taxes;
+  if (fromDatabase)
+    taxes = FillTaxCombo(context.ConnectionString, "Taxes", "TaxKeyNumber", "Description", true,
+                         context.ActiveTrueValue, false, false);
   if (!taxes.error.empty()) session_.Problems.push_back(taxes.error);
   c.icboSteuersatz.Items.clear();
   for (TaxItem& item : taxes.items) c.icboSteuersatz.Items.push_back({item.key, item.text});

@@ -139,7 +139,8 @@ class Wizard {
  private:
   void FillOptionCombos();
   void FillDataKindList();
-  void FillLookupLists();
+  // Without the database, the lists are only emptied.
+  void FillLookupLists(bool fromDatabase);
   void ApplyDefaults();
   void UpdateSearchNameMode();
   void LoadSourceIntoGrid();

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ScriptedDialogs.h"
+#include "ServerCompany.h"
 #include "TestSupport.h"
+#include "config/Text.h"
 #include "db/Connection.h"
 #include "demo/DemoEnvironment.h"
 #include "shell/Wizard.h"
@@ -13,7 +15,8 @@ using Strings = std::vector<std::string>;
 
 // Imports through the wizard on the demo company: a grid made in the test stands for a loaded
 // file, its columns carry the captions the user assigned.
-class ImportRunTest : public ::testing::Test {
+// Every test runs on the file company and on a server company, with the same results.
+class ImportRunTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     std::string error;
@@ -23,7 +26,14 @@ class ImportRunTest : public ::testing::Test {
     options.programPath = dir_.Path();
     options.regional = RegionalSettings::ForLocale("de_DE");
     options.singleInstance = false;
+    if (GetParam() == "Server") {
+      std::optional<DemoServer> server = test::TestServer();
+      if (!server) GTEST_SKIP() << test::kNoTestServer;
+      ASSERT_TRUE(server_.Create(dir_.Path(), *server, &error)) << error;
+      options.commandLine = "/client:" + server_.Name();
+    }
     ASSERT_TRUE(wizard_.Load(options));
+    ASSERT_TRUE(wizard_.Session().Context.Options) << Join(wizard_.Session().Problems, "\n");
     db_ = Connection::Open(wizard_.Session().Context.ConnectionString);
   }
   void Kind(int value) {
@@ -59,21 +69,28 @@ class ImportRunTest : public ::testing::Test {
     wizard_.OkClick();
   }
   Rows Query(const std::string& sql, const std::vector<Value>& parameters = {}) {
-    return db_->Query(sql, parameters);
+    return db_->Query(test::QuoteNames(sql, *db_), parameters);
   }
+  void Execute(const std::string& sql) { db_->Execute(test::QuoteNames(sql, *db_)); }
   int64_t Count(const std::string& table) {
-    return db_->QueryValue("SELECT COUNT(*) FROM " + table)->AsInteger();
+    return db_->QueryValue(test::QuoteNames("SELECT COUNT(*) FROM " + table, *db_))->AsInteger();
   }
   WizardControls& C() { return wizard_.Controls(); }
   const ImportReport& Report() { return wizard_.Session().LastImport.report; }
 
   test::TempDir dir_;
+  test::ServerCompany server_;
   test::ScriptedDialogs dialogs_;
   Wizard wizard_{dialogs_};
   std::unique_ptr<Connection> db_;
 };
 
-TEST_F(ImportRunTest, ArticlesWithNumbersFromTheFile) {
+INSTANTIATE_TEST_SUITE_P(Firmen, ImportRunTest, ::testing::Values("Datei", "Server"),
+                         [](const ::testing::TestParamInfo<std::string>& company) {
+                           return company.param;
+                         });
+
+TEST_P(ImportRunTest, ArticlesWithNumbersFromTheFile) {
   Kind(1);
   C().chkAutoNummer.Value = 0;
   Grid({"Nr", "Text", "MwSt", "Preis", "Aktiv"},
@@ -102,7 +119,7 @@ TEST_F(ImportRunTest, ArticlesWithNumbersFromTheFile) {
   EXPECT_EQ(rows.Get(0, "DateCreation"), rows.Get(0, "DateUpdate"));
 }
 
-TEST_F(ImportRunTest, AnAssignedFlagColumnWinsOverTheDefault) {
+TEST_P(ImportRunTest, AnAssignedFlagColumnWinsOverTheDefault) {
   Kind(1);
   C().chkAutoNummer.Value = 0;
   C().chkAktiv.Value = 0;
@@ -125,11 +142,11 @@ TEST_F(ImportRunTest, AnAssignedFlagColumnWinsOverTheDefault) {
       "Importprotokoll).");
 }
 
-TEST_F(ImportRunTest, AutomaticNumbersComeFromTheRangeAndOverrideTheFile) {
+TEST_P(ImportRunTest, AutomaticNumbersComeFromTheRangeAndOverrideTheFile) {
   Kind(1);
   Grid({"Nr", "Text", "MwSt"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"},
        {{"999", "a", "1"}, {"998", "b", "1"}});
-  db_->Execute("INSERT INTO Articles (ArticleNumber) VALUES ('000100')");  // taken: skipped
+  Execute("INSERT INTO Articles (ArticleNumber) VALUES ('000100')");  // taken: skipped
   Run();
   Rows rows = Query("SELECT ArticleNumber, ArticleNumberVariant FROM Articles ORDER BY ID");
   ASSERT_EQ(rows.Size(), 3u);
@@ -139,8 +156,8 @@ TEST_F(ImportRunTest, AutomaticNumbersComeFromTheRangeAndOverrideTheFile) {
   EXPECT_EQ(wizard_.Session().Context.GetOption("NumberRange", "Article"), "000103");
 }
 
-TEST_F(ImportRunTest, CustomersAreUpdatedByTheirKeyAndKeepTheirNumber) {
-  db_->Execute(
+TEST_P(ImportRunTest, CustomersAreUpdatedByTheirKeyAndKeepTheirNumber) {
+  Execute(
       "INSERT INTO Contacts (CustomerNumber, Name, Matchcode, DateCreation) VALUES "
       "('KD-1', 'Alt', 'ALT', '2020-01-01'), ('kd-2', 'Zwei', 'O''Brien', NULL), "
       "('KD-1', 'Doppelt', 'X', NULL)");
@@ -172,8 +189,8 @@ TEST_F(ImportRunTest, CustomersAreUpdatedByTheirKeyAndKeepTheirNumber) {
   EXPECT_NE(Report().Entries()[0].reason.find("Zeilen 2 und 5"), std::string::npos);
 }
 
-TEST_F(ImportRunTest, KeysWithQuotesAndTwoKeyKinds) {
-  db_->Execute(
+TEST_P(ImportRunTest, KeysWithQuotesAndTwoKeyKinds) {
+  Execute(
       "INSERT INTO ArticleSuppliers (ArticleNumber, OrderNumber, Supplier) VALUES "
       "('A''1', 'B-1', 'alt'), ('A''1', 'B-2', 'alt'), ('A''1', NULL, 'ohne')");
   Kind(3);
@@ -195,7 +212,7 @@ TEST_F(ImportRunTest, KeysWithQuotesAndTwoKeyKinds) {
   EXPECT_EQ(Count("ArticleSuppliers"), 4);
 }
 
-TEST_F(ImportRunTest, StockAndLocationsAreAlwaysAdded) {
+TEST_P(ImportRunTest, StockAndLocationsAreAlwaysAdded) {
   Kind(6);
   wizard_.ChkSynchronisierenClick(1);  // has no effect for stock
   Grid({"Art", "Platz", "Bestand"}, {"Artikel-Nr.", "Lagernummer", "Verfügbar"},
@@ -223,7 +240,7 @@ TEST_F(ImportRunTest, StockAndLocationsAreAlwaysAdded) {
   EXPECT_EQ(location.Get(0, "Number"), Value("9"));
 }
 
-TEST_F(ImportRunTest, RowsWithoutANumberAreNotImportedAndSaySo) {
+TEST_P(ImportRunTest, RowsWithoutANumberAreNotImportedAndSaySo) {
   Kind(2);
   C().chkAutoNummer.Value = 0;
   wizard_.CboLieferantenSuchnameClick(1);
@@ -236,7 +253,7 @@ TEST_F(ImportRunTest, RowsWithoutANumberAreNotImportedAndSaySo) {
   EXPECT_NE(Report().Entries()[0].reason.find("Lieferantennummer"), std::string::npos);
 }
 
-TEST_F(ImportRunTest, MandatoryFieldsStopTheImportBeforeItStarts) {
+TEST_P(ImportRunTest, MandatoryFieldsStopTheImportBeforeItStarts) {
   Kind(1);
   Grid({"Nr", "Text"}, {"Artikel-Nr.", "Kurzbeschreibung"}, {{"1", "a"}});
   Run();
@@ -250,8 +267,8 @@ TEST_F(ImportRunTest, MandatoryFieldsStopTheImportBeforeItStarts) {
   EXPECT_EQ(Count("Articles"), 0);
 }
 
-TEST_F(ImportRunTest, DeletingBeforeTheImportAsksFirst) {
-  db_->Execute("INSERT INTO AccountSystem (AccountNumber, Description) VALUES ('1', 'alt')");
+TEST_P(ImportRunTest, DeletingBeforeTheImportAsksFirst) {
+  Execute("INSERT INTO AccountSystem (AccountNumber, Description) VALUES ('1', 'alt')");
   Kind(10);
   wizard_.ChkLoeschenClick(1);
   Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", "Bank"}});
@@ -266,7 +283,7 @@ TEST_F(ImportRunTest, DeletingBeforeTheImportAsksFirst) {
   EXPECT_EQ(Count("AccountSystem"), 1);
 }
 
-TEST_F(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
+TEST_P(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
   Kind(10);
   wizard_.ChkLoeschenClick(1);
   Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", "Bank"}});
@@ -281,7 +298,7 @@ TEST_F(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
   EXPECT_EQ(wizard_.Session().Schritt, 5);
 }
 
-TEST_F(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {
+TEST_P(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {
   Kind(10);
   Grid({"Konto", "Text", "Saldo"}, {"Kontonummer", "Beschreibung", "Saldo"},
        {{"1000", "Kasse; Bar", "viel"}, {"1200", "Bank", "12,50"}});
@@ -296,7 +313,7 @@ TEST_F(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {
   EXPECT_NE(error.find("protokoll.csv"), std::string::npos);
 }
 
-TEST_F(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
+TEST_P(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
   Kind(10);
   std::vector<Strings> rows;
   for (int i = 1; i <= 10; ++i) rows.push_back({std::to_string(i), "Konto " + std::to_string(i)});
@@ -312,7 +329,7 @@ TEST_F(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
   EXPECT_EQ(wizard_.Session().Schritt, 6);
 }
 
-TEST_F(ImportRunTest, AnEmptyGridFinishesWithSuccess) {
+TEST_P(ImportRunTest, AnEmptyGridFinishesWithSuccess) {
   Kind(10);
   Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {});
   Run();
@@ -320,7 +337,7 @@ TEST_F(ImportRunTest, AnEmptyGridFinishesWithSuccess) {
   EXPECT_EQ(wizard_.Session().Schritt, 6);
 }
 
-TEST_F(ImportRunTest, ADatabaseOrRangeThatCannotBeUsedStopsBeforeTheFirstRow) {
+TEST_P(ImportRunTest, ADatabaseOrRangeThatCannotBeUsedStopsBeforeTheFirstRow) {
   Kind(0);
   wizard_.CboKundenSuchnameClick(1);
   Grid({"Name"}, {"Nachname"}, {{"Meier"}});
@@ -341,8 +358,8 @@ TEST_F(ImportRunTest, ADatabaseOrRangeThatCannotBeUsedStopsBeforeTheFirstRow) {
   EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde nicht ausgeführt.");
 }
 
-TEST_F(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplierAndWebshop) {
-  db_->Execute("INSERT INTO ArticleWebshop (ArticleNumber, Keywords) VALUES ('2', 'alt')");
+TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplierAndWebshop) {
+  Execute("INSERT INTO ArticleWebshop (ArticleNumber, Keywords) VALUES ('2', 'alt')");
   Kind(1);
   C().chkAutoNummer.Value = 0;
   wizard_.CboBerechnungsartClick(1);  // net to gross
@@ -406,12 +423,14 @@ TEST_F(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplier
             std::string::npos);
 }
 
-TEST_F(ImportRunTest, PicturesAreStoredOncePerFile) {
+TEST_P(ImportRunTest, PicturesAreStoredOncePerFile) {
   test::WriteBytes(dir_ / "a.jpg", std::string(12345, 'x'));
   Kind(1);
   C().chkAutoNummer.Value = 0;
   Grid({"Nr", "Text", "MwSt", "Bild"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Bild"},
-       {{"1", "a", "19", dir_ / "a.jpg"}, {"2", "b", "19", dir_ / "a.jpg"}, {"3", "c", "19", dir_ / "fehlt.jpg"},
+       {{"1", "a", "19", dir_ / "a.jpg"},
+        {"2", "b", "19", dir_ / "a.jpg"},
+        {"3", "c", "19", dir_ / "fehlt.jpg"},
         {"4", "d", "19", ""}});
   Run();
   Rows pictures = Query("SELECT * FROM ArticlePictures");
@@ -428,7 +447,7 @@ TEST_F(ImportRunTest, PicturesAreStoredOncePerFile) {
   EXPECT_EQ(Report().Entries()[0].field, "Graphic");
 }
 
-TEST_F(ImportRunTest, ADefaultTaxKeyReplacesTheImportedRate) {
+TEST_P(ImportRunTest, ADefaultTaxKeyReplacesTheImportedRate) {
   Kind(1);
   C().chkAutoNummer.Value = 0;
   wizard_.CboBerechnungsartClick(2);  // gross to net
@@ -445,8 +464,8 @@ TEST_F(ImportRunTest, ADefaultTaxKeyReplacesTheImportedRate) {
   EXPECT_DOUBLE_EQ(rows.Get(0, "VatAmount").AsDouble(), 7);
 }
 
-TEST_F(ImportRunTest, CustomerTypePricesTakeTheTaxOfTheirArticle) {
-  db_->Execute("INSERT INTO Articles (ArticleNumber, VatCode) VALUES ('10001', '1')");
+TEST_P(ImportRunTest, CustomerTypePricesTakeTheTaxOfTheirArticle) {
+  Execute("INSERT INTO Articles (ArticleNumber, VatCode) VALUES ('10001', '1')");
   Kind(8);
   wizard_.CboBerechnungsartClick(1);
   Grid({"Art", "Typ", "Netto"}, {"Artikel-Nr.", "Kundentyp", "Verkaufspreis netto"},
@@ -460,7 +479,7 @@ TEST_F(ImportRunTest, CustomerTypePricesTakeTheTaxOfTheirArticle) {
   EXPECT_EQ(Report().Entries()[0].line, 3u);
 }
 
-TEST_F(ImportRunTest, CustomersGetBankDataAddressAndSearchName) {
+TEST_P(ImportRunTest, CustomersGetBankDataAddressAndSearchName) {
   Kind(0);
   C().chkAutoNummer.Value = 0;
   wizard_.CboKundenSuchnameClick(4);
@@ -478,7 +497,7 @@ TEST_F(ImportRunTest, CustomersGetBankDataAddressAndSearchName) {
   EXPECT_EQ(rows.Get(0, "Matchcode"), Value("Meier, Hans - Berlin"));
 }
 
-TEST_F(ImportRunTest, WebshopRowsStockDatesAndStructureLists) {
+TEST_P(ImportRunTest, WebshopRowsStockDatesAndStructureLists) {
   Kind(9);
   Grid({"Art", "Titel", "Vorlage"}, {"Artikel-Nr.", "Bezeichnung", "Vorlage Details"},
        {{"1", "Erster", ""}, {"2", "Zweiter", "eigene"}});
@@ -507,7 +526,7 @@ TEST_F(ImportRunTest, WebshopRowsStockDatesAndStructureLists) {
 }
 
 // The demo's samples with every completion on, as a user of the suite would import them.
-TEST_F(ImportRunTest, TheDemoSamplesWithEveryOptionOn) {
+TEST_P(ImportRunTest, TheDemoSamplesWithEveryOptionOn) {
   const std::string samples = dir_ / kDemoSampleFolder;
   auto load = [&](int kind, const std::string& file) {
     Kind(kind);
@@ -524,10 +543,12 @@ TEST_F(ImportRunTest, TheDemoSamplesWithEveryOptionOn) {
   EXPECT_EQ(customer.Get(0, "InvoiceAddress"),
             Value("Huber Bau GmbH\r\nFrau Anna Huber\r\nMariahilfer Straße 12\r\n1060 Wien\r\nAT"));
   EXPECT_EQ(customer.Get(0, "Matchcode"), Value("Huber, Anna - Wien"));
-  EXPECT_EQ(Query("SELECT BankCode FROM Contacts WHERE CustomerNumber = 'KD-10000'").Get(0, "BankCode"),
-            Value("10050000"));
-  EXPECT_EQ(Query("SELECT Matchcode FROM Contacts WHERE CustomerNumber = 'KD-10004'").Get(0, "Matchcode"),
-            Value("OBrien, Thomas - Köln"));
+  EXPECT_EQ(
+      Query("SELECT BankCode FROM Contacts WHERE CustomerNumber = 'KD-10000'").Get(0, "BankCode"),
+      Value("10050000"));
+  EXPECT_EQ(
+      Query("SELECT Matchcode FROM Contacts WHERE CustomerNumber = 'KD-10004'").Get(0, "Matchcode"),
+      Value("OBrien, Thomas - Köln"));
 
   load(2, "Lieferanten.csv");
   C().chkAutoNummer.Value = 0;
@@ -536,7 +557,9 @@ TEST_F(ImportRunTest, TheDemoSamplesWithEveryOptionOn) {
   EXPECT_TRUE(Report().Empty()) << Report().Entries().front().reason;
   Rows supplier = Query("SELECT * FROM Suppliers WHERE SupplierNumber = '70001'");
   EXPECT_EQ(supplier.Get(0, "Matchcode"), Value("Schraubenhandel Nord GmbH"));
-  EXPECT_EQ(supplier.Get(0, "Address"), Value("Schraubenhandel Nord GmbH\r\nHerr Ole Jensen\r\nHafenstraße 12\r\n24103 Kiel\r\n"));
+  EXPECT_EQ(
+      supplier.Get(0, "Address"),
+      Value("Schraubenhandel Nord GmbH\r\nHerr Ole Jensen\r\nHafenstraße 12\r\n24103 Kiel\r\n"));
 
   load(1, "Artikel.csv");
   C().chkAutoNummer.Value = 0;
@@ -548,7 +571,8 @@ TEST_F(ImportRunTest, TheDemoSamplesWithEveryOptionOn) {
   C().cboArtikeltyp.SetText("Handelsware");
   Run();
   // Services have no supplier or purchase price: only their missing purchase price is noted.
-  for (const ReportEntry& entry : Report().Entries()) EXPECT_EQ(entry.field, "PurchasePrice") << entry.reason;
+  for (const ReportEntry& entry : Report().Entries())
+    EXPECT_EQ(entry.field, "PurchasePrice") << entry.reason;
   Rows article = Query("SELECT * FROM Articles WHERE ArticleNumber = '10013'");
   EXPECT_EQ(article.Get(0, "VatCode"), Value("2"));
   EXPECT_DOUBLE_EQ(article.Get(0, "GrossPrice").AsDouble(), 39.9 * 1.07);
@@ -556,10 +580,13 @@ TEST_F(ImportRunTest, TheDemoSamplesWithEveryOptionOn) {
   EXPECT_EQ(article.Get(0, "RebateAble"), Value(true));
   EXPECT_EQ(Count("ArticleSuppliers"), 18);
   EXPECT_EQ(Count("ArticleWebshop"), 20);
-  EXPECT_EQ(Query("SELECT Caption FROM ArticleWebshop WHERE ArticleNumber = '10001'").Get(0, "Caption"),
-            Value("Schraube M6 x 40 verzinkt"));
-  EXPECT_NE(Query("SELECT Label FROM Articles WHERE ArticleNumber = '10001'").Get(0, "Label").AsText().find(
-                "EAN 4006209100017\r\nStk Gewicht netto: 0,012 kg\r\nEUR 0,14"),
+  EXPECT_EQ(
+      Query("SELECT Caption FROM ArticleWebshop WHERE ArticleNumber = '10001'").Get(0, "Caption"),
+      Value("Schraube M6 x 40 verzinkt"));
+  EXPECT_NE(Query("SELECT Label FROM Articles WHERE ArticleNumber = '10001'")
+                .Get(0, "Label")
+                .AsText()
+                .find("EAN 4006209100017\r\nStk Gewicht netto: 0,012 kg\r\nEUR 0,14"),
             std::string::npos);
 }
 

@@ -1,0 +1,170 @@
+#include "db/odbc/OdbcConnectionString.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "config/Text.h"
+
+namespace velra {
+
+namespace {
+
+constexpr const char* kSqlServerDriver = "FreeTDS";
+constexpr const char* kPostgreSqlDriver = "PostgreSQL Unicode";
+
+std::mutex& DriverMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::map<BackendKind, std::string>& DriverOverrides() {
+  static std::map<BackendKind, std::string> overrides;
+  return overrides;
+}
+
+bool IsDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+// "(local)" and "." are SQL Server's names for this computer, also before "\instance".
+std::string LocalHostName(std::string_view host) {
+  size_t backslash = host.find('\\');
+  std::string_view name = host.substr(0, backslash);
+  std::string_view rest = backslash == std::string_view::npos ? "" : host.substr(backslash);
+  if (name == "." || EqualsIgnoreCase(name, "(local)")) return "localhost" + std::string(rest);
+  return std::string(host);
+}
+
+}  // namespace
+
+ServerLogin ServerLogin::FromParameters(const ConnectionParameters& parameters) {
+  ServerLogin login;
+  login.kind = parameters.Backend();
+  login.server = Trim(parameters.GetOr("Data Source"));
+  login.database = Trim(parameters.GetOr("Initial Catalog"));
+  login.user = Trim(parameters.GetOr("User ID"));
+  login.password = parameters.GetOr("Password");
+  const std::string security = ToLowerAscii(Trim(parameters.GetOr("Integrated Security")));
+  login.integrated = security == "sspi" || security == "true" || security == "yes";
+  if (std::optional<std::string> timeout = parameters.Get("Connect Timeout"))
+    if (std::optional<int64_t> seconds = LeadingInteger(Trim(*timeout)); seconds && *seconds >= 0)
+      login.timeoutSeconds = static_cast<int>(std::min<int64_t>(*seconds, 86400));
+  if (std::optional<std::string> busy = parameters.Get("Busy Timeout"))
+    if (std::optional<int64_t> ms = LeadingInteger(Trim(*busy)); ms && *ms >= 0)
+      login.busyTimeoutMs = static_cast<int>(std::min<int64_t>(*ms, 86400000));
+  return login;
+}
+
+void SetOdbcDriver(BackendKind kind, std::string driver) {
+  std::lock_guard lock(DriverMutex());
+  driver = Trim(driver);
+  if (driver.empty())
+    DriverOverrides().erase(kind);
+  else
+    DriverOverrides()[kind] = std::move(driver);
+}
+
+std::string OdbcDriver(BackendKind kind) {
+  {
+    std::lock_guard lock(DriverMutex());
+    auto found = DriverOverrides().find(kind);
+    if (found != DriverOverrides().end()) return found->second;
+  }
+  return kind == BackendKind::PostgreSql ? kPostgreSqlDriver : kSqlServerDriver;
+}
+
+std::string OdbcValue(std::string_view value) {
+  bool braces = !value.empty() && (value.front() == ' ' || value.back() == ' ');
+  for (char c : value)
+    if (c == ';' || c == '{' || c == '}' || c == '=') braces = true;
+  if (!braces) return std::string(value);
+  std::string out = "{";
+  for (char c : value) {
+    out.push_back(c);
+    if (c == '}') out.push_back('}');
+  }
+  out.push_back('}');
+  return out;
+}
+
+ServerAddress SplitServerAddress(std::string_view server) {
+  std::string text = Trim(server);
+  std::string_view rest = text;
+  if (StartsWithIgnoreCase(rest, "tcp:")) rest.remove_prefix(4);
+  ServerAddress address;
+  if (!rest.empty() && rest.front() == '[') {
+    size_t close = rest.find(']');
+    if (close != std::string_view::npos) {
+      address.host = std::string(rest.substr(1, close - 1));
+      std::string_view after = rest.substr(close + 1);
+      if (!after.empty() && (after.front() == ':' || after.front() == ','))
+        address.port = Trim(after.substr(1));
+      return address;
+    }
+  }
+  size_t comma = rest.rfind(',');
+  if (comma != std::string_view::npos) {
+    address.host = LocalHostName(Trim(rest.substr(0, comma)));
+    address.port = Trim(rest.substr(comma + 1));
+    return address;
+  }
+  // One colon separates the port; several belong to an IPv6 address written without brackets.
+  size_t colon = rest.find(':');
+  if (colon != std::string_view::npos && rest.find(':', colon + 1) == std::string_view::npos &&
+      IsDigits(Trim(rest.substr(colon + 1)))) {
+    address.host = LocalHostName(Trim(rest.substr(0, colon)));
+    address.port = Trim(rest.substr(colon + 1));
+    return address;
+  }
+  address.host = LocalHostName(rest);
+  return address;
+}
+
+std::string OdbcConnectionString(const ServerLogin& login) {
+  std::vector<std::pair<const char*, std::string>> entries;
+  const ServerAddress address = SplitServerAddress(login.server);
+  entries.emplace_back("Server", address.host);
+  if (!address.port.empty()) entries.emplace_back("Port", address.port);
+  entries.emplace_back("Database", login.database);
+  if (login.kind == BackendKind::PostgreSql) {
+    if (!login.integrated) {
+      entries.emplace_back("UID", login.user);
+      entries.emplace_back("PWD", login.password);
+    }
+    entries.emplace_back("UseServerSidePrepare", "1");
+    entries.emplace_back("Protocol", "7.4-0");
+    entries.emplace_back("UseDeclareFetch", "0");
+    entries.emplace_back("BoolsAsChar", "0");
+    entries.emplace_back("ByteaAsLongVarBinary", "1");
+    entries.emplace_back("LFConversion", "0");
+    entries.emplace_back("CommLog", "0");
+    entries.emplace_back("Debug", "0");
+  } else {
+    if (login.integrated) {
+      entries.emplace_back("Trusted_Connection", "Yes");
+    } else {
+      entries.emplace_back("UID", login.user);
+      entries.emplace_back("PWD", login.password);
+    }
+    entries.emplace_back("TDS_Version", "7.4");
+    entries.emplace_back("ClientCharset", "UTF-8");
+  }
+  // The driver's name always in braces: Debian's names contain blanks.
+  std::string driver = OdbcDriver(login.kind);
+  std::string out =
+      "Driver=" + (OdbcValue(driver).front() == '{' ? OdbcValue(driver) : "{" + driver + "}");
+  for (const auto& [key, value] : entries) out += std::string(";") + key + "=" + OdbcValue(value);
+  return out;
+}
+
+}  // namespace velra

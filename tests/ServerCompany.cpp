@@ -1,0 +1,59 @@
+#include "ServerCompany.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "db/Connection.h"
+
+namespace velra::test {
+
+namespace {
+
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string MaintenanceConnection(const DemoServer& server) {
+  return "Provider=" + server.provider + ";User ID=" + server.user +
+         ";Password=" + server.password +
+         ";Initial Catalog=postgres;Data Source=" + server.dataSource +
+         ";Persist Security Info=False;Connect Timeout=15";
+}
+
+}  // namespace
+
+std::optional<DemoServer> TestServer() {
+  const std::string port = Variable("VELRA_TEST_PG_PORT");
+  if (port.empty()) return std::nullopt;
+  DemoServer server;
+  server.dataSource = Variable("VELRA_TEST_PG_HOST") + "," + port;
+  server.user = Variable("VELRA_TEST_PG_USER");
+  server.password = Variable("VELRA_TEST_PG_PASSWORD");
+  return server;
+}
+
+bool ServerCompany::Create(const std::string& folder, const DemoServer& server,
+                           std::string* error) {
+  // Tests run side by side: each company, and so each database, has a name of its own.
+  static std::atomic<int> counter{0};
+  server_ = server;
+  server_.company = "Test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+  created_ = CreateDemoServerCompany(folder, server_, false, error);
+  return created_;
+}
+
+ServerCompany::~ServerCompany() {
+  if (!created_) return;
+  try {
+    auto connection = Connection::Open(MaintenanceConnection(server_));
+    connection->Execute("DROP DATABASE IF EXISTS " + connection->Quote(server_.company) +
+                        " WITH (FORCE)");
+  } catch (const DbError&) {
+    // The cluster is thrown away after the run anyway.
+  }
+}
+
+}  // namespace velra::test

@@ -1,0 +1,177 @@
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "config/ConnectionString.h"
+#include "config/Text.h"
+#include "db/ConnectionParameters.h"
+#include "db/odbc/OdbcConnectionString.h"
+
+namespace velra {
+namespace {
+
+ConnectionStringInput Company(const std::string& provider, int authentication) {
+  ConnectionStringInput in;
+  in.DatabaseType = 1;
+  in.ProviderSql = provider;
+  in.Database = "MusterfirmaServer";
+  in.Server = "127.0.0.1,55432";
+  in.Authentication = authentication;
+  in.Timeout = 15;
+  in.User = "velra";
+  in.Password = "geheim";
+  return in;
+}
+
+ServerLogin LoginOf(const ConnectionStringInput& in) {
+  return ServerLogin::FromParameters(ConnectionParameters::Parse(*BuildConnectionString(in)));
+}
+
+// Reads a connection string as an ODBC driver does: "{...}" holds anything, "}}" is one '}'.
+std::map<std::string, std::string> Entries(const std::string& text) {
+  std::map<std::string, std::string> entries;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t equals = text.find('=', i);
+    if (equals == std::string::npos) break;
+    std::string key = ToLowerAscii(text.substr(i, equals - i));
+    std::string value;
+    i = equals + 1;
+    if (i < text.size() && text[i] == '{') {
+      ++i;
+      while (i < text.size()) {
+        if (text[i] == '}') {
+          if (i + 1 < text.size() && text[i + 1] == '}') {
+            value.push_back('}');
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        value.push_back(text[i++]);
+      }
+    } else {
+      size_t end = text.find(';', i);
+      if (end == std::string::npos) end = text.size();
+      value = text.substr(i, end - i);
+      i = end;
+    }
+    EXPECT_FALSE(entries.count(key)) << "keyword twice: " << key;
+    entries[key] = value;
+    if (i < text.size() && text[i] == ';') ++i;
+  }
+  return entries;
+}
+
+TEST(OdbcConnectionString, PostgreSqlWithUserAndPassword) {
+  ServerLogin login = LoginOf(Company("PostgreSQL", 0));
+  EXPECT_EQ(login.kind, BackendKind::PostgreSql);
+  EXPECT_EQ(login.timeoutSeconds, 15);
+  EXPECT_FALSE(login.integrated);
+  EXPECT_EQ(OdbcConnectionString(login),
+            "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=55432;Database=MusterfirmaServer;"
+            "UID=velra;PWD=geheim;UseServerSidePrepare=1;Protocol=7.4-0;UseDeclareFetch=0;"
+            "BoolsAsChar=0;ByteaAsLongVarBinary=1;LFConversion=0;CommLog=0;Debug=0");
+}
+
+TEST(OdbcConnectionString, PostgreSqlIntegratedLoginSendsNoUserOrPassword) {
+  ServerLogin login = LoginOf(Company("PostgreSQL", 1));
+  EXPECT_TRUE(login.integrated);
+  auto entries = Entries(OdbcConnectionString(login));
+  EXPECT_EQ(entries["server"], "127.0.0.1");
+  EXPECT_EQ(entries["database"], "MusterfirmaServer");
+  EXPECT_FALSE(entries.count("uid"));
+  EXPECT_FALSE(entries.count("pwd"));
+}
+
+TEST(OdbcConnectionString, SqlServerBothLogins) {
+  ConnectionStringInput in = Company("SQLOLEDB.1", 0);
+  in.Server = "srv01,1433";
+  EXPECT_EQ(OdbcConnectionString(LoginOf(in)),
+            "Driver={FreeTDS};Server=srv01;Port=1433;Database=MusterfirmaServer;UID=velra;"
+            "PWD=geheim;TDS_Version=7.4;ClientCharset=UTF-8");
+
+  in = Company("SQLNCLI11", 1);
+  in.Server = "srv01\\VELRA";
+  EXPECT_EQ(OdbcConnectionString(LoginOf(in)),
+            "Driver={FreeTDS};Server=srv01\\VELRA;Database=MusterfirmaServer;"
+            "Trusted_Connection=Yes;TDS_Version=7.4;ClientCharset=UTF-8");
+}
+
+TEST(OdbcConnectionString, ValuesCannotEndTheirEntryOrAddKeywords) {
+  EXPECT_EQ(OdbcValue("geheim"), "geheim");
+  EXPECT_EQ(OdbcValue("a;b}c"), "{a;b}}c}");
+  EXPECT_EQ(OdbcValue("{x"), "{{x}");
+  EXPECT_EQ(OdbcValue("k=v"), "{k=v}");
+  EXPECT_EQ(OdbcValue(" blank"), "{ blank}");
+
+  for (const std::string password :
+       {"a;b}c", "x;Driver={Evil};PWD=y", "}}", "{", "=", "ends with }", "Müller ß € 😀"}) {
+    ServerLogin login = LoginOf(Company("PostgreSQL", 0));
+    login.password = password;
+    login.user = "us;er";
+    login.database = "Firma {A}";
+    auto entries = Entries(OdbcConnectionString(login));
+    EXPECT_EQ(entries["pwd"], password);
+    EXPECT_EQ(entries["uid"], "us;er");
+    EXPECT_EQ(entries["database"], "Firma {A}");
+    EXPECT_EQ(entries["driver"], "PostgreSQL Unicode");
+  }
+}
+
+TEST(OdbcConnectionString, PasswordWithSemicolonSurvivesTheCompanyString) {
+  // The configuration puts the password into the company string as it is.
+  ConnectionStringInput in = Company("PostgreSQL", 0);
+  in.Password = "a;b}c";
+  ServerLogin login = LoginOf(in);
+  EXPECT_EQ(login.password, "a;b}c");
+  EXPECT_EQ(login.database, "MusterfirmaServer");
+  EXPECT_EQ(Entries(OdbcConnectionString(login))["pwd"], "a;b}c");
+}
+
+TEST(OdbcConnectionString, DriverCanBeSetPerEngine) {
+  SetOdbcDriver(BackendKind::SqlServer, "ODBC Driver 18 for SQL Server");
+  ServerLogin sqlServer = LoginOf(Company("MSOLEDBSQL", 0));
+  ServerLogin postgres = LoginOf(Company("PostgreSQL", 0));
+  EXPECT_EQ(Entries(OdbcConnectionString(sqlServer))["driver"], "ODBC Driver 18 for SQL Server");
+  EXPECT_EQ(Entries(OdbcConnectionString(postgres))["driver"], "PostgreSQL Unicode");
+  SetOdbcDriver(BackendKind::SqlServer, "");
+  EXPECT_EQ(Entries(OdbcConnectionString(sqlServer))["driver"], "FreeTDS");
+  EXPECT_EQ(OdbcDriver(BackendKind::PostgreSql), "PostgreSQL Unicode");
+}
+
+TEST(OdbcConnectionString, ServerAddressForms) {
+  auto split = [](const char* server) {
+    ServerAddress address = SplitServerAddress(server);
+    return address.host + "|" + address.port;
+  };
+  EXPECT_EQ(split("db.firma.local"), "db.firma.local|");
+  EXPECT_EQ(split(" 127.0.0.1,55432 "), "127.0.0.1|55432");
+  EXPECT_EQ(split("127.0.0.1:5432"), "127.0.0.1|5432");
+  EXPECT_EQ(split("tcp:srv01,1444"), "srv01|1444");
+  EXPECT_EQ(split("srv01\\VELRA"), "srv01\\VELRA|");
+  EXPECT_EQ(split("(local)\\SQLEXPRESS"), "localhost\\SQLEXPRESS|");
+  EXPECT_EQ(split("."), "localhost|");
+  EXPECT_EQ(split("[::1]:5432"), "::1|5432");
+  EXPECT_EQ(split("fe80::1"), "fe80::1|");
+}
+
+TEST(OdbcConnectionString, TimeoutsAreReadAsNumbers) {
+  ConnectionParameters parameters = ConnectionParameters::Parse(
+      "Provider=PostgreSQL;Data Source=h;Initial Catalog=d;Integrated Security=SSPI;"
+      "Connect Timeout=0;Busy Timeout=250");
+  ServerLogin login = ServerLogin::FromParameters(parameters);
+  EXPECT_EQ(login.timeoutSeconds, 0);
+  EXPECT_EQ(login.busyTimeoutMs, 250);
+  EXPECT_TRUE(login.integrated);
+
+  login = ServerLogin::FromParameters(
+      ConnectionParameters::Parse("Provider=PostgreSQL;Data Source=h;Connect Timeout=x"));
+  EXPECT_EQ(login.timeoutSeconds, std::nullopt);
+  EXPECT_EQ(login.busyTimeoutMs, 5000);
+}
+
+}  // namespace
+}  // namespace velra

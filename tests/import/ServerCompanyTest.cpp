@@ -1,0 +1,101 @@
+// The demo's samples imported into the file company and into a server company give the same
+// records, table by table.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ServerCompany.h"
+#include "TestSupport.h"
+#include "config/CompanyOptions.h"
+#include "config/Text.h"
+#include "db/Connection.h"
+#include "demo/DemoEnvironment.h"
+
+namespace velra {
+namespace {
+
+// Every record of every table as sorted text lines, without what differs by nature: the record
+// IDs and the moments of writing.
+std::map<std::string, std::vector<std::string>> Records(const std::string& connectionString) {
+  static const std::set<std::string> kSkipped = {"id", "datecreation", "dateupdate"};
+  auto connection = Connection::Open(connectionString);
+  std::map<std::string, std::vector<std::string>> tables;
+  for (const std::string& table : connection->Tables()) {
+    Rows rows = connection->Query("SELECT * FROM " + connection->Quote(table));
+    std::vector<std::string>& lines = tables[ToLowerAscii(table)];
+    for (const std::vector<Value>& row : rows.rows) {
+      std::string line;
+      for (size_t i = 0; i < row.size(); ++i)
+        if (!kSkipped.count(ToLowerAscii(rows.columns[i])))
+          line += rows.columns[i] + "=" + (row[i].IsNull() ? "<null>" : row[i].ToText()) + "|";
+      lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+  }
+  return tables;
+}
+
+TEST(ServerCompanyTest, TheDemoSamplesGiveTheSameRecordsAsInTheFileCompany) {
+  std::optional<DemoServer> server = test::TestServer();
+  if (!server) GTEST_SKIP() << test::kNoTestServer;
+  test::TempDir dir;
+  test::UseOwnConfigFolder(dir);
+  std::string error;
+  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  test::ServerCompany company;
+  ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
+
+  const std::string samples = dir / kDemoSampleFolder;
+  const std::vector<std::string> imports = {
+      "--kind Kunden --no-autonumber --file " + samples + "Kunden.csv",
+      "--kind Lieferanten --no-autonumber --search-name-mode 2 --file " + samples +
+          "Lieferanten.csv",
+      "--kind Artikel --no-autonumber --file " + samples + "Artikel.csv",
+      "--kind \"Lieferanten zum Artikel\" --file " + samples + "Artikellieferanten.csv",
+      "--kind Lagerorte --file " + samples + "Lagerorte.csv",
+      "--kind Warenbestände --file " + samples + "Lagerbestand.csv",
+      "--kind \"Artikel (Kundentyp-Preise)\" --file " + samples + "Kundentyp-Preise.csv",
+      "--kind \"Artikel (Webshop)\" --file " + samples + "Webshop.csv",
+      "--kind \"DATEV: Kontenrahmen\" --file " + samples + "Kontenrahmen.csv",
+      "--kind Artikel --sync --price-mode net-to-gross --file " + samples + "Artikel.xlsx",
+      "--kind Artikel --sync --file " + samples + "Artikel.dbf"};
+  for (const std::string& companyName : {std::string(kDemoCompany), company.Name()})
+    for (const std::string& import : imports) {
+      std::string output;
+      const int code = test::RunCli(
+          "--program-dir " + dir.Path() + " --company " + companyName + " import " + import,
+          output);
+      EXPECT_LE(code, 1) << companyName << ": " << import << "\n" << output;
+    }
+
+  const std::string fileCompany =
+      "Provider=SQLite;Data Source=" + (dir / "Firmen/Musterfirma/Musterfirma.mdb");
+  const std::string serverCompany =
+      "Provider=PostgreSQL;User ID=" + server->user + ";Password=" + server->password +
+      ";Initial Catalog=" + company.Name() + ";Data Source=" + server->dataSource;
+  auto inFile = Records(fileCompany), onServer = Records(serverCompany);
+  ASSERT_EQ(inFile.size(), onServer.size());
+  size_t records = 0;
+  for (const auto& [table, lines] : inFile) {
+    ASSERT_TRUE(onServer.count(table)) << table;
+    if (table == "options") continue;  // the file company keeps its options in its .afk file
+    EXPECT_EQ(lines, onServer.at(table)) << table;
+    records += lines.size();
+  }
+  EXPECT_GT(records, 100u);
+
+  // The number ranges advanced alike: in the .afk file and in the table Options.
+  FileOptions afk(dir / "Firmen/Musterfirma/Musterfirma.afk");
+  auto connection = Connection::Open(serverCompany);
+  Rows options =
+      connection->Query(test::QuoteNames("SELECT Section, Key, Value FROM Options", *connection));
+  ASSERT_FALSE(options.Empty());
+  for (const std::vector<Value>& row : options.rows)
+    EXPECT_EQ(row[2].ToText(), afk.Get(row[0].ToText(), row[1].ToText()))
+        << row[0].ToText() << "/" << row[1].ToText();
+  EXPECT_NE(afk.Get("NumberRange", "Stocking"), "00001");  // the stock rows drew numbers
+}
+
+}  // namespace
+}  // namespace velra
