@@ -272,6 +272,25 @@ TEST_F(CsvReaderTest, AnOverlongRecordIsRefusedInsteadOfFillingMemory) {
   }
 }
 
+// Every row holds a cell in every column: a line of separators after many empty lines would
+// otherwise need gigabytes for a file of a few kilobytes.
+TEST_F(CsvReaderTest, ATableFarLargerThanItsFileIsRefusedInsteadOfFillingMemory) {
+  const std::string wideLine = std::string(kMaxSourceColumns - 1, ';') + "\n";
+  TextOptions withoutNames;
+  withoutNames.firstRowHasNames = false;
+  try {
+    SourceTable table = Load(std::string(60000, '\n') + wideLine, withoutNames);
+    FAIL() << table.RowCount() << " rows";
+  } catch (const SourceError& e) {
+    EXPECT_EQ(e.Code(), SourceErrorCode::TooLarge);
+    EXPECT_NE(std::string(e.what()).find("Arbeitsspeicher"), std::string::npos) << e.what();
+  }
+  // Wide rows are fine where the file holds them.
+  SourceTable table = Load(std::string(100, '\n') + wideLine, withoutNames);
+  EXPECT_EQ(table.ColumnCount(), kMaxSourceColumns);
+  EXPECT_EQ(table.RowCount(), 101u);
+}
+
 TEST_F(CsvReaderTest, ProgressIsReportedAndCancelEmptiesTheTable) {
   std::string content = "A;B\n";
   for (int i = 0; i < 400000; ++i) content += "Wert " + std::to_string(i) + ";12,50\n";

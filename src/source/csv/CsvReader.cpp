@@ -25,6 +25,12 @@ constexpr size_t kProgressStepBytes = 4u * 1024u * 1024u;
 // Pages behind the cursor are handed back to the system in steps of this size, so that the
 // mapped file does not add its whole size to the memory in use.
 constexpr size_t kReleaseStepBytes = 64u * 1024u * 1024u;
+// The table may take this multiple of the file, and at least kMinMemoryLimit: every row holds a
+// cell in each column, so a wide header over a million empty lines would need gigabytes.
+constexpr uint64_t kMinMemoryLimit = 256u * 1024u * 1024u;
+constexpr uint64_t kMaxMemoryExpansion = 40;
+// Bytes of the table per cell besides its text: the end offset and the type tag.
+constexpr uint64_t kCellOverhead = 5;
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
@@ -153,7 +159,8 @@ class CsvParser {
         options_(options),
         path_(path),
         mapped_(mapped),
-        mappedOffset_(mappedOffset) {
+        mappedOffset_(mappedOffset),
+        memoryLimit_(std::max<uint64_t>(kMinMemoryLimit, text.size() * kMaxMemoryExpansion)) {
     separator_ = InFileEncoding(options.separator);
     std::string qualifier = InFileEncoding(options.qualifier);
     hasQualifier_ = qualifier.size() == 1;
@@ -196,6 +203,8 @@ class CsvParser {
       WarnRepaired(recordLine, report);
       if (!named && fields.size() > out.ColumnCount()) {
         if (fields.size() > kMaxSourceColumns) ThrowTooManyColumns(recordLine);
+        // The rows read so far get an empty cell in each new column.
+        CountMemory((fields.size() - out.ColumnCount()) * out.RowCount() * kCellOverhead);
         while (out.ColumnCount() < fields.size()) out.AddColumn(GeneratedColumnName(out.ColumnCount() + 1));
       }
       if (fields.size() > out.ColumnCount())
@@ -204,6 +213,9 @@ class CsvParser {
                                     "; die Werte ab Spalte " + std::to_string(out.ColumnCount() + 1) +
                                     " werden nicht übernommen.");
       size_t count = std::min(fields.size(), out.ColumnCount());
+      uint64_t rowBytes = out.ColumnCount() * kCellOverhead;
+      for (size_t c = 0; c < count; ++c) rowBytes += fields[c].size();
+      CountMemory(rowBytes);
       for (size_t c = 0; c < count; ++c) out.SetText(c + 1, fields[c]);
       out.FinishRow(recordLine);
 
@@ -238,6 +250,16 @@ class CsvParser {
                 "Windows-1252-Zeichen gelesen.");
   }
 
+  // Keeps the table within the memory limit, counting before the cells are stored.
+  void CountMemory(uint64_t bytes) {
+    tableBytes_ += bytes;
+    if (tableBytes_ > memoryLimit_)
+      throw SourceError(SourceErrorCode::TooLarge,
+                        "Die Datei " + Quoted(path_) + " wird nicht geladen, weil ihre Daten mehr als " +
+                            std::to_string(memoryLimit_ / (1024u * 1024u)) +
+                            " MB Arbeitsspeicher bräuchten.");
+  }
+
   [[noreturn]] void ThrowTooManyColumns(uint32_t line) const {
     throw SourceError(SourceErrorCode::TooLarge,
                       "Die Datei " + Quoted(path_) + " hat in Zeile " + std::to_string(line) +
@@ -248,11 +270,14 @@ class CsvParser {
   void Reserve(SourceTable& out, size_t position) const {
     double share = static_cast<double>(text_.size()) / static_cast<double>(position);
     size_t rows = static_cast<size_t>(static_cast<double>(out.RowCount()) * share * 1.05) + 16;
+    // No more rows than the memory limit allows; the rest of the file may well be shorter.
+    rows = std::min<size_t>(rows, memoryLimit_ / (kCellOverhead * std::max<size_t>(1, out.ColumnCount())));
     std::vector<size_t> bytes;
     for (size_t c = 1; c <= out.ColumnCount(); ++c) {
       size_t used = 0;
       for (size_t r = 1; r <= out.RowCount(); ++r) used += out.TextAt(c, r).size() + 1;
-      bytes.push_back(static_cast<size_t>(static_cast<double>(used) * share * 1.05));
+      bytes.push_back(std::min<size_t>(static_cast<size_t>(static_cast<double>(used) * share * 1.05),
+                                       memoryLimit_ / std::max<size_t>(1, out.ColumnCount())));
     }
     out.Reserve(rows, bytes);
   }
@@ -291,6 +316,7 @@ class CsvParser {
           const void* found = std::memchr(data + p, qualifier_, size - p);
           if (!found) return false;
           size_t q = static_cast<size_t>(static_cast<const char*>(found) - data);
+          if (q - recordStart > kMaxRecordBytes) ThrowRecordTooLong(line);
           line += CountLineBreaks(p, q);
           raw_.append(data + p, q - p);
           if (q + 1 < size && data[q + 1] == qualifier_) {
@@ -302,17 +328,16 @@ class CsvParser {
           break;
         }
         // Anything between the closing qualifier and the separator belongs to the value.
-        size_t tail = p;
-        while (tail < size && !IsStop(tail)) ++tail;
+        size_t tail = ScanToStop(p, recordStart, line);
         raw_.append(data + p, tail - p);
         p = tail;
       } else {
-        size_t tail = p;
-        while (tail < size && !IsStop(tail)) ++tail;
+        size_t tail = ScanToStop(p, recordStart, line);
         raw_.append(data + p, tail - p);
         p = tail;
       }
-      if (p - recordStart > kMaxRecordBytes) ThrowRecordTooLong(line);
+      // A line of millions of short values would cost far more memory than its bytes.
+      if (fields.size() == kMaxSourceColumns) ThrowTooManyColumns(line);
       fields.push_back(Finish(raw_));
       if (p < size && IsSeparatorAt(p)) {
         position = p + separator_.size();
@@ -338,12 +363,22 @@ class CsvParser {
       std::string_view piece = record.substr(start, found == std::string_view::npos ? std::string_view::npos : found - start);
       if (hasQualifier_ && !piece.empty() && piece.front() == qualifier_) piece.remove_prefix(1);
       if (hasQualifier_ && !piece.empty() && piece.back() == qualifier_) piece.remove_suffix(1);
+      if (fields.size() == kMaxSourceColumns) ThrowTooManyColumns(line);
       fields.push_back(Finish(piece));
       if (found == std::string_view::npos) break;
       start = found + separator_.size();
     }
     position = SkipLineEnd(end);
     return line + 1;
+  }
+
+  // The end of the unqualified text from `p`; throws once the record would pass the limit, so
+  // that neither scanning nor copying goes beyond it.
+  size_t ScanToStop(size_t p, size_t recordStart, uint32_t line) const {
+    const size_t end = std::min(text_.size(), recordStart + kMaxRecordBytes + 1);
+    while (p < end && !IsStop(p)) ++p;
+    if (p - recordStart > kMaxRecordBytes) ThrowRecordTooLong(line);
+    return p;
   }
 
   bool IsStop(size_t at) const {
@@ -410,6 +445,8 @@ class CsvParser {
   const std::string& path_;
   MappedFile* mapped_;
   size_t mappedOffset_;
+  uint64_t memoryLimit_;
+  uint64_t tableBytes_ = 0;
   std::string separator_;
   bool hasQualifier_ = false;
   char qualifier_ = '\0';
