@@ -85,6 +85,7 @@ bool IniDocument::Write(std::string_view section, std::string_view key, std::str
   if (sectionName.empty() || keyName.empty() || ContainsLineBreak(section) ||
       ContainsLineBreak(key) || ContainsLineBreak(value) ||
       keyName.find('=') != std::string::npos || keyName.front() == '[' ||
+      keyName.front() == '#' || keyName.front() == '\'' ||  // the line would be a comment
       sectionName.find(']') != std::string::npos) {
     if (error)
       *error =

@@ -167,6 +167,20 @@ TEST_F(IniFileTest, AWriteThatCannotBeStoredSafelyLeavesTheFileAlone) {
   EXPECT_EQ(ReadBytes(file_), original);
 }
 
+TEST_F(IniFileTest, AKeyThatWouldMakeItsLineACommentIsRefused) {
+  const std::string original = "[Token]\r\nCustomer=KD\r\n";
+  Write(original);
+  std::string error;
+  for (const char* key : {"#Customer", "'Customer", " #x"}) {
+    EXPECT_FALSE(WriteProfileString(file_, "Token", key, "v", &error)) << key;
+    EXPECT_FALSE(error.empty());
+  }
+  EXPECT_EQ(ReadBytes(file_), original);
+  // Inside the name these characters are harmless.
+  ASSERT_TRUE(WriteProfileString(file_, "Token", "Nr#1", "v"));
+  EXPECT_EQ(ReadProfileString(file_, "Token", "Nr#1"), "v");
+}
+
 TEST_F(IniFileTest, RewritesGoThroughATemporaryFileAndKeepPermissions) {
   Write("[a]\nk=1\n");
   ::chmod(file_.c_str(), 0640);
