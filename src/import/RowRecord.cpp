@@ -7,7 +7,7 @@ void RowRecord::StartNew() {
   id_ = 0;
   values_.assign(count, Value());
   original_.assign(count, Value());
-  set_.assign(count, 0);
+  set_.assign(count, kUnset);
 }
 
 bool RowRecord::LoadExisting(int64_t id) {
@@ -33,7 +33,15 @@ bool RowRecord::Set(std::string_view field, Value value) {
 
 void RowRecord::SetAt(int index, Value value) {
   values_[static_cast<size_t>(index)] = std::move(value);
-  set_[static_cast<size_t>(index)] = 1;
+  set_[static_cast<size_t>(index)] = kSet;
+}
+
+bool RowRecord::Stamp(std::string_view field, Value value) {
+  int index = table_.IndexOf(field);
+  if (index < 0) return false;
+  values_[static_cast<size_t>(index)] = std::move(value);
+  set_[static_cast<size_t>(index)] = kStamped;
+  return true;
 }
 
 RowRecord::Saved RowRecord::Save() {
@@ -42,11 +50,20 @@ RowRecord::Saved RowRecord::Save() {
     values_[static_cast<size_t>(table_.IdIndex())] = Value(id_);
     return Saved::Added;
   }
+  // A stamp alone is no change: otherwise the same values imported again would count as changed
+  // or not by whether the clock went on to the next second in between.
   std::vector<char> changed(values_.size(), 0);
   bool any = false;
-  for (size_t i = 0; i < values_.size(); ++i)
-    if (set_[i] && !(values_[i] == original_[i])) changed[i] = any = true;
-  if (!any) return Saved::Unchanged;
+  for (size_t i = 0; i < values_.size(); ++i) {
+    if (set_[i] == kUnset || values_[i] == original_[i]) continue;
+    changed[i] = 1;
+    if (set_[i] == kSet) any = true;
+  }
+  if (!any) {
+    for (size_t i = 0; i < values_.size(); ++i)
+      if (set_[i] == kStamped) values_[i] = original_[i];
+    return Saved::Unchanged;
+  }
   table_.Update(id_, values_, changed);
   return Saved::Updated;
 }

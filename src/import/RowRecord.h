@@ -24,9 +24,15 @@ class RowRecord {
   // False when the table has no such field.
   bool Set(std::string_view field, Value value);
   void SetAt(int index, Value value);
+  // Sets a field the run stamps on every record it writes (the time of the last change): the
+  // stamp is written with a change of another field, but is no change of its own. False when
+  // the table has no such field.
+  bool Stamp(std::string_view field, Value value);
   const Value& At(int index) const { return values_[static_cast<size_t>(index)]; }
 
   enum class Saved { Added, Updated, Unchanged };
+  // Inserts a new record; updates a found one in the fields that changed. A found record whose
+  // set fields all kept their values is not written and keeps its stamps.
   Saved Save();
 
   // After Save: whether the run set the field, and its value when the record was read.
@@ -37,7 +43,8 @@ class RowRecord {
   TargetTable& table_;
   int64_t id_ = 0;
   std::vector<Value> values_, original_;
-  std::vector<char> set_;
+  enum : char { kUnset = 0, kSet = 1, kStamped = 2 };
+  std::vector<char> set_;  // per field: kUnset, kSet or kStamped
 };
 
 }  // namespace velra

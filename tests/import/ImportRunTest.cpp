@@ -189,6 +189,42 @@ TEST_P(ImportRunTest, CustomersAreUpdatedByTheirKeyAndKeepTheirNumber) {
   EXPECT_NE(Report().Entries()[0].reason.find("Zeilen 2 und 5"), std::string::npos);
 }
 
+// The same values imported again change nothing, not even the time of the last change, whether
+// or not the clock has gone on since; a changed value brings a new time with it.
+TEST_P(ImportRunTest, RecordsImportedAgainUnchangedKeepTheirTimeOfChange) {
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  Sync("Artikel-Nr.");
+  const Strings names = {"Nr", "Text", "MwSt"};
+  const Strings captions = {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"};
+  Grid(names, captions, {{"4711", "Schraube", "1"}, {"4712", "Mutter", "1"}});
+  Run();
+  ASSERT_EQ(Report().added, 2u);
+  const Value old(DateTime{2020, 1, 1});
+  Execute("UPDATE Articles SET DateUpdate = '2020-01-01'");
+  ASSERT_EQ(Query("SELECT DateUpdate FROM Articles WHERE ID = 1").Get(0, "DateUpdate"), old);
+
+  Grid(names, captions, {{"4711", "Schraube", "1"}, {"4712", "Mutter", "1"}});
+  Run();
+  EXPECT_EQ(Report().rowsWritten, 2u);
+  EXPECT_EQ(Report().unchanged, 2u);
+  EXPECT_EQ(Report().updated, 0u);
+  Rows rows = Query("SELECT DateUpdate FROM Articles ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 2u);
+  EXPECT_EQ(rows.Get(0, "DateUpdate"), old);
+  EXPECT_EQ(rows.Get(1, "DateUpdate"), old);
+
+  Grid(names, captions, {{"4711", "Schraube", "1"}, {"4712", "Mutter M6", "1"}});
+  Run();
+  EXPECT_EQ(Report().unchanged, 1u);
+  EXPECT_EQ(Report().updated, 1u);
+  rows = Query("SELECT ShortText, DateUpdate FROM Articles ORDER BY ID");
+  EXPECT_EQ(rows.Get(0, "DateUpdate"), old);
+  EXPECT_EQ(rows.Get(1, "ShortText"), Value("Mutter M6"));
+  ASSERT_EQ(rows.Get(1, "DateUpdate").GetType(), Value::Type::Date);
+  EXPECT_GT(rows.Get(1, "DateUpdate").AsDate(), old.AsDate());
+}
+
 TEST_P(ImportRunTest, KeysWithQuotesAndTwoKeyKinds) {
   Execute(
       "INSERT INTO ArticleSuppliers (ArticleNumber, OrderNumber, Supplier) VALUES "
