@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableView>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -105,7 +106,13 @@ MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
   setMinimumSize(860, 600);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The grid's model reads the wizard's session, a member that is gone by the time the base class
+  // closes a visible window, which lays out the grid's header once more. The window is hidden and
+  // the grid let go of the model here, while the session still exists.
+  hide();
+  if (jgTab_) jgTab_->setModel(nullptr);
+}
 
 bool MainWindow::Start(const StartOptions& options) {
   const bool started = wizard_.Load(options);
