@@ -25,10 +25,12 @@ int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizar
   start.programPath = ResolveProgramPath(options.programDir);
   start.singleInstance = false;
   if (!options.company.empty()) start.commandLine = "/client:" + options.company;
-  if (!wizard.Load(start)) return kCannotOpen;
+  const bool loaded = wizard.Load(start);
   ImportSession& session = wizard.Session();
+  // Also when it did not start: the problems are why.
   PrintProblems(session.Problems);
   session.Problems.clear();
+  if (!loaded) return kCannotOpen;
   // The reason a server company cannot be used has been printed.
   if (session.Context.HasCompany() && session.Context.DatabaseType == 1 && !session.Context.Options)
     return kCannotOpen;

@@ -3,6 +3,7 @@
 #include "config/CommandLine.h"
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
+#include "config/Text.h"
 #include "import/SelectionLists.h"
 #include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"
@@ -29,8 +30,11 @@ bool Wizard::Load(const StartOptions& options) {
                            companies.Problems.end());
   // A registry whose companies all had to be left out leaves nothing to import into either.
   if (!companies.AnyCompany || companies.Names.empty()) {
-    dialogs_.Message(std::string(messages::kNoCompanies), texts::kHinweis,
-                     Dialogs::Icon::Information);
+    // The reasons belong in the message: the window closes right after it.
+    std::string text(messages::kNoCompanies);
+    if (!session_.Problems.empty()) text += "\r\n\r\n" + Join(session_.Problems, "\r\n");
+    session_.Problems.clear();
+    dialogs_.Message(text, texts::kHinweis, Dialogs::Icon::Information);
     session_.Closed = true;
     return false;
   }

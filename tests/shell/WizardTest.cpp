@@ -156,8 +156,10 @@ TEST_F(WizardTest, ASecondInstanceAndAnEmptyRegistryEndTheWizard) {
   options.singleInstance = false;
   EXPECT_FALSE(empty.Load(options));
   ASSERT_EQ(emptyDialogs.messages.size(), 1u);
-  EXPECT_EQ(emptyDialogs.messages[0].text,
-            "Es sind keine Firmen vorhanden.\r\nDer Importassistent wird nun beendet.");
+  // The suite's message, then why.
+  const std::string& text = emptyDialogs.messages[0].text;
+  EXPECT_TRUE(text.starts_with("Es sind keine Firmen vorhanden.\r\nDer Importassistent wird nun beendet.")) << text;
+  EXPECT_NE(text.find("enthält keine Firma"), std::string::npos) << text;
 }
 
 TEST_F(WizardTest, StepsLightsAndButtons) {
