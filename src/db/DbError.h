@@ -8,7 +8,8 @@ namespace velra {
 // A failure of the company database, carrying a German sentence for the user.
 class DbError : public std::runtime_error {
  public:
-  enum class Kind { Open, Locked, Statement, Constraint, Unsupported };
+  // Storage: the database cannot take anything more (disk full, write failure).
+  enum class Kind { Open, Locked, Statement, Constraint, Unsupported, Storage };
   DbError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
   Kind GetKind() const { return kind_; }
 

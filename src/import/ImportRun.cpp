@@ -52,6 +52,17 @@ bool AlwaysAdds(int kind) {
   return kind == 5 || kind == 6 || kind == 7;
 }
 
+// Failures after which no row can be written any more: another program holds the database, the
+// connection is gone, the disk is full.
+bool StopsTheRun(const DbError& error) {
+  const DbError::Kind kind = error.GetKind();
+  return kind == DbError::Kind::Locked || kind == DbError::Kind::Open ||
+         kind == DbError::Kind::Storage;
+}
+
+constexpr const char* kNotWrittenAfterStop =
+    "Die Zeile wurde nicht importiert: Der Import wurde angehalten, bevor sie gespeichert war.";
+
 // A column of the grid that is imported.
 struct PlannedColumn {
   size_t sourceColumn;  // from 1
@@ -80,6 +91,7 @@ class Runner {
     result_.status = ImportResult::Status::Finished;
     try {
       for (size_t row = 1; row <= rows; ++row) {
+        currentRow_ = row;
         if (!batch_) StartBatch();
         // A row is written completely or not at all.
         connection_->Savepoint();
@@ -87,15 +99,17 @@ class Runner {
         try {
           written = ProcessRow(static_cast<uint32_t>(row));
         } catch (const DbError& e) {
+          // The batch goes with the run; the rows it held are reported below.
+          if (StopsTheRun(e)) throw;
           connection_->RollbackToSavepoint();
           open = false;
           RejectRow(row, e.what());
-          if (e.GetKind() == DbError::Kind::Locked) throw;
         }
         if (stop_ || cancel.load()) {
           if (open) connection_->RollbackToSavepoint();
           if (written) UndoRowCounts();
           result_.status = stop_ ? ImportResult::Status::Stopped : ImportResult::Status::Cancelled;
+          if (stop_) ReportRowsNotWritten(row + 1, rows);
           break;
         }
         if (open) connection_->ReleaseSavepoint();
@@ -115,6 +129,7 @@ class Runner {
       report.unchanged = committed_.unchanged;
       result_.status = ImportResult::Status::Stopped;
       result_.message = std::string("Der Import wurde angehalten: ") + e.what();
+      if (!options_.testRun) ReportRowsNotWritten(committedThrough_ + 1, rows);
     }
     if (options_.testRun) {
       batch_.reset();  // rolls the whole run back
@@ -251,8 +266,22 @@ class Runner {
 
   void RejectRow(size_t row, const std::string& reason) {
     ++result_.report.rowsRejected;
+    rejectedSinceCommit_.push_back(row);
     result_.report.Add({static_cast<uint32_t>(row), LineOf(row), "", "", "",
                         "Die Zeile wurde nicht importiert: " + reason});
+  }
+
+  // After a stop: every row from `first` on that is not in the database and not yet reported as
+  // rejected, so that the report (and the file of rejected rows) names each row not imported.
+  void ReportRowsNotWritten(size_t first, size_t last) {
+    auto rejected = rejectedSinceCommit_.begin();
+    for (size_t row = first; row <= last; ++row) {
+      while (rejected != rejectedSinceCommit_.end() && *rejected < row) ++rejected;
+      if (rejected != rejectedSinceCommit_.end() && *rejected == row) continue;
+      ++result_.report.rowsRejected;
+      result_.report.Add(
+          {static_cast<uint32_t>(row), LineOf(row), "", "", "", kNotWrittenAfterStop});
+    }
   }
 
   // The grid's columns are the source's columns in the same order.
@@ -272,6 +301,13 @@ class Runner {
   // Sets a field the run fills by itself; a field the table lacks is reported once.
   void SetFixed(const char* field, Value value) {
     if (record_->Set(field, std::move(value))) return;
+    ReportMissingFixed(field);
+  }
+  // Sets the time of the last change; it is written only with a change of another field.
+  void SetUpdateStamp(const DateTime& now) {
+    if (!record_->Stamp("DateUpdate", Value(now))) ReportMissingFixed("DateUpdate");
+  }
+  void ReportMissingFixed(const char* field) {
     if (missingFixed_.insert(field).second)
       result_.report.Add({0, 0, "", field, "",
                           "Das Feld gibt es in der Tabelle '" + table_->Name() +
@@ -316,7 +352,7 @@ class Runner {
         }
       }
       if (record_->IsNew()) SetFixed("DateCreation", Value(now));
-      SetFixed("DateUpdate", Value(now));
+      SetUpdateStamp(now);
       SetFixed("WorksOnLastOf", Value(context_.ImportNote));
       if (kind == 1) {
         SetFixed("Active", Value(settings_.active));
@@ -332,7 +368,7 @@ class Runner {
       SetFixed("BlockedAt", Value());
       SetFixed("ReasonBlocking", Value(""));
       SetFixed("DateCreation", Value(now));
-      SetFixed("DateUpdate", Value(now));
+      SetUpdateStamp(now);
       SetFixed("WorksOnLastOf", Value(context_.ImportNote));
     } else if (kind == 7) {
       SetFixed("Warehouseman", Value(""));
@@ -571,6 +607,8 @@ class Runner {
     batch_.reset();
     const ImportReport& report = result_.report;
     committed_ = {report.rowsWritten, report.added, report.updated, report.unchanged};
+    committedThrough_ = currentRow_;
+    rejectedSinceCommit_.clear();
   }
 
   // A test run works in one transaction from the start, so that deleting first is undone too.
@@ -678,6 +716,9 @@ class Runner {
   std::optional<Transaction> batch_;
   std::chrono::steady_clock::time_point batchStart_;
   size_t rowsInBatch_ = 0;
+  size_t currentRow_ = 0;
+  size_t committedThrough_ = 0;              // the rows up to this one are committed
+  std::vector<size_t> rejectedSinceCommit_;  // reported already, ascending
   // Test run: the first line of every key, and where a key found again is listed (-1: not
   // yet, -2: beyond the list's limit).
   struct SeenKey {

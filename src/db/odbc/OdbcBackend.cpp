@@ -71,6 +71,9 @@ constexpr const char* kTransactionAborted =
     "Die Änderungen der Transaktion wurden verworfen, weil eine Anweisung darin fehlgeschlagen "
     "ist.";
 constexpr const char* kBadParameter = "Die Anweisung hat keinen Parameter Nummer ";
+constexpr const char* kNulInText =
+    "Ein Text enthält das Steuerzeichen NUL (U+0000), das die Firmendatenbank nicht speichern "
+    "kann.";
 }  // namespace text
 
 // ---- UTF-8 and UTF-16
@@ -564,9 +567,19 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
     if (StartsWith(state, "23")) throw DbError(DbError::Kind::Constraint, text::kRejected + reason);
     if (state == "40001" || state == "40P01" || state == "55P03" || state == "HYT00")
       throw DbError(DbError::Kind::Locked, text::Locked(DisplayName()) + reason + ").");
-    if (StartsWith(state, "08"))
+    // psqlODBC reports a server that went away with a general state; the connection knows.
+    if (StartsWith(state, "08") || ConnectionDead())
       throw DbError(DbError::Kind::Open, text::ConnectionLost(database_, server_) + reason);
+    // Insufficient resources (a full disk) and system errors of the server.
+    if (StartsWith(state, "53") || StartsWith(state, "58"))
+      throw DbError(DbError::Kind::Storage, text::Failed(DisplayName()) + reason);
     throw DbError(DbError::Kind::Statement, text::Failed(DisplayName()) + reason);
+  }
+
+  bool ConnectionDead() const {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return SQL_SUCCEEDED(SQLGetConnectAttr(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
   }
 
   void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) {
@@ -845,6 +858,10 @@ class OdbcStatement final : public StatementBackend {
         p.indicator = 0;
         break;
       case Value::Type::Text: {
+        // PostgreSQL keeps no NUL in a text; the driver would cut the text there.
+        if (session_->Kind() == BackendKind::PostgreSql &&
+            value.AsText().find('\0') != std::string::npos)
+          throw DbError(DbError::Kind::Constraint, text::kRejected + std::string(text::kNulInText));
         p.text.clear();
         AppendUtf16(value.AsText(), p.text);
         const size_t length = p.text.size();

@@ -59,10 +59,13 @@ bool IsAccessFile(const std::string& path) {
       throw DbError(DbError::Kind::Constraint,
                     "Die Firmendatenbank hat den Datensatz abgelehnt: " + detail);
     case SQLITE_FULL:
-      throw DbError(DbError::Kind::Statement,
+      throw DbError(DbError::Kind::Storage,
                     "Die Firmendatenbank " + Quoted(path) +
                         " kann nicht geschrieben werden: Auf dem Datenträger ist kein Platz mehr "
                         "frei.");
+    case SQLITE_IOERR:
+      throw DbError(DbError::Kind::Storage,
+                    "Fehler in der Firmendatenbank " + Quoted(path) + ": " + detail);
     default:
       throw DbError(DbError::Kind::Statement,
                     "Fehler in der Firmendatenbank " + Quoted(path) + ": " + detail);
