@@ -26,7 +26,7 @@ void MainWindow::ConnectSettings() {
       {chkLagerort_, &Wizard::ChkLagerortClick}};
   for (auto [box, handler] : handled)
     connect(box, &QCheckBox::clicked, this,
-            [this, handler](bool checked) { Act([&] { (wizard_.*handler)(checked ? 1 : 0); }); });
+            [this, handler = handler](bool checked) { Act([&] { (wizard_.*handler)(checked ? 1 : 0); }); });
   // Boxes that only hold their value for the import.
   const std::pair<QCheckBox*, CheckBox WizardControls::*> plain[] = {
       {chkAutoNummer_, &WizardControls::chkAutoNummer},
@@ -38,7 +38,7 @@ void MainWindow::ConnectSettings() {
       {chkKundenAnschrift_, &WizardControls::chkKunden_Anschrift_generieren},
       {chkLieferantenAnschrift_, &WizardControls::chkLieferanten_Anschrift_generieren}};
   for (auto [box, member] : plain)
-    connect(box, &QCheckBox::clicked, this, [this, member](bool checked) {
+    connect(box, &QCheckBox::clicked, this, [this, member = member](bool checked) {
       Act([&] { (wizard_.Controls().*member).Value = checked ? 1 : 0; });
     });
 
@@ -80,7 +80,7 @@ void MainWindow::ConnectSource() {
       {txtBegrenzung_, &Wizard::BegrenzungChange},
       {txtZeilenumbruch_, &Wizard::ZeilenumbruchChange}};
   for (auto [edit, handler] : edits)
-    connect(edit, &QLineEdit::textEdited, this, [this, handler](const QString& text) {
+    connect(edit, &QLineEdit::textEdited, this, [this, handler = handler](const QString& text) {
       Act([&] { (wizard_.*handler)(text.toStdString()); });
     });
   connect(cboSynchronisierung_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
