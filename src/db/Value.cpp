@@ -1,6 +1,7 @@
 #include "db/Value.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace velra {
@@ -67,6 +68,50 @@ bool DateTime::FromIso(std::string_view text, DateTime& out) {
   }
   if (!d.IsValid()) return false;
   out = d;
+  return true;
+}
+
+DateTime DateTime::FromDaysSince1970(int64_t days) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t dayOfEra = days - era * 146097;
+  const int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  DateTime date;
+  date.Day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+  date.Month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+  date.Year = static_cast<int>(yearOfEra + era * 400 + (date.Month <= 2 ? 1 : 0));
+  return date;
+}
+
+int64_t DateTime::DaysSince1970() const {
+  const int64_t year = Year - (Month <= 2 ? 1 : 0);
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (Month > 2 ? Month - 3 : Month + 9) + 2) / 5 + Day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+bool DateTime::FromSerial(double serial, DateTime& out) {
+  constexpr double kLimit = 2958466.0;  // beyond 31 December 9999
+  constexpr int64_t kDayZero = -25569;  // 30 December 1899, counted from 1 January 1970
+  if (!std::isfinite(serial) || std::fabs(serial) >= kLimit) return false;
+  const double whole = std::trunc(serial);
+  int64_t days = static_cast<int64_t>(whole);
+  int64_t seconds = std::llround(std::fabs(serial - whole) * 86400.0);
+  if (seconds == 86400) {
+    ++days;
+    seconds = 0;
+  }
+  DateTime date = FromDaysSince1970(kDayZero + days);
+  date.Hour = static_cast<int>(seconds / 3600);
+  date.Minute = static_cast<int>(seconds / 60 % 60);
+  date.Second = static_cast<int>(seconds % 60);
+  if (!date.IsValid()) return false;
+  out = date;
   return true;
 }
 

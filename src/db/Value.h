@@ -21,6 +21,15 @@ struct DateTime {
   std::string ToIso() const;
   // Parses "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" and "YYYY-MM-DDTHH:MM[:SS]"; false otherwise.
   static bool FromIso(std::string_view text, DateTime& out);
+
+  // Midnight of the day `days` after (before, when negative) 1 January 1970, proleptic Gregorian.
+  static DateTime FromDaysSince1970(int64_t days);
+  // The day counted from 1 January 1970; the time of day is left out.
+  int64_t DaysSince1970() const;
+  // The date serial of the suite and its databases: the whole part counts days from 30 December
+  // 1899, the fraction is the time of day, for negative serials too (-1.25 is 29 December 1899,
+  // 06:00). False for a serial that is no valid date.
+  static bool FromSerial(double serial, DateTime& out);
 };
 
 using Bytes = std::vector<unsigned char>;

@@ -185,53 +185,13 @@ bool ReadPlainInteger(std::string_view text, int64_t& out, bool& tooLarge) {
   return error == std::errc() && end == digits.data() + digits.size();
 }
 
-// Days from 1 January 1970 to a date and back, proleptic Gregorian.
-int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
-  year -= month <= 2 ? 1 : 0;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t yearOfEra = year - era * 400;
-  const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
-void CivilFromDays(int64_t days, int& year, int& month, int& day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t dayOfEra = days - era * 146097;
-  const int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-}
-
-constexpr int64_t kDayZero = -25569;         // 30 December 1899, counted from 1 January 1970
-constexpr double kMaxDayNumber = 2958466.0;  // beyond 31 December 9999
-
 bool IsDayZero(const DateTime& date) {
   return date.Year == 1899 && date.Month == 12 && date.Day == 30;
 }
 
-// The suite's date serial: the whole part counts days from 30 December 1899, the fraction is
-// the time of day, for negative serials too (-1.25 is 29 December 1899, 06:00).
 std::optional<DateTime> FromDayNumber(double serial) {
-  if (!std::isfinite(serial) || std::fabs(serial) >= kMaxDayNumber) return std::nullopt;
-  const double whole = std::trunc(serial);
-  int64_t days = static_cast<int64_t>(whole);
-  int64_t seconds = std::llround(std::fabs(serial - whole) * 86400.0);
-  if (seconds == 86400) {
-    ++days;
-    seconds = 0;
-  }
   DateTime date;
-  CivilFromDays(kDayZero + days, date.Year, date.Month, date.Day);
-  date.Hour = static_cast<int>(seconds / 3600);
-  date.Minute = static_cast<int>(seconds / 60 % 60);
-  date.Second = static_cast<int>(seconds % 60);
-  if (!date.IsValid()) return std::nullopt;
+  if (!DateTime::FromSerial(serial, date)) return std::nullopt;
   return date;
 }
 
@@ -468,7 +428,7 @@ struct ValueConverter::Icu {
   std::optional<std::string> FormatDate(const DateTime& date) {
     if (!dateFormat || !date.IsValid()) return std::nullopt;
     const UDate time =
-        static_cast<double>(DaysFromCivil(date.Year, date.Month, date.Day)) * U_MILLIS_PER_DAY;
+        static_cast<double>(date.DaysSince1970()) * U_MILLIS_PER_DAY;
     icu::UnicodeString out;
     std::lock_guard lock(mutex);
     dateFormat->format(time, out);

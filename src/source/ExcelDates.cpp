@@ -7,19 +7,6 @@ namespace velra {
 
 namespace {
 
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void CivilFromDays(int64_t days, int& year, int& month, int& day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t dayOfEra = days - era * 146097;
-  const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-}
-
 constexpr int64_t kDays1899_12_30 = -25569;  // days from 1970-01-01
 constexpr int64_t kDays1904_01_01 = -24107;
 
@@ -42,8 +29,7 @@ bool ExcelSerialToDateTime(double serial, bool date1904, DateTime& out) {
   } else {
     epochDays = kDays1899_12_30 + dayNumber;
   }
-  DateTime result;
-  CivilFromDays(epochDays, result.Year, result.Month, result.Day);
+  DateTime result = DateTime::FromDaysSince1970(epochDays);
   result.Hour = static_cast<int>(seconds / 3600);
   result.Minute = static_cast<int>(seconds / 60 % 60);
   result.Second = static_cast<int>(seconds % 60);

@@ -62,21 +62,6 @@ class Utf16Sink {
   char32_t high_ = 0;
 };
 
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void CivilFromDays(int64_t days, int& year, int& month, int& day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t dayOfEra = days - era * 146097;
-  const int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-}
-
-constexpr int64_t kDays1899_12_30 = -25569;  // from 1970-01-01
 constexpr double kFirstStoredDay = -657434;  // 1 January 100
 constexpr double kLastStoredDay = 2958465;   // 31 December 9999
 
@@ -177,20 +162,8 @@ std::string TextToUtf8(std::string_view bytes, Kind kind, const CodePage& codePa
 bool DateOf(double stored, DateTime& out) {
   if (!std::isfinite(stored) || stored < kFirstStoredDay || stored >= kLastStoredDay + 1)
     return false;
-  // Before 30 December 1899 the day counts backwards but the time still runs forwards.
-  double dayPart = std::trunc(stored);
-  int64_t days = static_cast<int64_t>(dayPart);
-  int64_t seconds = std::llround(std::fabs(stored - dayPart) * 86400.0);
-  if (seconds >= 86400) {
-    seconds -= 86400;
-    ++days;
-  }
   DateTime result;
-  CivilFromDays(kDays1899_12_30 + days, result.Year, result.Month, result.Day);
-  result.Hour = static_cast<int>(seconds / 3600);
-  result.Minute = static_cast<int>(seconds / 60 % 60);
-  result.Second = static_cast<int>(seconds % 60);
-  if (!result.IsValid() || result.Year < 100) return false;
+  if (!DateTime::FromSerial(stored, result) || result.Year < 100) return false;
   out = result;
   return true;
 }
