@@ -5,6 +5,8 @@
 #                    and run the main job on the demo company
 #   ./run.sh test    install what is missing, build with warnings as errors, run every test
 #                    (against the file company and a throwaway PostgreSQL server company)
+#   ./run.sh sanitize  install what is missing, build with AddressSanitizer and
+#                    UndefinedBehaviorSanitizer (build/sanitize) and run every test under them
 #   ./run.sh build   install what is missing and build only
 #   ./run.sh gui     build and open the window on the demo company (./demo-env, made if missing)
 #   ./run.sh screenshots  take the pictures in docs/screenshots under a virtual X server
@@ -16,7 +18,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   libsqlite3-dev sqlite3 libicu-dev libcli11-dev libcurl4-openssl-dev nlohmann-json3-dev
-  libgsf-1-dev libzip-dev libshp-dev mdbtools mdbtools-dev
+  libgsf-1-dev libzip-dev zlib1g-dev libshp-dev mdbtools mdbtools-dev
   libgtest-dev libgmock-dev libxlsxwriter-dev
   unixodbc unixodbc-dev odbc-postgresql tdsodbc postgresql
   qt6-base-dev xvfb xauth fonts-dejavu-core
@@ -85,6 +87,14 @@ case "${1:-}" in
     trap 'tests/server/postgres.sh stop' EXIT
     ctest --preset release
     ;;
+  sanitize)
+    install_missing
+    cmake --preset sanitize >/dev/null
+    cmake --build --preset sanitize
+    eval "$(tests/server/postgres.sh start)"
+    trap 'tests/server/postgres.sh stop' EXIT
+    ctest --preset sanitize
+    ;;
   build)
     install_missing
     build
@@ -107,7 +117,7 @@ case "${1:-}" in
       VELRA_SCREENSHOT_DIR="$PWD/docs/screenshots" build/release/bin/gui-window-tests --gtest_filter='*Screenshots'
     ;;
   *)
-    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
