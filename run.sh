@@ -15,31 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(
-  g++ cmake ninja-build pkg-config
-  libsqlite3-dev sqlite3 libicu-dev libcli11-dev libcurl4-openssl-dev nlohmann-json3-dev
-  libgsf-1-dev libzip-dev zlib1g-dev libshp-dev mdbtools mdbtools-dev
-  libgtest-dev libgmock-dev libxlsxwriter-dev
-  unixodbc unixodbc-dev odbc-postgresql tdsodbc postgresql
-  qt6-base-dev xvfb xauth fonts-dejavu-core
-)
-
-install_missing() {
-  local missing=()
-  for package in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installiere fehlende Pakete: ${missing[*]}"
-  local sudo=()
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "Bitte als root ausführen oder sudo einrichten." >&2; exit 1; }
-    sudo=(sudo)
-  fi
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
+install_missing() { tools/install-packages.sh; }
 
 build() {
   cmake --preset release >/dev/null

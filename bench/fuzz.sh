@@ -31,31 +31,7 @@ for target in "${targets[@]}"; do
   [ -n "${MAX_LEN[$target]:-}" ] || { echo "Unbekanntes Fuzz-Ziel: $target" >&2; usage; }
 done
 
-# The compiler with libFuzzer and what the configure step of the project needs.
-PACKAGES=(
-  clang libclang-rt-14-dev cmake ninja-build pkg-config
-  libsqlite3-dev libicu-dev libcli11-dev libcurl4-openssl-dev nlohmann-json3-dev unixodbc-dev
-  qt6-base-dev libgsf-1-dev libzip-dev libshp-dev mdbtools-dev
-)
-
-install_missing() {
-  local missing=()
-  for package in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installiere fehlende Pakete: ${missing[*]}"
-  local sudo=()
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "Bitte als root ausführen oder sudo einrichten." >&2; exit 1; }
-    sudo=(sudo)
-  fi
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
-
-install_missing
+tools/install-packages.sh fuzz
 nice cmake --preset fuzz >/dev/null
 build_targets=()
 for target in "${targets[@]}"; do build_targets+=("fuzz-$target"); done
