@@ -2,7 +2,10 @@
 
 #include "db/Connection.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -98,6 +101,30 @@ int RunCli(const std::string& arguments, std::string& out, std::string& errors) 
   int status = RunShell(std::string(VELRA_CLI_PATH) + " " + arguments + " 2>" + errorFile, out);
   errors = ReadBytes(errorFile);
   return status;
+}
+
+pid_t StartCli(const std::vector<std::string>& arguments) {
+  std::vector<std::string> words = {VELRA_CLI_PATH};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed) throw std::runtime_error("importassistent-cli cannot be started");
+  return pid;
+}
+
+std::string ArticlesCsv(int rows) {
+  std::string csv = "Bezeichnung;MwSt;VK netto\n";
+  for (int i = 1; i <= rows; ++i)
+    csv += "Artikel " + std::to_string(i) + ";19;" + std::to_string(i) + ",50\n";
+  return csv;
 }
 
 }  // namespace velra::test

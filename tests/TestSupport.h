@@ -1,8 +1,11 @@
 #pragma once
 // Helpers shared by the tests: temporary folders and raw file access.
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velra {
 class Connection;
@@ -41,5 +44,11 @@ int RunCli(const std::string& arguments, std::string& output);
 // The same with stdout and stderr apart (stdout for --json).
 int RunCli(const std::string& arguments, std::string& out, std::string& errors);
 std::string ReadBytes(const std::string& path);
+// Starts importassistent-cli with the arguments (without the program), its output thrown away,
+// and returns at once with its process id, so that a test can stop or kill it midway.
+pid_t StartCli(const std::vector<std::string>& arguments);
+// A CSV file of articles (Bezeichnung;MwSt;VK netto) with this many rows, for a run long enough
+// to be interrupted.
+std::string ArticlesCsv(int rows);
 
 }  // namespace velra::test

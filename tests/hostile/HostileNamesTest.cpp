@@ -37,26 +37,8 @@ const Strings kHostileKeys = {
     "/* */ -- \\' \\\\",
 };
 
-class HostileValues : public ::testing::TestWithParam<std::string> {
- protected:
-  void SetUp() override {
-    test::UseOwnConfigFolder(dir_);
-    std::optional<DemoServer> server;
-    if (GetParam() == "Server") {
-      server = test::TestServer();
-      if (!server) GTEST_SKIP() << test::kNoTestServer;
-    }
-    std::string error;
-    ASSERT_TRUE(company_.Start(dir_.Path(), server, error)) << error;
-  }
-  test::TempDir dir_;
-  test::DemoCompany company_;
-};
-
-INSTANTIATE_TEST_SUITE_P(Firmen, HostileValues, ::testing::Values("Datei", "Server"),
-                         [](const ::testing::TestParamInfo<std::string>& company) {
-                           return company.param;
-                         });
+class HostileValues : public test::OnBothCompanies {};
+VELRA_ON_BOTH_COMPANIES(HostileValues);
 
 TEST_P(HostileValues, SqlMetacharactersInKeysAndValuesArePlainValues) {
   const std::vector<std::string> tablesBefore = company_.Db().Tables();

@@ -3,9 +3,7 @@
 // database and a report whose written rows are exactly those in the database; every row that was
 // not written is named.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -23,7 +21,6 @@
 #include "DemoCompany.h"
 #include "config/Text.h"
 
-extern char** environ;
 
 namespace velra {
 namespace {
@@ -336,24 +333,10 @@ TEST(RunFaults, AKilledImportIntoAServerCompanyLeavesWholeRowsAndUnusedNumbers) 
   test::ServerCompany company;
   ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
   constexpr int kRows = 100000;
-  std::string csv = "Bezeichnung;MwSt;VK netto\n";
-  for (int i = 1; i <= kRows; ++i)
-    csv += "Artikel " + std::to_string(i) + ";19;" + std::to_string(i) + ",50\n";
-  test::WriteBytes(dir / "artikel.csv", csv);
+  test::WriteBytes(dir / "artikel.csv", test::ArticlesCsv(kRows));
 
-  std::vector<std::string> arguments = {VELRA_CLI_PATH, "--program-dir",    dir.Path(), "--company",
-                                        company.Name(), "import",           "--kind",   "Artikel",
-                                        "--file",       dir / "artikel.csv"};
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = test::StartCli({"--program-dir", dir.Path(), "--company", company.Name(),
+                                     "import", "--kind", "Artikel", "--file", dir / "artikel.csv"});
 
   std::vector<std::string> problems;
   SessionContext session = StartSession(dir.Path(), RegionalSettings::ForLocale("de_DE"), problems);

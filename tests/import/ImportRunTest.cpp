@@ -1,94 +1,36 @@
 #include <gtest/gtest.h>
 
-#include "ScriptedDialogs.h"
-#include "ServerCompany.h"
-#include "TestSupport.h"
+#include "DemoCompany.h"
 #include "config/Text.h"
-#include "db/Connection.h"
-#include "demo/DemoEnvironment.h"
-#include "shell/Wizard.h"
 
 namespace velra {
 namespace {
 
-using Strings = std::vector<std::string>;
+using test::Strings;
 
-// Imports through the wizard on the demo company: a grid made in the test stands for a loaded
-// file, its columns carry the captions the user assigned.
+// Imports through the wizard on the demo company.
 // Every test runs on the file company and on a server company, with the same results.
-class ImportRunTest : public ::testing::TestWithParam<std::string> {
+class ImportRunTest : public test::OnBothCompanies {
  protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
-    test::UseOwnConfigFolder(dir_);
-    StartOptions options;
-    options.programPath = dir_.Path();
-    options.regional = RegionalSettings::ForLocale("de_DE");
-    options.singleInstance = false;
-    if (GetParam() == "Server") {
-      std::optional<DemoServer> server = test::TestServer();
-      if (!server) GTEST_SKIP() << test::kNoTestServer;
-      ASSERT_TRUE(server_.Create(dir_.Path(), *server, &error)) << error;
-      options.commandLine = "/client:" + server_.Name();
-    }
-    ASSERT_TRUE(wizard_.Load(options));
-    ASSERT_TRUE(wizard_.Session().Context.Options) << Join(wizard_.Session().Problems, "\n");
-    db_ = Connection::Open(wizard_.Session().Context.ConnectionString);
-  }
-  void Kind(int value) {
-    for (size_t i = 0; i < C().lvwDatenarten.Items.size(); ++i)
-      if (C().lvwDatenarten.Items[i].Index == std::to_string(value))
-        wizard_.DataKindClick(static_cast<int>(i));
-  }
-  // The grid: source column names, the caption each is assigned (empty: none), and the rows.
+  void Kind(int value) { company_.Kind(value); }
   void Grid(const Strings& names, const Strings& captions, const std::vector<Strings>& rows) {
-    ImportSession& session = wizard_.Session();
-    session.SourceData.Reset(names);
-    uint32_t line = 2;
-    for (const Strings& row : rows) {
-      for (size_t c = 0; c < row.size(); ++c)
-        if (row[c] != "<null>") session.SourceData.SetText(c + 1, row[c]);
-      session.SourceData.FinishRow(line++);
-    }
-    LayoutFile layout = LayoutFile::Load(session.Context.LayoutFile);
-    C().columns = BuildGridColumns(names, layout);
-    for (size_t c = 0; c < captions.size(); ++c) {
-      C().columns[c].FieldCaption = captions[c].empty() ? names[c] : captions[c];
-      C().columns[c].TargetField = captions[c].empty() ? "" : layout.Lookup(captions[c]);
-    }
+    company_.Grid(names, captions, rows);
   }
-  void Sync(const std::string& caption) {
-    wizard_.ChkSynchronisierenClick(1);
-    C().cboSynchronisierung.SetText(caption);
-    wizard_.Session().Synchronisationsfeld =
-        LayoutFile::Load(wizard_.Session().Context.LayoutFile).Lookup(caption);
-  }
-  void Run() {
-    wizard_.LightClick(5);
-    wizard_.OkClick();
-  }
+  void Sync(const std::string& caption) { company_.Sync(caption); }
+  void Run() { company_.Run(); }
   Rows Query(const std::string& sql, const std::vector<Value>& parameters = {}) {
-    return db_->Query(test::QuoteNames(sql, *db_), parameters);
+    return company_.Query(sql, parameters);
   }
-  void Execute(const std::string& sql) { db_->Execute(test::QuoteNames(sql, *db_)); }
-  int64_t Count(const std::string& table) {
-    return db_->QueryValue(test::QuoteNames("SELECT COUNT(*) FROM " + table, *db_))->AsInteger();
-  }
-  WizardControls& C() { return wizard_.Controls(); }
-  const ImportReport& Report() { return wizard_.Session().LastImport.report; }
+  void Execute(const std::string& sql) { company_.Execute(sql); }
+  int64_t Count(const std::string& table) { return company_.Count(table); }
+  WizardControls& C() { return company_.C(); }
+  const ImportReport& Report() { return company_.Report(); }
 
-  test::TempDir dir_;
-  test::ServerCompany server_;
-  test::ScriptedDialogs dialogs_;
-  Wizard wizard_{dialogs_};
-  std::unique_ptr<Connection> db_;
+  Wizard& wizard_ = company_.GetWizard();
+  test::ScriptedDialogs& dialogs_ = company_.Dialogs();
 };
 
-INSTANTIATE_TEST_SUITE_P(Firmen, ImportRunTest, ::testing::Values("Datei", "Server"),
-                         [](const ::testing::TestParamInfo<std::string>& company) {
-                           return company.param;
-                         });
+VELRA_ON_BOTH_COMPANIES(ImportRunTest);
 
 TEST_P(ImportRunTest, ArticlesWithNumbersFromTheFile) {
   Kind(1);

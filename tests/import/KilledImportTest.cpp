@@ -1,8 +1,5 @@
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -14,7 +11,6 @@
 #include "db/Connection.h"
 #include "demo/DemoEnvironment.h"
 
-extern char** environ;
 
 namespace velra {
 namespace {
@@ -26,26 +22,12 @@ TEST(KilledImport, LeavesWholeRowsAndUnusedNumbers) {
   std::string error;
   ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
   constexpr int kRows = 100000;
-  std::string csv = "Bezeichnung;MwSt;VK netto\n";
-  for (int i = 1; i <= kRows; ++i)
-    csv += "Artikel " + std::to_string(i) + ";19;" + std::to_string(i) + ",50\n";
-  test::WriteBytes(dir / "artikel.csv", csv);
+  test::WriteBytes(dir / "artikel.csv", test::ArticlesCsv(kRows));
 
   const std::string database = dir / "Firmen/Musterfirma/Musterfirma.mdb";
   const std::string connection = "Provider=SQLite;Data Source=" + database;
-  std::vector<std::string> arguments = {VELRA_CLI_PATH, "--program-dir",    dir.Path(),
-                                        "import",       "--kind",           "Artikel",
-                                        "--file",       dir / "artikel.csv"};
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = test::StartCli(
+      {"--program-dir", dir.Path(), "import", "--kind", "Artikel", "--file", dir / "artikel.csv"});
 
   // Kill it once some batches are committed.
   auto reader = Connection::Open(connection);

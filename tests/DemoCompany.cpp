@@ -37,7 +37,8 @@ void DemoCompany::Grid(const Strings& names, const Strings& captions,
   session.SourceData.Reset(names);
   uint32_t line = 2;
   for (const Strings& row : rows) {
-    for (size_t c = 0; c < row.size(); ++c) session.SourceData.SetText(c + 1, row[c]);
+    for (size_t c = 0; c < row.size(); ++c)
+      if (row[c] != "<null>") session.SourceData.SetText(c + 1, row[c]);
     session.SourceData.FinishRow(line++);
   }
   LayoutFile layout = LayoutFile::Load(session.Context.LayoutFile);
@@ -66,6 +67,17 @@ Rows DemoCompany::Query(const std::string& sql, const std::vector<Value>& parame
 
 int64_t DemoCompany::Count(const std::string& table) {
   return db_->QueryValue(QuoteNames("SELECT COUNT(*) FROM " + table, *db_))->AsInteger();
+}
+
+void OnBothCompanies::SetUp() {
+  UseOwnConfigFolder(dir_);
+  std::optional<DemoServer> server;
+  if (GetParam() == "Server") {
+    server = TestServer();
+    if (!server) GTEST_SKIP() << kNoTestServer;
+  }
+  std::string error;
+  ASSERT_TRUE(company_.Start(dir_.Path(), server, error)) << error;
 }
 
 std::vector<uint32_t> DemoCompany::RowsNotImported() {

@@ -1,11 +1,14 @@
 #pragma once
 // The wizard on the demo's file company or on a server company, with a grid made in the test
-// standing for a loaded file, for the tests that run imports under hostile conditions.
+// standing for a loaded file, its columns carrying the captions the user assigned: the tests of
+// the import runs.
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "ScriptedDialogs.h"
 #include "ServerCompany.h"
@@ -35,7 +38,8 @@ class DemoCompany {
   const std::string& CompanyName() const { return company_; }
 
   void Kind(int value);
-  // The grid: source column names, the caption each is assigned (empty: none), and the rows.
+  // The grid: source column names, the caption each is assigned (empty: none), and the rows; a
+  // cell "<null>" is left empty, as a cell a file does not have.
   void Grid(const Strings& names, const Strings& captions, const std::vector<Strings>& rows);
   void Sync(const std::string& caption);
   void Run();
@@ -55,4 +59,20 @@ class DemoCompany {
   std::unique_ptr<Connection> db_;
 };
 
+// A test that runs on the demo's file company ("Datei") and on a server company ("Server"),
+// skipped there without a test server; instantiate it with VELRA_ON_BOTH_COMPANIES.
+class OnBothCompanies : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override;
+
+  TempDir dir_;
+  DemoCompany company_;
+};
+
 }  // namespace velra::test
+
+#define VELRA_ON_BOTH_COMPANIES(suite)                                                  \
+  INSTANTIATE_TEST_SUITE_P(Firmen, suite, ::testing::Values("Datei", "Server"),         \
+                           [](const ::testing::TestParamInfo<std::string>& company) {  \
+                             return company.param;                                     \
+                           })
