@@ -6,23 +6,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
+#include "PeakMemory.h"
 #include "cli/CliDialogs.h"
 #include "shell/Wizard.h"
-
-namespace {
-
-long PeakRssKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return 0;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
