@@ -2,20 +2,38 @@
 
 namespace velra {
 
+std::string QuoteConnectionValue(std::string_view value) {
+  bool braces = !value.empty() && (value.front() == ' ' || value.back() == ' ');
+  for (char c : value)
+    if (c == ';' || c == '{' || c == '}' || c == '=') braces = true;
+  return braces ? BracedConnectionValue(value) : std::string(value);
+}
+
+std::string BracedConnectionValue(std::string_view value) {
+  std::string out = "{";
+  for (char c : value) {
+    out.push_back(c);
+    if (c == '}') out.push_back('}');
+  }
+  out.push_back('}');
+  return out;
+}
+
 std::optional<std::string> BuildConnectionString(const ConnectionStringInput& in) {
+  auto q = [](std::string_view value) { return QuoteConnectionValue(value); };
   if (in.DatabaseType == 0)
-    return "Provider=" + in.ProviderAccess + ";Data Source=" + in.Database +
-           ";Jet OLEDB:Database Password=" + in.Password;
+    return "Provider=" + q(in.ProviderAccess) + ";Data Source=" + q(in.Database) +
+           ";Jet OLEDB:Database Password=" + q(in.Password);
   if (in.DatabaseType != 1) return std::nullopt;
   const std::string timeout = std::to_string(in.Timeout);
   if (in.Authentication == 0)
-    return "Provider=" + in.ProviderSql + ";" + "User ID=" + in.User + ";" +
-           "Password=" + in.Password + ";" + "Initial Catalog=" + in.Database + ";" +
-           "Data Source=" + in.Server + ";" + "Persist Security Info=False;" +
+    return "Provider=" + q(in.ProviderSql) + ";" + "User ID=" + q(in.User) + ";" +
+           "Password=" + q(in.Password) + ";" + "Initial Catalog=" + q(in.Database) + ";" +
+           "Data Source=" + q(in.Server) + ";" + "Persist Security Info=False;" +
            "Connect Timeout=" + timeout;
   if (in.Authentication == 1)
-    return "Provider=" + in.ProviderSql + ";" + "Data Source=" + in.Server + ";" +
-           "Initial Catalog=" + in.Database + ";" + "Integrated Security=SSPI;" +
+    return "Provider=" + q(in.ProviderSql) + ";" + "Data Source=" + q(in.Server) + ";" +
+           "Initial Catalog=" + q(in.Database) + ";" + "Integrated Security=SSPI;" +
            "Connect Timeout=" + timeout;
   return std::nullopt;
 }

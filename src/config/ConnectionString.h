@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace velra {
 
@@ -22,9 +23,15 @@ struct ConnectionStringInput {
   std::string Password;
 };
 
-// The connection string in the suite's exact form; nullopt where the previous one stays in force
-// (a server with an unknown authentication, an unknown database type). Values are inserted as
-// they are.
+// The connection string in the suite's form; nullopt for a server with an unknown authentication
+// or an unknown database type. Every value goes through QuoteConnectionValue, so that a company
+// name or a password is always exactly itself and never adds an entry of its own.
 std::optional<std::string> BuildConnectionString(const ConnectionStringInput& input);
+
+// A value as connection strings need it: in braces with '}' doubled where it would otherwise end
+// its entry, begin another one or lose its blanks at either end; as it is otherwise.
+std::string QuoteConnectionValue(std::string_view value);
+// The value in braces with '}' doubled, whatever it holds.
+std::string BracedConnectionValue(std::string_view value);
 
 }  // namespace velra

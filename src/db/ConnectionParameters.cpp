@@ -12,13 +12,33 @@ ConnectionParameters ConnectionParameters::Parse(std::string_view connectionStri
     if (end == std::string_view::npos) end = connectionString.size();
     std::string_view part = connectionString.substr(start, end - start);
     size_t equals = part.find('=');
-    if (equals != std::string_view::npos)
+    if (equals != std::string_view::npos && start + equals + 1 < connectionString.size() &&
+        connectionString[start + equals + 1] == '{') {
+      // "{...}" holds anything, "}}" stands for one '}'.
+      std::string value;
+      size_t i = start + equals + 2;
+      for (; i < connectionString.size(); ++i) {
+        if (connectionString[i] == '}') {
+          if (i + 1 < connectionString.size() && connectionString[i + 1] == '}') {
+            value.push_back('}');
+            ++i;
+            continue;
+          }
+          break;
+        }
+        value.push_back(connectionString[i]);
+      }
+      parameters.entries_.emplace_back(std::string(Trim(part.substr(0, equals))), std::move(value));
+      end = connectionString.find(';', i);
+      if (end == std::string_view::npos) end = connectionString.size();
+    } else if (equals != std::string_view::npos) {
       parameters.entries_.emplace_back(std::string(Trim(part.substr(0, equals))),
                                        std::string(part.substr(equals + 1)));
-    else if (!part.empty() && !parameters.entries_.empty())
-      // The configuration inserts values as they are: a password "ge;heim" arrives as
-      // "Password=ge;heim;...", and the piece without '=' is the rest of that value.
+    } else if (!part.empty() && !parameters.entries_.empty()) {
+      // A hand-written string may carry a ';' in a value without braces: the piece without
+      // '=' is the rest of that value.
       parameters.entries_.back().second += ";" + std::string(part);
+    }
     start = end + 1;
   }
   return parameters;

@@ -14,8 +14,9 @@ enum class BackendKind { Sqlite, SqlServer, PostgreSql, Unknown };
 
 class ConnectionParameters {
  public:
-  // Splits "Name=Value;Name=Value"; names compare ignoring case, values are kept as they stand.
-  // A piece without '=' continues the value before it, ';' included.
+  // Splits "Name=Value;Name=Value"; names compare ignoring case. A value in braces is taken
+  // without them and with "}}" read as '}'; other values are kept as they stand, and a piece
+  // without '=' continues the value before it, ';' included.
   static ConnectionParameters Parse(std::string_view connectionString);
 
   std::optional<std::string> Get(std::string_view name) const;

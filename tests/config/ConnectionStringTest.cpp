@@ -31,10 +31,49 @@ TEST(ConnectionString, FileCompany) {
 }
 
 TEST(ConnectionString, ServerLoginWithUserAndPassword) {
-  // Values are inserted as they are, even a ";" in the password.
+  // A ";" in the password puts it in braces; plain values stand as they are.
   EXPECT_EQ(BuildConnectionString(Server(0)),
-            "Provider=SQLOLEDB.1;User ID=sa;Password=ge;heim;Initial Catalog=Musterfirma;"
+            "Provider=SQLOLEDB.1;User ID=sa;Password={ge;heim};Initial Catalog=Musterfirma;"
             "Data Source=srv01\\VELRA;Persist Security Info=False;Connect Timeout=15");
+}
+
+// A company name or a password is always exactly itself when the string is read back: it can
+// neither add an entry of its own nor lose a character.
+class ConnectionStringValues : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ConnectionStringValues, ReadBackExactlyInEveryForm) {
+  for (int authentication : {0, 1}) {
+    ConnectionStringInput in = Server(authentication);
+    in.Database = GetParam();
+    in.Password = GetParam();
+    ConnectionParameters read = ConnectionParameters::Parse(*BuildConnectionString(in));
+    EXPECT_EQ(read.Get("Initial Catalog"), GetParam());
+    EXPECT_EQ(read.Get("Data Source"), "srv01\\VELRA");
+    if (authentication == 0) {
+      EXPECT_EQ(read.Get("Password"), GetParam());
+      EXPECT_EQ(read.Get("User ID"), "sa");
+    }
+    EXPECT_EQ(read.Entries().size(), authentication == 0 ? 7u : 5u);
+  }
+  ConnectionStringInput file;
+  file.Database = "/srv/velra/" + GetParam() + "/" + GetParam() + ".mdb";
+  file.Password = GetParam();
+  ConnectionParameters read = ConnectionParameters::Parse(*BuildConnectionString(file));
+  EXPECT_EQ(read.Get("Data Source"), file.Database);
+  EXPECT_EQ(read.Get("Jet OLEDB:Database Password"), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ConnectionStringValues,
+                         ::testing::Values("MusterfirmaServer;User ID=attacker", "A&B {GmbH}", "}}",
+                                           "{", "x;Initial Catalog={Evil}", " Blank ",
+                                           "Elektro Huber e.K.", "Müller ß € 😀"));
+
+TEST(ConnectionString, QuotingOnlyWhereNeeded) {
+  EXPECT_EQ(QuoteConnectionValue("geheim"), "geheim");
+  EXPECT_EQ(QuoteConnectionValue("a;b}c"), "{a;b}}c}");
+  EXPECT_EQ(QuoteConnectionValue("{x"), "{{x}");
+  EXPECT_EQ(QuoteConnectionValue("k=v"), "{k=v}");
+  EXPECT_EQ(QuoteConnectionValue(" blank"), "{ blank}");
 }
 
 TEST(ConnectionString, IntegratedLoginHasExactlyFiveParts) {

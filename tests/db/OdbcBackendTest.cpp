@@ -452,10 +452,24 @@ TEST_F(OdbcBackendTest, ScriptsRunStatementByStatement) {
   EXPECT_THROW(db_->ExecuteScript("SELECT 1; SELEKT 2"), DbError);
 }
 
+// A company named with ';', braces or blanks opens exactly the database of that name, never the
+// one whose name its first part is.
+TEST_F(OdbcBackendTest, CompanyNamesAreExactlyTheDatabaseName) {
+  for (const std::string& name : {database_ + ";User ID=attacker", database_ + " A&B {GmbH}",
+                                  "{" + database_ + "}", database_ + " x}}y"}) {
+    admin_->Execute("CREATE DATABASE " + admin_->Quote(name));
+    {
+      auto db = Connection::Open(CompanyString(name, Password()));
+      EXPECT_EQ(db->QueryValue("SELECT current_database()::text"), Value(name));
+    }
+    admin_->Execute("DROP DATABASE " + admin_->Quote(name) + " WITH (FORCE)");
+  }
+}
+
 TEST_F(OdbcBackendTest, PasswordWithSpecialCharactersReachesTheServer) {
   // The role is made by a function so that even here the password is a bound value.
-  const std::string role = UniqueName("velra_role_");
-  const std::string password = "a=b;c}d{e";
+  const std::string role = UniqueName("velra_role_;{x} ");
+  const std::string password = "a=b;c}d{e+f%41 ";
   admin_->ExecuteScript(
       "CREATE FUNCTION pg_temp.make_role(name text, password text) RETURNS void AS $$ BEGIN "
       "EXECUTE format('CREATE ROLE %I LOGIN PASSWORD %L', name, password); END $$ LANGUAGE "

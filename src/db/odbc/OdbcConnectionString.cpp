@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/ConnectionString.h"
 #include "config/Text.h"
 
 namespace velra {
@@ -43,6 +44,23 @@ std::string LocalHostName(std::string_view host) {
   std::string_view rest = backslash == std::string_view::npos ? "" : host.substr(backslash);
   if (name == "." || EqualsIgnoreCase(name, "(local)")) return "localhost" + std::string(rest);
   return std::string(host);
+}
+
+// psqlODBC reads a value up to the next ';' and keeps braces and blanks.
+bool TakenAsItStandsByPsqlOdbc(std::string_view value) {
+  return value.find(';') == std::string_view::npos &&
+         (value.empty() || (value.front() != '{' && value.front() != ' ' && value.back() != ' '));
+}
+
+// A value of a libpq connection string: in single quotes, with '\' and '\'' escaped.
+std::string LibpqValue(std::string_view value) {
+  std::string out = "'";
+  for (char c : value) {
+    if (c == '\\' || c == '\'') out.push_back('\\');
+    out.push_back(c);
+  }
+  out.push_back('\'');
+  return out;
 }
 
 }  // namespace
@@ -83,20 +101,6 @@ std::string OdbcDriver(BackendKind kind) {
   return kind == BackendKind::PostgreSql ? kPostgreSqlDriver : kSqlServerDriver;
 }
 
-std::string OdbcValue(std::string_view value) {
-  bool braces = !value.empty() && (value.front() == ' ' || value.back() == ' ');
-  for (char c : value)
-    if (c == ';' || c == '{' || c == '}' || c == '=') braces = true;
-  if (!braces) return std::string(value);
-  std::string out = "{";
-  for (char c : value) {
-    out.push_back(c);
-    if (c == '}') out.push_back('}');
-  }
-  out.push_back('}');
-  return out;
-}
-
 ServerAddress SplitServerAddress(std::string_view server) {
   std::string text = Trim(server);
   std::string_view rest = text;
@@ -131,39 +135,57 @@ ServerAddress SplitServerAddress(std::string_view server) {
 }
 
 std::string OdbcConnectionString(const ServerLogin& login) {
-  std::vector<std::pair<const char*, std::string>> entries;
   const ServerAddress address = SplitServerAddress(login.server);
-  entries.emplace_back("Server", address.host);
-  if (!address.port.empty()) entries.emplace_back("Port", address.port);
-  entries.emplace_back("Database", login.database);
+  // Entries with their text as the driver reads it.
+  std::vector<std::pair<std::string, std::string>> entries;
+  auto add = [&](const char* key, std::string_view value) {
+    entries.emplace_back(key, QuoteConnectionValue(value));
+  };
   if (login.kind == BackendKind::PostgreSql) {
+    // psqlODBC takes Server, Database and UID up to the next ';', braces and all, and decodes a
+    // PWD without braces like a web address ('+' a blank, "%41" an 'A'). So PWD always goes in
+    // braces, and a name psqlODBC cannot take as it stands goes to libpq through pqopt instead.
+    std::string libpqOptions;
+    auto addName = [&](const char* key, const char* libpqKey, const std::string& value) {
+      if (TakenAsItStandsByPsqlOdbc(value)) {
+        entries.emplace_back(key, value);
+        return;
+      }
+      if (!libpqOptions.empty()) libpqOptions += ' ';
+      libpqOptions += std::string(libpqKey) + "=" + LibpqValue(value);
+    };
+    addName("Server", "host", address.host);
+    if (!address.port.empty()) addName("Port", "port", address.port);
+    addName("Database", "dbname", login.database);
     if (!login.integrated) {
-      entries.emplace_back("UID", login.user);
-      entries.emplace_back("PWD", login.password);
+      addName("UID", "user", login.user);
+      entries.emplace_back("PWD", BracedConnectionValue(login.password));
     }
-    entries.emplace_back("UseServerSidePrepare", "1");
-    entries.emplace_back("Protocol", "7.4-0");
-    entries.emplace_back("UseDeclareFetch", "0");
-    entries.emplace_back("BoolsAsChar", "0");
-    entries.emplace_back("ByteaAsLongVarBinary", "1");
-    entries.emplace_back("LFConversion", "0");
-    entries.emplace_back("CommLog", "0");
-    entries.emplace_back("Debug", "0");
+    if (!libpqOptions.empty()) entries.emplace_back("pqopt", BracedConnectionValue(libpqOptions));
+    add("UseServerSidePrepare", "1");
+    add("Protocol", "7.4-0");
+    add("UseDeclareFetch", "0");
+    add("BoolsAsChar", "0");
+    add("ByteaAsLongVarBinary", "1");
+    add("LFConversion", "0");
+    add("CommLog", "0");
+    add("Debug", "0");
   } else {
+    add("Server", address.host);
+    if (!address.port.empty()) add("Port", address.port);
+    add("Database", login.database);
     if (login.integrated) {
-      entries.emplace_back("Trusted_Connection", "Yes");
+      add("Trusted_Connection", "Yes");
     } else {
-      entries.emplace_back("UID", login.user);
-      entries.emplace_back("PWD", login.password);
+      add("UID", login.user);
+      add("PWD", login.password);
     }
-    entries.emplace_back("TDS_Version", "7.4");
-    entries.emplace_back("ClientCharset", "UTF-8");
+    add("TDS_Version", "7.4");
+    add("ClientCharset", "UTF-8");
   }
   // The driver's name always in braces: Debian's names contain blanks.
-  std::string driver = OdbcDriver(login.kind);
-  std::string out =
-      "Driver=" + (OdbcValue(driver).front() == '{' ? OdbcValue(driver) : "{" + driver + "}");
-  for (const auto& [key, value] : entries) out += std::string(";") + key + "=" + OdbcValue(value);
+  std::string out = "Driver=" + BracedConnectionValue(OdbcDriver(login.kind));
+  for (const auto& [key, value] : entries) out += ";" + key + "=" + value;
   return out;
 }
 

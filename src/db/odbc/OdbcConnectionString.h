@@ -29,8 +29,9 @@
 //                on, which costs two thirds of the insert rate).
 //
 // Values that contain ';', '{', '}' or '=' or start or end with a blank are given in braces
-// with '}' doubled, so that a password like "a;b}c" reaches the server as it is and cannot
-// add a keyword of its own.
+// with '}' doubled, so that a password like "a;b}c" reaches the server as it is and cannot add a
+// keyword of its own. psqlODBC keeps braces on Server, Database and UID: a name that needs them
+// goes to libpq through pqopt ("dbname='A;B'"), and PWD is always in braces.
 
 #include <optional>
 #include <string>
@@ -63,10 +64,6 @@ std::string OdbcDriver(BackendKind kind);
 
 // The connection string for SQLDriverConnect. It contains the password: never show it.
 std::string OdbcConnectionString(const ServerLogin& login);
-
-// A value as ODBC connection strings need it: in braces with '}' doubled where it would
-// otherwise end its entry or begin another one.
-std::string OdbcValue(std::string_view value);
 
 // "host,port", "host:port", "[v6]:port" and "host" apart; port empty when none is given.
 struct ServerAddress {
