@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -8,6 +12,7 @@
 namespace velra {
 namespace {
 
+using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
@@ -139,10 +144,100 @@ TEST(SqliteOpen, RefusesWhatIsNoCompanyDatabase) {
 
   WriteBytes(dir / "text.mdb", std::string(4096, 'x'));
   std::string garbage = OpenFailure(prefix + (dir / "text.mdb"));
-  EXPECT_NE(garbage.find("keine lesbare Firmendatenbank"), std::string::npos) << garbage;
+  EXPECT_NE(garbage.find("ist beschädigt"), std::string::npos) << garbage;
 
   EXPECT_NE(OpenFailure("Provider=Oracle;Data Source=x").find("unbekannt"), std::string::npos);
   EXPECT_NE(OpenFailure("Provider=Microsoft.Jet.OLEDB.4.0").find("Data Source"), std::string::npos);
+}
+
+// A company database of some pages, closed so that everything is in the file itself.
+std::string CompanyDatabase(const TempDir& dir) {
+  const std::string path = dir / "Firma.mdb";
+  auto db = Connection::Open("Provider=SQLite;Data Source=" + path,
+                             Connection::OpenMode::CreateIfMissing);
+  db->ExecuteScript("CREATE TABLE Articles (ID INTEGER PRIMARY KEY, ShortText TEXT)");
+  Statement insert = db->Prepare("INSERT INTO Articles (ShortText) VALUES (?)");
+  for (int i = 0; i < 2000; ++i) insert.Bind(1, Value("Artikel " + std::to_string(i))).Execute();
+  return path;
+}
+
+struct Damage {
+  const char* name;
+  void (*apply)(const std::string& path);
+  const char* says;
+};
+
+class BrokenCompanyDatabase : public ::testing::TestWithParam<Damage> {};
+
+// A broken file is named with what is wrong with it, and left exactly as it was.
+TEST_P(BrokenCompanyDatabase, IsRefusedWithTheReasonAndLeftAlone) {
+  TempDir dir;
+  const std::string path = CompanyDatabase(dir);
+  GetParam().apply(path);
+  const std::string before = ReadBytes(path);
+  const std::string message = OpenFailure("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
+  EXPECT_NE(message.find(GetParam().says), std::string::npos) << message;
+  EXPECT_NE(message.find(path), std::string::npos) << message;
+  EXPECT_EQ(ReadBytes(path), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damages, BrokenCompanyDatabase,
+    ::testing::Values(Damage{"Empty", [](const std::string& path) { WriteBytes(path, ""); },
+                             "ist leer und keine Datenbank"},
+                      Damage{"Truncated",
+                             [](const std::string& path) {
+                               ::truncate(path.c_str(),
+                                          static_cast<off_t>(ReadBytes(path).size() / 2));
+                             },
+                             "ist beschädigt"},
+                      Damage{"RandomBytes",
+                             [](const std::string& path) {
+                               std::string bytes(ReadBytes(path).size(), '\0');
+                               for (size_t i = 0; i < bytes.size(); ++i)
+                                 bytes[i] = static_cast<char>(i * 7919 % 251);
+                               WriteBytes(path, bytes);
+                             },
+                             "ist beschädigt"},
+                      Damage{"OverwrittenHeader",
+                             [](const std::string& path) {
+                               std::string bytes = ReadBytes(path);
+                               bytes.replace(0, 100, std::string(100, 'V'));
+                               WriteBytes(path, bytes);
+                             },
+                             "ist beschädigt"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// A file this user may read but not write: root may write any file, so root tries it as nobody.
+TEST(SqliteOpen, AReadOnlyDatabaseSaysSoAtOnce) {
+  TempDir dir;
+  const std::string path = CompanyDatabase(dir);
+  ::chmod(path.c_str(), 0444);
+  ::chmod(dir.Path().c_str(), 0755);
+  const std::string connection = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path;
+  std::string message;
+  if (::geteuid() != 0) {
+    message = OpenFailure(connection);
+  } else {
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+      ::close(pipe[0]);
+      std::string text = ::setgid(65534) == 0 && ::setuid(65534) == 0 ? OpenFailure(connection)
+                                                                      : "kein Benutzerwechsel";
+      [[maybe_unused]] ssize_t written = ::write(pipe[1], text.data(), text.size());
+      ::_exit(0);
+    }
+    ::close(pipe[1]);
+    char buffer[1024];
+    ssize_t n;
+    while ((n = ::read(pipe[0], buffer, sizeof buffer)) > 0)
+      message.append(buffer, static_cast<size_t>(n));
+    ::close(pipe[0]);
+    ::waitpid(child, nullptr, 0);
+  }
+  EXPECT_NE(message.find("ist schreibgeschützt"), std::string::npos) << message;
 }
 
 TEST(SqliteOpen, RefusesARealAccessFileFromTheSuite) {

@@ -41,6 +41,12 @@ bool IsAccessFile(const std::string& path) {
   return signature == "Standard Jet DB" || signature == "Standard ACE DB";
 }
 
+std::string ReadOnlyMessage(const std::string& path) {
+  return "Die Firmendatenbank " + Quoted(path) +
+         " ist schreibgeschützt: Der Importassistent braucht Schreibrecht auf die Datei und ihren "
+         "Ordner.";
+}
+
 // Turns an SQLite result code into our error with a German sentence naming the file.
 [[noreturn]] void ThrowSqliteError(int rc, const std::string& path, const std::string& detail) {
   switch (rc & 0xFF) {
@@ -52,9 +58,10 @@ bool IsAccessFile(const std::string& path) {
                         "versuchen Sie es später noch einmal.");
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-      throw DbError(
-          DbError::Kind::Open,
-          "Die Datei " + Quoted(path) + " ist keine lesbare Firmendatenbank (" + detail + ").");
+      throw DbError(DbError::Kind::Open,
+                    "Die Firmendatenbank " + Quoted(path) + " ist beschädigt (" + detail + ").");
+    case SQLITE_READONLY:
+      throw DbError(DbError::Kind::Open, ReadOnlyMessage(path));
     case SQLITE_CONSTRAINT:
       throw DbError(DbError::Kind::Constraint,
                     "Die Firmendatenbank hat den Datensatz abgelehnt: " + detail);
@@ -280,9 +287,14 @@ std::unique_ptr<Backend> OpenSqliteBackend(const ConnectionParameters& parameter
   // write-ahead log under it. So existence is tested by stat, and the file's header is read only
   // once SQLite has refused the file.
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 && !create)
+  const bool exists = ::stat(path.c_str(), &info) == 0;
+  if (!exists && !create)
     throw DbError(DbError::Kind::Open, "Die Firmendatenbank " + Quoted(path) +
                                            " ist nicht vorhanden oder nicht lesbar.");
+  // SQLite takes an empty file for an empty database and would write one into it.
+  if (exists && !create && S_ISREG(info.st_mode) && info.st_size == 0)
+    throw DbError(DbError::Kind::Open,
+                  "Die Firmendatenbank " + Quoted(path) + " ist leer und keine Datenbank.");
 
   sqlite3* db = nullptr;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
@@ -298,6 +310,9 @@ std::unique_ptr<Backend> OpenSqliteBackend(const ConnectionParameters& parameter
       LeadingInteger(parameters.GetOr("Busy Timeout")).value_or(kDefaultBusyTimeoutMs));
   sqlite3_busy_timeout(db, timeout);
   sqlite3_extended_result_codes(db, 1);
+  // SQLite opens a file it may not write for reading only, and says so first at the first write.
+  if (sqlite3_db_readonly(db, "main") == 1)
+    throw DbError(DbError::Kind::Open, ReadOnlyMessage(path));
   // Reading the schema proves that the file is an SQLite database at all.
   try {
     backend->ExecuteScript("SELECT count(*) FROM sqlite_master");
