@@ -23,16 +23,18 @@ std::unique_ptr<TableOptions> TableOptions::Load(const std::string& connectionSt
                                                  std::string* error) {
   try {
     auto connection = Connection::Open(connectionString);
-    const std::string sql = "SELECT " + connection->Quote("ID") + ", " +
-                            connection->Quote("Section") + ", " + connection->Quote("Key") + ", " +
-                            connection->Quote("Value") + " FROM " + connection->Quote("Options") +
-                            " ORDER BY " + connection->Quote("ID");
-    Rows rows = connection->Query(sql);
+    // The table is defined by Section, Key and Value; where it has an ID, that gives the order in
+    // which the first of two equal keys is found.
+    const std::string table = connection->Quote("Options");
+    std::optional<ColumnInfo> id = connection->FindColumn("Options", "ID");
+    Rows rows = connection->Query(
+        "SELECT " + connection->Quote("Section") + ", " + connection->Quote("Key") + ", " +
+        connection->Quote("Value") + " FROM " + table +
+        (id ? " ORDER BY " + connection->Quote(id->name) : std::string()));
     auto options = std::unique_ptr<TableOptions>(new TableOptions());
     options->connectionString_ = connectionString;
     for (const auto& row : rows.rows)
-      options->rows_.push_back({row[0].IsNull() ? 0 : static_cast<long long>(row[0].AsInteger()),
-                                NzText(row[1]), NzText(row[2]), NzText(row[3])});
+      options->rows_.push_back({NzText(row[0]), NzText(row[1]), NzText(row[2])});
     return options;
   } catch (const DbError& e) {
     if (error) *error = messages::OptionsUnavailable(e.what());
@@ -58,20 +60,22 @@ bool TableOptions::Set(std::string_view section, std::string_view key, std::stri
   try {
     auto connection = Connection::Open(connectionString_);
     const std::string table = connection->Quote("Options");
+    const std::string sectionColumn = connection->Quote("Section");
+    const std::string keyColumn = connection->Quote("Key");
+    const std::string valueColumn = connection->Quote("Value");
     size_t index = Find(section, key);
     if (index < rows_.size()) {
-      connection->Execute("UPDATE " + table + " SET " + connection->Quote("Value") + " = ? WHERE " +
-                              connection->Quote("ID") + " = ?",
-                          {Value(value), Value(rows_[index].id)});
+      // The row as the table spells its section and key.
+      connection->Execute("UPDATE " + table + " SET " + valueColumn + " = ? WHERE " +
+                              sectionColumn + " = ? AND " + keyColumn + " = ?",
+                          {Value(value), Value(rows_[index].section), Value(rows_[index].key)});
       rows_[index].value = std::string(value);
       return true;
     }
-    connection->Execute("INSERT INTO " + table + " (" + connection->Quote("Section") + ", " +
-                            connection->Quote("Key") + ", " + connection->Quote("Value") +
-                            ") VALUES (?, ?, ?)",
+    connection->Execute("INSERT INTO " + table + " (" + sectionColumn + ", " + keyColumn + ", " +
+                            valueColumn + ") VALUES (?, ?, ?)",
                         {Value(section), Value(key), Value(value)});
-    rows_.push_back(
-        {connection->LastInsertId(), std::string(section), std::string(key), std::string(value)});
+    rows_.push_back({std::string(section), std::string(key), std::string(value)});
     return true;
   } catch (const DbError& e) {
     if (error) *error = messages::OptionNotStored(section, key, e.what());

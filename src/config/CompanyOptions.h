@@ -44,7 +44,6 @@ class TableOptions final : public CompanyOptions {
 
  private:
   struct Row {
-    long long id;
     std::string section, key, value;
   };
   // Index of the first row of that section and key, rows_.size() when there is none.
