@@ -70,6 +70,24 @@ TEST_F(TableOptionsTest, QuotesInSectionsAndKeysAreJustCharacters) {
   EXPECT_EQ(options->Get("Program", "Country"), "DE");
 }
 
+TEST_F(TableOptionsTest, ATableWithoutIdIsReadAndWrittenBySectionAndKey) {
+  auto connection = Connection::Open(connectionString_);
+  connection->ExecuteScript(
+      "DROP TABLE Options; CREATE TABLE Options (Section TEXT, \"Key\" TEXT, \"Value\" TEXT);"
+      "INSERT INTO Options VALUES ('NumberRange', 'Customer', '00041'), ('Program', 'Country', "
+      "'DE')");
+  auto options = TableOptions::Load(connectionString_);
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(options->Get("numberrange", "customer"), "00041");
+  ASSERT_TRUE(options->Set("NUMBERRANGE", "Customer", "00042"));
+  ASSERT_TRUE(options->Set("NumberRange", "Article", "1"));
+  auto again = TableOptions::Load(connectionString_);
+  EXPECT_EQ(again->Get("NumberRange", "Customer"), "00042");
+  EXPECT_EQ(again->Get("NumberRange", "Article"), "1");
+  EXPECT_EQ(again->Get("Program", "Country"), "DE");
+  EXPECT_EQ(Rows("NumberRange", "Customer"), 1);
+}
+
 TEST_F(TableOptionsTest, AnUnreadableDatabaseSaysWhy) {
   std::string error;
   EXPECT_EQ(TableOptions::Load("Provider=SQLite;Data Source=" + (dir_ / "missing.db"), &error),
