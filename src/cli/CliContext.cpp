@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "config/CompanyRegistry.h"
+#include "config/Messages.h"
 #include "config/Text.h"
 
 namespace velra::cli {
@@ -15,26 +16,23 @@ bool OpenSession(const GlobalOptions& options, SessionContext& session) {
   std::vector<std::string> problems;
   session = StartSession(ResolveProgramPath(options.programDir), RegionalSettings::FromSystem(),
                          problems);
-  CompanyListResult companies =
-      FillCompanyList(session.Env.CompanyRegistryFile, session.Env.ProgramPath,
-                      session.Env.DatabaseType, true, true);
+  CompanyListResult companies = FillCompanyList(session.Env, true, true);
   problems.insert(problems.end(), companies.Problems.begin(), companies.Problems.end());
   if (!companies.AnyCompany || companies.Names.empty()) {
     problems.push_back("Es sind keine Firmen vorhanden.");
     PrintProblems(problems);
     return false;
   }
-  std::string wanted = options.company.empty() ? session.Env.DefaultCompany : options.company;
-  bool listed = false;
-  for (const std::string& name : companies.Names) listed = listed || EqualsIgnoreCase(name, wanted);
-  if (!listed) {
-    problems.push_back(wanted.empty()
+  const std::string wanted = options.company.empty() ? session.Env.DefaultCompany : options.company;
+  std::optional<std::string> company = FindCompany(companies.Names, wanted);
+  if (!company) {
+    problems.push_back(Trim(wanted).empty()
                            ? "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an."
-                           : "Die Firma '" + wanted + "' ist nicht verfügbar.");
+                           : messages::CompanyNotFound(wanted, Join(companies.Names, ", ")));
     PrintProblems(problems);
     return false;
   }
-  bool selected = SelectCompany(session, wanted, problems);
+  bool selected = SelectCompany(session, *company, problems);
   PrintProblems(problems);
   return selected;
 }

@@ -26,9 +26,7 @@ void AddCompaniesCommand(CLI::App& app, const GlobalOptions& options, int& exitC
     std::vector<std::string> problems;
     SessionContext session = StartSession(ResolveProgramPath(options.programDir),
                                           RegionalSettings::FromSystem(), problems);
-    CompanyListResult companies =
-        FillCompanyList(session.Env.CompanyRegistryFile, session.Env.ProgramPath,
-                        session.Env.DatabaseType, true, true);
+    CompanyListResult companies = FillCompanyList(session.Env, true, true);
     problems.insert(problems.end(), companies.Problems.begin(), companies.Problems.end());
     for (const std::string& name : companies.Names) {
       SessionContext company = session;

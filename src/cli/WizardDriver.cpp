@@ -31,16 +31,12 @@ int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizar
   PrintProblems(session.Problems);
   session.Problems.clear();
   if (!loaded) return kCannotOpen;
-  // The reason a server company cannot be used has been printed.
-  if (session.Context.HasCompany() && session.Context.DatabaseType == 1 && !session.Context.Options)
-    return kCannotOpen;
   if (!session.Context.HasCompany()) {
-    std::string wanted =
+    // Why a company that was asked for cannot be used has been said.
+    const std::string wanted =
         options.company.empty() ? session.Context.Env.DefaultCompany : options.company;
-    std::cerr << (wanted.empty()
-                      ? "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an."
-                      : "Die Firma '" + wanted + "' ist nicht verfügbar.")
-              << '\n';
+    if (Trim(wanted).empty())
+      std::cerr << "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an.\n";
     return kCannotOpen;
   }
   const ListView& list = wizard.Controls().lvwDatenarten;

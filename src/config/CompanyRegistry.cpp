@@ -1,10 +1,75 @@
 #include "config/CompanyRegistry.h"
 
+#include <sys/stat.h>
+
+#include <climits>
+#include <filesystem>
+
+#include "config/ConnectionString.h"
 #include "config/Messages.h"
 #include "config/Paths.h"
 #include "config/Text.h"
 
 namespace velra {
+
+namespace {
+
+int32_t IntegerOf(const std::string& text) {
+  std::optional<int64_t> number = LeadingInteger(text);
+  return number && *number >= INT32_MIN && *number <= INT32_MAX ? static_cast<int32_t>(*number) : 0;
+}
+
+// The company's own "databasetype", else the environment's; nullopt with the reason when that is
+// neither 0 nor 1.
+std::optional<int32_t> DatabaseTypeOf(const Environment& env, const IniDocument& registry,
+                                      const std::string& company, std::string& reason) {
+  const std::string text = registry.Read(company, "databasetype");
+  if (text.empty()) {
+    if (env.DatabaseType == 0 || env.DatabaseType == 1) return env.DatabaseType;
+    reason = messages::InheritedDatabaseTypeInvalid(env.CompanyRegistryFile, company,
+                                                    env.EnvironmentFile, env.DatabaseType);
+    return std::nullopt;
+  }
+  std::optional<int64_t> number = LeadingInteger(text);
+  if (number == 0 || number == 1) return static_cast<int32_t>(*number);
+  reason = messages::ValueInvalid(env.CompanyRegistryFile, company, "databasetype", text,
+                                  messages::kDatabaseTypes);
+  return std::nullopt;
+}
+
+// The company folder; nullopt with the reason when "path" is missing or so long that the read
+// may have cut it, and a cut path may name another company's folder.
+std::optional<std::string> CompanyFolder(const Environment& env, const IniDocument& registry,
+                                         const std::string& company, std::string& reason) {
+  const std::string value = registry.Read(company, "path", std::string::npos);
+  if (value.empty()) {
+    reason = messages::KeyMissing(env.CompanyRegistryFile, company, "path");
+    return std::nullopt;
+  }
+  if (CharacterCount(value) >= kProfileRoom - 1) {
+    reason = messages::PathMayBeCut(env.CompanyRegistryFile, company);
+    return std::nullopt;
+  }
+  return ResolveCompanyFolder(value, env.ProgramPath);
+}
+
+// Why a file company's folder or database cannot be checked, empty when both can: then the
+// database file either exists or is surely missing.
+std::string UncheckableDatabase(const std::string& written, const std::string& folder,
+                                const std::string& database) {
+  if (!IsDirectory(folder))
+    return written.find('\\') != std::string::npos ? messages::WindowsFolderMissing(written, folder)
+                                                   : messages::CompanyFolderUnreachable(folder);
+  struct stat info {};
+  if (::lstat(database.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && !FileExists(database)) {
+    std::error_code error;
+    return messages::DatabaseLinkUnreachable(
+        database, std::filesystem::read_symlink(database, error).string());
+  }
+  return {};
+}
+
+}  // namespace
 
 std::string ResolveCompanyFolder(const std::string& pathValue, const std::string& programPath) {
   std::string folder = NormaliseFolder(pathValue);
@@ -12,61 +77,131 @@ std::string ResolveCompanyFolder(const std::string& pathValue, const std::string
   return folder;
 }
 
-std::optional<int32_t> CompanyDatabaseType(const IniDocument& registry, const std::string& company,
-                                           int32_t defaultType) {
-  std::string text = registry.Read(company, "databasetype");
-  if (text.empty()) return defaultType;
-  std::optional<int64_t> number = LeadingInteger(text);
-  if (!number || *number < INT32_MIN || *number > INT32_MAX) return std::nullopt;
-  return static_cast<int32_t>(*number);
+std::optional<std::string> FindCompany(const std::vector<std::string>& companies,
+                                       std::string_view wanted) {
+  const std::string name = Trim(wanted);
+  if (name.empty()) return std::nullopt;
+  for (const std::string& company : companies)
+    if (company == name) return company;
+  for (const std::string& company : companies)
+    if (EqualsIgnoreCase(company, name)) return company;
+  return std::nullopt;
 }
 
-CompanyListResult FillCompanyList(const std::string& registryFile, const std::string& programPath,
-                                  int32_t defaultDatabaseType, bool onlyKnownTypes,
-                                  bool dropMissing) {
+std::optional<CompanySettings> ReadCompanySettings(const Environment& env,
+                                                   const IniDocument& registry,
+                                                   const std::string& company,
+                                                   std::string& reason) {
+  if (!IsSafeFileName(company)) {
+    reason = messages::CompanyNameUnusable();
+    return std::nullopt;
+  }
+  std::optional<int32_t> type = DatabaseTypeOf(env, registry, company, reason);
+  if (!type) return std::nullopt;
+
+  CompanySettings settings;
+  settings.Name = company;
+  settings.DatabaseType = *type;
+  const std::string installing = registry.Read(company, "installing");
+  settings.InstallMode = IntegerOf(installing);
+  ConnectionStringInput input;
+  input.DatabaseType = settings.DatabaseType;
+  input.ProviderAccess = env.ProviderAccess;
+  input.ProviderSql = env.ProviderSql;
+  const char* providerKey = settings.DatabaseType == 0 ? "access" : "sql";
+  if ((settings.DatabaseType == 0 ? env.ProviderAccess : env.ProviderSql).empty()) {
+    reason = messages::KeyMissing(env.EnvironmentFile, "Provider", providerKey);
+    return std::nullopt;
+  }
+
+  if (settings.DatabaseType == 0) {
+    std::optional<std::string> folder = CompanyFolder(env, registry, company, reason);
+    if (!folder) return std::nullopt;
+    settings.OptionsFile = *folder + company + ".afk";
+    settings.LayoutFile = *folder + company + ".lyt";
+    settings.DatabasePath = *folder + company + ".mdb";
+    input.Database = settings.DatabasePath;
+    input.Password = kCompanyDatabasePassword;
+  } else {
+    if (settings.InstallMode == 1) {
+      settings.LayoutFile = env.ProgramPath + company + ".lyt";
+    } else if (settings.InstallMode == 0 || settings.InstallMode == 2) {
+      std::optional<std::string> folder = CompanyFolder(env, registry, company, reason);
+      if (!folder) return std::nullopt;
+      settings.LayoutFile = *folder + company + ".lyt";
+    } else {
+      reason = messages::ValueInvalid(env.CompanyRegistryFile, company, "installing", installing,
+                                      messages::kInstallModes);
+      return std::nullopt;
+    }
+    const ServerConnectionSettings& server = env.Connection;
+    if (server.Authentification != 0 && server.Authentification != 1) {
+      reason = messages::ValueInvalid(env.EnvironmentFile, "Connection", "Authentification",
+                                      std::to_string(server.Authentification),
+                                      messages::kAuthentications);
+      return std::nullopt;
+    }
+    settings.DatabasePath = company;
+    input.Database = company;
+    input.Server = server.DataSource;
+    input.Authentication = server.Authentification;
+    input.Timeout = server.LoginTimeout;
+    input.User = server.UserID;
+    input.Password = server.Password;
+  }
+  settings.ConnectionString = *BuildConnectionString(input);
+  return settings;
+}
+
+CompanyListResult FillCompanyList(const Environment& env, bool onlyKnownTypes, bool dropMissing) {
   CompanyListResult result;
+  // Without the key the environment file has said why.
+  if (env.CompanyRegistryFile.empty()) return result;
   std::string error;
-  std::optional<IniDocument> registry = IniDocument::Load(registryFile, &error);
+  std::optional<IniDocument> registry = IniDocument::Load(env.CompanyRegistryFile, &error);
   if (!registry) {
     result.Problems.push_back(error);
     return result;
   }
   std::vector<std::string> sections = registry->Sections();
   if (sections.empty()) {
-    result.Problems.push_back(messages::RegistryWithoutCompanies(registryFile));
+    result.Problems.push_back(messages::RegistryWithoutCompanies(env.CompanyRegistryFile));
     return result;
   }
 
   std::vector<std::string> removals;  // messages, reported once the registry is saved
   for (const std::string& name : sections) {
+    std::string reason;
+    auto leaveOut = [&] { result.Problems.push_back(messages::CompanyLeftOut(name, reason)); };
     if (!IsSafeFileName(name)) {
-      result.Problems.push_back(messages::CompanyNameUnusable(name));
+      reason = messages::CompanyNameUnusable();
+      leaveOut();
       continue;
     }
     if (!onlyKnownTypes) {
       result.Names.push_back(name);
       continue;
     }
-    std::optional<int32_t> databaseType = CompanyDatabaseType(*registry, name, defaultDatabaseType);
-    if (databaseType == 1) {
+    std::optional<int32_t> databaseType = DatabaseTypeOf(env, *registry, name, reason);
+    if (!databaseType) {
+      leaveOut();
+      continue;
+    }
+    if (*databaseType == 1) {
       result.Names.push_back(name);
       continue;
     }
-    if (databaseType != 0) {
-      result.Problems.push_back(
-          messages::CompanyTypeUnknown(name, registry->Read(name, "databasetype")));
+    std::optional<std::string> folder = CompanyFolder(env, *registry, name, reason);
+    if (!folder) {
+      leaveOut();
       continue;
     }
-    std::string folder = ResolveCompanyFolder(registry->Read(name, "path"), programPath);
-    if (folder.empty()) {
-      result.Problems.push_back(messages::CompanyWithoutPath(name, registryFile));
+    const std::string database = *folder + name + ".mdb";
+    reason = UncheckableDatabase(registry->Read(name, "path"), *folder, database);
+    if (!reason.empty()) {
+      leaveOut();
       continue;
     }
-    if (!IsDirectory(folder)) {
-      result.Problems.push_back(messages::CompanyFolderUnreachable(name, folder));
-      continue;
-    }
-    std::string database = folder + name + ".mdb";
     if (FileExists(database)) {
       result.Names.push_back(name);
       continue;
@@ -76,9 +211,9 @@ CompanyListResult FillCompanyList(const std::string& registryFile, const std::st
     removals.push_back(messages::CompanyRemoved(name, database));
   }
 
-  if (!removals.empty() && !registry->SaveCompacted(registryFile, &error)) {
+  if (!removals.empty() && !registry->SaveCompacted(env.CompanyRegistryFile, &error)) {
     // The file on disk is unchanged, so it still holds the companies it held.
-    result.Problems.push_back(messages::RegistryNotCleaned(registryFile, error));
+    result.Problems.push_back(messages::RegistryNotCleaned(env.CompanyRegistryFile, error));
     result.AnyCompany = true;
     return result;
   }

@@ -1,11 +1,13 @@
 #pragma once
-// The company registry file: one section per company with its database type and folder.
+// The company registry file: one section per company with its database type and folder, and what
+// follows from it for the company's files and connection.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "config/Environment.h"
 #include "config/IniFile.h"
 
 namespace velra {
@@ -20,18 +22,36 @@ struct CompanyListResult {
 // trailing "/" added); a relative folder counts from the program folder. Empty stays empty.
 std::string ResolveCompanyFolder(const std::string& pathValue, const std::string& programPath);
 
-// The database type of a company: its own "databasetype", else the environment's default;
-// nullopt when its own value is no number.
-std::optional<int32_t> CompanyDatabaseType(const IniDocument& registry, const std::string& company,
-                                           int32_t defaultType);
+// The company of the registry that `wanted` names: the rule of "/client:" (blanks around the name
+// do not count), the exact spelling first, else the first that differs only in letter case.
+// nullopt when none matches.
+std::optional<std::string> FindCompany(const std::vector<std::string>& companies,
+                                       std::string_view wanted);
+
+// Everything the registry and the environment file say about one company.
+struct CompanySettings {
+  std::string Name;          // as the registry spells it
+  int32_t DatabaseType = 0;  // 0 file company, 1 server
+  int32_t InstallMode = 0;
+  std::string DatabasePath;  // file company: the database file; server company: the catalog
+  std::string OptionsFile;   // file company only
+  std::string LayoutFile;
+  std::string ConnectionString;
+};
+
+// The company's settings. nullopt, with a German sentence in `reason` that names the file,
+// section and key at fault, when its name cannot be a file name or its database type, folder,
+// layout file or connection string cannot be determined.
+std::optional<CompanySettings> ReadCompanySettings(const Environment& env,
+                                                   const IniDocument& registry,
+                                                   const std::string& company, std::string& reason);
 
 // Lists the companies of the registry. With `onlyKnownTypes`, only file companies (type 0) whose
 // database exists and server companies (type 1) are listed. With `dropMissing`, the section of a
 // file company is removed when its folder exists but holds no database file; a company whose
-// folder cannot be reached (an unmounted share) is only left out. Names that cannot be used as
-// file names are left out too. Every company left out or removed is named in `Problems`.
-CompanyListResult FillCompanyList(const std::string& registryFile, const std::string& programPath,
-                                  int32_t defaultDatabaseType, bool onlyKnownTypes,
-                                  bool dropMissing);
+// folder or database cannot be reached (an unmounted share, a dangling link) or whose folder
+// may have been cut by the read is only left out. Names that cannot be file names are left out
+// too. Every company left out or removed is named in `Problems`.
+CompanyListResult FillCompanyList(const Environment& env, bool onlyKnownTypes, bool dropMissing);
 
 }  // namespace velra

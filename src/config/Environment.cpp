@@ -45,16 +45,25 @@ Environment ReadEnvironment(const std::string& programPath, std::vector<std::str
 
   environment.DatabaseType = ReadNumber(ini, file, "program", "databasetype", problems);
   environment.DefaultCompany = ini.Read("program", "company");
-  // Relative to the program folder, as the suite writes them; absolute paths are kept.
+  // Relative to the program folder, as the suite writes them; absolute paths are kept. A missing
+  // key names no file.
   auto inProgramFolder = [&](const char* key) {
     std::string value = ini.Read("files", key);
     for (char& c : value)
       if (c == '\\') c = '/';
-    return value.starts_with("/") ? value : environment.ProgramPath + value;
+    return value.empty() || value.starts_with("/") ? value : environment.ProgramPath + value;
   };
   environment.HelpFilePath = inProgramFolder("helpfile");
   environment.CompanyRegistryFile = inProgramFolder("uiffile");
   environment.MatchingFile = inProgramFolder("matchingfile");
+  if (loaded && environment.CompanyRegistryFile.empty())
+    problems.push_back(messages::EnvironmentKeyMissing(
+        file, "files", "uiffile",
+        "Er nennt das Firmenverzeichnis; ohne ihn gibt es keine Firmen."));
+  if (loaded && environment.MatchingFile.empty())
+    problems.push_back(messages::EnvironmentKeyMissing(
+        file, "files", "matchingfile",
+        "Er nennt die Zuordnungsdatei; ohne sie werden keine Spalten automatisch zugeordnet."));
 
   environment.Connection.DataSource = ini.Read("Connection", "DataSource");
   environment.Connection.Authentification =

@@ -65,21 +65,61 @@ std::string EnvironmentValueInvalid(std::string_view file, std::string_view sect
   return "In der Datei " + Quoted(file) + " ist der Wert " + Quoted(value) + " von [" +
          std::string(section) + "] " + std::string(key) + " keine Zahl; es gilt 0.";
 }
+std::string EnvironmentKeyMissing(std::string_view file, std::string_view section,
+                                  std::string_view key, std::string_view consequence) {
+  return "In der Datei " + Quoted(file) + " fehlt der Wert [" + std::string(section) + "] " +
+         std::string(key) + ". " + std::string(consequence);
+}
 std::string RegistryWithoutCompanies(std::string_view file) {
   return "Das Firmenverzeichnis " + Quoted(file) + " enthält keine Firma.";
 }
-std::string CompanyNameUnusable(std::string_view name) {
-  return "Die Firma " + Quoted(name) +
-         " wird nicht angezeigt: Ihr Name enthält Zeichen, die in einem Dateinamen nicht "
-         "vorkommen dürfen.";
+
+std::string CompanyLeftOut(std::string_view name, std::string_view reason) {
+  return "Die Firma " + Quoted(name) + " wird nicht angezeigt: " + std::string(reason);
 }
-std::string CompanyWithoutPath(std::string_view name, std::string_view file) {
-  return "Die Firma " + Quoted(name) + " wird nicht angezeigt: Im Firmenverzeichnis " +
-         Quoted(file) + " fehlt ihr Schlüssel 'path'.";
+std::string CompanyNotSelectable(std::string_view name, std::string_view reason) {
+  return "Die Firma " + Quoted(name) + " kann nicht gewählt werden: " + std::string(reason);
 }
-std::string CompanyFolderUnreachable(std::string_view name, std::string_view folder) {
-  return "Die Firma " + Quoted(name) + " wird nicht angezeigt: Ihr Ordner " + Quoted(folder) +
+std::string CompanyNameUnusable() {
+  return "Ihr Name kann kein Dateiname sein: Er enthält '/', '\\' oder ein Steuerzeichen oder "
+         "ist '.' oder '..'.";
+}
+std::string KeyMissing(std::string_view file, std::string_view section, std::string_view key) {
+  return "In der Datei " + Quoted(file) + " fehlt der Wert [" + std::string(section) + "] " +
+         std::string(key) + ".";
+}
+std::string ValueInvalid(std::string_view file, std::string_view section, std::string_view key,
+                         std::string_view value, std::string_view allowed) {
+  return "In der Datei " + Quoted(file) + " ist [" + std::string(section) + "] " +
+         std::string(key) + "=" + std::string(value) + " ungültig; möglich sind " +
+         std::string(allowed) + ".";
+}
+std::string InheritedDatabaseTypeInvalid(std::string_view registry, std::string_view company,
+                                         std::string_view environment, int32_t type) {
+  return "Ihr Abschnitt [" + std::string(company) + "] in der Datei " + Quoted(registry) +
+         " nennt keinen Datenbanktyp (databasetype), und der Vorgabewert [program] databasetype=" +
+         std::to_string(type) + " aus der Datei " + Quoted(environment) +
+         " ist ungültig; möglich sind " + std::string(kDatabaseTypes) + ".";
+}
+std::string PathMayBeCut(std::string_view registry, std::string_view company) {
+  return "Der Wert [" + std::string(company) + "] path in der Datei " + Quoted(registry) +
+         " ist so lang, wie die Suite ihn höchstens liest, und womöglich abgeschnitten; er kann "
+         "dann einen anderen Ordner nennen. Der Eintrag im Firmenverzeichnis bleibt erhalten.";
+}
+std::string CompanyFolderUnreachable(std::string_view folder) {
+  return "Ihr Ordner " + Quoted(folder) +
          " ist nicht erreichbar. Der Eintrag im Firmenverzeichnis bleibt erhalten.";
+}
+std::string WindowsFolderMissing(std::string_view written, std::string_view folder) {
+  return "Ihr Ordner ist als " + Quoted(written) +
+         " angegeben, wie unter Windows geschrieben. Unter Linux muss der Ordner so vorhanden "
+         "sein, wie er dasteht, mit '/' statt '\\': " +
+         Quoted(folder) + " gibt es nicht. Der Eintrag im Firmenverzeichnis bleibt erhalten.";
+}
+std::string DatabaseLinkUnreachable(std::string_view database, std::string_view target) {
+  return "Ihre Datenbank " + Quoted(database) + " ist eine Verknüpfung auf " + Quoted(target) +
+         ", das nicht erreichbar ist (etwa ein nicht eingebundenes Netzlaufwerk). Der Eintrag im "
+         "Firmenverzeichnis bleibt erhalten.";
 }
 std::string CompanyRemoved(std::string_view name, std::string_view database) {
   return "Die Firma " + Quoted(name) +
@@ -90,12 +130,9 @@ std::string RegistryNotCleaned(std::string_view file, std::string_view reason) {
   return "Firmen ohne Datenbank konnten nicht aus dem Firmenverzeichnis " + Quoted(file) +
          " entfernt werden: " + std::string(reason);
 }
-std::string CompanyTypeUnknown(std::string_view name, std::string_view type) {
-  return "Die Firma " + Quoted(name) + " wird nicht angezeigt: Der Datenbanktyp " + Quoted(type) +
-         " ist unbekannt.";
-}
-std::string CompanyNotFound(std::string_view name) {
-  return "Die Firma " + Quoted(name) + " ist nicht im Firmenverzeichnis.";
+std::string CompanyNotFound(std::string_view name, std::string_view companies) {
+  return "Die Firma " + Quoted(name) + " gibt es nicht. Vorhanden sind: " + std::string(companies) +
+         ".";
 }
 std::string OptionsUnavailable(std::string_view reason) {
   return "Die Firmeneinstellungen können nicht gelesen werden: " + std::string(reason);

@@ -82,10 +82,9 @@ bool IsSafeFileName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   for (char c : name) {
     auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F) return false;
-    if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) return false;
+    if (b < 0x20 || b == 0x7F || IsSeparator(c)) return false;
   }
-  return name.back() != ' ' && name.back() != '.';
+  return true;
 }
 
 }  // namespace velra

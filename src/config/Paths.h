@@ -24,8 +24,9 @@ bool IsDirectory(std::string_view path);
 bool IsRegularFile(std::string_view path);
 // The folder of the running executable, ending in "/".
 std::string ExecutableFolder();
-// True when `name` can be used as a file name on its own: not empty, no path separators, no
-// characters that Windows forbids in file names, no control characters, not "." or "..".
+// True when `name` can be used as a file name on its own and stays in its folder: not empty, not
+// "." or "..", no control characters and no separator ("/", and "\" which values written on
+// Windows use). Everything else is a valid name here, "Elektro Huber e.K." as well.
 bool IsSafeFileName(std::string_view name);
 
 }  // namespace velra

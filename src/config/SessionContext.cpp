@@ -1,23 +1,23 @@
 #include "config/SessionContext.h"
 
 #include "config/CompanyRegistry.h"
-#include "config/ConnectionString.h"
 #include "config/IniFile.h"
 #include "config/Messages.h"
 #include "config/Paths.h"
 #include "config/Text.h"
+#include "config/TextFile.h"
+#include "db/Connection.h"
 #include "db/odbc/OdbcConnectionString.h"
 
 namespace velra {
 
 namespace {
 
-int32_t IntegerOf(const std::string& text) {
-  std::optional<int64_t> number = LeadingInteger(text);
-  return number && *number >= INT32_MIN && *number <= INT32_MAX ? static_cast<int32_t>(*number) : 0;
-}
-
+// Every value that hangs on a company, back to where no company is selected.
 void ClearCompany(SessionContext& session) {
+  session.DatabaseType = session.Env.DatabaseType;
+  session.ActiveTrueValue = ActiveTrueValueOf(session.DatabaseType);
+  session.ActiveFalseValue = 0;
   session.CompanyName.clear();
   session.InstallMode = 0;
   session.DatabasePath.clear();
@@ -28,6 +28,24 @@ void ClearCompany(SessionContext& session) {
   session.Country.clear();
   session.ImportNote.clear();
   session.Options.reset();
+}
+
+// The company's options; nullptr with the reason when its database or its options cannot be
+// read. Opening the database checks it, so that a broken one is named now and not first by the
+// run.
+std::shared_ptr<CompanyOptions> OpenCompany(const SessionContext& session, std::string& reason) {
+  if (session.DatabaseType == 1) return TableOptions::Load(session.ConnectionString, &reason);
+  try {
+    Connection::Open(session.ConnectionString);
+  } catch (const DbError& e) {
+    reason = e.what();
+    return nullptr;
+  }
+  // A missing options file reads as empty options, as the suite treats it; one that is there
+  // must be readable.
+  if (FileExists(session.OptionsFile) && !ReadTextFile(session.OptionsFile, &reason))
+    return nullptr;
+  return std::make_shared<FileOptions>(session.OptionsFile);
 }
 
 }  // namespace
@@ -61,65 +79,46 @@ SessionContext StartSession(const std::string& programPath, const RegionalSettin
 
 bool ResolveCompany(SessionContext& session, const std::string& wantedName,
                     std::vector<std::string>& problems) {
-  std::optional<IniDocument> registry = IniDocument::Load(session.Env.CompanyRegistryFile);
-  std::string companyName;
-  if (registry)
-    for (const std::string& name : registry->Sections())
-      if (companyName.empty() && EqualsIgnoreCase(name, wantedName)) companyName = name;
-  if (companyName.empty() || !IsSafeFileName(companyName)) {
-    ClearCompany(session);
-    problems.push_back(messages::CompanyNotFound(wantedName));
+  ClearCompany(session);
+  std::string error;
+  std::optional<IniDocument> registry = IniDocument::Load(session.Env.CompanyRegistryFile, &error);
+  if (!registry) {
+    problems.push_back(error);
     return false;
   }
-
-  session.CompanyName = companyName;
-  session.InstallMode = IntegerOf(registry->Read(companyName, "installing"));
-  session.DatabaseType = CompanyDatabaseType(*registry, companyName, session.Env.DatabaseType)
-                             .value_or(session.Env.DatabaseType);
-  session.ActiveTrueValue = ActiveTrueValueOf(session.DatabaseType);
-  session.ActiveFalseValue = 0;
-  const std::string folder =
-      ResolveCompanyFolder(registry->Read(companyName, "path"), session.Env.ProgramPath);
-
-  ConnectionStringInput input;
-  input.DatabaseType = session.DatabaseType;
-  input.ProviderAccess = session.Env.ProviderAccess;
-  input.ProviderSql = session.Env.ProviderSql;
-  if (session.DatabaseType == 0) {
-    session.OptionsFile = folder + companyName + ".afk";
-    session.LayoutFile = folder + companyName + ".lyt";
-    session.DatabasePath = folder + companyName + ".mdb";
-    input.Database = session.DatabasePath;
-    input.Password = kCompanyDatabasePassword;
-    if (auto text = BuildConnectionString(input)) session.ConnectionString = *text;
-    session.Options = std::make_shared<FileOptions>(session.OptionsFile);
-  } else if (session.DatabaseType == 1) {
-    session.OptionsFile.clear();
-    session.Options.reset();  // loaded from the server by SelectCompany
-    if (session.InstallMode == 0 || session.InstallMode == 2)
-      session.LayoutFile = folder + companyName + ".lyt";
-    else if (session.InstallMode == 1)
-      session.LayoutFile = session.Env.ProgramPath + companyName + ".lyt";
-    session.DatabasePath = companyName;
-    const ServerConnectionSettings& server = session.Env.Connection;
-    input.Database = session.DatabasePath;
-    input.Server = server.DataSource;
-    input.Authentication = server.Authentification;
-    input.Timeout = server.LoginTimeout;
-    input.User = server.UserID;
-    input.Password = server.Password;
-    if (auto text = BuildConnectionString(input)) session.ConnectionString = *text;
+  const std::vector<std::string> companies = registry->Sections();
+  std::optional<std::string> companyName = FindCompany(companies, wantedName);
+  if (!companyName) {
+    problems.push_back(messages::CompanyNotFound(wantedName, Join(companies, ", ")));
+    return false;
   }
+  std::string reason;
+  std::optional<CompanySettings> company =
+      ReadCompanySettings(session.Env, *registry, *companyName, reason);
+  if (!company) {
+    problems.push_back(messages::CompanyNotSelectable(*companyName, reason));
+    return false;
+  }
+  session.CompanyName = company->Name;
+  session.DatabaseType = company->DatabaseType;
+  session.ActiveTrueValue = ActiveTrueValueOf(session.DatabaseType);
+  session.InstallMode = company->InstallMode;
+  session.DatabasePath = company->DatabasePath;
+  session.OptionsFile = company->OptionsFile;
+  session.LayoutFile = company->LayoutFile;
+  session.ConnectionString = company->ConnectionString;
   return true;
 }
 
 bool SelectCompany(SessionContext& session, const std::string& companyName,
                    std::vector<std::string>& problems) {
   if (!ResolveCompany(session, companyName, problems)) return false;
-  if (session.DatabaseType == 1) {
-    std::string error;
-    session.Options = TableOptions::Load(session.ConnectionString, &error);
-    if (!session.Options) problems.push_back(error);
+  std::string reason;
+  session.Options = OpenCompany(session, reason);
+  if (!session.Options) {
+    problems.push_back(messages::CompanyNotSelectable(session.CompanyName, reason));
+    ClearCompany(session);
+    return false;
   }
   session.PositionFormat = session.GetOption("Program", "PositionFormat");
   session.Country = session.GetOption("Program", "Country");

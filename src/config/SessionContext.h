@@ -50,14 +50,18 @@ inline int16_t ActiveTrueValueOf(int32_t databaseType) {
 SessionContext StartSession(const std::string& programPath, const RegionalSettings& regional,
                             std::vector<std::string>& problems);
 
-// Derives the company's type, files and connection string from its registry section, without
-// touching its database. False (with a problem) when the registry has no section of that name;
-// the company values are then cleared.
+// Selecting a company first clears every value of the one selected before.
+
+// Derives the company's type, files and connection string from the registry and the environment,
+// without touching its database. False, with a German problem naming the file, section and key at
+// fault, when the registry has no such company or something of it cannot be determined; no
+// company is selected then.
 bool ResolveCompany(SessionContext& session, const std::string& companyName,
                     std::vector<std::string>& problems);
 
-// ResolveCompany, then the company's options, position format, country and import note.
-// Problems of the selected company (options that cannot be read) are appended to `problems`.
+// ResolveCompany, then opens its database and reads its options, position format, country and
+// import note. False, with a problem, when the database or the options cannot be read; no company
+// is selected then.
 bool SelectCompany(SessionContext& session, const std::string& companyName,
                    std::vector<std::string>& problems);
 

@@ -6,6 +6,9 @@ namespace velra::texts {
 inline constexpr const char* kHinweis = "Hinweis";
 inline constexpr const char* kFehler = "Fehler";
 
+inline constexpr const char* kChooseCompanyFirst =
+    "Bitte wählen Sie zuerst eine Firma, in die importiert werden soll.";
+
 inline constexpr const char* kCancelQuestion = "Möchten Sie den Import wirklich abbrechen?";
 inline constexpr const char* kCancelTitle = "Import abbrechen";
 

@@ -24,8 +24,7 @@ bool Wizard::Load(const StartOptions& options) {
   }
   session_.Context = StartSession(options.programPath, options.regional, session_.Problems);
   const Environment& env = session_.Context.Env;
-  CompanyListResult companies =
-      FillCompanyList(env.CompanyRegistryFile, env.ProgramPath, env.DatabaseType, true, true);
+  CompanyListResult companies = FillCompanyList(env, true, true);
   session_.Problems.insert(session_.Problems.end(), companies.Problems.begin(),
                            companies.Problems.end());
   // A registry whose companies all had to be left out leaves nothing to import into either.
@@ -41,9 +40,14 @@ bool Wizard::Load(const StartOptions& options) {
   c.cboFirma.Items = companies.Names;
   c.cboFirma.Text = env.DefaultCompany;
 
-  std::optional<std::string> fromCommandLine = ParseCommandLine(options.commandLine);
-  if (c.cboFirma.SetText(fromCommandLine.value_or(env.DefaultCompany)))
+  const std::string wanted = ParseCommandLine(options.commandLine).value_or(env.DefaultCompany);
+  if (std::optional<std::string> company = FindCompany(companies.Names, wanted)) {
+    c.cboFirma.SetText(*company);
     CompanyClick(c.cboFirma.ListIndex);
+  } else if (!Trim(wanted).empty()) {
+    c.cboFirma.SetText(wanted);
+    session_.Problems.push_back(messages::CompanyNotFound(wanted, Join(companies.Names, ", ")));
+  }
 
   FillOptionCombos();
   FillDataKindList();
@@ -62,16 +66,18 @@ void Wizard::CompanyClick(int index) {
   combo.Select(index);
   if (combo.ListIndex < 0) return;
   const size_t known = session_.Problems.size();
-  SelectCompany(session_.Context, combo.Text, session_.Problems);
-  // A server company that cannot be reached says so now, not first when the run starts, and is
-  // not asked for its lists again.
-  const bool unreachable = session_.Context.DatabaseType == 1 && !session_.Context.Options;
-  if (unreachable && session_.Problems.size() > known) {
-    ShowError(session_.Problems.back());
-    session_.Problems.pop_back();  // said once is enough
+  const bool selected = SelectCompany(session_.Context, combo.Text, session_.Problems);
+  // A company that cannot be used says so now, not first when the run starts, and nothing can be
+  // imported until a usable one is chosen.
+  if (!selected) {
+    combo.ListIndex = -1;
+    if (session_.Problems.size() > known) {
+      ShowError(session_.Problems.back());
+      session_.Problems.pop_back();  // said once is enough
+    }
   }
   // The lists belong to the company: a company chosen later must not show the first one's.
-  FillLookupLists(!unreachable);
+  FillLookupLists(selected);
 }
 
 void Wizard::FillLookupLists(bool fromDatabase) {
@@ -183,8 +189,15 @@ void Wizard::ShowStep(int step) {
   c.focus = kFocus[step];
 }
 
+bool Wizard::CompanyChosen() {
+  if (session_.Context.HasCompany()) return true;
+  dialogs_.Message(texts::kChooseCompanyFirst, texts::kHinweis, Dialogs::Icon::Information);
+  return false;
+}
+
 void Wizard::WeiterClick() {
   if (session_.Schritt >= 5) return;
+  if (session_.Schritt == 0 && !CompanyChosen()) return;
   ++session_.Schritt;
   ShowStep(session_.Schritt);
   if (session_.Schritt != 4) return;
@@ -207,6 +220,7 @@ void Wizard::ZurueckClick() {
 
 void Wizard::LightClick(int step) {
   if (step < 0 || step >= kStepCount) return;
+  if (step > 0 && !CompanyChosen()) return;
   ShowStep(step);
   session_.Schritt = static_cast<int16_t>(step);
 }

@@ -147,6 +147,8 @@ class Wizard {
   void FillFieldList(Combo& combo, bool withPrompt);
   void ShowLoadNotes();
   void ShowError(const std::string& text);
+  // True when a usable company is selected; otherwise asks the user to choose one.
+  bool CompanyChosen();
   const LayoutFile& Layout();
   RowProgress ImportProgress();
   std::string LearnedMappingsPath() const;

@@ -72,8 +72,11 @@ void Wizard::RemoveMapping() {
 }
 
 void Wizard::AutoMapColumns() {
+  // Without a matching file the environment has said so at start-up.
   std::string error;
-  MatchingFile matching = MatchingFile::Load(session_.Context.Env.MatchingFile, &error);
+  const std::string& matchingPath = session_.Context.Env.MatchingFile;
+  MatchingFile matching =
+      matchingPath.empty() ? MatchingFile() : MatchingFile::Load(matchingPath, &error);
   if (!error.empty()) session_.Problems.push_back(error);
   velra::AutoMapColumns(Controls().columns, matching, Layout(), &session_.TargetFields.fields);
   const std::string path = LearnedMappingsPath();

@@ -57,9 +57,13 @@ TEST(TextServices, CharacterCutsNeverSplitAUtf8Sequence) {
 }
 
 TEST(TextServices, FileNamesThatCannotNameACompanyFile) {
-  EXPECT_TRUE(IsSafeFileName("Müller & Söhne GmbH"));
-  for (const char* bad : {"", ".", "..", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "a<b", "a|b",
-                          "name.", "name ", "tab\there"})
+  // Everyday firm names are file names here, whatever Windows forbids.
+  for (const char* good :
+       {"Müller & Söhne GmbH", "Elektro Huber e.K.", "GmbH & Co. KG.", "Name mit Blank ", "a:b",
+        "a*?", "\"Zitat\" <x> | y", "...", ".versteckt"})
+    EXPECT_TRUE(IsSafeFileName(good)) << good;
+  // What would leave the folder or cannot be a name at all.
+  for (const char* bad : {"", ".", "..", "a/b", "../x", "a\\b", "tab\there", "del\x7F"})
     EXPECT_FALSE(IsSafeFileName(bad)) << bad;
 }
 

@@ -51,9 +51,7 @@ class DemoEnvironmentTest : public ::testing::Test {
 };
 
 TEST_F(DemoEnvironmentTest, RegistryListsTheFileAndTheServerCompany) {
-  CompanyListResult list =
-      FillCompanyList(session_.Env.CompanyRegistryFile, session_.Env.ProgramPath,
-                      session_.Env.DatabaseType, true, true);
+  CompanyListResult list = FillCompanyList(session_.Env, true, true);
   EXPECT_EQ(list.Names, (std::vector<std::string>{kDemoCompany, kDemoServerCompany}));
   EXPECT_TRUE(list.Problems.empty());
   EXPECT_EQ(session_.Env.DefaultCompany, kDemoCompany);

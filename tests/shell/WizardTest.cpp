@@ -121,15 +121,32 @@ TEST_F(WizardTest, StartUpSelectsTheEnvironmentsCompanyAndSetsTheDefaults) {
 }
 
 TEST_F(WizardTest, TheCommandLineWinsOverTheEnvironment) {
-  ASSERT_TRUE(wizard_.Load(Options("/debug/ CLIENT:  MusterfirmaServer ")));
+  ASSERT_TRUE(wizard_.Load(Options("/debug/ CLIENT:  musterfirmaserver ")));
   EXPECT_EQ(C().cboFirma.Text, kDemoServerCompany);
-  EXPECT_EQ(S().Context.DatabaseType, 1);
-  EXPECT_EQ(S().Context.ActiveTrueValue, 1);
-  // The server cannot be reached here; the wizard runs on and says why, once, as an error.
+  // The server cannot be reached here; the wizard runs on, says why once as an error, and keeps
+  // nothing of the company: no connection, no lists.
   ASSERT_EQ(dialogs_.messages.size(), 1u);
   EXPECT_EQ(dialogs_.messages[0].title, "Fehler");
-  EXPECT_NE(dialogs_.messages[0].text.find("MusterfirmaServer"), std::string::npos) << dialogs_.messages[0].text;
+  EXPECT_NE(dialogs_.messages[0].text.find("MusterfirmaServer"), std::string::npos)
+      << dialogs_.messages[0].text;
+  EXPECT_FALSE(S().Context.HasCompany());
+  EXPECT_EQ(C().cboFirma.ListIndex, -1);
+  EXPECT_TRUE(S().Context.ConnectionString.empty());
+  EXPECT_EQ(S().Context.DatabaseType, 0);  // the environment's again
   EXPECT_TRUE(C().cboArtikeltyp.Items.empty());
+  // Nothing goes on without a usable company.
+  wizard_.WeiterClick();
+  wizard_.LightClick(3);
+  EXPECT_EQ(S().Schritt, 0);
+  ASSERT_EQ(dialogs_.messages.size(), 3u);
+  EXPECT_EQ(dialogs_.messages[1].text,
+            "Bitte wählen Sie zuerst eine Firma, in die importiert werden soll.");
+  // Choosing the file company then works as ever.
+  wizard_.CompanyClick(0);
+  EXPECT_TRUE(S().Context.HasCompany());
+  EXPECT_EQ(S().Context.ActiveTrueValue, -1);
+  wizard_.WeiterClick();
+  EXPECT_EQ(S().Schritt, 1);
   // A company that is not in the list selects nothing.
   Wizard other(dialogs_);
   StartOptions options = Options("/client:Gibtsnicht");
@@ -158,7 +175,9 @@ TEST_F(WizardTest, ASecondInstanceAndAnEmptyRegistryEndTheWizard) {
   ASSERT_EQ(emptyDialogs.messages.size(), 1u);
   // The suite's message, then why.
   const std::string& text = emptyDialogs.messages[0].text;
-  EXPECT_TRUE(text.starts_with("Es sind keine Firmen vorhanden.\r\nDer Importassistent wird nun beendet.")) << text;
+  EXPECT_TRUE(
+      text.starts_with("Es sind keine Firmen vorhanden.\r\nDer Importassistent wird nun beendet."))
+      << text;
   EXPECT_NE(text.find("enthält keine Firma"), std::string::npos) << text;
 }
 
