@@ -120,6 +120,32 @@ pid_t StartCli(const std::vector<std::string>& arguments) {
   return pid;
 }
 
+const std::vector<DatabaseDamage>& DatabaseDamages() {
+  static const std::vector<DatabaseDamage> damages = {
+      {"Empty", [](const std::string& path) { WriteBytes(path, ""); },
+       "ist leer und keine Datenbank"},
+      {"Truncated",
+       [](const std::string& path) {
+         ::truncate(path.c_str(), static_cast<off_t>(ReadBytes(path).size() / 2));
+       },
+       "ist beschädigt"},
+      {"RandomBytes",
+       [](const std::string& path) {
+         std::string bytes(ReadBytes(path).size(), '\0');
+         for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7919 % 251);
+         WriteBytes(path, bytes);
+       },
+       "ist beschädigt"},
+      {"OverwrittenHeader",
+       [](const std::string& path) {
+         std::string bytes = ReadBytes(path);
+         bytes.replace(0, 100, std::string(100, 'V'));
+         WriteBytes(path, bytes);
+       },
+       "ist beschädigt"}};
+  return damages;
+}
+
 std::string ArticlesCsv(int rows) {
   std::string csv = "Bezeichnung;MwSt;VK netto\n";
   for (int i = 1; i <= rows; ++i)

@@ -47,6 +47,15 @@ std::string ReadBytes(const std::string& path);
 // Starts importassistent-cli with the arguments (without the program), its output thrown away,
 // and returns at once with its process id, so that a test can stop or kill it midway.
 pid_t StartCli(const std::vector<std::string>& arguments);
+// A way a company database file gets broken, and what the message then says about it.
+struct DatabaseDamage {
+  const char* name;
+  void (*apply)(const std::string& path);
+  const char* says;
+};
+// Emptied, cut in half, overwritten with other bytes, its header overwritten.
+const std::vector<DatabaseDamage>& DatabaseDamages();
+
 // A CSV file of articles (Bezeichnung;MwSt;VK netto) with this many rows, for a run long enough
 // to be interrupted.
 std::string ArticlesCsv(int rows);

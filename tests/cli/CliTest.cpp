@@ -158,5 +158,70 @@ TEST_F(CliTest, ImportRefusesWhatItCannotDo) {
             3);
 }
 
+// --company follows the rule of the window's "/client:" in every command: blanks around the
+// name do not count, nor does letter case; a name that matches none lists the companies.
+TEST_F(CliTest, EveryCommandChoosesTheCompanyByOneRule) {
+  for (const std::string& command : std::vector<std::string>{
+           "company", "fields --kind Artikel",
+           "preview --kind Artikel --rows 1 --file " + samples_ + "Artikel.csv",
+           "import --kind Kunden --no-autonumber --dry-run --file " + samples_ + "Kunden.csv"}) {
+    std::string output;
+    EXPECT_EQ(RunCli(env_ + "--company \"  musterfirma \" " + command, output), 0)
+        << command << "\n"
+        << output;
+    output.clear();
+    EXPECT_EQ(RunCli(env_ + "--company Musterfrima " + command, output), 3) << command;
+    EXPECT_NE(output.find("Die Firma 'Musterfrima' gibt es nicht. Vorhanden sind: Musterfirma, "
+                          "MusterfirmaServer."),
+              std::string::npos)
+        << command << "\n"
+        << output;
+  }
+}
+
+// A server company whose connection cannot be built is refused; the import never goes into the
+// company selected before or the default company.
+TEST_F(CliTest, AServerCompanyWithAnUnknownLoginImportsNowhere) {
+  std::string environment = test::ReadBytes(dir_ / "velra.var");
+  environment.replace(environment.find("Authentification=0"), 18, "Authentification=2");
+  test::WriteBytes(dir_ / "velra.var", environment);
+  const std::string database = dir_ / "Firmen/Musterfirma/Musterfirma.mdb";
+  const std::string before = test::ReadBytes(database);
+  std::string output;
+  EXPECT_EQ(
+      RunCli(env_ + "--company MusterfirmaServer import --kind Kunden --no-autonumber --file " +
+                 samples_ + "Kunden.csv",
+             output),
+      3);
+  EXPECT_NE(output.find("Die Firma 'MusterfirmaServer' kann nicht gewählt werden: In der Datei '" +
+                        (dir_ / "velra.var") + "' ist [Connection] Authentification=2 ungültig"),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(output.find("erfolgreich"), std::string::npos) << output;
+  EXPECT_EQ(test::ReadBytes(database), before);
+}
+
+class CliBrokenDatabase : public CliTest,
+                          public ::testing::WithParamInterface<test::DatabaseDamage> {};
+
+// A broken company database stops every command with its real reason and exit 3, and the file
+// stays as it was.
+TEST_P(CliBrokenDatabase, StopsWithTheReason) {
+  const std::string database = dir_ / "Firmen/Musterfirma/Musterfirma.mdb";
+  GetParam().apply(database);
+  const std::string before = test::ReadBytes(database);
+  for (const std::string& command : std::vector<std::string>{
+           "company", "import --kind Kunden --no-autonumber --file " + samples_ + "Kunden.csv"}) {
+    std::string output;
+    EXPECT_EQ(RunCli(env_ + command, output), 3) << command << "\n" << output;
+    EXPECT_NE(output.find(GetParam().says), std::string::npos) << output;
+    EXPECT_EQ(output.find("Pflichtfelder"), std::string::npos) << output;
+  }
+  EXPECT_EQ(test::ReadBytes(database), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, CliBrokenDatabase, ::testing::ValuesIn(test::DatabaseDamages()),
+                         [](const auto& param) { return std::string(param.param.name); });
+
 }  // namespace
 }  // namespace velra

@@ -161,13 +161,7 @@ std::string CompanyDatabase(const TempDir& dir) {
   return path;
 }
 
-struct Damage {
-  const char* name;
-  void (*apply)(const std::string& path);
-  const char* says;
-};
-
-class BrokenCompanyDatabase : public ::testing::TestWithParam<Damage> {};
+class BrokenCompanyDatabase : public ::testing::TestWithParam<test::DatabaseDamage> {};
 
 // A broken file is named with what is wrong with it, and left exactly as it was.
 TEST_P(BrokenCompanyDatabase, IsRefusedWithTheReasonAndLeftAlone) {
@@ -181,32 +175,9 @@ TEST_P(BrokenCompanyDatabase, IsRefusedWithTheReasonAndLeftAlone) {
   EXPECT_EQ(ReadBytes(path), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Damages, BrokenCompanyDatabase,
-    ::testing::Values(Damage{"Empty", [](const std::string& path) { WriteBytes(path, ""); },
-                             "ist leer und keine Datenbank"},
-                      Damage{"Truncated",
-                             [](const std::string& path) {
-                               ::truncate(path.c_str(),
-                                          static_cast<off_t>(ReadBytes(path).size() / 2));
-                             },
-                             "ist beschädigt"},
-                      Damage{"RandomBytes",
-                             [](const std::string& path) {
-                               std::string bytes(ReadBytes(path).size(), '\0');
-                               for (size_t i = 0; i < bytes.size(); ++i)
-                                 bytes[i] = static_cast<char>(i * 7919 % 251);
-                               WriteBytes(path, bytes);
-                             },
-                             "ist beschädigt"},
-                      Damage{"OverwrittenHeader",
-                             [](const std::string& path) {
-                               std::string bytes = ReadBytes(path);
-                               bytes.replace(0, 100, std::string(100, 'V'));
-                               WriteBytes(path, bytes);
-                             },
-                             "ist beschädigt"}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Damages, BrokenCompanyDatabase,
+                         ::testing::ValuesIn(test::DatabaseDamages()),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // A file this user may read but not write: root may write any file, so root tries it as nobody.
 TEST(SqliteOpen, AReadOnlyDatabaseSaysSoAtOnce) {
