@@ -36,7 +36,9 @@ bool WriteTextFileAtomically(const std::string& path, const TextDocument& docume
 // A file written under a temporary name in the folder of `path` that replaces `path` only on
 // Commit, so that a crash or a failure leaves either the old or the new file. Without Commit the
 // temporary file is removed when the writer goes. The new file keeps the permissions of the file
-// it replaces (0644 for a new one).
+// it replaces (0644 for a new one). The temporary file ".<name>.velra-tmp-XXXXXX" is locked
+// while it is written, so that the next write of the same file can tell what a killed writer left
+// behind and remove it.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(std::string path);
