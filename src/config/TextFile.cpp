@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <ctime>
 
@@ -60,6 +61,28 @@ std::string FolderOfFile(const std::string& path) {
   std::string folder = FolderOf(path);
   if (!folder.empty()) return folder;
   return path.starts_with('/') ? "/" : ".";
+}
+
+// The file that a write of `path` replaces: the links of its last component followed, also to a
+// target that does not exist yet. Linked folders on the way need no resolving, since the rename
+// stays within the folder they lead to. nullopt with the errno on a circle or an unreadable link.
+std::optional<std::string> FollowLinks(std::string path, int& errorNumber) {
+  constexpr int kMaxLinks = 40;  // the kernel's own limit
+  for (int followed = 0; followed < kMaxLinks; ++followed) {
+    struct stat info {};
+    // Anything but a link is the target, a missing file too; mkostemp reports other errors.
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char linked[PATH_MAX];
+    ssize_t length = ::readlink(path.c_str(), linked, sizeof linked);
+    if (length < 0 || length == static_cast<ssize_t>(sizeof linked)) {
+      errorNumber = length < 0 ? errno : ENAMETOOLONG;
+      return std::nullopt;
+    }
+    std::string next(linked, static_cast<size_t>(length));
+    path = next.starts_with('/') ? next : PathJoin(FolderOfFile(path), next);
+  }
+  errorNumber = ELOOP;
+  return std::nullopt;
 }
 
 bool IsTemporaryOf(std::string_view candidate, std::string_view prefix) {
@@ -172,8 +195,16 @@ AtomicFileWriter::~AtomicFileWriter() {
 
 bool AtomicFileWriter::Open(std::string* error) {
   if (fd_ >= 0) return true;
-  const std::string folder = FolderOfFile(path_);
-  const std::string name = FileNameOf(path_);
+  int errorNumber = 0;
+  std::optional<std::string> target = FollowLinks(path_, errorNumber);
+  if (!target) {
+    SetError(error, messages::FileNotWritable(path_, errorNumber));
+    return false;
+  }
+  target_ = std::move(*target);
+  // In the target's own folder, so that the rename replaces the file at once.
+  const std::string folder = FolderOfFile(target_);
+  const std::string name = FileNameOf(target_);
   RemoveStaleTemporaries(folder, name);
   temporary_ =
       PathJoin(folder, "." + name + std::string(kTemporaryMark) + std::string(kUniqueSuffix));
@@ -192,11 +223,25 @@ bool AtomicFileWriter::Open(std::string* error) {
     SetError(error, messages::FileNotWritable(path_, saved));
     return false;
   }
-  // Keep the permissions of the file that is replaced.
-  struct stat info {};
-  ::fchmod(fd_, ::stat(path_.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0644);
   errorNumber_ = 0;
   return true;
+}
+
+// Gives the temporary file owner, group and permissions of the file it replaces. Owner first,
+// since a change of owner may clear the set-id bits. Returns 0 or the errno.
+int AtomicFileWriter::KeepAttributesOfTarget() {
+  mode_t mode = 0644;  // for a new file
+  struct stat info {};
+  if (::stat(target_.c_str(), &info) == 0) {
+    // Only a privileged process may give a file away. Any other keeps at least the group, which
+    // the suite's users share the file through; the write does not fail for the owner.
+    if (::fchown(fd_, info.st_uid, info.st_gid) != 0)
+      ::fchown(fd_, static_cast<uid_t>(-1), info.st_gid);
+    mode = info.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    return errno;
+  }
+  return ::fchmod(fd_, mode) == 0 ? 0 : errno;
 }
 
 bool AtomicFileWriter::Flush() {
@@ -237,9 +282,9 @@ bool AtomicFileWriter::Commit(std::string* error) {
     SetError(error, messages::FileNotWritable(path_, EBADF));
     return false;
   }
-  int failure = Flush() ? 0 : errorNumber_;
+  int failure = Flush() ? KeepAttributesOfTarget() : errorNumber_;
   if (failure == 0 && ::fsync(fd_) != 0) failure = errno;
-  if (failure == 0 && ::rename(temporary_.c_str(), path_.c_str()) != 0) failure = errno;
+  if (failure == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0) failure = errno;
   // Removed while still locked, so that no other writer takes it for a leftover meanwhile.
   if (failure != 0) ::unlink(temporary_.c_str());
   // fsync has reported any error of the data; closing after it cannot lose any.

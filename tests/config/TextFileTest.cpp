@@ -1,13 +1,17 @@
 #include "config/TextFile.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +44,128 @@ void MakeOlder(const std::string& path, int seconds) {
   ASSERT_EQ(::stat(path.c_str(), &info), 0) << path;
   const timespec times[2] = {{info.st_atime - seconds, 0}, {info.st_mtime - seconds, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+// A company folder whose options file is a link into a shared folder. A link's content starting
+// with "/" is taken as absolute below the test's folder.
+struct LinkCase {
+  const char* name;
+  std::vector<std::pair<std::string, std::string>> links;  // path -> content, the first is written
+  bool targetExists;
+};
+
+class LinkedFileTest : public ::testing::TestWithParam<LinkCase> {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(dir_ / "firma");
+    std::filesystem::create_directory(dir_ / "shared");
+    if (GetParam().targetExists) WriteBytes(target_, "[NumberRange]\r\nCustomer=10041\r\n");
+    for (const auto& [link, content] : GetParam().links)
+      std::filesystem::create_symlink(content.starts_with('/') ? dir_ / content.substr(1) : content,
+                                      dir_ / link);
+  }
+  TempDir dir_;
+  std::string target_ = dir_ / "shared/Musterfirma.afk";
+};
+
+TEST_P(LinkedFileTest, AWriteThroughTheLinkReplacesItsTargetInTheTargetsFolder) {
+  const std::string written = dir_ / GetParam().links.front().first;
+  AtomicFileWriter writer(written);
+  ASSERT_TRUE(writer.Open());
+  EXPECT_EQ(TemporariesIn(dir_ / "shared").size(), 1u);
+  EXPECT_TRUE(TemporariesIn(dir_ / "firma").empty());
+  writer.Write("[NumberRange]\r\nCustomer=10042\r\n");
+  std::string error;
+  ASSERT_TRUE(writer.Commit(&error)) << error;
+
+  EXPECT_EQ(ReadBytes(target_), "[NumberRange]\r\nCustomer=10042\r\n");
+  for (const auto& [link, content] : GetParam().links)
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / link)) << link;
+  EXPECT_TRUE(TemporariesIn(dir_ / "shared").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, LinkedFileTest,
+    ::testing::Values(
+        LinkCase{"Absolute", {{"firma/Musterfirma.afk", "/shared/Musterfirma.afk"}}, true},
+        LinkCase{"RelativeChain",
+                 {{"firma/Musterfirma.afk", "../shared/aktuell.afk"},
+                  {"shared/aktuell.afk", "Musterfirma.afk"}},
+                 true},
+        LinkCase{
+            "ToAMissingTarget", {{"firma/Musterfirma.afk", "../shared/Musterfirma.afk"}}, false}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(AtomicFileWriterTest, ACircleOfLinksIsRefusedWithAMessage) {
+  TempDir dir;
+  std::filesystem::create_symlink("b.afk", dir / "a.afk");
+  std::filesystem::create_symlink("a.afk", dir / "b.afk");
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(dir / "a.afk", "x", &error));
+  EXPECT_NE(error.find(dir / "a.afk"), std::string::npos) << error;
+  EXPECT_NE(error.find("Verknüpfungen führen im Kreis"), std::string::npos) << error;
+}
+
+// An owner and group other than the process's own that it may give a file: as root any, else
+// a further group of the user.
+std::optional<std::pair<uid_t, gid_t>> ForeignOwnership() {
+  if (::geteuid() == 0) return std::pair<uid_t, gid_t>{65534, 65534};
+  const int count = ::getgroups(0, nullptr);
+  std::vector<gid_t> groups(static_cast<size_t>(std::max(count, 0)));
+  if (::getgroups(count, groups.data()) != count) groups.clear();
+  for (gid_t group : groups)
+    if (group != ::getegid()) return std::pair<uid_t, gid_t>{::geteuid(), group};
+  return std::nullopt;
+}
+
+TEST(AtomicFileWriterTest, AReplacedFileKeepsOwnerGroupAndMode) {
+  const std::optional<std::pair<uid_t, gid_t>> owner = ForeignOwnership();
+  if (!owner) GTEST_SKIP() << "no owner or group but the process's own to give a file";
+  TempDir dir;
+  const std::string file = dir / "velra.var";
+  WriteBytes(file, "[files]\r\n");
+  ASSERT_EQ(::chown(file.c_str(), owner->first, owner->second), 0);
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically(file, "[files]\r\nuiffile=Firmen.uif\r\n", &error)) << error;
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, owner->first);
+  EXPECT_EQ(info.st_gid, owner->second);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// A user who may write the shared file but not give it to its owner keeps at least its group,
+// through which the suite's other users reach it. Root plays that user in a child process.
+TEST(AtomicFileWriterTest, AWriterThatMayNotKeepTheOwnerKeepsTheGroup) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can make a file of another owner";
+  constexpr gid_t kShared = 4242;
+  constexpr uid_t kNobody = 65534;
+  TempDir dir;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+  const std::string file = dir / "Firmen.uif";
+  WriteBytes(file, "[Musterfirma]\r\n");
+  ASSERT_EQ(::chown(file.c_str(), 0, kShared), 0);
+  ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgroups(1, &kShared) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+      ::_exit(2);
+    ::_exit(WriteFileAtomically(file, "[Musterfirma]\r\npath=/srv/velra/\r\n") ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot take on another user here";
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_gid, kShared);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+  EXPECT_EQ(ReadBytes(file), "[Musterfirma]\r\npath=/srv/velra/\r\n");
 }
 
 TEST(AtomicFileWriterTest, OnlyStaleTemporariesOfTheWrittenFileAreRemoved) {
