@@ -202,6 +202,13 @@ bool AtomicFileWriter::Open(std::string* error) {
     return false;
   }
   target_ = std::move(*target);
+  // A device, a pipe or a folder is never replaced by a file: a rename over /dev/null would take
+  // it from the whole system.
+  struct stat info {};
+  if (::stat(target_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    SetError(error, messages::NotARegularFile(path_));
+    return false;
+  }
   // In the target's own folder, so that the rename replaces the file at once.
   const std::string folder = FolderOfFile(target_);
   const std::string name = FileNameOf(target_);

@@ -96,14 +96,30 @@ INSTANTIATE_TEST_SUITE_P(
             "ToAMissingTarget", {{"firma/Musterfirma.afk", "../shared/Musterfirma.afk"}}, false}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
-TEST(AtomicFileWriterTest, ACircleOfLinksIsRefusedWithAMessage) {
+// Nothing but a regular file is replaced, also at the end of a link; a circle of links ends.
+TEST(AtomicFileWriterTest, ACircleOfLinksOrWhatIsNoFileIsRefusedWithAMessage) {
   TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+  std::filesystem::create_directory(dir / "Ordner");
+  std::filesystem::create_symlink("fifo", dir / "zur-fifo.afk");
   std::filesystem::create_symlink("b.afk", dir / "a.afk");
   std::filesystem::create_symlink("a.afk", dir / "b.afk");
-  std::string error;
-  EXPECT_FALSE(WriteFileAtomically(dir / "a.afk", "x", &error));
-  EXPECT_NE(error.find(dir / "a.afk"), std::string::npos) << error;
-  EXPECT_NE(error.find("Verknüpfungen führen im Kreis"), std::string::npos) << error;
+  const std::pair<const char*, const char*> cases[] = {
+      {"a.afk", "Verknüpfungen führen im Kreis"},
+      {"fifo", "keine gewöhnliche Datei"},
+      {"zur-fifo.afk", "keine gewöhnliche Datei"},
+      {"Ordner", "keine gewöhnliche Datei"},
+  };
+  for (const auto& [name, reason] : cases) {
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(dir / name, "x", &error)) << name;
+    EXPECT_NE(error.find(dir / name), std::string::npos) << error;
+    EXPECT_NE(error.find(reason), std::string::npos) << error;
+  }
+  EXPECT_EQ(std::filesystem::status(dir / "fifo").type(), std::filesystem::file_type::fifo);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "zur-fifo.afk"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "Ordner"));
+  EXPECT_TRUE(TemporariesIn(dir.Path()).empty());
 }
 
 // An owner and group other than the process's own that it may give a file: as root any, else
