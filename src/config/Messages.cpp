@@ -28,6 +28,10 @@ std::string SystemReason(int errorNumber) {
       return "Ein Teil des Pfades ist kein Ordner.";
     case EIO:
       return "Ein Ein-/Ausgabefehler ist aufgetreten.";
+    case ELOOP:
+      return "Die symbolischen Verknüpfungen führen im Kreis oder sind zu viele hintereinander.";
+    case ENAMETOOLONG:
+      return "Der Name ist zu lang.";
     case EDQUOT:
       return "Das Speicherkontingent ist erschöpft.";
     default:

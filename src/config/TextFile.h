@@ -33,10 +33,15 @@ std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* e
 bool WriteTextFileAtomically(const std::string& path, const TextDocument& document,
                              std::string* error = nullptr);
 
-// A file written under a temporary name in the folder of `path` that replaces `path` only on
+// A file written under a temporary name beside the file it replaces, which it replaces only on
 // Commit, so that a crash or a failure leaves either the old or the new file. Without Commit the
-// temporary file is removed when the writer goes. The new file keeps the permissions of the file
-// it replaces (0644 for a new one).
+// temporary file is removed when the writer goes.
+// Files the suite shares stay what they were: a symbolic link (also a chain of links) is followed
+// and its target replaced, or created when it does not exist yet; the new file keeps owner, group
+// and permissions of the file it replaces (0644 for a new one; a process that may not give the
+// file to its owner keeps at least the group). The temporary file ".<name>.velra-tmp-XXXXXX" is
+// locked while it is written, so that the next write of the same file can tell what a killed
+// writer left behind and remove it.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(std::string path);
@@ -56,7 +61,10 @@ class AtomicFileWriter {
  private:
   bool Flush();
 
-  std::string path_;
+  int KeepAttributesOfTarget();
+
+  std::string path_;    // as given, for the messages
+  std::string target_;  // path_ with its links followed: the file that is replaced
   std::string temporary_;
   int fd_ = -1;
   std::string buffer_;
