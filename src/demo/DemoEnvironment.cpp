@@ -101,8 +101,8 @@ void CheckServer(const DemoServer& server) {
                              "' taugt nicht als Name der Datenbank: erlaubt sind Buchstaben "
                              "(A-Z, a-z), Ziffern und '_', am Anfang ein Buchstabe, höchstens "
                              "63 Zeichen.");
-  // Values go unquoted into the environment file and the connection string: a ";" would end the
-  // value there, a line break the line, and the ini reading trims spaces and one pair of quotes.
+  // Values go unquoted into the environment file: a line break would end the line there, and the
+  // ini reading trims spaces and one pair of quotes.
   const std::pair<const char*, const std::string*> values[] = {{"Der Server", &server.dataSource},
                                                                {"Der Benutzer", &server.user},
                                                                {"Das Kennwort", &server.password}};
@@ -111,13 +111,13 @@ void CheckServer(const DemoServer& server) {
         value->empty() || (value->front() != ' ' && value->back() != ' ' &&
                            !(value->size() >= 2 && value->front() == '"' && value->back() == '"'));
     for (char c : *value)
-      if (c == ';' || static_cast<unsigned char>(c) < 0x20) plain = false;
+      if (static_cast<unsigned char>(c) < 0x20) plain = false;
     if (!plain)
       throw std::runtime_error(
           std::string(what) +
-          " darf kein Semikolon und keinen Zeilenumbruch enthalten, nicht mit einem Leerzeichen "
-          "beginnen oder enden und nicht in Anführungszeichen stehen: die Umgebungsdatei und die "
-          "Verbindung zum Server lesen den Wert sonst anders.");
+          " darf keinen Zeilenumbruch enthalten, nicht mit einem Leerzeichen beginnen oder enden "
+          "und nicht in Anführungszeichen stehen: die Umgebungsdatei liest den Wert sonst "
+          "anders.");
   }
 }
 
