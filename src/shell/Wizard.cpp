@@ -71,6 +71,7 @@ void Wizard::CompanyClick(int index) {
   // imported until a usable one is chosen.
   if (!selected) {
     combo.ListIndex = -1;
+    combo.Text.clear();
     if (session_.Problems.size() > known) {
       ShowError(session_.Problems.back());
       session_.Problems.pop_back();  // said once is enough

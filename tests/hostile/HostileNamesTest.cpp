@@ -316,7 +316,7 @@ TEST_F(HostileEnvironment, RegistryNamesAndPathsThatLeaveTheirFolder) {
   EXPECT_THAT(outcome.text, HasSubstr("started"));
   for (const char* name : {"'../../Firma'", "'/etc/passwd'", "'..'"})
     EXPECT_THAT(outcome.text, HasSubstr(std::string("Die Firma ") + name +
-                                        " wird nicht angezeigt: Ihr Name enthält Zeichen"));
+                                        " wird nicht angezeigt: Ihr Name kann kein Dateiname sein"));
   // A folder written with ".." is a folder like any other.
   EXPECT_THAT(outcome.text, testing::Not(HasSubstr("Umweg")));
 }
