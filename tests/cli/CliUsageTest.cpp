@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         WrongCommandLine{"preview --file", "--file"},
         WrongCommandLine{"preview --file a.csv --file b.csv", "--file"},
         WrongCommandLine{"preview --file a.csv --rows abc", "--rows"},
+        WrongCommandLine{"preview --file a.csv --rows -1", "--rows"},
         WrongCommandLine{"--program-dir", "--program-dir"},
         WrongCommandLine{"companies --unknown-option", "--unknown-option"},
         WrongCommandLine{"preview --file a.mdb --pasword geheim", "--pasword", "geheim"},
