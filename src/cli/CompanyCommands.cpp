@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "config/CompanyRegistry.h"
 #include "db/Connection.h"
+#include "db/ConnectionParameters.h"
 
 namespace velra::cli {
 
@@ -54,7 +55,7 @@ void AddCompanyCommand(CLI::App& app, const GlobalOptions& options, int& exitCod
               << "Datenbank:        " << DatabaseLocation(session) << '\n'
               << "Layoutdatei:      " << session.LayoutFile << '\n';
     if (session.DatabaseType == 0) std::cout << "Einstellungen:    " << session.OptionsFile << '\n';
-    std::cout << "Verbindung:       " << session.ConnectionString << '\n'
+    std::cout << "Verbindung:       " << HidePasswords(session.ConnectionString) << '\n'
               << "Heimatland:       " << session.Country << '\n'
               << "Positionsformat:  " << session.PositionFormat << '\n'
               << "Importvermerk:    " << session.ImportNote << '\n';

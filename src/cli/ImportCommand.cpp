@@ -4,6 +4,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ImportOutput.h"
+#include "cli/UsageErrors.h"
 #include "cli/WizardDriver.h"
 #include "config/Text.h"
 
@@ -271,7 +272,7 @@ void AddImportCommand(CLI::App& app, const GlobalOptions& global, int& exitCode)
   command
       ->add_option("--encoding", o->source.encoding,
                    "Zeichensatz von Textdateien: auto, utf-8 oder windows-1252")
-      ->check(CLI::IsMember({"auto", "utf-8", "windows-1252"}));
+      ->check(OneOf({"auto", "utf-8", "windows-1252"}));
   command->add_flag("--no-header", o->source.noHeader, "Die erste Zeile enthält keine Feldnamen");
   command->add_flag("--sync", o->sync,
                     "Synchronisieren: vorhandene Datensätze werden aktualisiert");
@@ -295,7 +296,7 @@ void AddImportCommand(CLI::App& app, const GlobalOptions& global, int& exitCode)
   command->add_option("--price-mode", o->priceMode, "none, net-to-gross oder gross-to-net");
   command->add_flag("--no-address", o->noAddress, "Anschrift nicht automatisch erzeugen");
   command->add_option("--search-name-mode", o->searchNameMode, "Suchname 0 bis 4")
-      ->check(CLI::Range(0, 4));
+      ->check(WholeNumber(0, 4));
   command->add_option("--profile", o->profile,
                       "Importprofil (JSON): Datenart, Einstellungen und Zuordnung");
   command->add_option("--save-profile", o->saveProfile,

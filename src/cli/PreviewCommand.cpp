@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/UsageErrors.h"
 #include "cli/WizardDriver.h"
 #include "config/Text.h"
 #include "source/SourceError.h"
@@ -111,7 +112,8 @@ void AddPreviewCommand(CLI::App& app, const GlobalOptions& global, int& exitCode
       ->required();
   command->add_option("--table", options->source.table,
                       "Tabelle oder Tabellenblatt (Vorgabe: die erste)");
-  command->add_option("--rows", options->rows, "Anzahl der Zeilen (Vorgabe: 10)");
+  command->add_option("--rows", options->rows, "Anzahl der Zeilen (Vorgabe: 10)")
+      ->check(WholeNumber(0));
   command->add_option("--separator", options->source.separator,
                       "Trennzeichen von Textdateien (Vorgabe: ;)");
   command->add_option("--qualifier", options->source.qualifier,

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/UsageErrors.h"
 
 int main(int argc, char** argv) {
   using namespace velra::cli;
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << e.what() << '\n';
+    std::cerr << UsageMessage(app, e) << '\n';
     return kUsage;
   }
   return exitCode;

@@ -1,5 +1,6 @@
 #include "db/ConnectionParameters.h"
 
+#include "config/ConnectionString.h"
 #include "config/Text.h"
 
 namespace velra {
@@ -68,6 +69,26 @@ BackendKind BackendOfProvider(std::string_view provider) {
     return BackendKind::SqlServer;
   if (name == "postgresql" || name == "postgres") return BackendKind::PostgreSql;
   return BackendKind::Unknown;
+}
+
+namespace {
+
+bool IsPasswordName(std::string_view name) {
+  const std::string lower = ToLowerAscii(name);
+  return lower == "pwd" || lower.ends_with("password");
+}
+
+}  // namespace
+
+std::string HidePasswords(std::string_view connectionString) {
+  const ConnectionParameters parameters = ConnectionParameters::Parse(connectionString);
+  std::string out;
+  for (const auto& [name, value] : parameters.Entries()) {
+    if (!out.empty()) out += ';';
+    const bool hidden = IsPasswordName(name) && !value.empty();
+    out += name + "=" + (hidden ? std::string("***") : QuoteConnectionValue(value));
+  }
+  return out;
 }
 
 }  // namespace velra

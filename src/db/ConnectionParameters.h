@@ -33,4 +33,11 @@ class ConnectionParameters {
 
 BackendKind BackendOfProvider(std::string_view provider);
 
+// The connection string as it may be shown or logged: every entry as Parse reads it, its value
+// quoted as BuildConnectionString quotes it, and the value of every password ("Password", "PWD",
+// "Jet OLEDB:Database Password", any name ending in "password") replaced by "***"; an empty
+// password stays empty, which tells that none is set. A string the configuration composed reads
+// exactly as before apart from the passwords.
+std::string HidePasswords(std::string_view connectionString);
+
 }  // namespace velra

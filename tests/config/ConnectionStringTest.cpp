@@ -68,6 +68,42 @@ INSTANTIATE_TEST_SUITE_P(Names, ConnectionStringValues,
                                            "{", "x;Initial Catalog={Evil}", " Blank ",
                                            "Elektro Huber e.K.", "Müller ß € 😀"));
 
+// Shown with its passwords hidden, a composed string is exactly the one composed with "***" for
+// the password, whatever the password and the names hold.
+class HiddenPasswords : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(HiddenPasswords, OnlyThePasswordValueChanges) {
+  ConnectionStringInput server = Server(0);
+  server.Database = "A;B {GmbH}";
+  server.User = "sa;admin";
+  ConnectionStringInput file;
+  file.ProviderAccess = "Microsoft.Jet.OLEDB.4.0";
+  file.Database = "/srv/velra/Firmen/A;B {GmbH}/A;B {GmbH}.mdb";
+  for (ConnectionStringInput in : {server, file}) {
+    in.Password = GetParam();
+    const std::string shown = HidePasswords(*BuildConnectionString(in));
+    in.Password = "***";
+    EXPECT_EQ(shown, *BuildConnectionString(in));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Passwords, HiddenPasswords,
+                         ::testing::Values(kCompanyDatabasePassword, "velra", "a;b}}c", "{x}", "}",
+                                           " blank ", "x;Password=y", "x;Data Source=evil"));
+
+TEST(ConnectionString, HiddenPasswordsInHandWrittenStrings) {
+  // Any name ending in "password", and the ODBC keyword, in any letter case.
+  EXPECT_EQ(HidePasswords("Driver=FreeTDS;uid=sa;pwd={a;b}}c};Port=5432"),
+            "Driver=FreeTDS;uid=sa;pwd=***;Port=5432");
+  EXPECT_EQ(HidePasswords("Provider=X;JET OLEDB:DATABASE PASSWORD=1;Mail Password=2"),
+            "Provider=X;JET OLEDB:DATABASE PASSWORD=***;Mail Password=***");
+  // A ';' in a value without braces belongs to that value, as the reader takes it.
+  EXPECT_EQ(HidePasswords("Password=ge;heim;User ID=sa"), "Password=***;User ID=sa");
+  // An empty password is shown as empty: that none is set is worth seeing.
+  EXPECT_EQ(HidePasswords("User ID=sa;Password=;Initial Catalog=M"),
+            "User ID=sa;Password=;Initial Catalog=M");
+}
+
 TEST(ConnectionString, QuotingOnlyWhereNeeded) {
   EXPECT_EQ(QuoteConnectionValue("geheim"), "geheim");
   EXPECT_EQ(QuoteConnectionValue("a;b}c"), "{a;b}}c}");
