@@ -118,7 +118,9 @@ TEST(ConnectionString, IntegratedLoginHasExactlyFiveParts) {
             "Integrated Security=SSPI;Connect Timeout=15");
 }
 
-TEST(ConnectionString, UnknownAuthenticationOrTypeKeepsThePreviousString) {
+// No string at all: such a company is not selectable (see the startup tests), and nothing of the
+// company selected before stays in force.
+TEST(ConnectionString, UnknownAuthenticationOrTypeBuildsNoString) {
   EXPECT_EQ(BuildConnectionString(Server(2)), std::nullopt);
   ConnectionStringInput other = Server(0);
   other.DatabaseType = 2;
