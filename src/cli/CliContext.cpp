@@ -27,7 +27,7 @@ bool OpenSession(const GlobalOptions& options, SessionContext& session) {
   std::optional<std::string> company = FindCompany(companies.Names, wanted);
   if (!company) {
     problems.push_back(Trim(wanted).empty()
-                           ? "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an."
+                           ? kNoCompanyChosen
                            : messages::CompanyNotFound(wanted, Join(companies.Names, ", ")));
     PrintProblems(problems);
     return false;

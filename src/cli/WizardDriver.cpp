@@ -35,8 +35,7 @@ int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizar
     // Why a company that was asked for cannot be used has been said.
     const std::string wanted =
         options.company.empty() ? session.Context.Env.DefaultCompany : options.company;
-    if (Trim(wanted).empty())
-      std::cerr << "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an.\n";
+    if (Trim(wanted).empty()) std::cerr << kNoCompanyChosen << '\n';
     return kCannotOpen;
   }
   const ListView& list = wizard.Controls().lvwDatenarten;

@@ -57,13 +57,12 @@ Environment ReadEnvironment(const std::string& programPath, std::vector<std::str
   environment.CompanyRegistryFile = inProgramFolder("uiffile");
   environment.MatchingFile = inProgramFolder("matchingfile");
   if (loaded && environment.CompanyRegistryFile.empty())
-    problems.push_back(messages::EnvironmentKeyMissing(
-        file, "files", "uiffile",
-        "Er nennt das Firmenverzeichnis; ohne ihn gibt es keine Firmen."));
+    problems.push_back(messages::KeyMissing(file, "files", "uiffile") +
+                       " Er nennt das Firmenverzeichnis; ohne ihn gibt es keine Firmen.");
   if (loaded && environment.MatchingFile.empty())
-    problems.push_back(messages::EnvironmentKeyMissing(
-        file, "files", "matchingfile",
-        "Er nennt die Zuordnungsdatei; ohne sie werden keine Spalten automatisch zugeordnet."));
+    problems.push_back(
+        messages::KeyMissing(file, "files", "matchingfile") +
+        " Er nennt die Zuordnungsdatei; ohne sie werden keine Spalten automatisch zugeordnet.");
 
   environment.Connection.DataSource = ini.Read("Connection", "DataSource");
   environment.Connection.Authentification =

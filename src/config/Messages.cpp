@@ -69,11 +69,6 @@ std::string EnvironmentValueInvalid(std::string_view file, std::string_view sect
   return "In der Datei " + Quoted(file) + " ist der Wert " + Quoted(value) + " von [" +
          std::string(section) + "] " + std::string(key) + " keine Zahl; es gilt 0.";
 }
-std::string EnvironmentKeyMissing(std::string_view file, std::string_view section,
-                                  std::string_view key, std::string_view consequence) {
-  return "In der Datei " + Quoted(file) + " fehlt der Wert [" + std::string(section) + "] " +
-         std::string(key) + ". " + std::string(consequence);
-}
 std::string RegistryWithoutCompanies(std::string_view file) {
   return "Das Firmenverzeichnis " + Quoted(file) + " enthält keine Firma.";
 }

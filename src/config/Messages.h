@@ -20,8 +20,6 @@ std::string NotEncodable(std::string_view path);
 std::string EnvironmentFileProblem(std::string_view reason);
 std::string EnvironmentValueInvalid(std::string_view file, std::string_view section,
                                     std::string_view key, std::string_view value);
-std::string EnvironmentKeyMissing(std::string_view file, std::string_view section,
-                                  std::string_view key, std::string_view consequence);
 std::string RegistryWithoutCompanies(std::string_view file);
 
 // Why a company is not in the list, or cannot be chosen; `reason` is one of the sentences below.

@@ -49,14 +49,11 @@ INSTANTIATE_TEST_SUITE_P(
         WrongCommandLine{"frobnicate", "'frobnicate'"}, WrongCommandLine{"preview", "--file"},
         WrongCommandLine{"preview --file", "--file"},
         WrongCommandLine{"preview --file a.csv --file b.csv", "--file"},
-        WrongCommandLine{"preview --file a.csv --rows abc", "--rows"},
         WrongCommandLine{"preview --file a.csv --rows -1", "--rows"},
-        WrongCommandLine{"--program-dir", "--program-dir"},
         WrongCommandLine{"companies --unknown-option", "--unknown-option"},
         WrongCommandLine{"preview --file a.mdb --pasword geheim", "--pasword", "geheim"},
         WrongCommandLine{"companies extra", "'extra'"},
         WrongCommandLine{"import --kind 1 --file a.csv --encoding latin1", "--encoding"},
-        WrongCommandLine{"import --kind 1 --file a.csv --search-name-mode 9", "--search-name-mode"},
         WrongCommandLine{"import --kind 1 --file a.csv --sync=maybe", "--sync"},
         WrongCommandLine{"demo --dir DIR/demo --password geheim", "--server", "geheim"}));
 

@@ -104,14 +104,6 @@ TEST(ConnectionString, HiddenPasswordsInHandWrittenStrings) {
             "User ID=sa;Password=;Initial Catalog=M");
 }
 
-TEST(ConnectionString, QuotingOnlyWhereNeeded) {
-  EXPECT_EQ(QuoteConnectionValue("geheim"), "geheim");
-  EXPECT_EQ(QuoteConnectionValue("a;b}c"), "{a;b}}c}");
-  EXPECT_EQ(QuoteConnectionValue("{x"), "{{x}");
-  EXPECT_EQ(QuoteConnectionValue("k=v"), "{k=v}");
-  EXPECT_EQ(QuoteConnectionValue(" blank"), "{ blank}");
-}
-
 TEST(ConnectionString, IntegratedLoginHasExactlyFiveParts) {
   EXPECT_EQ(BuildConnectionString(Server(1)),
             "Provider=SQLOLEDB.1;Data Source=srv01\\VELRA;Initial Catalog=Musterfirma;"
