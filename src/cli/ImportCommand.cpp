@@ -20,7 +20,7 @@ struct ImportOptions {
        rebate = false, pos = false, webshop = false, createSupplier = false, noAddress = false;
   int searchNameMode = -1;
   std::string profile, saveProfile, rejectFile;
-  bool dryRun = false, json = false, noLearned = false;
+  bool dryRun = false, json = false, noLearned = false, noWait = false;
 };
 
 // The options of the settings page: with a profile, the profile sets them.
@@ -228,6 +228,15 @@ int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& 
   wizard.importProgress = [&](size_t row, size_t rows) {
     if (showProgress) progress.Show(row, rows);
   };
+  wizard.waitForOtherImport = !o.noWait;
+  bool waitShown = false;
+  wizard.importWaiting = [&](const std::string& message) {
+    if (showProgress)
+      progress.ShowText(message);
+    else if (!waitShown)
+      std::cerr << message << '\n';
+    waitShown = true;
+  };
   bool ran = true;
   if (o.dryRun) {
     ran = wizard.TestlaufClick();
@@ -239,8 +248,6 @@ int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& 
   PrintProblems(session.Problems);
   if (!ran) return kUsage;  // a mandatory field is not assigned: the wizard said which
   const ImportResult& result = o.dryRun ? session.LastTestRun : session.LastImport;
-  if (!o.dryRun && session.Schritt != 6 && result.status == ImportResult::Status::Finished)
-    return kCannotOpen;  // deleting first failed: the run did not start
   const int exitCode = ExitCodeOf(result);
 
   RejectOutcome reject;
@@ -307,6 +314,9 @@ void AddImportCommand(CLI::App& app, const GlobalOptions& global, int& exitCode)
   command->add_option("--reject-file", o->rejectFile,
                       "Zeilen mit Meldungen samt Spalte \"Fehler\" in diese Datei schreiben");
   command->add_flag("--json", o->json, "Ergebnis und Meldungen als JSON auf stdout");
+  command->add_flag("--no-wait", o->noWait,
+                    "Nicht warten, wenn ein anderer Import in dieselbe Tabelle der Firma läuft, "
+                    "sondern sofort mit Exit-Code 3 enden");
   command->add_flag("--no-learned", o->noLearned, "Gelernte Zuordnungen nicht verwenden");
   command->callback([&global, o, &exitCode, command] { exitCode = Import(global, *o, *command); });
 }

@@ -167,6 +167,11 @@ void ProgressLine::Show(size_t row, size_t rows) {
   std::cerr << "\033[K" << std::flush;
 }
 
+void ProgressLine::ShowText(const std::string& text) {
+  std::cerr << "\r" << text << "\033[K" << std::flush;
+  drawn_ = true;
+}
+
 void ProgressLine::Clear() {
   if (drawn_) std::cerr << "\r\033[K" << std::flush;
   drawn_ = false;

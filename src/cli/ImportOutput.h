@@ -29,6 +29,8 @@ void PrintJson(const ImportSession& session, const ImportResult& result, const P
 class ProgressLine {
  public:
   void Show(size_t row, size_t rows);
+  // A line of its own in place of the progress, such as the wait for another run.
+  void ShowText(const std::string& text);
   void Clear();
 
  private:

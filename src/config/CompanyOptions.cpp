@@ -1,5 +1,6 @@
 #include "config/CompanyOptions.h"
 
+#include "config/FileLock.h"
 #include "config/IniFile.h"
 #include "config/Messages.h"
 #include "config/Text.h"
@@ -7,14 +8,26 @@
 
 namespace velra {
 
+bool CompanyOptions::Set(std::string_view section, std::string_view key, std::string_view value,
+                         std::string* error) {
+  return Update(
+      section, key, [value](const std::string&) { return std::optional<std::string>(value); },
+      error);
+}
+
 std::string FileOptions::Get(std::string_view section, std::string_view key) const {
   return ReadProfileString(file_, section, key);
 }
 
-bool FileOptions::Set(std::string_view section, std::string_view key, std::string_view value,
-                      std::string* error) {
+bool FileOptions::Update(std::string_view section, std::string_view key, const Change& change,
+                         std::string* error) {
   std::string reason;
-  if (WriteProfileString(file_, section, key, value, &reason)) return true;
+  std::unique_ptr<FileLock> lock =
+      FileLock::Take(LockFileBeside(file_, "velra-options"), FileLock::Wait::Yes, &reason);
+  if (lock) {
+    std::optional<std::string> value = change(ReadProfileString(file_, section, key));
+    if (!value || WriteProfileString(file_, section, key, *value, &reason)) return true;
+  }
   if (error) *error = messages::OptionNotStored(section, key, reason);
   return false;
 }
@@ -55,27 +68,45 @@ std::string TableOptions::Get(std::string_view section, std::string_view key) co
   return index < rows_.size() ? rows_[index].value : std::string();
 }
 
-bool TableOptions::Set(std::string_view section, std::string_view key, std::string_view value,
-                       std::string* error) {
+bool TableOptions::Update(std::string_view section, std::string_view key, const Change& change,
+                          std::string* error) {
   try {
     auto connection = Connection::Open(connectionString_);
     const std::string table = connection->Quote("Options");
-    const std::string sectionColumn = connection->Quote("Section");
-    const std::string keyColumn = connection->Quote("Key");
     const std::string valueColumn = connection->Quote("Value");
-    size_t index = Find(section, key);
-    if (index < rows_.size()) {
-      // The row as the table spells its section and key.
-      connection->Execute("UPDATE " + table + " SET " + valueColumn + " = ? WHERE " +
-                              sectionColumn + " = ? AND " + keyColumn + " = ?",
-                          {Value(value), Value(rows_[index].section), Value(rows_[index].key)});
-      rows_[index].value = std::string(value);
-      return true;
+    // Section and key compare ignoring letter case, as everywhere in the options.
+    const std::string where = " WHERE LOWER(" + connection->Quote("Section") +
+                              ") = LOWER(?) AND LOWER(" + connection->Quote("Key") + ") = LOWER(?)";
+    const std::vector<Value> names{Value(section), Value(key)};
+    Transaction transaction = connection->Begin();
+    // The update without a change takes the row lock, so that the value read next is the one
+    // this transaction replaces.
+    const bool exists =
+        connection->Execute("UPDATE " + table + " SET " + valueColumn + " = " + valueColumn + where,
+                            names) > 0;
+    std::optional<ColumnInfo> id = connection->FindColumn("Options", "ID");
+    std::string stored;
+    if (exists) {
+      Rows rows = connection->Query("SELECT " + valueColumn + " FROM " + table + where +
+                                        (id ? " ORDER BY " + connection->Quote(id->name) : ""),
+                                    names);
+      if (!rows.Empty()) stored = NzText(rows.rows[0][0]);
     }
-    connection->Execute("INSERT INTO " + table + " (" + sectionColumn + ", " + keyColumn + ", " +
-                            valueColumn + ") VALUES (?, ?, ?)",
-                        {Value(section), Value(key), Value(value)});
-    rows_.push_back({std::string(section), std::string(key), std::string(value)});
+    std::optional<std::string> value = change(stored);
+    if (!value) return true;
+    if (exists)
+      connection->Execute("UPDATE " + table + " SET " + valueColumn + " = ?" + where,
+                          {Value(*value), Value(section), Value(key)});
+    else
+      connection->Execute("INSERT INTO " + table + " (" + connection->Quote("Section") + ", " +
+                              connection->Quote("Key") + ", " + valueColumn + ") VALUES (?, ?, ?)",
+                          {Value(section), Value(key), Value(*value)});
+    transaction.Commit();
+    size_t index = Find(section, key);
+    if (index < rows_.size())
+      rows_[index].value = *value;
+    else
+      rows_.push_back({std::string(section), std::string(key), *value});
     return true;
   } catch (const DbError& e) {
     if (error) *error = messages::OptionNotStored(section, key, e.what());

@@ -2,7 +2,9 @@
 // The company options: for a file company the ini file "<Firma>.afk", for a server company the
 // table Options (Section, Key, Value). Sections and keys compare ignoring letter case.
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,20 +13,30 @@ namespace velra {
 
 class CompanyOptions {
  public:
+  // What becomes of a stored value (empty text when there is none); nullopt leaves it as it is.
+  using Change = std::function<std::optional<std::string>(const std::string& stored)>;
+
   virtual ~CompanyOptions() = default;
   // The option's value; empty text when it does not exist.
   virtual std::string Get(std::string_view section, std::string_view key) const = 0;
+  // Reads the value as it is stored now and stores what `change` makes of it, with no other
+  // writer of the company's options in between, also in another process: the options file is
+  // locked, the row of the Options table is locked by the update (a key that is not in the table
+  // yet has no row to lock: two writers adding it at once both add it). False with a German
+  // reason in `error` when it could not be stored.
+  virtual bool Update(std::string_view section, std::string_view key, const Change& change,
+                      std::string* error = nullptr) = 0;
   // Stores the value; false with a German reason in `error` when it could not be stored.
-  virtual bool Set(std::string_view section, std::string_view key, std::string_view value,
-                   std::string* error = nullptr) = 0;
+  bool Set(std::string_view section, std::string_view key, std::string_view value,
+           std::string* error = nullptr);
 };
 
 class FileOptions final : public CompanyOptions {
  public:
   explicit FileOptions(std::string optionsFile) : file_(std::move(optionsFile)) {}
   std::string Get(std::string_view section, std::string_view key) const override;
-  bool Set(std::string_view section, std::string_view key, std::string_view value,
-           std::string* error = nullptr) override;
+  bool Update(std::string_view section, std::string_view key, const Change& change,
+              std::string* error = nullptr) override;
 
  private:
   std::string file_;
@@ -39,8 +51,8 @@ class TableOptions final : public CompanyOptions {
                                             std::string* error = nullptr);
 
   std::string Get(std::string_view section, std::string_view key) const override;
-  bool Set(std::string_view section, std::string_view key, std::string_view value,
-           std::string* error = nullptr) override;
+  bool Update(std::string_view section, std::string_view key, const Change& change,
+              std::string* error = nullptr) override;
 
  private:
   struct Row {

@@ -21,4 +21,18 @@ std::string Dialect::SelectFirst(std::string_view columns, std::string_view rest
   return "SELECT " + std::string(columns) + " FROM " + std::string(rest) + " LIMIT 1";
 }
 
+std::string Dialect::TryLockStatement() const {
+  switch (kind_) {
+    case BackendKind::PostgreSql:
+      return "SELECT CASE WHEN pg_try_advisory_lock(hashtextextended(CAST(? AS text), 0)) THEN 1 "
+             "ELSE 0 END";
+    case BackendKind::SqlServer:
+      return "SET NOCOUNT ON; DECLARE @taken int; EXEC @taken = sp_getapplock @Resource = ?, "
+             "@LockMode = 'Exclusive', @LockOwner = 'Session', @LockTimeout = 0; "
+             "SELECT CASE WHEN @taken >= 0 THEN 1 ELSE 0 END";
+    default:
+      return {};
+  }
+}
+
 }  // namespace velra

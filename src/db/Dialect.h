@@ -18,6 +18,10 @@ class Dialect {
   std::string Quote(std::string_view identifier) const;
   // "SELECT <columns> FROM <rest>" restricted to the first row.
   std::string SelectFirst(std::string_view columns, std::string_view rest) const;
+  // A statement with one text parameter, the name of a lock of the database server, that takes
+  // the lock for the connection's session without waiting and yields one row: 1 when taken, 0
+  // when another session holds it. Empty for the file company, whose locks are files.
+  std::string TryLockStatement() const;
   // The integer the suite stores for "true": -1 in a file company (as Access did), 1 on servers.
   int16_t TrueValue() const { return kind_ == BackendKind::Sqlite ? -1 : 1; }
 

@@ -98,6 +98,10 @@ MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
     progressDone_ = row;
     progressTotal_ = rows;
   };
+  wizard_.importWaiting = [this](const std::string& message) {
+    std::lock_guard<std::mutex> hold(waitingMutex_);
+    waiting_ = message;
+  };
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(kProgressMilliseconds);
   connect(progressTimer_, &QTimer::timeout, this, &MainWindow::ShowProgress);
@@ -145,6 +149,10 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
     connect(loadWindow_, &QProgressDialog::canceled, this, [this] { cancelLoad_ = true; });
   }
   progressDone_ = progressTotal_ = 0;
+  {
+    std::lock_guard<std::mutex> hold(waitingMutex_);
+    waiting_.clear();
+  }
   progressTimer_->start();
   auto error = std::make_shared<std::string>();
   QThread* thread = QThread::create([work, error] { *error = Guarded(work); });
@@ -180,12 +188,20 @@ void MainWindow::SetBusy(bool busy, bool importing) {
   }
 }
 
+std::string MainWindow::Waiting() {
+  std::lock_guard<std::mutex> hold(waitingMutex_);
+  return waiting_;
+}
+
 void MainWindow::ShowProgress() {
   const uint64_t done = progressDone_, total = progressTotal_;
   if (loadWindow_) {
     // Sizes of files can exceed the bar's range: it shows per mille.
     loadWindow_->setMaximum(total > 0 ? 1000 : 0);
     loadWindow_->setValue(total > 0 ? static_cast<int>(std::min(done, total) * 1000 / total) : 0);
+  } else if (std::string waiting = Waiting(); !waiting.empty() && done == 0) {
+    lbStatustext_->setText(QString::fromStdString(waiting));
+    progressBar_->setRange(0, 0);  // moving: how long the other run takes is not known
   } else if (total > 0) {
     lbStatustext_->setText(velra::texts::kImporting);
     progressBar_->setRange(0, static_cast<int>(std::min<uint64_t>(total, INT32_MAX)));

@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 #include "shell/Wizard.h"
 
@@ -76,6 +77,7 @@ class MainWindow : public QMainWindow {
   void SetBusy(bool busy, bool importing);
   // Shows the numbers the worker left in progressDone_ and progressTotal_.
   void ShowProgress();
+  std::string Waiting();
 
   Dialogs& dialogs_;
   Wizard wizard_;
@@ -83,6 +85,8 @@ class MainWindow : public QMainWindow {
   bool busy_ = false;
   std::atomic<bool> cancelLoad_{false};
   std::atomic<uint64_t> progressDone_{0}, progressTotal_{0};
+  std::mutex waitingMutex_;
+  std::string waiting_;  // what the worker waits for before its first row; empty once it runs
   class QTimer* progressTimer_ = nullptr;
   bool closeWhenDone_ = false;  // the window was closed while work ran
   size_t problemsLogged_ = 0;   // the wizard's problems already written to the log

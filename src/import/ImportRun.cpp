@@ -13,6 +13,7 @@
 #include "import/Addresses.h"
 #include "import/ArticleRecords.h"
 #include "import/ArticleSteps.h"
+#include "import/ImportLock.h"
 #include "import/KeyIndex.h"
 #include "import/NumberRanges.h"
 #include "import/Pictures.h"
@@ -52,6 +53,14 @@ bool AlwaysAdds(int kind) {
   return kind == 5 || kind == 6 || kind == 7;
 }
 
+// The field whose value no two records share: the numbers of customers, articles, suppliers and
+// accounts. nullptr for kinds whose records have no such number.
+const char* UniqueNumberField(int kind) {
+  if (kind == 10) return "AccountNumber";
+  const NumberedKind* numbered = NumberedKindOf(kind);
+  return numbered && numbered->kind != 6 ? numbered->field : nullptr;
+}
+
 // Failures after which no row can be written any more: another program holds the database, the
 // connection is gone, the disk is full.
 bool StopsTheRun(const DbError& error) {
@@ -86,7 +95,10 @@ class Runner {
         numbered_(NumberedKindOf(settings.datenart)) {}
 
   ImportResult Run(const RowProgress& progress, const std::atomic<bool>& cancel) {
-    if (!Prepare()) return std::move(result_);
+    if (!Prepare(cancel)) {
+      batch_.reset();  // a run that does not start leaves the table as it was
+      return std::move(result_);
+    }
     const size_t rows = source_.RowCount();
     result_.status = ImportResult::Status::Finished;
     try {
@@ -144,7 +156,7 @@ class Runner {
     size_t rowsWritten = 0, added = 0, updated = 0, unchanged = 0;
   };
 
-  bool Prepare() {
+  bool Prepare(const std::atomic<bool>& cancel) {
     try {
       connection_ = Connection::Open(context_.ConnectionString);
       table_ = std::make_unique<TargetTable>(*connection_, settings_.table);
@@ -155,13 +167,49 @@ class Runner {
     record_ = std::make_unique<RowRecord>(*table_);
     PlanColumns();
     try {
-      if (options_.testRun) StartTestRun();
+      // From the first check to the end of the run no other run writes the table.
+      if (!Lock(cancel)) return false;
+      StartBatch();
+      if (options_.deleteFirst && !DeleteAll()) return false;
       if (!PrepareKeys() || !PrepareNumbers()) return false;
       PrepareCompletion();
     } catch (const DbError& e) {
       result_.message = std::string(kCannotOpen) + "\r\n" + e.what();
       return false;
     }
+    return true;
+  }
+
+  bool Lock(const std::atomic<bool>& cancel) {
+    const std::string other =
+        "Ein anderer Import in die Firma '" + context_.CompanyName + "' läuft gerade";
+    LockWaiting waiting;
+    waiting.wait = options_.waitForOtherRun;
+    waiting.cancel = &cancel;
+    if (options_.waiting)
+      waiting.report = [&](int seconds) {
+        options_.waiting(other + "; es wird gewartet … (" + std::to_string(seconds) + " s)");
+      };
+    lock_ = LockImport(*connection_, context_.DatabasePath, table_->Name(), waiting);
+    if (lock_.state == ImportLock::State::Busy)
+      result_.message = other + "; der Import wurde nicht gestartet.";
+    else if (lock_.state == ImportLock::State::Cancelled)
+      result_.message = "Der Import wurde abgebrochen, bevor er begann: " + other + ".";
+    return lock_.state == ImportLock::State::Taken;
+  }
+
+  bool DeleteAll() {
+    int64_t deleted = 0;
+    try {
+      deleted = connection_->Execute("DELETE FROM " + connection_->Quote(table_->Name()));
+    } catch (const DbError& e) {
+      result_.message = std::string("Die Datensätze konnten nicht gelöscht werden:\r\n") + e.what();
+      return false;
+    }
+    deletedInBatch_ = static_cast<size_t>(deleted);
+    if (options_.testRun)
+      result_.preview.notes.push_back("Tabelle '" + table_->Name() + "': alle " +
+                                      std::to_string(deleted) + " Datensätze würden gelöscht.");
     return true;
   }
 
@@ -185,7 +233,7 @@ class Runner {
   bool Synchronising() const { return settings_.synchronise && !AlwaysAdds(settings_.datenart); }
 
   bool PrepareKeys() {
-    if (!Synchronising()) return true;
+    if (!Synchronising()) return PrepareNumberIndex();
     std::vector<std::string> keyFields{settings_.synchronisationField};
     std::string second;
     if (settings_.datenart == 3) second = "OrderNumber";
@@ -209,6 +257,34 @@ class Runner {
     }
     index_.Load(*connection_, *table_, keyFields_);
     return true;
+  }
+
+  // Without synchronisation every row adds a record, so a number that exists already (or came
+  // earlier in the file) would be there twice: such rows are refused.
+  bool PrepareNumberIndex() {
+    const char* field = UniqueNumberField(settings_.datenart);
+    if (!field || (NumberedKindOf(settings_.datenart) && settings_.autoNumber)) return true;
+    const int index = table_->IndexOf(field);
+    if (index < 0) return true;
+    keyFields_.push_back(index);
+    keyColumns_.push_back(FindMappedColumn(columns_, field));
+    index_.Load(*connection_, *table_, keyFields_);
+    return true;
+  }
+
+  bool UniqueNumbers() const { return !Synchronising() && !keyFields_.empty(); }
+
+  // False (the row refused) when the row's number belongs to a record already.
+  bool NumberIsNew(uint32_t row) {
+    const std::string number = TrimBlanks(KeyText(keyColumns_[0], row));
+    if (number.empty()) return true;
+    const KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose({number}));
+    if (!entry) return true;
+    RejectRow(row, "Die Nummer " + number + " gibt es schon (" +
+                       (entry->row ? "Zeile " + std::to_string(LineOf(entry->row))
+                                   : std::string("in der Firma")) +
+                       "); mit 'Synchronisieren' wird der Datensatz aktualisiert.");
+    return false;
   }
 
   bool PrepareNumbers() {
@@ -291,6 +367,11 @@ class Runner {
         .value_or(std::string());
   }
 
+  bool KeyOfRecordIsEmpty() const {
+    return TrimBlanks(converter_.ToText(record_->At(keyFields_[0])).value_or(std::string()))
+        .empty();
+  }
+
   std::string RecordKey() const {
     std::vector<std::string> values;
     for (int field : keyFields_)
@@ -318,10 +399,15 @@ class Runner {
   // row cannot be imported.
   bool Locate(uint32_t row) {
     record_->StartNew();
+    if (UniqueNumbers() && !NumberIsNew(row)) return false;
     if (Synchronising()) {
       std::vector<std::string> keys;
       for (int column : keyColumns_) keys.push_back(KeyText(column, row));
-      if (KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose(keys))) {
+      // An empty key is no key: it would pick whichever record happens to have none.
+      if (TrimBlanks(keys[0]).empty())
+        Note(row, settings_.synchronisationField.c_str(), "",
+             "Die Zeile wurde als neuer Datensatz angelegt: kein Wert im Synchronisationsfeld.");
+      else if (KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose(keys))) {
         record_->LoadExisting(entry->id);
         if (entry->row != 0)
           result_.report.Add({row, LineOf(row), "", "", Join(keys, " / "),
@@ -565,12 +651,15 @@ class Runner {
     Complete(row);
     const bool wasNew = record_->IsNew();
     RowRecord::Saved saved = record_->Save();
-    if (Synchronising()) {
+    if (!keyFields_.empty()) {
       const std::string key = RecordKey();
-      if (wasNew)
+      if (KeyOfRecordIsEmpty()) {
+        // Records without a key are never found by one.
+      } else if (wasNew) {
         index_.Add(key, record_->Id(), row);
-      else if (KeyIndex::Entry* entry = index_.Find(key))
+      } else if (KeyIndex::Entry* entry = index_.Find(key)) {
         entry->row = row;
+      }
     }
     if (options_.testRun) Preview(row, saved);
     rowCounts_.rowsWritten = 1;
@@ -609,15 +698,8 @@ class Runner {
     committed_ = {report.rowsWritten, report.added, report.updated, report.unchanged};
     committedThrough_ = currentRow_;
     rejectedSinceCommit_.clear();
-  }
-
-  // A test run works in one transaction from the start, so that deleting first is undone too.
-  void StartTestRun() {
-    StartBatch();
-    if (!options_.deleteFirst) return;
-    connection_->Execute("DELETE FROM " + connection_->Quote(table_->Name()));
-    result_.preview.notes.push_back("Vor dem Import würden alle Datensätze der Tabelle '" +
-                                    table_->Name() + "' gelöscht.");
+    result_.deleted += deletedInBatch_;
+    deletedInBatch_ = 0;
   }
 
   // The key of the row as the file gives it: the synchronisation key, or the number column when
@@ -664,7 +746,7 @@ class Runner {
       const int index = static_cast<int>(i);
       if (!record_->WasSet(index) || index == table_->IdIndex()) continue;
       const bool isNew = saved == RowRecord::Saved::Added;
-      if (!isNew && record_->At(index) == record_->Original(index)) continue;
+      if (!isNew && SameFieldValue(record_->At(index), record_->Original(index))) continue;
       record.fields.push_back(
           {columns[i].name,
            isNew ? std::string() : converter_.ToText(record_->Original(index)).value_or(""),
@@ -695,6 +777,7 @@ class Runner {
 
   ImportResult result_;
   std::unique_ptr<Connection> connection_;
+  ImportLock lock_;  // held to the end of the run, released before the connection closes
   std::unique_ptr<TargetTable> table_;
   std::unique_ptr<RowRecord> record_;
   std::vector<PlannedColumn> planned_;
@@ -716,6 +799,7 @@ class Runner {
   std::optional<Transaction> batch_;
   std::chrono::steady_clock::time_point batchStart_;
   size_t rowsInBatch_ = 0;
+  size_t deletedInBatch_ = 0;
   size_t currentRow_ = 0;
   size_t committedThrough_ = 0;              // the rows up to this one are committed
   std::vector<size_t> rejectedSinceCommit_;  // reported already, ascending

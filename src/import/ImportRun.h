@@ -29,6 +29,7 @@ struct ImportResult {
   ImportReport report;
   bool testRun = false;
   TestRunPreview preview;  // filled by a test run
+  size_t deleted = 0;      // records deleted before the import, once that is committed
 };
 
 struct RunOptions {
@@ -36,9 +37,13 @@ struct RunOptions {
   // picture downloads and every file are left alone. The report and the counts are those of the
   // real run that would follow.
   bool testRun = false;
-  // Delete every record of the table first, inside the run's transaction (a test run of an
-  // import that deletes first).
+  // Delete every record of the table first: once every check has passed, inside the first
+  // batch's transaction, so that a run that does not start deletes nothing.
   bool deleteFirst = false;
+  // While another run imports into the same table of the company, wait for it (false: do not
+  // start). `waiting` is called a few times a second meanwhile with a German sentence.
+  bool waitForOtherRun = true;
+  std::function<void(const std::string& message)> waiting;
 };
 
 // Called after each row with the row's number and the number of rows.

@@ -312,11 +312,10 @@ std::optional<std::string> NumberRangeCursor::Next(
   bool zeroNoted = false;
   std::string number;
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    // Reserving may move the counter past numbers that someone else has reserved meanwhile.
+    if (!KeepStoredAhead(error)) return std::nullopt;
     number = FormatRangeNumber(format_, token_, counter_, today_, dateFormat_);
-    if (!isTaken(number)) {
-      if (!KeepStoredAhead(error)) return std::nullopt;
-      return number;
-    }
+    if (!isTaken(number)) return number;
     std::string counter = counter_;
     AdvanceCounter(counter, zeroNoted);  // counter_ holds digits since Open
     if (FormatRangeNumber(format_, token_, counter, today_, dateFormat_) == number) {
@@ -336,38 +335,41 @@ void NumberRangeCursor::CountOn() {
 
 bool NumberRangeCursor::KeepStoredAhead(std::string& error) {
   if (readOnly_ || CompareCounters(counter_, stored_) < 0) return true;
-  // Someone else may have moved the counter further meanwhile; that covers us as well.
-  std::string current = StoredCounter(*options_, range_);
-  if (IsDigits(current) && CompareCounters(current, counter_) > 0) {
-    stored_ = std::move(current);
-    return true;
-  }
-  std::string reserved = counter_;
-  bool zeroNoted = false;
-  for (int i = 0; i < kReserve; ++i) AdvanceCounter(reserved, zeroNoted);
   std::string reason;
-  if (!options_->Set(kCounterSection, range_, reserved, &reason)) {
-    error = text::CounterNotStored(range_, reason);
-    return false;
-  }
-  stored_ = std::move(reserved);
-  return true;
+  const bool stored = options_->Update(
+      kCounterSection, range_,
+      [this](const std::string& value) {
+        // The numbers up to a counter that someone else has moved further are theirs.
+        std::string current = Trim(value);
+        if (IsDigits(current) && CompareCounters(current, counter_) > 0) counter_ = current;
+        std::string reserved = counter_;
+        bool zeroNoted = false;
+        for (int i = 0; i < kReserve; ++i) AdvanceCounter(reserved, zeroNoted);
+        stored_ = reserved;
+        return std::optional<std::string>(std::move(reserved));
+      },
+      &reason);
+  if (!stored) error = text::CounterNotStored(range_, reason);
+  return stored;
 }
 
 bool NumberRangeCursor::StoreExact(std::string& error) {
   if (readOnly_) return true;
-  std::string current = StoredCounter(*options_, range_);
-  if (current == counter_) return true;
-  // A counter that someone else moved beyond ours stays where it is.
-  if (current != stored_ && IsDigits(current) && CompareCounters(current, counter_) > 0)
-    return true;
   std::string reason;
-  if (!options_->Set(kCounterSection, range_, counter_, &reason)) {
-    error = text::CounterNotStored(range_, reason);
-    return false;
-  }
-  stored_ = counter_;
-  return true;
+  const bool stored = options_->Update(
+      kCounterSection, range_,
+      [this](const std::string& value) -> std::optional<std::string> {
+        std::string current = Trim(value);
+        if (current == counter_) return std::nullopt;
+        // A counter that someone else moved beyond ours stays where it is.
+        if (current != stored_ && IsDigits(current) && CompareCounters(current, counter_) > 0)
+          return std::nullopt;
+        stored_ = counter_;
+        return counter_;
+      },
+      &reason);
+  if (!stored) error = text::CounterNotStored(range_, reason);
+  return stored;
 }
 
 }  // namespace velra

@@ -2,6 +2,14 @@
 
 namespace velra {
 
+bool SameFieldValue(const Value& a, const Value& b) {
+  if (a == b) return true;
+  auto emptyText = [](const Value& v) {
+    return v.IsNull() || (v.GetType() == Value::Type::Text && v.AsText().empty());
+  };
+  return emptyText(a) && emptyText(b);
+}
+
 void RowRecord::StartNew() {
   const size_t count = table_.Columns().size();
   id_ = 0;
@@ -55,7 +63,7 @@ RowRecord::Saved RowRecord::Save() {
   std::vector<char> changed(values_.size(), 0);
   bool any = false;
   for (size_t i = 0; i < values_.size(); ++i) {
-    if (set_[i] == kUnset || values_[i] == original_[i]) continue;
+    if (set_[i] == kUnset || SameFieldValue(values_[i], original_[i])) continue;
     changed[i] = 1;
     if (set_[i] == kSet) any = true;
   }

@@ -10,6 +10,9 @@
 
 namespace velra {
 
+// Whether a field keeps its value: an empty text and no value are the same to the suite.
+bool SameFieldValue(const Value& a, const Value& b);
+
 class RowRecord {
  public:
   explicit RowRecord(TargetTable& table) : table_(table) {}

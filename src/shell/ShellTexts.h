@@ -46,7 +46,6 @@ inline constexpr const char* kDeleteQuestion =
     "Möchten Sie nun alle vorhandenen Datensätze löschen?";
 inline constexpr const char* kDeleteTitle = "Löschen";
 inline constexpr const char* kDeleted = "Die Datensätze wurden gelöscht.";
-inline constexpr const char* kNotDeleted = "Die Datensätze konnten nicht gelöscht werden:";
 inline constexpr const char* kImporting = "Die Daten werden importiert. Einen Moment bitte...";
 inline constexpr const char* kImported = "Die Datei wurde erfolgreich importiert...";
 inline constexpr const char* kImportedWithNotes =

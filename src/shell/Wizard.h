@@ -102,13 +102,17 @@ class Wizard {
   void AbgewieseneZeilenSpeichern(bool ofTestRun);
   // The same to a given path, saying how it went.
   RejectFileResult SaveRejectFile(const std::string& path, bool ofTestRun);
-  bool DatensaetzeLoeschen();  // false when the records could not be deleted
-  void DatenImportieren();
+  // The run; `deleteFirst` when the user agreed to delete every record of the table first.
+  void DatenImportieren(bool deleteFirst);
   // False after saying which mandatory field is not assigned.
   bool MandatoryFieldsAssigned();
   ImportSettings CurrentSettings() const;
   // Called after each imported row (on the thread that runs the import).
   RowProgress importProgress;
+  // While another import into the same table of the company runs: wait for it (saying so through
+  // importWaiting, on the thread that runs the import), or do not start when false.
+  bool waitForOtherImport = true;
+  std::function<void(const std::string& message)> importWaiting;
 
   // Step 4.
   void HeaderClick(int column);     // columns count from 1
@@ -151,6 +155,7 @@ class Wizard {
   bool CompanyChosen();
   const LayoutFile& Layout();
   RowProgress ImportProgress();
+  RunOptions ImportOptions(bool testRun, bool deleteFirst);
   std::string LearnedMappingsPath() const;
 
   Dialogs& dialogs_;

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "config/Text.h"
-#include "db/Connection.h"
 #include "import/MandatoryFields.h"
 #include "import/RejectFile.h"
 #include "import/SelectionLists.h"
@@ -36,29 +35,13 @@ bool Wizard::MandatoryFieldsAssigned() {
 void Wizard::OkClick() {
   WizardControls& c = Controls();
   if (!MandatoryFieldsAssigned()) return;
+  // Without a yes the records stay and the import runs.
+  const bool deleteFirst =
+      c.chkLoeschen.Value == 1 && dialogs_.Ask(texts::kDeleteQuestion, texts::kDeleteTitle, true);
   session_.Schritt = 5;
   ShowStep(5);
   c.cmdAbbrechen.Enabled = true;
-  if (c.chkLoeschen.Value == 1 && !DatensaetzeLoeschen()) {
-    c.cmdAbbrechen.Enabled = false;
-    c.lbStatustext.Caption = texts::kImportNotStarted;
-    return;
-  }
-  DatenImportieren();
-}
-
-bool Wizard::DatensaetzeLoeschen() {
-  if (!dialogs_.Ask(texts::kDeleteQuestion, texts::kDeleteTitle, true)) return true;
-  try {
-    auto connection = Connection::Open(session_.Context.ConnectionString);
-    connection->Execute("DELETE FROM " + connection->Quote(session_.Zieltabelle));
-  } catch (const DbError& e) {
-    dialogs_.Message(std::string(texts::kNotDeleted) + "\r\n" + e.what(), texts::kFehler,
-                     Dialogs::Icon::Error);
-    return false;
-  }
-  dialogs_.Message(texts::kDeleted, texts::kHinweis, Dialogs::Icon::Information);
-  return true;
+  DatenImportieren(deleteFirst);
 }
 
 ImportSettings Wizard::CurrentSettings() const {
@@ -106,10 +89,23 @@ RowProgress Wizard::ImportProgress() {
   };
 }
 
-void Wizard::DatenImportieren() {
+RunOptions Wizard::ImportOptions(bool testRun, bool deleteFirst) {
+  RunOptions options;
+  options.testRun = testRun;
+  options.deleteFirst = deleteFirst;
+  options.waitForOtherRun = waitForOtherImport;
+  options.waiting = [this](const std::string& message) {
+    Controls().lbStatus.Caption = message;
+    if (importWaiting) importWaiting(message);
+  };
+  return options;
+}
+
+void Wizard::DatenImportieren(bool deleteFirst) {
   WizardControls& c = Controls();
-  session_.LastImport = RunImport(session_.Context, CurrentSettings(), session_.SourceData,
-                                  c.columns, ImportProgress(), session_.AbbruchAngefordert);
+  session_.LastImport =
+      RunImport(session_.Context, CurrentSettings(), session_.SourceData, c.columns,
+                ImportProgress(), session_.AbbruchAngefordert, ImportOptions(false, deleteFirst));
   const ImportResult& result = session_.LastImport;
   if (result.status == ImportResult::Status::NotStarted) {
     dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
@@ -117,6 +113,8 @@ void Wizard::DatenImportieren() {
     c.cmdAbbrechen.Enabled = false;
     return;
   }
+  if (result.deleted > 0)
+    dialogs_.Message(texts::kDeleted, texts::kHinweis, Dialogs::Icon::Information);
   if (result.status == ImportResult::Status::Stopped)
     dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
   if (result.status == ImportResult::Status::Cancelled)
@@ -137,12 +135,9 @@ bool Wizard::TestlaufClick() {
   WizardControls& c = Controls();
   if (!MandatoryFieldsAssigned()) return false;
   c.cmdAbbrechen.Enabled = true;
-  RunOptions options;
-  options.testRun = true;
-  options.deleteFirst = c.chkLoeschen.Checked();
-  session_.LastTestRun =
-      RunImport(session_.Context, CurrentSettings(), session_.SourceData, c.columns,
-                ImportProgress(), session_.AbbruchAngefordert, options);
+  session_.LastTestRun = RunImport(session_.Context, CurrentSettings(), session_.SourceData,
+                                   c.columns, ImportProgress(), session_.AbbruchAngefordert,
+                                   ImportOptions(true, c.chkLoeschen.Checked()));
   c.cmdAbbrechen.Enabled = false;
   session_.AbbruchAngefordert = false;
   const ImportResult& result = session_.LastTestRun;

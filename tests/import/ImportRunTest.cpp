@@ -262,10 +262,22 @@ TEST_P(ImportRunTest, DeletingBeforeTheImportAsksFirst) {
 }
 
 TEST_P(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
+  Execute("INSERT INTO AccountSystem (AccountNumber, Description) VALUES ('1', 'bleibt')");
+  if (GetParam() == "Datei") {
+    company_.Db().Execute(
+        "create trigger keep before delete on AccountSystem begin select raise(abort, 'nein'); "
+        "end");
+  } else {
+    company_.Db().Execute(
+        "create function keep() returns trigger language plpgsql as $$ begin raise exception "
+        "'nein'; end $$");
+    company_.Db().Execute(
+        "create trigger keep before delete on \"AccountSystem\" for each row execute function "
+        "keep()");
+  }
   Kind(10);
   wizard_.ChkLoeschenClick(1);
   Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", "Bank"}});
-  wizard_.Session().Zieltabelle = "Gibtsnicht";
   dialogs_.answers = {true};
   Run();
   ASSERT_FALSE(dialogs_.messages.empty());
@@ -274,6 +286,77 @@ TEST_P(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
             0u);
   EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde nicht ausgeführt.");
   EXPECT_EQ(wizard_.Session().Schritt, 5);
+  EXPECT_EQ(Count("AccountSystem"), 1);
+}
+
+// Deleting first happens inside the run, after every check: a run that cannot start deletes
+// nothing, and a test run names the deletion once.
+TEST_P(ImportRunTest, DeletingFirstBelongsToTheRun) {
+  Execute("INSERT INTO Contacts (CustomerNumber, Name) VALUES ('K1', 'Alt'), ('K2', 'Alt')");
+  Kind(0);
+  wizard_.ChkLoeschenClick(1);
+  wizard_.CboKundenSuchnameClick(1);
+  Grid({"Name"}, {"Nachname"}, {{"Meier"}});
+  ASSERT_TRUE(wizard_.TestlaufClick());
+  EXPECT_EQ(wizard_.Session().LastTestRun.preview.notes,
+            Strings{"Tabelle 'Contacts': alle 2 Datensätze würden gelöscht."});
+  EXPECT_EQ(Count("Contacts"), 2);
+
+  wizard_.Session().Context.SetOption("Formatting", "Customer", "Leer;Leer;Leer");
+  wizard_.Session().Context.SetOption("Program", "DocumentNumberFormat", "");
+  dialogs_.answers = {true};
+  Run();
+  EXPECT_EQ(company_.Result().status, ImportResult::Status::NotStarted);
+  EXPECT_EQ(Count("Contacts"), 2);
+}
+
+// Without synchronisation a number that the company or an earlier row has already is refused,
+// whatever its letter case and blanks.
+TEST_P(ImportRunTest, ANumberThatExistsIsNotAddedAgain) {
+  Execute("INSERT INTO Articles (ArticleNumber, ShortText) VALUES ('X1', 'alt')");
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  Grid({"Nr", "Text", "MwSt"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"},
+       {{"X1", "a", "1"}, {"x1", "b", "1"}, {"X2", "c", "1"}, {" x2 ", "d", "1"}});
+  Run();
+  EXPECT_EQ(Count("Articles"), 2);
+  EXPECT_EQ(Query("SELECT ShortText FROM Articles WHERE ArticleNumber = 'X1'").Get(0, "ShortText"),
+            Value("alt"));
+  EXPECT_EQ(company_.RowsNotImported(), (std::vector<uint32_t>{1, 2, 4}));
+  EXPECT_EQ(Report().Entries().at(0).reason,
+            "Die Zeile wurde nicht importiert: Die Nummer X1 gibt es schon (in der Firma); mit "
+            "'Synchronisieren' wird der Datensatz aktualisiert.");
+  EXPECT_NE(Report().Entries().at(2).reason.find("Die Nummer x2 gibt es schon (Zeile 4)"),
+            std::string::npos)
+      << Report().Entries().at(2).reason;
+}
+
+// An empty key picks no record: not the one whose key happens to be empty as well.
+TEST_P(ImportRunTest, AnEmptySynchronisationKeyAddsANewRecord) {
+  Execute("INSERT INTO Contacts (CustomerNumber, Name, Matchcode) VALUES ('K5', 'Fünf', '')");
+  Kind(0);
+  C().chkAutoNummer.Value = 0;
+  Sync("Suchname");
+  Grid({"Nr", "Name", "Such"}, {"Kunden-Nr.", "Nachname", "Suchname"},
+       {{"K6", "Sechs", ""}, {"K7", "Sieben", "  "}});
+  Run();
+  EXPECT_EQ(Count("Contacts"), 3);
+  EXPECT_EQ(Query("SELECT Name FROM Contacts WHERE CustomerNumber = 'K5'").Get(0, "Name"),
+            Value("Fünf"));
+  ASSERT_EQ(Report().EntryCount(), 2u);
+  EXPECT_NE(Report().Entries()[1].reason.find("kein Wert im Synchronisationsfeld"),
+            std::string::npos);
+}
+
+// A test run lists what a run would change; an empty text over no value is no change.
+TEST_P(ImportRunTest, NoValueAndAnEmptyTextAreTheSame) {
+  Execute("INSERT INTO AccountSystem (AccountNumber, Description) VALUES ('1200', NULL)");
+  Kind(10);
+  Sync("Kontonummer");
+  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", ""}});
+  ASSERT_TRUE(wizard_.TestlaufClick());
+  EXPECT_TRUE(wizard_.Session().LastTestRun.preview.changed.empty());
+  EXPECT_EQ(wizard_.Session().LastTestRun.report.unchanged, 1u);
 }
 
 TEST_P(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {

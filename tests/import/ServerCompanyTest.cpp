@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "ServerCompany.h"
 #include "TestSupport.h"
@@ -95,6 +96,46 @@ TEST(ServerCompanyTest, TheDemoSamplesGiveTheSameRecordsAsInTheFileCompany) {
     EXPECT_EQ(row[2].ToText(), afk.Get(row[0].ToText(), row[1].ToText()))
         << row[0].ToText() << "/" << row[1].ToText();
   EXPECT_NE(afk.Get("NumberRange", "Stocking"), "00001");  // the stock rows drew numbers
+}
+
+// Runs that count on the same number range at once, each through its own options: no count is
+// lost, in the options file as in the table Options.
+TEST(ServerCompanyTest, CountersCountedOnAtOnceLoseNoStep) {
+  std::optional<DemoServer> server = test::TestServer();
+  if (!server) GTEST_SKIP() << test::kNoTestServer;
+  test::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  test::ServerCompany company;
+  ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
+  const std::string serverCompany =
+      "Provider=PostgreSQL;User ID=" + server->user + ";Password=" + server->password +
+      ";Initial Catalog=" + company.Name() + ";Data Source=" + server->dataSource;
+  const std::string afk = dir / "Firmen/Musterfirma/Musterfirma.afk";
+
+  constexpr int kRuns = 4, kSteps = 25;
+  for (bool table : {false, true}) {
+    // Ranges exist before a run draws from them.
+    ASSERT_TRUE(table ? TableOptions::Load(serverCompany)->Set("Test", "Zähler", "0")
+                      : FileOptions(afk).Set("Test", "Zähler", "0"));
+    std::vector<std::thread> runs;
+    for (int run = 0; run < kRuns; ++run)
+      runs.emplace_back([&] {
+        std::unique_ptr<CompanyOptions> options;
+        if (table)
+          options = TableOptions::Load(serverCompany);
+        else
+          options = std::make_unique<FileOptions>(afk);
+        for (int step = 0; step < kSteps; ++step)
+          EXPECT_TRUE(options->Update("Test", "Zähler", [](const std::string& stored) {
+            return std::to_string(std::atoi(stored.c_str()) + 1);
+          }));
+      });
+    for (std::thread& run : runs) run.join();
+    const std::string counted = table ? TableOptions::Load(serverCompany)->Get("Test", "Zähler")
+                                      : FileOptions(afk).Get("Test", "Zähler");
+    EXPECT_EQ(counted, std::to_string(kRuns * kSteps)) << (table ? "Options" : ".afk");
+  }
 }
 
 }  // namespace

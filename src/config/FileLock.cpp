@@ -1,0 +1,49 @@
+#include "config/FileLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace velra {
+
+std::unique_ptr<FileLock> FileLock::Take(const std::string& path, Wait wait, std::string* error) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) {
+    if (error)
+      *error = "Die Sperrdatei '" + path +
+               "' konnte nicht angelegt werden: " + std::strerror(errno) + ".";
+    return nullptr;
+  }
+  int locked;
+  do {
+    locked = ::flock(fd, LOCK_EX | (wait == Wait::No ? LOCK_NB : 0));
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) {
+    const int reason = errno;
+    ::close(fd);
+    if (reason != EWOULDBLOCK && error)
+      *error = "Die Sperrdatei '" + path +
+               "' konnte nicht gesperrt werden: " + std::strerror(reason) + ".";
+    return nullptr;
+  }
+  return std::unique_ptr<FileLock>(new FileLock(fd));
+}
+
+FileLock::~FileLock() {
+  ::close(fd_);
+}
+
+std::string LockFileBeside(const std::string& file, const std::string& purpose) {
+  namespace fs = std::filesystem;
+  std::error_code ignored;
+  fs::path target = fs::weakly_canonical(fs::path(file), ignored);
+  if (target.empty()) target = fs::absolute(fs::path(file), ignored);
+  return (target.parent_path() / ("." + target.filename().string() + "." + purpose + ".lock"))
+      .string();
+}
+
+}  // namespace velra
