@@ -26,6 +26,7 @@
 #include "demo/DemoEnvironment.h"
 #include "gui/MainWindow.h"
 #include "gui/QtDialogs.h"
+#include "import/ImportLock.h"
 #include "profile/ImportProfile.h"
 #include "shell/ShellTexts.h"
 #include "source/Formats.h"
@@ -234,6 +235,32 @@ TEST_F(WindowTest, AbbrechenAsksAndStopsTheRunningImport) {
   const int64_t written = QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger();
   EXPECT_GE(written, 99);
   EXPECT_LT(written, 3000);
+}
+
+TEST_F(WindowTest, AnImportWaitsForAnotherIntoTheSameTableAndCanBeCancelled) {
+  const std::string file = dir_ / "Neu.csv";
+  std::ofstream(file) << "Artikelnummer;Bezeichnung;MwSt\nA1;Artikel;19\n";
+  const SessionContext& context = window_.GetWizard().Session().Context;
+  auto other = Connection::Open(context.ConnectionString);
+  ImportLock held = LockImport(*other, context.DatabasePath, "Articles", {false, {}, nullptr});
+  ASSERT_EQ(held.state, ImportLock::State::Taken);
+  LoadArticles(file);
+  Click("cmdWeiter");
+
+  QTest::mouseClick(Find<QPushButton>("cmdOK"), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([this] {
+    return Find<QLabel>("lbStatustext")
+        ->text()
+        .startsWith("Ein anderer Import in die Firma 'Musterfirma' läuft gerade; es wird gewartet");
+  })) << Find<QLabel>("lbStatustext")->text().toStdString();
+  EXPECT_TRUE(window_.Busy());
+  dialogs_.answers = {true};
+  QTest::mouseClick(Find<QPushButton>("cmdAbbrechen"), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([this] { return !window_.Busy(); }));
+  ASSERT_FALSE(dialogs_.messages.empty());
+  EXPECT_NE(dialogs_.messages.back().text.find("abgebrochen, bevor er begann"), std::string::npos)
+      << dialogs_.messages.back().text;
+  EXPECT_EQ(QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger(), 0);
 }
 
 TEST_F(WindowTest, AFieldGivenTwiceAsksFirst) {
