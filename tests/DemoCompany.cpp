@@ -4,6 +4,10 @@
 
 namespace velra::test {
 
+namespace {
+constexpr std::string_view kPercentage = "<%>";
+}  // namespace
+
 bool DemoCompany::Start(const std::string& folder, const std::optional<DemoServer>& server,
                         std::string& error) {
   if (!CreateDemoEnvironment(folder, false, &error)) return false;
@@ -38,7 +42,10 @@ void DemoCompany::Grid(const Strings& names, const Strings& captions,
   uint32_t line = 2;
   for (const Strings& row : rows) {
     for (size_t c = 0; c < row.size(); ++c)
-      if (row[c] != "<null>") session.SourceData.SetText(c + 1, row[c]);
+      if (row[c].starts_with(kPercentage))
+        session.SourceData.SetPercentage(c + 1, std::stod(row[c].substr(kPercentage.size())));
+      else if (row[c] != "<null>")
+        session.SourceData.SetText(c + 1, row[c]);
     session.SourceData.FinishRow(line++);
   }
   LayoutFile layout = LayoutFile::Load(session.Context.LayoutFile);

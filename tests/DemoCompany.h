@@ -39,7 +39,8 @@ class DemoCompany {
 
   void Kind(int value);
   // The grid: source column names, the caption each is assigned (empty: none), and the rows; a
-  // cell "<null>" is left empty, as a cell a file does not have.
+  // cell "<null>" is left empty, as a cell a file does not have, and a cell "<%>0.19" holds the
+  // number of a spreadsheet cell shown as a percentage.
   void Grid(const Strings& names, const Strings& captions, const std::vector<Strings>& rows);
   void Sync(const std::string& caption);
   void Run();

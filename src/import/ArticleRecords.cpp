@@ -5,24 +5,31 @@
 namespace velra {
 
 ArticleLookup::ArticleLookup(Connection& connection, const std::string& table,
-                             const std::string& resultField) {
+                             const std::string& resultField,
+                             const std::vector<std::string>& moreKeyFields) {
+  std::string where = connection.Quote("ArticleNumber") + " = ?";
+  for (const std::string& field : moreKeyFields)
+    where += " AND " + connection.Quote(field) + " = ?";
   statement_ = std::make_unique<Statement>(connection.Prepare(connection.GetDialect().SelectFirst(
-      connection.Quote(resultField), connection.Quote(table) + " WHERE " +
-                                         connection.Quote("ArticleNumber") + " = ? ORDER BY " +
-                                         connection.Quote("ID"))));
+      connection.Quote(resultField),
+      connection.Quote(table) + " WHERE " + where + " ORDER BY " + connection.Quote("ID"))));
 }
 
-std::optional<Value> ArticleLookup::First(const std::string& articleNumber) {
+std::optional<Value> ArticleLookup::First(const std::string& articleNumber,
+                                          const std::vector<std::string>& moreKeys) {
   statement_->Reset();
   statement_->Bind(1, Value(articleNumber));
+  for (size_t i = 0; i < moreKeys.size(); ++i)
+    statement_->Bind(static_cast<int>(i + 2), Value(moreKeys[i]));
   std::optional<Value> value;
   if (statement_->Next()) value = statement_->Get(0);
   statement_->Reset();
   return value;
 }
 
-int64_t ArticleLookup::FirstId(const std::string& articleNumber) {
-  std::optional<Value> id = First(articleNumber);
+int64_t ArticleLookup::FirstId(const std::string& articleNumber,
+                               const std::vector<std::string>& moreKeys) {
+  std::optional<Value> id = First(articleNumber, moreKeys);
   return id && id->GetType() == Value::Type::Integer ? id->AsInteger() : 0;
 }
 
@@ -40,7 +47,14 @@ void WebshopRecords::Prepare(const std::string& articleNumber, const std::string
                              const std::string& longText) {
   if (articleNumber.empty()) return;
   int64_t id = lookup_.FirstId(articleNumber);
-  if (id == 0 || !record_.LoadExisting(id)) record_.StartNew();
+  if (id != 0 && record_.LoadExisting(id)) {
+    // What the shop has of the article was entered for it: only the marks are set again.
+    record_.Set("Synchronise", Value(true));
+    record_.Set("Active", Value(true));
+    record_.Save();
+    return;
+  }
+  record_.StartNew();
   const Value empty(""), zero(int64_t{0});
   record_.Set("ArticleNumber", Value(articleNumber));
   record_.Set("ArticleNumberWebshop", Value(articleNumber));
@@ -77,14 +91,14 @@ void WebshopRecords::Prepare(const std::string& articleNumber, const std::string
 SupplierRecords::SupplierRecords(Connection& connection)
     : table_(connection, "ArticleSuppliers"),
       record_(table_),
-      lookup_(connection, "ArticleSuppliers", "ID") {}
+      lookup_(connection, "ArticleSuppliers", "ID", {"Supplier"}) {}
 
 void SupplierRecords::Create(const std::string& articleNumber, const std::string& supplier,
                              const std::string& supplierNumber, const std::string& orderNumber,
                              const std::string& shortText, std::optional<double> price,
                              const std::string& vatCode, const std::string& unit) {
   if (articleNumber.empty() || supplier.empty() || orderNumber.empty()) return;
-  int64_t id = lookup_.FirstId(articleNumber);
+  int64_t id = lookup_.FirstId(articleNumber, {supplier});
   if (id == 0 || !record_.LoadExisting(id)) record_.StartNew();
   record_.Set("ArticleNumber", Value(articleNumber));
   record_.Set("Supplier", Value(supplier));

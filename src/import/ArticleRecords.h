@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "db/Connection.h"
 #include "db/TargetTable.h"
@@ -12,14 +13,18 @@
 
 namespace velra {
 
-// A field of the first record of a table with a given article number, in table order.
+// A field of the first record of a table with a given article number (and, where named, given
+// values of further key fields), in table order.
 class ArticleLookup {
  public:
-  ArticleLookup(Connection& connection, const std::string& table, const std::string& resultField);
-  // The field of the first record; nullopt when there is none.
-  std::optional<Value> First(const std::string& articleNumber);
+  ArticleLookup(Connection& connection, const std::string& table, const std::string& resultField,
+                const std::vector<std::string>& moreKeyFields = {});
+  // The field of the first record; nullopt when there is none. `moreKeys` holds the values of
+  // the further key fields, in their order.
+  std::optional<Value> First(const std::string& articleNumber,
+                             const std::vector<std::string>& moreKeys = {});
   // Its ID, 0 when there is none (for lookups of the ID).
-  int64_t FirstId(const std::string& articleNumber);
+  int64_t FirstId(const std::string& articleNumber, const std::vector<std::string>& moreKeys = {});
 
  private:
   std::unique_ptr<Statement> statement_;
@@ -28,7 +33,9 @@ class ArticleLookup {
 class WebshopRecords {
  public:
   explicit WebshopRecords(Connection& connection);
-  // Creates or resets the article's webshop record; nothing for an empty article number.
+  // Creates the article's webshop record with the shop's defaults; an existing one is only marked
+  // for the webshop again and keeps what was entered for the shop (texts, keywords, templates).
+  // Nothing for an empty article number.
   void Prepare(const std::string& articleNumber, const std::string& shortText,
                const std::string& longText);
 
@@ -41,9 +48,9 @@ class WebshopRecords {
 class SupplierRecords {
  public:
   explicit SupplierRecords(Connection& connection);
-  // Creates or overwrites the article's supplier record (the first of the article, whatever its
-  // supplier); nothing unless article number, supplier and order number are given. Without a
-  // price the price fields stay empty.
+  // Creates or updates the article's record of this supplier; the records of the article's other
+  // suppliers stay as they are. Nothing unless article number, supplier and order number are
+  // given. Without a price the price fields stay empty.
   void Create(const std::string& articleNumber, const std::string& supplier,
               const std::string& supplierNumber, const std::string& orderNumber,
               const std::string& shortText, std::optional<double> price, const std::string& vatCode,

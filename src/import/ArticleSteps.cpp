@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "config/Text.h"
+
 namespace velra {
 
 namespace {
@@ -18,6 +20,13 @@ constexpr RateCode kRateCodes[] = {{"19", 19, "1"},  {"7", 7, "2"},      {"0", 0
 constexpr const char* kCrLf = "\r\n";
 
 }  // namespace
+
+Value ImportedValue(const SourceTable& source, size_t column, size_t row, std::string_view field) {
+  Value value = source.Get(column, row);
+  if (!source.IsPercentage(column, row) || !EqualsIgnoreCase(field, "VatCode")) return value;
+  const double fraction = value.AsDouble();
+  return std::fabs(fraction) < 1 ? Value(fraction * 100) : value;
+}
 
 std::string VatRateCode(const std::string& rate, const ValueConverter& converter) {
   if (std::optional<double> value = converter.ToDouble(Value(rate))) {

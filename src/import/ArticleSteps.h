@@ -2,11 +2,18 @@
 // The texts the run derives for an article: the tax code of an imported tax rate and the label.
 
 #include <string>
+#include <string_view>
 
 #include "import/RowRecord.h"
 #include "import/ValueConversion.h"
+#include "source/SourceTable.h"
 
 namespace velra {
+
+// The value of a source cell for the field `field`. A tax rate (VatCode) from a cell that the
+// source shows as a percentage holds the fraction (0.19 for "19 %") and is read as the number
+// of percent when it is below 1; every other cell as the source holds it.
+Value ImportedValue(const SourceTable& source, size_t column, size_t row, std::string_view field);
 
 // The tax code of an imported rate ("19" -> "1", "7" -> "2", "0" -> "0", "8" -> "30", "3,8" ->
 // "31", "2,5" -> "32", "20" -> "40", "10" -> "41"). A rate that reads as a number is compared by

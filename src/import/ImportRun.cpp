@@ -316,7 +316,11 @@ class Runner {
 
   void PrepareCompletion() {
     const int kind = settings_.datenart;
-    if ((kind == 1 || kind == 8) && PricesComputed()) taxes_ = TaxRates::Load(*connection_);
+    if (kind == 1)
+      for (const PlannedColumn& column : planned_)
+        if (EqualsIgnoreCase(column.fieldName, "VatCode")) vatColumn_ = &column;
+    if (((kind == 1 || kind == 8) && PricesComputed()) || vatColumn_)
+      taxes_ = TaxRates::Load(*connection_);
     if (kind == 8 && PricesComputed())
       articleTaxKeys_ = std::make_unique<ArticleLookup>(*connection_, "Articles", "VatCode");
     if (kind == 1 && settings_.webshop) webshop_ = std::make_unique<WebshopRecords>(*connection_);
@@ -324,7 +328,8 @@ class Runner {
       suppliers_ = std::make_unique<SupplierRecords>(*connection_);
     for (const PlannedColumn& column : planned_)
       if (column.typeClass == TypeClass::Picture && !pictures_)
-        pictures_ = std::make_unique<PictureStore>(*connection_, converter_, downloader_);
+        pictures_ = std::make_unique<PictureStore>(*connection_, converter_, downloader_,
+                                                   settings_.sourceFolder);
   }
 
   bool IsTaken(const std::string& number) {
@@ -480,7 +485,7 @@ class Runner {
 
   void WriteColumns(uint32_t row) {
     for (const PlannedColumn& column : planned_) {
-      const Value value = source_.Get(column.sourceColumn, row);
+      const Value value = ImportedValue(source_, column.sourceColumn, row, column.fieldName);
       if (column.typeClass == TypeClass::Picture) {
         WritePicture(row, column, value);
         continue;
@@ -560,7 +565,10 @@ class Runner {
     std::string taxKey;
     if (std::string rate = Text("VatCode"); !rate.empty()) {
       taxKey = VatRateCode(rate, converter_);
-      SetFixed("VatCode", Value(taxKey));
+      if (TaxKeyRefused(row, rate, taxKey))
+        taxKey.clear();
+      else
+        SetFixed("VatCode", Value(taxKey));
     }
     if (settings_.defaultArticleType) SetFixed("ArticleType", Value(settings_.articleType));
     if (settings_.defaultTaxKey) {
@@ -576,6 +584,18 @@ class Runner {
       webshop_->Prepare(Text("ArticleNumber"), Text("ShortText"), Text("LongText"));
       SetFixed("Webshop", Value(true));
     }
+  }
+
+  // An imported tax rate must lead to a tax key the company uses now; otherwise the field keeps
+  // what it held and the report names the value. A code the record held already is not judged,
+  // nor a rate that the default tax key replaces anyway.
+  bool TaxKeyRefused(uint32_t row, const std::string& rate, const std::string& taxKey) {
+    if (!vatColumn_ || settings_.defaultTaxKey || taxes_.IsActive(taxKey)) return false;
+    record_->Unset("VatCode");
+    result_.report.Add({row, LineOf(row), vatColumn_->name, vatColumn_->fieldName, rate,
+                        "Zu diesem Steuersatz gibt es in der Firma keinen aktiven "
+                        "Steuerschlüssel; er wurde nicht übernommen."});
+    return true;
   }
 
   void ComputePrices(uint32_t row, const std::string& taxKey) {
@@ -788,6 +808,7 @@ class Runner {
   std::unique_ptr<Statement> taken_;
   std::set<std::string> missingFixed_;
   TaxRates taxes_;
+  const PlannedColumn* vatColumn_ = nullptr;  // the column of the article's tax rate
   std::unique_ptr<ArticleLookup> articleTaxKeys_;
   std::unique_ptr<WebshopRecords> webshop_;
   std::unique_ptr<SupplierRecords> suppliers_;

@@ -8,6 +8,9 @@
 namespace velra {
 
 struct ImportSettings {
+  // The folder of the import file (of a dBase table: its folder): picture names without a whole
+  // path are found there.
+  std::string sourceFolder;
   int datenart = 1;
   std::string table;                 // Zieltabelle
   std::string synchronisationField;  // Synchronisationsfeld; empty without synchronisation

@@ -1,9 +1,12 @@
 #include "import/Pictures.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +21,7 @@
 #include "config/Paths.h"
 #include "config/Text.h"
 #include "db/DbError.h"
+#include "import/ImageTypes.h"
 #include "source/Formats.h"
 
 namespace velra {
@@ -45,6 +49,14 @@ constexpr std::string_view kTempFolderFailed = "der temporäre Ordner kann nicht
 constexpr std::string_view kLocalWriteFailed = "die Datei kann nicht gespeichert werden (";
 constexpr std::string_view kFileMissing = "wurde nicht gefunden.";
 constexpr std::string_view kNotAFile = "ist keine Datei.";
+constexpr std::string_view kSystemFile =
+    "gehört zum Betriebssystem (/proc, /sys) und wird nicht als Bild gelesen.";
+constexpr std::string_view kNotAPicture =
+    "ist kein Bild (erwartet: JPEG, PNG, GIF, BMP, TIFF oder WebP).";
+constexpr std::string_view kServerSendsNoPicture =
+    "der Server liefert kein Bild (erwartet: JPEG, PNG, GIF, BMP, TIFF oder WebP)";
+constexpr std::string_view kNoImportFolder =
+    "hat keinen vollständigen Pfad, und der Ordner der Importdatei ist nicht bekannt.";
 constexpr std::string_view kFileTooLarge = "ist größer als ";
 constexpr std::string_view kNotReadable = "kann nicht gelesen werden (";
 constexpr std::string_view kNoPermission = "keine Berechtigung";
@@ -165,6 +177,7 @@ std::string ErrnoText(int error) {
 
 struct Download {
   int fd = -1;
+  Bytes head;  // the first bytes, which tell whether an image came
   uint64_t written = 0;
   uint64_t limit = 0;
   bool tooLarge = false;
@@ -189,6 +202,9 @@ size_t WriteChunk(char* data, size_t size, size_t count, void* user) {
     }
     done += static_cast<size_t>(n);
   }
+  if (download->head.size() < kImageHeadBytes)
+    download->head.insert(download->head.end(), data,
+                          data + std::min(bytes, kImageHeadBytes - download->head.size()));
   download->written += bytes;
   return bytes;
 }
@@ -243,10 +259,26 @@ struct PictureFile {
   DateTime changed;
 };
 
+// The pseudo file systems of the kernel: their "files" are processes, settings and devices.
+bool OnSystemFileSystem(int fd) {
+  struct statfs system {};
+  if (::fstatfs(fd, &system) != 0) return false;
+  for (auto magic : {PROC_SUPER_MAGIC, SYSFS_MAGIC, DEBUGFS_MAGIC, TRACEFS_MAGIC, SECURITYFS_MAGIC,
+                     CGROUP_SUPER_MAGIC, CGROUP2_SUPER_MAGIC})
+    if (static_cast<unsigned long>(system.f_type) == static_cast<unsigned long>(magic)) return true;
+  return false;
+}
+
 std::optional<PictureFile> ReadPictureFile(const std::string& file, std::string_view shownAs,
                                            std::string& error) {
   const std::string prefix = std::string(kPictureFile) + Quoted(shownAs) + " ";
-  // Not blocking, so that a named pipe cannot stop the run.
+  // A device or pipe is not even opened: opening one can wait or act.
+  struct stat before {};
+  if (::stat(file.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+    error = prefix + std::string(kNotAFile);
+    return std::nullopt;
+  }
+  // Not blocking, so that a pipe put there since cannot stop the run.
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     int e = errno;
@@ -267,6 +299,10 @@ std::optional<PictureFile> ReadPictureFile(const std::string& file, std::string_
   }
   if (!S_ISREG(info.st_mode)) {
     error = prefix + std::string(kNotAFile);
+    return std::nullopt;
+  }
+  if (OnSystemFileSystem(fd)) {
+    error = prefix + std::string(kSystemFile);
     return std::nullopt;
   }
   const std::string tooLarge = prefix + std::string(kFileTooLarge) + SizeText(kMaxFileBytes) + ".";
@@ -292,6 +328,10 @@ std::optional<PictureFile> ReadPictureFile(const std::string& file, std::string_
       return std::nullopt;
     }
     picture.bytes.insert(picture.bytes.end(), buffer, buffer + n);
+  }
+  if (!IsKnownImage(picture.bytes)) {
+    error = prefix + std::string(kNotAPicture);
+    return std::nullopt;
   }
 
   std::tm local{};
@@ -375,10 +415,13 @@ const Downloader::Result& Downloader::Fetch(const std::string& address) {
   int closeError = ::close(download.fd) == 0 ? 0 : errno;
   if (code == CURLE_OK && closeError != 0) download.writeError = closeError;
 
-  if (code == CURLE_OK && download.writeError == 0) {
+  const bool loaded = code == CURLE_OK && download.writeError == 0;
+  if (loaded && IsKnownImage(download.head)) {
     result.localFile = localFile;
   } else {
-    result.error = LoadFailed(address, CurlReason(curl, code, download, limits_, detail));
+    // A web page or an error text sent as a picture is not kept.
+    result.error = LoadFailed(address, loaded ? std::string(kServerSendsNoPicture)
+                                              : CurlReason(curl, code, download, limits_, detail));
     ::unlink(localFile.c_str());
   }
   if (curl) curl_easy_cleanup(curl);
@@ -386,6 +429,31 @@ const Downloader::Result& Downloader::Fetch(const std::string& address) {
 }
 
 namespace {
+
+// A reference written on Windows that names a drive, a share or the root of a drive: it stays as
+// written, and only finds a picture stored under it.
+bool IsWindowsAbsolute(std::string_view path) {
+  const bool drive = path.size() >= 2 && path[1] == ':' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return drive || path.starts_with('\\');
+}
+
+bool IsRelativePath(std::string_view path) {
+  return !path.starts_with('/') && !IsWindowsAbsolute(path);
+}
+
+// The path under which a local picture is read and stored: a relative name lies beside the
+// import file ("bilder\a.jpg" written on Windows as well), and "." and ".." are resolved, so that
+// every way of writing one file names one picture.
+std::string LocalPicturePath(const std::string& reference, const std::string& importFolder) {
+  if (IsWindowsAbsolute(reference)) return reference;
+  std::string path = reference;
+  if (IsRelativePath(reference)) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    path = PathJoin(importFolder, path);
+  }
+  return std::filesystem::path(path).lexically_normal().string();
+}
 
 struct PictureSql {
   std::string byName, byId, insert;
@@ -489,8 +557,11 @@ std::optional<int64_t> InsertPicture(Connection& connection, Statement& insert,
 }  // namespace
 
 PictureStore::PictureStore(Connection& connection, const ValueConverter& converter,
-                           Downloader& downloader)
-    : connection_(connection), converter_(converter), downloader_(downloader) {}
+                           Downloader& downloader, std::string importFolder)
+    : connection_(connection),
+      converter_(converter),
+      downloader_(downloader),
+      importFolder_(std::move(importFolder)) {}
 
 PictureStore::~PictureStore() = default;
 
@@ -520,15 +591,20 @@ std::optional<int64_t> PictureStore::PictureFor(const std::string& reference, st
   // Any "scheme://" goes to the downloader, which refuses what is not http, https or ftp, so
   // that "file:///etc/passwd" is never read as a picture. A drive letter is no scheme.
   const bool web = IsWebAddress(text) || (HasScheme(text) && text.find("://") > 1);
-  std::string fileName, folder;
+  std::string path = text, fileName, folder;
   if (web) {
     // Folder and name together are the whole address, so that addresses that differ only in
     // their query stay different pictures.
     folder = text.substr(0, text.rfind('/') + 1);
     fileName = text.substr(folder.size());
   } else {
-    fileName = FileNameOf(text);
-    folder = text.substr(0, text.size() - fileName.size());
+    if (IsRelativePath(text) && importFolder_.empty()) {
+      error = std::string(kPictureFile) + Quoted(text) + " " + std::string(kNoImportFolder);
+      return std::nullopt;
+    }
+    path = LocalPicturePath(text, importFolder_);
+    fileName = FileNameOf(path);
+    folder = path.substr(0, path.size() - fileName.size());
   }
 
   try {
@@ -551,7 +627,7 @@ std::optional<int64_t> PictureStore::PictureFor(const std::string& reference, st
       return id;
     }
 
-    std::string file = text;
+    std::string file = path;
     if (web) {
       const Downloader::Result& fetched = downloader_.Fetch(text);
       if (fetched.localFile.empty()) {

@@ -15,7 +15,8 @@
 namespace velra {
 
 // Fetches pictures given by web address into a fresh temporary folder of the run (removed with
-// the downloader). Only http, https and ftp; a time-out and a size limit; each address once.
+// the downloader). Only http, https and ftp; a time-out and a size limit; each address once; a
+// download is kept only when it is an image.
 class Downloader {
  public:
   struct Limits {
@@ -42,15 +43,19 @@ class Downloader {
   int counter_ = 0;
 };
 
-// ArticlePictures through the run's connection, inside the row's transaction.
+// ArticlePictures through the run's connection, inside the row's transaction. A picture is a
+// regular file (no device, nothing of /proc or /sys) or a download whose first bytes are those
+// of a JPEG, PNG, GIF, BMP, TIFF or WebP image.
 class PictureStore {
  public:
-  PictureStore(Connection& connection, const ValueConverter& converter, Downloader& downloader);
+  // `importFolder`: the folder of the import file, where relative picture names are found.
+  PictureStore(Connection& connection, const ValueConverter& converter, Downloader& downloader,
+               std::string importFolder = {});
   ~PictureStore();
 
   // The ID of the picture `reference` names (a file path, or a web address that is fetched
   // first), stored now if it is not stored yet. nullopt with a German reason in `error` when the
-  // picture cannot be fetched or read.
+  // picture cannot be fetched or read or is no image.
   std::optional<int64_t> PictureFor(const std::string& reference, std::string& error);
 
   // The operations behind it, by file name and folder.
@@ -65,6 +70,7 @@ class PictureStore {
   Connection& connection_;
   const ValueConverter& converter_;
   Downloader& downloader_;
+  std::string importFolder_;
   std::unique_ptr<Statements> statements_;
 };
 

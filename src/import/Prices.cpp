@@ -28,18 +28,22 @@ double VatFromNet(double price, double p) {
 TaxRates TaxRates::Load(Connection& connection) {
   TaxRates taxes;
   Rows rows = connection.Query("SELECT " + connection.Quote("TaxKeyNumber") + ", " +
-                               connection.Quote("Percentage") + " FROM " +
-                               connection.Quote("Taxes") + " ORDER BY " + connection.Quote("ID"));
+                               connection.Quote("Percentage") + ", " + connection.Quote("Active") +
+                               " FROM " + connection.Quote("Taxes") + " ORDER BY " +
+                               connection.Quote("ID"));
   for (const std::vector<Value>& row : rows.rows) {
+    Rate rate;
     const Value& percentage = row[1];
-    double value = 0;
     if (percentage.GetType() == Value::Type::Double)
-      value = percentage.AsDouble();
+      rate.percentage = percentage.AsDouble();
     else if (percentage.GetType() == Value::Type::Integer)
-      value = static_cast<double>(percentage.AsInteger());
-    else
-      continue;
-    taxes.rates_.try_emplace(FoldCase(NzText(row[0])), value);
+      rate.percentage = static_cast<double>(percentage.AsInteger());
+    const Value& active = row[2];
+    rate.active = active.GetType() == Value::Type::Boolean
+                      ? active.AsBool()
+                      : active.GetType() == Value::Type::Integer && active.AsInteger() != 0;
+    // The first record of a key decides, as the lookup by key finds it first.
+    taxes.rates_.try_emplace(FoldCase(NzText(row[0])), rate);
   }
   return taxes;
 }
@@ -47,7 +51,12 @@ TaxRates TaxRates::Load(Connection& connection) {
 std::optional<double> TaxRates::Percentage(const std::string& key) const {
   auto found = rates_.find(FoldCase(key));
   if (found == rates_.end()) return std::nullopt;
-  return found->second;
+  return found->second.percentage;
+}
+
+bool TaxRates::IsActive(const std::string& key) const {
+  auto found = rates_.find(FoldCase(key));
+  return found != rates_.end() && found->second.active;
 }
 
 }  // namespace velra

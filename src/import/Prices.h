@@ -15,16 +15,22 @@ double GrossFromNet(double price, double p);
 double VatFromGross(double price, double p);
 double VatFromNet(double price, double p);
 
-// The percentages of the company's tax keys, read once per run (they do not change during it).
+// The company's tax keys with their percentages, read once per run (they do not change during
+// it). Keys compare ignoring letter case, as the database compares them.
 class TaxRates {
  public:
   static TaxRates Load(Connection& connection);
-  // The percentage of the key (letter case ignored, as the database compares keys); nullopt when
-  // the company has no such key.
+  // The percentage of the key; nullopt when the company has no such key or it has no percentage.
   std::optional<double> Percentage(const std::string& key) const;
+  // Whether the company uses the key now (its flag Active is set), as the tax list offers it.
+  bool IsActive(const std::string& key) const;
 
  private:
-  std::unordered_map<std::string, double> rates_;
+  struct Rate {
+    std::optional<double> percentage;
+    bool active = false;
+  };
+  std::unordered_map<std::string, Rate> rates_;
 };
 
 }  // namespace velra

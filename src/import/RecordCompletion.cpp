@@ -45,7 +45,8 @@ std::string FormatWithPattern(const Value& value, const std::string& pattern,
   const size_t minDigits = static_cast<size_t>(std::count(whole.begin(), whole.end(), '0'));
 
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, RoundHalfUp(std::fabs(*number), decimals));
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals,
+                RoundCommercial(std::fabs(*number), decimals));
   std::string digits = buffer;
   std::string fraction;
   if (size_t dot = digits.find('.'); dot != std::string::npos) {

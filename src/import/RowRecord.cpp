@@ -44,6 +44,14 @@ void RowRecord::SetAt(int index, Value value) {
   set_[static_cast<size_t>(index)] = kSet;
 }
 
+bool RowRecord::Unset(std::string_view field) {
+  int index = table_.IndexOf(field);
+  if (index < 0) return false;
+  values_[static_cast<size_t>(index)] = original_[static_cast<size_t>(index)];
+  set_[static_cast<size_t>(index)] = kUnset;
+  return true;
+}
+
 bool RowRecord::Stamp(std::string_view field, Value value) {
   int index = table_.IndexOf(field);
   if (index < 0) return false;

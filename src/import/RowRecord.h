@@ -27,6 +27,9 @@ class RowRecord {
   // False when the table has no such field.
   bool Set(std::string_view field, Value value);
   void SetAt(int index, Value value);
+  // Takes back what the row set in the field: it keeps the value it was read with (a new record:
+  // none) and is not written. False when the table has no such field.
+  bool Unset(std::string_view field);
   // Sets a field the run stamps on every record it writes (the time of the last change): the
   // stamp is written with a change of another field, but is no change of its own. False when
   // the table has no such field.

@@ -39,12 +39,13 @@ constexpr std::string_view kNotAWholeNumber = "ist keine ganze Zahl.";
 constexpr std::string_view kTooLarge = "ist für das Feld zu groß.";
 constexpr std::string_view kNotADate = "ist kein gültiges Datum.";
 constexpr std::string_view kNotABoolean =
-    "ist kein Wahrheitswert (erwartet: 1/0, wahr/falsch, true/false).";
+    "ist kein Wahrheitswert (erwartet: 1/0, ja/nein, j/n, x/leer, wahr/falsch, yes/no, "
+    "true/false).";
 
-// Boolean words that an import accepts in any letter case; the German ones come from exports of
-// German desktops.
-constexpr std::array<std::string_view, 2> kTrueWords = {"true", "wahr"};
-constexpr std::array<std::string_view, 2> kFalseWords = {"false", "falsch"};
+// Boolean words that an import accepts in any letter case. German exports write ja/nein or j/n,
+// and lists ticked by hand mark the true rows with an x and leave the others empty.
+constexpr std::array<std::string_view, 6> kTrueWords = {"true", "wahr", "ja", "j", "yes", "x"};
+constexpr std::array<std::string_view, 5> kFalseWords = {"false", "falsch", "nein", "n", "no"};
 
 // Longer values are cut in failure reasons so that a report line stays readable.
 constexpr size_t kShownCharacters = 60;
@@ -269,18 +270,33 @@ TypeClass TypeClassOf(std::string_view field) {
   return TypeClass::Text;
 }
 
-double RoundHalfUp(double value, int digits) {
-  const double factor = std::pow(10.0, digits);
-  const double shifted = value * factor + 0.5;
-  if (!std::isfinite(shifted) || factor == 0) return value;
-  // Fifteen significant digits, rounded to nearest, as the decimal type of the suite keeps them:
-  // 100.99999999999999 becomes 101 before the floor.
+double RoundCommercial(double value, int digits) {
+  if (!std::isfinite(value)) return value;
+  // The amount as it is shown and was written: fifteen significant digits, d.dddddddddddddde±x.
   char buffer[32];
-  const auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, shifted, std::chars_format::scientific, 14);
-  double decimal = shifted;
-  if (error == std::errc()) std::from_chars(buffer, end, decimal);
-  return std::floor(decimal) / factor;
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                          std::chars_format::scientific, 14);
+  if (error != std::errc()) return value;
+  const std::string_view shown(buffer, static_cast<size_t>(end - buffer));
+  const size_t e = shown.find('e');
+  std::string_view exponentText = shown.substr(e + 1);
+  if (exponentText.starts_with('+')) exponentText.remove_prefix(1);
+  int exponent = 0;
+  std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+  const std::string significant = std::string(1, shown[0]) + std::string(shown.substr(2, e - 2));
+
+  // The digits up to the last one kept; the first one dropped decides, away from zero.
+  const int kept = exponent + 1 + digits;
+  if (kept >= static_cast<int>(significant.size())) return value;
+  if (kept < 0) return 0.0;
+  uint64_t whole = 0;
+  for (int i = 0; i < kept; ++i) whole = whole * 10 + static_cast<uint64_t>(significant[i] - '0');
+  if (significant[static_cast<size_t>(kept)] >= '5') ++whole;
+  if (whole == 0) return 0.0;
+  const std::string decimal = std::to_string(whole) + "e" + std::to_string(-digits);
+  double rounded = 0;
+  std::from_chars(decimal.data(), decimal.data() + decimal.size(), rounded);
+  return value < 0 ? -rounded : rounded;
 }
 
 // ICU formatters are costly to build and not safe for concurrent use: built once per converter,
@@ -427,8 +443,7 @@ struct ValueConverter::Icu {
 
   std::optional<std::string> FormatDate(const DateTime& date) {
     if (!dateFormat || !date.IsValid()) return std::nullopt;
-    const UDate time =
-        static_cast<double>(date.DaysSince1970()) * U_MILLIS_PER_DAY;
+    const UDate time = static_cast<double>(date.DaysSince1970()) * U_MILLIS_PER_DAY;
     icu::UnicodeString out;
     std::lock_guard lock(mutex);
     dateFormat->format(time, out);
@@ -494,6 +509,7 @@ std::optional<bool> ValueConverter::ToBoolean(const Value& value) const {
       return value.AsDouble() != 0;
     case Value::Type::Text: {
       const std::string_view text = TrimView(value.AsText(), kSpaceAndTab);
+      if (text.empty()) return false;
       for (std::string_view word : kTrueWords)
         if (EqualsAsciiNoCase(text, word)) return true;
       for (std::string_view word : kFalseWords)
@@ -532,9 +548,9 @@ std::optional<std::string> ValueConverter::ToText(const Value& value) const {
 std::string ValueConverter::FormatNumber(double value, int decimals) const {
   if (decimals < 0) decimals = 0;
   if (decimals > 15) decimals = 15;
-  // Rounded here so that a shown amount agrees with the stored one (ICU would round -2.345
-  // away from zero).
-  const double rounded = RoundHalfUp(value, decimals);
+  // Rounded here so that a shown amount agrees with the stored one: ICU would round the binary
+  // value, 2.345 (2.34499...) to 2.34.
+  const double rounded = RoundCommercial(value, decimals);
   if (icu_ && std::isfinite(rounded))
     if (std::optional<std::string> text = icu_->FormatGrouped(rounded, decimals)) return *text;
   return FormatPlain(rounded);
@@ -678,8 +694,11 @@ Conversion ValueConverter::ForField(const Value& value, std::string_view field,
 
 Conversion ValueConverter::ForClass(const Value& value, TypeClass typeClass,
                                     Value::Type columnType) const {
-  if (value.IsNull()) return NoValue();
   const ColumnStore store(*this);
+  // In a flag column an empty cell is "no": lists ticked by hand mark only the true rows.
+  if (typeClass == TypeClass::Flag && (value.IsNull() || IsBlankText(value)))
+    return store.Store(Value(false), columnType);
+  if (value.IsNull()) return NoValue();
 
   if (typeClass == TypeClass::Text) {
     if (!value.IsText()) return store.Store(value, columnType);
@@ -701,7 +720,7 @@ Conversion ValueConverter::ForClass(const Value& value, TypeClass typeClass,
     case TypeClass::Dimension: {
       std::optional<double> number = ToDouble(value);
       if (!number) return Failed(store.Shown(value), kNotANumber);
-      converted = Value(typeClass == TypeClass::Price ? RoundHalfUp(*number, 2) : *number);
+      converted = Value(typeClass == TypeClass::Price ? RoundCommercial(*number, 2) : *number);
       break;
     }
     case TypeClass::Date: {

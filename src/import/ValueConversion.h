@@ -19,11 +19,11 @@ enum class TypeClass { Price, Quantity, AccountAmount, Dimension, Date, Flag, Pi
 // "netprice" is text.
 TypeClass TypeClassOf(std::string_view field);
 
-// Rounds half up (towards plus infinity) to `digits` decimals, taking value * 10^digits + 0.5 as a
-// decimal of 15 significant digits before the floor, so that binary noise does not decide:
-// 2.345 -> 2.35, 1.005 -> 1.01, -2.345 -> -2.34, 0.125 -> 0.13, -0.125 -> -0.12; at 0 digits
-// 2.5 -> 3 and -2.5 -> -2.
-double RoundHalfUp(double value, int digits);
+// Commercial rounding to `digits` decimals: halves away from zero, on the decimal value as it is
+// shown (fifteen significant digits), so that binary noise does not decide: 2.345 -> 2.35,
+// 1.005 -> 1.01, -2.345 -> -2.35, 0.125 -> 0.13, -0.125 -> -0.13; at 0 digits 2.5 -> 3 and
+// -2.5 -> -3.
+double RoundCommercial(double value, int digits);
 
 // The outcome of converting one value.
 struct Conversion {
@@ -50,8 +50,8 @@ class ValueConverter {
   // Dates unchanged; text parsed strictly in the short date format (with or without a time of
   // day, also ISO "yyyy-MM-dd"); numbers as day numbers from 30 December 1899.
   std::optional<DateTime> ToDate(const Value& value) const;
-  // Numbers and text that reads as a number: 0 false, else true; the words true/false (and the
-  // German wahr/falsch) in any letter case.
+  // Numbers and text that reads as a number: 0 false, else true; in any letter case the words
+  // true/false, wahr/falsch, ja/nein, j/n, yes/no, and x for true; empty text is false.
   std::optional<bool> ToBoolean(const Value& value) const;
   // Any value but null as text in the regional format, trimmed of blanks at both ends.
   std::optional<std::string> ToText(const Value& value) const;

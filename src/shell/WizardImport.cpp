@@ -11,6 +11,20 @@
 
 namespace velra {
 
+namespace {
+
+// The folder of the import file as a whole path (a dBase source may name its folder itself), so
+// that the run finds picture names beside the file whatever the working folder.
+std::string SourceFolder(const std::string& sourceFile) {
+  if (sourceFile.empty()) return {};
+  std::error_code ignored;
+  std::filesystem::path path = std::filesystem::absolute(sourceFile, ignored);
+  if (!std::filesystem::is_directory(path, ignored)) path = path.parent_path();
+  return path.lexically_normal().string();
+}
+
+}  // namespace
+
 bool Wizard::MandatoryFieldsAssigned() {
   const WizardControls& c = Controls();
   MandatoryCheckInput check;
@@ -47,6 +61,7 @@ void Wizard::OkClick() {
 ImportSettings Wizard::CurrentSettings() const {
   const WizardControls& c = Controls();
   ImportSettings settings;
+  settings.sourceFolder = SourceFolder(session_.SourceFile);
   settings.datenart = session_.Datenart;
   settings.table = session_.Zieltabelle;
   settings.synchronisationField = session_.Synchronisationsfeld;

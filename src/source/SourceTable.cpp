@@ -11,7 +11,7 @@ namespace {
 
 // Tags of typed columns.
 constexpr char kText = 'T', kDouble = 'N', kInteger = 'I', kDate = 'D', kBoolean = 'B', kNull = '0',
-               kBytes = 'X';
+               kBytes = 'X', kPercentage = 'P';
 
 template <typename T>
 void AppendRaw(std::string& out, T value) {
@@ -54,7 +54,8 @@ std::string Encode(const Value& value) {
       const DateTime& d = value.AsDate();
       out.push_back(kDate);
       AppendRaw(out, static_cast<int16_t>(d.Year));
-      for (int part : {d.Month, d.Day, d.Hour, d.Minute, d.Second}) out.push_back(static_cast<char>(part));
+      for (int part : {d.Month, d.Day, d.Hour, d.Minute, d.Second})
+        out.push_back(static_cast<char>(part));
       break;
     }
     case Value::Type::Binary:
@@ -72,6 +73,7 @@ Value Decode(std::string_view cell) {
     case kText:
       return Value(payload);
     case kDouble:
+    case kPercentage:
       return Value(ReadRaw<double>(payload));
     case kInteger:
       return Value(ReadRaw<int64_t>(payload));
@@ -96,13 +98,21 @@ Value Decode(std::string_view cell) {
 
 Value::Type TypeOfTag(char tag) {
   switch (tag) {
-    case kText: return Value::Type::Text;
-    case kDouble: return Value::Type::Double;
-    case kInteger: return Value::Type::Integer;
-    case kBoolean: return Value::Type::Boolean;
-    case kDate: return Value::Type::Date;
-    case kBytes: return Value::Type::Binary;
-    default: return Value::Type::Null;
+    case kText:
+      return Value::Type::Text;
+    case kDouble:
+    case kPercentage:
+      return Value::Type::Double;
+    case kInteger:
+      return Value::Type::Integer;
+    case kBoolean:
+      return Value::Type::Boolean;
+    case kDate:
+      return Value::Type::Date;
+    case kBytes:
+      return Value::Type::Binary;
+    default:
+      return Value::Type::Null;
   }
 }
 
@@ -160,6 +170,13 @@ Value::Type SourceTable::TypeAt(size_t column, size_t row) const {
   return raw.empty() ? Value::Type::Null : TypeOfTag(raw.front());
 }
 
+bool SourceTable::IsPercentage(size_t column, size_t row) const {
+  const Column& c = columns_.at(column - 1);
+  if (!c.typed) return false;
+  std::string_view raw = Raw(c, row);
+  return !raw.empty() && raw.front() == kPercentage;
+}
+
 std::string_view SourceTable::TextAt(size_t column, size_t row) const {
   const Column& c = columns_.at(column - 1);
   std::string_view raw = Raw(c, row);
@@ -192,12 +209,16 @@ void SourceTable::Append(Column& column, const Value& value) {
   if (!column.typed && value.IsText()) {
     CheckRoom(column, value.AsText().size());
     column.data += value.AsText();
+    column.ends.push_back(static_cast<uint32_t>(column.data.size()));
   } else {
-    MakeTyped(column);
-    std::string cell = Encode(value);
-    CheckRoom(column, cell.size());
-    column.data += cell;
+    AppendCell(column, Encode(value));
   }
+}
+
+void SourceTable::AppendCell(Column& column, const std::string& cell) {
+  MakeTyped(column);
+  CheckRoom(column, cell.size());
+  column.data += cell;
   column.ends.push_back(static_cast<uint32_t>(column.data.size()));
 }
 
@@ -220,6 +241,14 @@ void SourceTable::SetValue(size_t column, const Value& value) {
   Append(c, value);
 }
 
+void SourceTable::SetPercentage(size_t column, double number) {
+  Column& c = columns_.at(column - 1);
+  if (c.ends.size() > rowCount_) return;
+  std::string cell(1, kPercentage);
+  AppendRaw(cell, number);
+  AppendCell(c, cell);
+}
+
 void SourceTable::FinishRow(uint32_t sourceLine) {
   for (Column& c : columns_)
     if (c.ends.size() == rowCount_) Append(c, Value());
@@ -235,6 +264,11 @@ std::vector<Value> SourceTable::ReadRow(size_t row) const {
 }
 
 void SourceTable::ReplaceCell(Column& column, size_t row, const Value& value) {
+  // A row written back from the grid keeps the mark of a percentage it did not change.
+  if (column.typed) {
+    std::string_view raw = Raw(column, row);
+    if (!raw.empty() && raw.front() == kPercentage && Decode(raw) == value) return;
+  }
   if (!column.typed && !value.IsText()) MakeTyped(column);
   std::string cell = column.typed ? Encode(value) : value.AsText();
   uint32_t begin = row > 1 ? column.ends[row - 2] : 0;
@@ -270,7 +304,8 @@ void SourceTable::DeleteRow(size_t row) {
 
 size_t SourceTable::MemoryUsage() const {
   size_t bytes = lines_.capacity() * sizeof(uint32_t);
-  for (const Column& c : columns_) bytes += c.data.capacity() + c.ends.capacity() * sizeof(uint32_t);
+  for (const Column& c : columns_)
+    bytes += c.data.capacity() + c.ends.capacity() * sizeof(uint32_t);
   return bytes;
 }
 

@@ -33,6 +33,10 @@ class SourceTable {
   // SourceData(column, row).
   Value Get(size_t column, size_t row) const;
   Value::Type TypeAt(size_t column, size_t row) const;
+  // Whether the cell holds a number that the source shows as a percentage (a cell formatted
+  // "0 %" holds 0.19 for 19 %). Such cells cost no more than other numbers, and a table without
+  // them nothing at all.
+  bool IsPercentage(size_t column, size_t row) const;
   // The text of a text cell without copying it; empty for other cells.
   std::string_view TextAt(size_t column, size_t row) const;
   // Where the row stands in its file: the line of a text file, the row of a sheet, the record of
@@ -43,6 +47,8 @@ class SourceTable {
   // finish the row. Cells not set hold no value (null).
   void SetText(size_t column, std::string_view text);
   void SetValue(size_t column, const Value& value);
+  // A number that the source shows as a percentage.
+  void SetPercentage(size_t column, double number);
   void FinishRow(uint32_t sourceLine);
 
   // Row operations of the grid.
@@ -63,6 +69,7 @@ class SourceTable {
   std::string_view Raw(const Column& column, size_t row) const;
   void MakeTyped(Column& column);
   void Append(Column& column, const Value& value);
+  void AppendCell(Column& column, const std::string& cell);
   void CheckRoom(const Column& column, size_t more) const;
   void ReplaceCell(Column& column, size_t row, const Value& value);
 

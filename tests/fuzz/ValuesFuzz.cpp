@@ -3,7 +3,7 @@
 //  - text that reads as a number gives a finite number, and a value that fails names a reason;
 //  - text that reads as a date or Boolean gives one that reads the same again from its text;
 //  - a number shown by FormatPlain or FormatNumber reads back as the number shown;
-//  - RoundHalfUp stays within half a unit of the last decimal and rounds its result to itself;
+//  - RoundCommercial stays within half a unit of the last decimal and rounds its result to itself;
 //  - a whole number as text is stored exactly in a whole-number column;
 //  - a valid date, with or without a time of day, reads back from its text.
 
@@ -105,16 +105,16 @@ void CheckNumber(const ValueConverter& converter, double number, int decimals) {
                                               (read ? Value(*read).ToText() : "nothing"));
   FUZZ_CHECK(converter.FormatPlain(*read) == plain, "'" + plain + "' is shown differently read");
 
-  const double rounded = RoundHalfUp(number, decimals);
+  const double rounded = RoundCommercial(number, decimals);
   const double unit = std::pow(10.0, -decimals);
   FUZZ_CHECK(std::fabs(rounded - number) <= unit / 2 * (1 + 1e-9) + std::fabs(number) * 1e-14,
-             "RoundHalfUp(" + Value(number).ToText() + ", " + std::to_string(decimals) +
+             "RoundCommercial(" + Value(number).ToText() + ", " + std::to_string(decimals) +
                  ") is " + Value(rounded).ToText());
   if (std::fabs(number) / unit < 1e13)
-    FUZZ_CHECK(RoundHalfUp(rounded, decimals) == rounded,
-               "RoundHalfUp(" + Value(number).ToText() + ", " + std::to_string(decimals) +
+    FUZZ_CHECK(RoundCommercial(rounded, decimals) == rounded,
+               "RoundCommercial(" + Value(number).ToText() + ", " + std::to_string(decimals) +
                    ") is " + Value(rounded).ToText() + ", which rounds to " +
-                   Value(RoundHalfUp(rounded, decimals)).ToText());
+                   Value(RoundCommercial(rounded, decimals)).ToText());
 
   const std::string grouped = converter.FormatNumber(number, decimals);
   read = converter.ToDouble(Value(grouped));

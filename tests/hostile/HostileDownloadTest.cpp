@@ -82,7 +82,8 @@ class HostileWeb {
   }
   // Sends until the client goes away, the test ends or `total` bytes are out.
   void Stream(int client, uint64_t total, bool chunked) {
-    const std::string block(256 * 1024, 'x');
+    std::string block(256 * 1024, 'x');
+    block.replace(0, kPicture.size(), kPicture);  // it starts like a picture
     char size[32];
     std::snprintf(size, sizeof size, "%zx\r\n", block.size());
     const std::string piece = chunked ? size + block + "\r\n" : block;
@@ -215,9 +216,13 @@ TEST(HostileDownload, ARunReportsPicturesThatCannotBeFetchedOrReadAndKeepsTheRow
   company.Kind(1);
   company.C().chkAutoNummer.Value = 0;
   const std::vector<test::Strings> rows = {
-      {"1", "a", "19", web.Url("/stream.jpg")},     {"2", "b", "19", "/dev/zero"},
-      {"3", "c", "19", dir / "pipe.jpg"},           {"4", "d", "19", dir / "ordner.jpg"},
+      {"1", "a", "19", web.Url("/stream.jpg")},
+      {"2", "b", "19", "/dev/zero"},
+      {"3", "c", "19", dir / "pipe.jpg"},
+      {"4", "d", "19", dir / "ordner.jpg"},
       {"5", "e", "19", dir / "Firmen/../bild.jpg"},
+      {"6", "f", "19", "/proc/self/environ"},
+      {"7", "g", "19", "/etc/passwd"},
   };
   company.Grid({"Nr", "Text", "MwSt", "Bild"},
                {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Bild"}, rows);
@@ -226,8 +231,8 @@ TEST(HostileDownload, ARunReportsPicturesThatCannotBeFetchedOrReadAndKeepsTheRow
   EXPECT_LT(SecondsSince(start), 10.0);
 
   // Every row is written; the pictures that could not be had are named with the reason.
-  EXPECT_EQ(company.Count("Articles"), 5);
-  EXPECT_EQ(company.Report().rowsWritten, 5u);
+  EXPECT_EQ(company.Count("Articles"), 7);
+  EXPECT_EQ(company.Report().rowsWritten, 7u);
   std::map<uint32_t, std::string> reasons;
   for (const ReportEntry& entry : company.Report().Entries()) reasons[entry.row] = entry.reason;
   EXPECT_THAT(reasons[1], HasSubstr("das Bild ist größer als 50 MB"));
@@ -235,6 +240,8 @@ TEST(HostileDownload, ARunReportsPicturesThatCannotBeFetchedOrReadAndKeepsTheRow
   EXPECT_THAT(reasons[3], HasSubstr("pipe.jpg' ist keine Datei"));
   EXPECT_THAT(reasons[4], HasSubstr("ordner.jpg' ist keine Datei"));
   EXPECT_EQ(reasons.count(5), 0u);
+  EXPECT_THAT(reasons[6], HasSubstr("'/proc/self/environ' gehört zum Betriebssystem"));
+  EXPECT_THAT(reasons[7], HasSubstr("'/etc/passwd' ist kein Bild"));
   EXPECT_EQ(company.Count("ArticlePictures"), 1);
   Rows linked = company.Query(
       "SELECT ArticleNumber FROM Articles WHERE Graphic IS NOT NULL ORDER BY ArticleNumber");

@@ -66,6 +66,9 @@ TEST_F(RecordTest, TheLabelHasSixLinesInAGermanLocale) {
             "EUR 1.234,50");
   ValueConverter english(RegionalSettings::ForLocale("en_US"));
   EXPECT_NE(ArticleLabel(article, english).find("EUR 1,234.50"), std::string::npos);
+  // A credit rounds away from zero, as the stored amount does.
+  article.Set("GrossPrice", Value(-2.345));
+  EXPECT_TRUE(ArticleLabel(article, converter_).ends_with("EUR -2,35"));
 }
 
 TEST_F(RecordTest, AddressBlocksWithAndWithoutCompanyAndAForeignCountry) {
@@ -150,41 +153,53 @@ TEST_F(RecordTest, BankDataAddressTextsAndPositions) {
   EXPECT_EQ(FormatWithPattern(Value("A7"), "000", converter_), "A7");
 }
 
-TEST_F(RecordTest, WebshopCaptionsAndExistingRecordsAreReset) {
+TEST_F(RecordTest, WebshopCaptionsNewAndExistingRecordsAndSuppliersPerSupplier) {
   EXPECT_EQ(WebshopCaption(std::string(64, 'x')), std::string(64, 'x'));
   EXPECT_EQ(WebshopCaption(std::string(65, 'x')), std::string(61, 'x') + "...");
   EXPECT_EQ(WebshopCaption(std::string(70, 'a').replace(0, 2, "ä")),
             "ä" + std::string(60, 'a') + "...");
 
   db_->Execute(
-      "INSERT INTO ArticleWebshop (ArticleNumber, Keywords, MetaTitle, TemplateDetails) VALUES "
-      "('4711', 'alt', 'alt', 'eigen')");
+      "INSERT INTO ArticleWebshop (ArticleNumber, Keywords, MetaTitle, TemplateDetails, Active) "
+      "VALUES ('4711', 'alt', 'alt', 'eigen', 0)");
   WebshopRecords webshop(*db_);
   webshop.Prepare("4711", "Schraube", "lang");
+  webshop.Prepare("4712", "Mutter", "lang");
   webshop.Prepare("", "nichts", "");
-  Rows rows = db_->Query("SELECT * FROM ArticleWebshop");
-  ASSERT_EQ(rows.Size(), 1u);
-  EXPECT_EQ(rows.Get(0, "Keywords"), Value(""));
-  EXPECT_EQ(rows.Get(0, "MetaTitle"), Value(""));
-  EXPECT_EQ(rows.Get(0, "TemplateDetails"), Value("default"));
-  EXPECT_EQ(rows.Get(0, "Caption"), Value("Schraube"));
+  Rows rows = db_->Query("SELECT * FROM ArticleWebshop ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 2u);
+  // An existing record is marked for the shop again and keeps what was entered for it.
+  EXPECT_EQ(rows.Get(0, "Keywords"), Value("alt"));
+  EXPECT_EQ(rows.Get(0, "MetaTitle"), Value("alt"));
+  EXPECT_EQ(rows.Get(0, "TemplateDetails"), Value("eigen"));
+  EXPECT_TRUE(rows.Get(0, "Caption").IsNull());
+  EXPECT_EQ(rows.Get(0, "Active"), Value(true));
   EXPECT_EQ(rows.Get(0, "Synchronise"), Value(true));
-  EXPECT_EQ(rows.Get(0, "FSK18"), Value(false));
-  EXPECT_EQ(rows.Get(0, "SequenceCategory"), Value("0"));
+  // A new one gets the shop's defaults.
+  EXPECT_EQ(rows.Get(1, "Caption"), Value("Mutter"));
+  EXPECT_EQ(rows.Get(1, "Keywords"), Value(""));
+  EXPECT_EQ(rows.Get(1, "TemplateDetails"), Value("default"));
+  EXPECT_EQ(rows.Get(1, "FSK18"), Value(false));
+  EXPECT_EQ(rows.Get(1, "SequenceCategory"), Value("0"));
 
   db_->Execute(
-      "INSERT INTO ArticleSuppliers (ArticleNumber, Supplier, OrderNumber) VALUES ('4711', 'Alt', "
-      "'A-1')");
+      "INSERT INTO ArticleSuppliers (ArticleNumber, Supplier, OrderNumber, DeliveryTime) VALUES "
+      "('4711', 'Alt', 'A-1', 3)");
   SupplierRecords suppliers(*db_);
   suppliers.Create("4711", "Neu", "70001", "N-1", "Schraube", 1.25, "1", "Stk");
+  suppliers.Create("4711", "Alt", "70002", "A-2", "Schraube", 1.5, "1", "Stk");
   suppliers.Create("4712", "Neu", "70001", "", "ohne Bestellnummer", 1.0, "1", "Stk");
-  Rows supplier = db_->Query("SELECT * FROM ArticleSuppliers");
-  ASSERT_EQ(supplier.Size(), 1u);  // the other supplier's record now carries the new one
-  EXPECT_EQ(supplier.Get(0, "Supplier"), Value("Neu"));
-  EXPECT_EQ(supplier.Get(0, "ListPrice"), Value(1.25));
-  EXPECT_EQ(supplier.Get(0, "PurchasePrice"), Value(1.25));
-  EXPECT_EQ(supplier.Get(0, "Standard"), Value(true));
-  EXPECT_EQ(supplier.Get(0, "ArticleNumberVariant"), Value("4711"));
+  Rows supplier = db_->Query("SELECT * FROM ArticleSuppliers ORDER BY ID");
+  ASSERT_EQ(supplier.Size(), 2u);  // one record per supplier of the article
+  EXPECT_EQ(supplier.Get(0, "Supplier"), Value("Alt"));
+  EXPECT_EQ(supplier.Get(0, "OrderNumber"), Value("A-2"));
+  EXPECT_EQ(supplier.Get(0, "PurchasePrice"), Value(1.5));
+  EXPECT_EQ(supplier.Get(0, "DeliveryTime"), Value(int64_t{3}));
+  EXPECT_EQ(supplier.Get(1, "Supplier"), Value("Neu"));
+  EXPECT_EQ(supplier.Get(1, "ListPrice"), Value(1.25));
+  EXPECT_EQ(supplier.Get(1, "PurchasePrice"), Value(1.25));
+  EXPECT_EQ(supplier.Get(1, "Standard"), Value(true));
+  EXPECT_EQ(supplier.Get(1, "ArticleNumberVariant"), Value("4711"));
 }
 
 }  // namespace

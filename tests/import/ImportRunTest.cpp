@@ -66,18 +66,24 @@ TEST_P(ImportRunTest, AnAssignedFlagColumnWinsOverTheDefault) {
   C().chkAutoNummer.Value = 0;
   C().chkAktiv.Value = 0;
   Grid({"Nr", "Text", "MwSt", "Aktiv"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Aktiv"},
-       {{"1", "a", "1", "1"}, {"2", "b", "1", "ja"}, {"3", "c", "1", "0"}});
+       {{"1", "a", "1", "1"},
+        {"2", "b", "1", "jein"},
+        {"3", "c", "1", "0"},
+        {"4", "d", "1", "Ja"},
+        {"5", "e", "1", "x"}});
   Run();
   Rows rows = Query("SELECT Active FROM Articles ORDER BY ID");
   EXPECT_EQ(rows.Get(0, "Active"), Value(true));
-  EXPECT_EQ(rows.Get(1, "Active"), Value(false));  // "ja" keeps the default of the settings page
+  EXPECT_EQ(rows.Get(1, "Active"), Value(false));  // "jein" keeps the default of the settings page
   EXPECT_EQ(rows.Get(2, "Active"), Value(false));
+  EXPECT_EQ(rows.Get(3, "Active"), Value(true));
+  EXPECT_EQ(rows.Get(4, "Active"), Value(true));
   ASSERT_EQ(Report().EntryCount(), 1u);
   const ReportEntry& entry = Report().Entries()[0];
   EXPECT_EQ(entry.line, 3u);
   EXPECT_EQ(entry.column, "Aktiv");
   EXPECT_EQ(entry.field, "Active");
-  EXPECT_EQ(entry.value, "ja");
+  EXPECT_EQ(entry.value, "jein");
   EXPECT_EQ(
       C().lbStatustext.Caption,
       "Die Datei wurde importiert, aber nicht alle Werte konnten übernommen werden (1 Meldungen im "
@@ -420,7 +426,9 @@ TEST_P(ImportRunTest, ADatabaseOrRangeThatCannotBeUsedStopsBeforeTheFirstRow) {
 }
 
 TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplierAndWebshop) {
-  Execute("INSERT INTO ArticleWebshop (ArticleNumber, Keywords) VALUES ('2', 'alt')");
+  Execute(
+      "INSERT INTO ArticleWebshop (ArticleNumber, Keywords, MetaTitle, TemplateDetails, Active) "
+      "VALUES ('2', 'alt', 'Titel', 'eigen', 0)");
   Kind(1);
   C().chkAutoNummer.Value = 0;
   wizard_.CboBerechnungsartClick(1);  // net to gross
@@ -454,8 +462,8 @@ TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplier
   EXPECT_EQ(rows.Get(0, "Webshop"), Value(true));
   // Without a tax rate of its own the row gets no prices, never the previous row's key.
   EXPECT_TRUE(rows.Get(2, "GrossPrice").IsNull());
-  // A key the company does not have computes nothing either.
-  EXPECT_EQ(rows.Get(3, "VatCode"), Value("16"));
+  // A rate without an active tax key of the company is not written, and no prices follow.
+  EXPECT_TRUE(rows.Get(3, "VatCode").IsNull());
   EXPECT_TRUE(rows.Get(3, "GrossPrice").IsNull());
 
   Rows suppliers = Query("SELECT * FROM ArticleSuppliers ORDER BY ID");
@@ -467,12 +475,17 @@ TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplier
   Rows webshop = Query("SELECT * FROM ArticleWebshop ORDER BY ID");
   ASSERT_EQ(webshop.Size(), 4u);
   EXPECT_EQ(webshop.Get(0, "ArticleNumber"), Value("2"));
-  EXPECT_EQ(webshop.Get(0, "Keywords"), Value(""));  // reset
+  // The existing record is marked for the shop again and keeps what was entered for it.
+  EXPECT_EQ(webshop.Get(0, "Keywords"), Value("alt"));
+  EXPECT_EQ(webshop.Get(0, "MetaTitle"), Value("Titel"));
+  EXPECT_EQ(webshop.Get(0, "TemplateDetails"), Value("eigen"));
+  EXPECT_EQ(webshop.Get(0, "Active"), Value(true));
+  EXPECT_EQ(webshop.Get(1, "TemplateDetails"), Value("default"));  // a new one: the defaults
 
   std::vector<std::string> reasons;
   for (const ReportEntry& entry : Report().Entries())
     reasons.push_back(std::to_string(entry.line) + " " + entry.reason);
-  ASSERT_EQ(reasons.size(), 4u) << reasons.front();
+  ASSERT_EQ(reasons.size(), 5u) << reasons.front();
   EXPECT_EQ(reasons[0], "3 'teuer' ist keine Zahl.");
   EXPECT_NE(reasons[1].find("3 Der Lieferant zum Artikel wurde ohne Preise angelegt"),
             std::string::npos)
@@ -480,19 +493,86 @@ TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplier
   EXPECT_NE(
       reasons[2].find("4 Die Preise wurden nicht berechnet: Der Artikel hat keinen Steuersatz."),
       std::string::npos);
-  EXPECT_NE(reasons[3].find("5 Die Preise wurden nicht berechnet: Den Steuerschlüssel"),
-            std::string::npos);
+  EXPECT_EQ(reasons[3],
+            "5 Zu diesem Steuersatz gibt es in der Firma keinen aktiven Steuerschlüssel; er wurde "
+            "nicht übernommen.");
+  EXPECT_EQ(reasons[4], "5 Die Preise wurden nicht berechnet: Der Artikel hat keinen Steuersatz.");
+}
+
+// Tax rates as spreadsheets and other programs write them. A cell shown as a percentage holds
+// the fraction; a rate that leads to no active tax key of the company is named in the report and
+// not written, while the rest of its row is.
+TEST_P(ImportRunTest, TaxRatesFromPercentageCellsAndRatesWithoutAnActiveKey) {
+  Execute("INSERT INTO Articles (ArticleNumber, VatCode, ShortText) VALUES ('5', '1', 'alt')");
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  Sync("Artikel-Nr.");
+  Grid({"Nr", "Text", "MwSt"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"},
+       {{"1", "a", "<%>0.19"},
+        {"2", "b", "<%>0.07"},
+        {"3", "c", "16"},
+        {"4", "d", "5,5"},
+        {"5", "e", "abc"},
+        {"6", "f", "3"},  // the key of a rate no longer in use
+        {"7", "g", "<%>0.055"}});
+  Run();
+  Rows rows =
+      Query("SELECT ArticleNumber, ShortText, VatCode FROM Articles ORDER BY ArticleNumber");
+  ASSERT_EQ(rows.Size(), 7u);
+  std::vector<Value> codes;
+  for (size_t i = 0; i < rows.Size(); ++i) codes.push_back(rows.Get(i, "VatCode"));
+  EXPECT_EQ(codes, (std::vector<Value>{Value("1"), Value("2"), Value(), Value(), Value("1"),
+                                       Value(), Value()}));
+  EXPECT_EQ(rows.Get(4, "ShortText"), Value("e"));  // the row itself is written
+  std::vector<std::string> entries;
+  for (const ReportEntry& entry : Report().Entries())
+    entries.push_back(std::to_string(entry.line) + " " + entry.column + " " + entry.field + " " +
+                      entry.value);
+  EXPECT_EQ(entries, (Strings{"4 MwSt VatCode 16", "5 MwSt VatCode 5,5", "6 MwSt VatCode abc",
+                              "7 MwSt VatCode 3", "8 MwSt VatCode 5,5"}));
+}
+
+// An article bought from several suppliers: the article import writes the record of the
+// supplier it names and leaves those of the others alone.
+TEST_P(ImportRunTest, TheArticleImportKeepsTheRecordsOfTheOtherSuppliers) {
+  Execute(
+      "INSERT INTO ArticleSuppliers (ArticleNumber, Supplier, OrderNumber, DeliveryTime, "
+      "MinimumOrderQuantity) VALUES ('10001', 'Schraubenhandel Nord GmbH', 'WS-933-640', 3, 500), "
+      "('10001', 'Befestigungs-Center Süd', 'BCS-M6X40', 5, 1000)");
+  Kind(1);
+  C().chkAutoNummer.Value = 0;
+  C().chkLieferant.Value = 1;
+  Grid({"Nr", "Text", "MwSt", "Lieferant", "Best", "EK"},
+       {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Lieferant", "Bestell-Nr.", "Einkaufspreis"},
+       {{"10001", "Schraube M6", "19", "Befestigungs-Center Süd", "BCS-M6X40-N", "0,05"},
+        {"10002", "Mutter M6", "19", "Befestigungs-Center Süd", "BCS-M6", "0,02"}});
+  Run();
+  Rows rows = Query("SELECT * FROM ArticleSuppliers ORDER BY ID");
+  ASSERT_EQ(rows.Size(), 3u);
+  EXPECT_EQ(rows.Get(0, "Supplier"), Value("Schraubenhandel Nord GmbH"));
+  EXPECT_EQ(rows.Get(0, "OrderNumber"), Value("WS-933-640"));
+  EXPECT_EQ(rows.Get(0, "DeliveryTime"), Value(int64_t{3}));
+  EXPECT_EQ(rows.Get(0, "MinimumOrderQuantity"), Value(500.0));
+  EXPECT_EQ(rows.Get(1, "OrderNumber"), Value("BCS-M6X40-N"));
+  EXPECT_EQ(rows.Get(1, "PurchasePrice"), Value(0.05));
+  EXPECT_EQ(rows.Get(1, "DeliveryTime"), Value(int64_t{5}));  // not in the import: kept
+  EXPECT_EQ(rows.Get(2, "ArticleNumber"), Value("10002"));
 }
 
 TEST_P(ImportRunTest, PicturesAreStoredOncePerFile) {
-  test::WriteBytes(dir_ / "a.jpg", std::string(12345, 'x'));
+  test::WriteBytes(dir_ / "a.jpg", "\xFF\xD8\xFF\xE0" + std::string(12341, 'x'));
+  test::WriteBytes(dir_ / "seite.jpg", "<html><body>Kein Bild</body></html>");
+  // Names without a whole path lie beside the import file, whatever the working folder.
+  company_.Session().SourceFile = dir_ / "Artikel.csv";
   Kind(1);
   C().chkAutoNummer.Value = 0;
   Grid({"Nr", "Text", "MwSt", "Bild"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Bild"},
        {{"1", "a", "19", dir_ / "a.jpg"},
         {"2", "b", "19", dir_ / "a.jpg"},
         {"3", "c", "19", dir_ / "fehlt.jpg"},
-        {"4", "d", "19", ""}});
+        {"4", "d", "19", ""},
+        {"5", "e", "19", "a.jpg"},
+        {"6", "f", "19", "seite.jpg"}});
   Run();
   Rows pictures = Query("SELECT * FROM ArticlePictures");
   ASSERT_EQ(pictures.Size(), 1u);
@@ -503,9 +583,16 @@ TEST_P(ImportRunTest, PicturesAreStoredOncePerFile) {
   EXPECT_EQ(articles.Get(0, "Graphic"), pictures.Get(0, "ID"));
   EXPECT_EQ(articles.Get(1, "Graphic"), pictures.Get(0, "ID"));
   EXPECT_TRUE(articles.Get(2, "Graphic").IsNull());
-  ASSERT_EQ(Report().EntryCount(), 1u);  // the missing file; the empty cell is no error
+  EXPECT_EQ(articles.Get(4, "Graphic"), pictures.Get(0, "ID"));
+  EXPECT_TRUE(articles.Get(5, "Graphic").IsNull());
+  // The missing file and the page that is no picture; the empty cell is no error.
+  ASSERT_EQ(Report().EntryCount(), 2u);
   EXPECT_EQ(Report().Entries()[0].line, 4u);
   EXPECT_EQ(Report().Entries()[0].field, "Graphic");
+  EXPECT_EQ(Report().Entries()[1].line, 7u);
+  EXPECT_EQ(Report().Entries()[1].reason,
+            "Die Bilddatei 'seite.jpg' ist kein Bild (erwartet: JPEG, PNG, GIF, BMP, TIFF oder "
+            "WebP).");
 }
 
 TEST_P(ImportRunTest, ADefaultTaxKeyReplacesTheImportedRate) {

@@ -38,7 +38,8 @@ using ::testing::Not;
 
 const std::string kPictureA = "\xFF\xD8\xFF\xE0 picture a";
 const std::string kPictureB = "\xFF\xD8\xFF\xE0 picture b";
-const std::string kOtherA = "\x89PNG another a";
+const std::string kOtherA = std::string("\x89PNG\r\n\x1A\n", 8) + " another a";
+const std::string kPage = "<!DOCTYPE html><html><body>Nicht gefunden</body></html>";
 constexpr uint64_t kTestLimit = 64 * 1024;
 
 // An HTTP server on a loopback port that answers each request on a thread of its own and counts
@@ -127,6 +128,8 @@ class TestServer {
       Respond(client, "200 OK", "", kPictureB);
     } else if (path == "/other/a.jpg") {
       Respond(client, "200 OK", "", kOtherA);
+    } else if (path == "/page.jpg") {
+      Respond(client, "200 OK", "Content-Type: text/html\r\n", kPage);
     } else if (path == "/redirect/a.jpg") {
       Respond(client, "302 Found", "Location: /img/a.jpg\r\n", "");
     } else if (path == "/to-ftp.jpg") {
@@ -227,6 +230,7 @@ TEST_F(PicturesTest, TheRecordHoldsNameFolderSizeDateAndTheBytes) {
   const std::string path = dir_ / "bilder/gross.jpg";
   std::string content(12345, '\0');
   for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+  content.replace(0, kPictureA.size(), kPictureA);
   WriteBytes(path, content);
   std::tm changed{};
   changed.tm_year = 2021 - 1900;
@@ -250,7 +254,7 @@ TEST_F(PicturesTest, TheRecordHoldsNameFolderSizeDateAndTheBytes) {
   EXPECT_EQ(record.Get(0, "Date").AsDate(), (DateTime{2021, 3, 4, 5, 6, 7}));
   EXPECT_EQ(Text(record.Get(0, "Picture").AsBytes()), content);
 
-  WriteBytes(dir_ / "bilder/klein.jpg", std::string(2000, 'k'));
+  WriteBytes(dir_ / "bilder/klein.jpg", kPictureA + std::string(2000 - kPictureA.size(), 'k'));
   id = PictureFor(dir_ / "bilder/klein.jpg");
   ASSERT_TRUE(id) << error_;
   EXPECT_EQ(Record(*id).Get(0, "FileSize").AsText(), "2 KB");
@@ -261,9 +265,74 @@ TEST_F(PicturesTest, AWindowsReferenceFindsThePictureStoredUnderItsFolder) {
                {"a.jpg", "C:\\Bilder\\"});
   db_->Execute("INSERT INTO ArticlePictures (filename, Path) VALUES (?, ?)", {"a.jpg", ""});
   EXPECT_EQ(PictureFor("C:\\Bilder\\a.jpg"), 1);
-  // A bare name has an empty folder.
-  EXPECT_EQ(PictureFor("a.jpg"), 2);
+  // A bare name lies beside the import file, not in the working folder: without that folder it
+  // names no picture.
+  EXPECT_FALSE(PictureFor("a.jpg"));
+  EXPECT_EQ(error_,
+            "Die Bilddatei 'a.jpg' hat keinen vollständigen Pfad, und der Ordner der Importdatei "
+            "ist nicht bekannt.");
   EXPECT_EQ(Stored(), 2);
+}
+
+TEST_F(PicturesTest, RelativeNamesLieBesideTheImportFileAndNameOnePictureWhateverTheSpelling) {
+  std::filesystem::create_directories(dir_ / "import/bilder");
+  WriteBytes(dir_ / "import/bilder/a.jpg", kPictureA);
+  WriteBytes(dir_ / "bilder/b.jpg", kPictureB);
+  PictureStore store(*db_, converter_, downloader_, dir_ / "import");
+  std::optional<int64_t> id = store.PictureFor("bilder/a.jpg", error_);
+  ASSERT_TRUE(id) << error_;
+  for (const std::string& same :
+       {std::string("./bilder/a.jpg"), std::string("bilder\\a.jpg"), dir_ / "import/bilder/a.jpg",
+        dir_ / "import/bilder/../bilder/a.jpg"})
+    EXPECT_EQ(store.PictureFor(same, error_), id) << same << ": " << error_;
+  EXPECT_EQ(Record(*id).Get(0, "Path"), Value(dir_ / "import/bilder/"));
+  std::optional<int64_t> beside = store.PictureFor("../bilder/b.jpg", error_);
+  ASSERT_TRUE(beside) << error_;
+  EXPECT_EQ(Record(*beside).Get(0, "Path"), Value(dir_ / "bilder/"));
+  EXPECT_EQ(Stored(), 2);
+}
+
+TEST_F(PicturesTest, OnlyRegularFilesWhoseBytesAreAnImageAreStored) {
+  using namespace std::string_literals;
+  const std::vector<std::pair<std::string, std::string>> images = {
+      {"a.jpg", kPictureA},
+      {"a.png", kOtherA},
+      {"a.gif", "GIF89a..."},
+      {"alt.gif", "GIF87a..."},
+      {"a.bmp", "BM\x36\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0"s},
+      {"a.tif", "II*\0\x08\0\0\0"s},
+      {"b.tif", "MM\0*\0\0\0\x08"s},
+      {"a.webp", "RIFF\x24\0\0\0WEBPVP8 "s}};
+  for (const auto& [name, bytes] : images) {
+    WriteBytes(dir_ / ("bilder/" + name), bytes);
+    EXPECT_TRUE(PictureFor(dir_ / ("bilder/" + name))) << name << ": " << error_;
+  }
+  EXPECT_EQ(Stored(), static_cast<int64_t>(images.size()));
+
+  const std::vector<std::pair<std::string, std::string>> others = {
+      {"seite.jpg", kPage},
+      {"leer.jpg", ""},
+      {"brief.bmp", "BMW Werkstatt, Rechnung 4711"},
+      {"ton.webp", "RIFF\x24\0\0\0WAVEfmt "s}};
+  for (const auto& [name, bytes] : others) {
+    WriteBytes(dir_ / ("bilder/" + name), bytes);
+    EXPECT_FALSE(PictureFor(dir_ / ("bilder/" + name))) << name;
+    EXPECT_EQ(error_, "Die Bilddatei '" + (dir_ / ("bilder/" + name)) +
+                          "' ist kein Bild (erwartet: JPEG, PNG, GIF, BMP, TIFF oder WebP).");
+  }
+  // Files of the system, also through a relative name that leaves the import folder.
+  PictureStore store(*db_, converter_, downloader_, dir_ / "bilder");
+  for (const char* file : {"/etc/passwd", "/etc/shadow", "../../../../../../../../etc/passwd"}) {
+    EXPECT_FALSE(store.PictureFor(file, error_)) << file;
+    EXPECT_THAT(error_, Not(IsEmpty()));
+  }
+  for (const char* file : {"/proc/self/environ", "/proc/self/cmdline"}) {
+    EXPECT_FALSE(PictureFor(file)) << file;
+    EXPECT_EQ(error_, "Die Bilddatei '" + std::string(file) +
+                          "' gehört zum Betriebssystem (/proc, /sys) und wird nicht als Bild "
+                          "gelesen.");
+  }
+  EXPECT_EQ(Stored(), static_cast<int64_t>(images.size()));
 }
 
 TEST_F(PicturesTest, APictureThatCannotBeReadStoresNothing) {
@@ -391,6 +460,16 @@ TEST_F(DownloadTest, OnlyWebAddressesAreFetched) {
 }
 
 TEST_F(DownloadTest, FailedDownloadsSayWhyAndStoreNothing) {
+  // A web page sent for a picture is no picture, and its download is not kept.
+  const Downloader::Result& page = downloader_.Fetch(server_.Url("/page.jpg"));
+  EXPECT_THAT(page.localFile, IsEmpty());
+  EXPECT_EQ(page.error, "Das Bild '" + server_.Url("/page.jpg") +
+                            "' konnte nicht geladen werden: der Server liefert kein Bild "
+                            "(erwartet: JPEG, PNG, GIF, BMP, TIFF oder WebP).");
+  const Downloader::Result& fine = downloader_.Fetch(server_.Url("/img/a.jpg"));
+  ASSERT_THAT(fine.localFile, Not(IsEmpty())) << fine.error;
+  EXPECT_EQ(FilesIn(FolderOf(fine.localFile)), 1u);
+
   EXPECT_FALSE(PictureFor(server_.Url("/img/fehlt.jpg")));
   EXPECT_EQ(error_, "Das Bild '" + server_.Url("/img/fehlt.jpg") +
                         "' konnte nicht geladen werden: die Datei gibt es auf dem Server nicht "

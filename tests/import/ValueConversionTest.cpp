@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -53,23 +54,17 @@ TEST(TypeClassConversionTest, NamesCompareWholeAndWithLetterCase) {
   EXPECT_EQ(TypeClassOf("InstallationDate"), TypeClass::Text);
 }
 
-// --- RoundHalfUp ---------------------------------------------------------------------------
+// --- RoundCommercial -----------------------------------------------------------------------
 
-TEST(RoundHalfUpTest, HalvesGoUpwardsWithoutBinaryNoise) {
-  EXPECT_EQ(RoundHalfUp(2.345, 2), 2.35);
-  EXPECT_EQ(RoundHalfUp(1.005, 2), 1.01);
-  EXPECT_EQ(RoundHalfUp(-2.345, 2), -2.34);
-  EXPECT_EQ(RoundHalfUp(0.125, 2), 0.13);
-  EXPECT_EQ(RoundHalfUp(-0.125, 2), -0.12);
-  EXPECT_EQ(RoundHalfUp(2.5, 0), 3.0);
-  EXPECT_EQ(RoundHalfUp(-2.5, 0), -2.0);
-}
-
-TEST(RoundHalfUpTest, BelowHalfGoesDownAndWholeValuesStay) {
-  EXPECT_EQ(RoundHalfUp(2.344999, 2), 2.34);
-  EXPECT_EQ(RoundHalfUp(-2.346, 2), -2.35);
-  EXPECT_EQ(RoundHalfUp(-0.004, 2), 0.0);
-  EXPECT_EQ(RoundHalfUp(0.1 + 0.2, 2), 0.3);
+TEST(RoundCommercialTest, HalvesGoAwayFromZeroOnTheDecimalValueAsWritten) {
+  const std::vector<std::tuple<double, int, double>> cases = {
+      {2.345, 2, 2.35},           {1.005, 2, 1.01},   {-2.345, 2, -2.35}, {0.125, 2, 0.13},
+      {-0.125, 2, -0.13},         {2.5, 0, 3.0},      {-2.5, 0, -3.0},    {-1.005, 2, -1.01},
+      {2.344999, 2, 2.34},        {-2.346, 2, -2.35}, {-2.344, 2, -2.34}, {-0.004, 2, 0.0},
+      {0.1 + 0.2, 2, 0.3},        {0.5, 0, 1.0},      {0.05, 0, 0.0},     {12.0, 2, 12.0},
+      {1234567.895, 2, 1234567.9}};
+  for (const auto& [value, digits, expected] : cases)
+    EXPECT_EQ(RoundCommercial(value, digits), expected) << value << " " << digits;
 }
 
 // --- Numbers -------------------------------------------------------------------------------
@@ -170,7 +165,7 @@ TEST(BooleanConversionTest, NumbersAndWords) {
   EXPECT_EQ(de.ToBoolean(Value("False")), false);
   EXPECT_EQ(de.ToBoolean(Value(" Wahr ")), true);
   EXPECT_EQ(de.ToBoolean(Value("FALSCH")), false);
-  for (const char* text : {"ja", "nein", "yes", "x", "", "truee"})
+  for (const char* text : {"jein", "xx", "truee", "-", "nee"})
     EXPECT_EQ(de.ToBoolean(Value(text)), std::nullopt) << text;
   EXPECT_EQ(de.ToBoolean(Value()), std::nullopt);
 }
@@ -208,7 +203,7 @@ TEST(TextConversionTest, TextOfANumberReadsBackToTheSameNumber) {
 TEST(FormatConversionTest, NumbersAndDates) {
   EXPECT_EQ(German().FormatNumber(1234.5, 2), "1.234,50");
   EXPECT_EQ(American().FormatNumber(1234.5, 2), "1,234.50");
-  EXPECT_EQ(German().FormatNumber(-2.345, 2), "-2,34");
+  EXPECT_EQ(German().FormatNumber(-2.345, 2), "-2,35");
   EXPECT_EQ(German().FormatNumber(1234567.0, 0), "1.234.567");
   EXPECT_EQ(German().FormatPlain(1234.5), "1234,5");
   EXPECT_EQ(German().FormatPlain(0.5), "0,5");
@@ -235,22 +230,32 @@ void ExpectFailed(const Conversion& result, const std::string& reason) {
   EXPECT_EQ(result.reason, reason);
 }
 
+TEST(BooleanConversionTest, TheWordsOfGermanExportsAndTickedLists) {
+  const ValueConverter& de = German();
+  for (const char* text : {"ja", "JA", " Ja ", "j", "J", "x", "X", "yes", "Yes"})
+    EXPECT_EQ(de.ToBoolean(Value(text)), true) << text;
+  for (const char* text : {"nein", "Nein", "n", "N", "no", "NO", "", "  "})
+    EXPECT_EQ(de.ToBoolean(Value(text)), false) << text;
+}
+
 TEST(FieldConversionTest, PricesAreRoundedQuantitiesAreNot) {
   ExpectConverted(Write("12,345", "NetPrice", Type::Double), Value(12.35));
-  ExpectConverted(Write(Value(-2.345), "GrossPrice", Type::Double), Value(-2.34));
+  ExpectConverted(Write(Value(-2.345), "GrossPrice", Type::Double), Value(-2.35));
+  ExpectConverted(Write("-0,125", "NetPrice", Type::Double), Value(-0.13));
   ExpectConverted(Write("1.000", "Quantity", Type::Double), Value(1000.0));
   ExpectConverted(Write("0,125", "Balance", Type::Double), Value(0.125));
   ExpectConverted(Write(Value(int64_t{3}), "Width", Type::Double), Value(3.0));
 }
 
-TEST(FieldConversionTest, EmptyOrNullKeepsTheFieldExceptThatTextIsEmptied) {
+TEST(FieldConversionTest, EmptyOrNullKeepsTheFieldExceptThatTextIsEmptiedAndAFlagIsNo) {
   for (const Value& empty : {Value(), Value(""), Value("   ")}) {
     EXPECT_EQ(Write(empty, "Quantity", Type::Double).outcome, Outcome::NoValue);
     EXPECT_EQ(Write(empty, "NetPrice", Type::Double).outcome, Outcome::NoValue);
     EXPECT_EQ(Write(empty, "Date", Type::Date).outcome, Outcome::NoValue);
-    EXPECT_EQ(Write(empty, "Active", Type::Boolean).outcome, Outcome::NoValue);
     EXPECT_EQ(Write(empty, "Graphic", Type::Integer).outcome, Outcome::NoValue);
     EXPECT_EQ(Write(empty, "Discount", Type::Double).outcome, Outcome::NoValue);
+    // A flag column marks the true rows; an empty cell is "no", also one the file does not have.
+    ExpectConverted(Write(empty, "Active", Type::Boolean), Value(false));
   }
   ExpectConverted(Write("", "Name", Type::Text), Value(""));
   ExpectConverted(Write("   ", "Name", Type::Text), Value(""));
@@ -261,8 +266,10 @@ TEST(FieldConversionTest, FlagsAndDates) {
   ExpectConverted(Write("1", "Active", Type::Boolean), Value(true));
   ExpectConverted(Write("0", "Active", Type::Boolean), Value(false));
   ExpectConverted(Write("wahr", "Webshop", Type::Boolean), Value(true));
-  ExpectFailed(Write("ja", "Active", Type::Boolean),
-               "'ja' ist kein Wahrheitswert (erwartet: 1/0, wahr/falsch, true/false).");
+  ExpectConverted(Write("ja", "Active", Type::Boolean), Value(true));
+  ExpectFailed(Write("jein", "Active", Type::Boolean),
+               "'jein' ist kein Wahrheitswert (erwartet: 1/0, ja/nein, j/n, x/leer, wahr/falsch, "
+               "yes/no, true/false).");
   ExpectConverted(Write(Value(Day(2026, 12, 4)), "Date", Type::Date), Value(Day(2026, 12, 4)));
   ExpectConverted(Write("4.12.2026", "PublicationDate", Type::Date), Value(Day(2026, 12, 4)));
   ExpectConverted(Write("04.12.2026 13:45", "Date", Type::Date), Value(Day(2026, 12, 4)));
@@ -323,8 +330,10 @@ TEST(ColumnConversionTest, IntegerColumnsTakeWholeNumbersOnly) {
 TEST(ColumnConversionTest, BooleanDateAndTextColumns) {
   ExpectConverted(Write("1", "Flagged", Type::Boolean), Value(true));
   ExpectConverted(Write(Value(int64_t{0}), "Flagged", Type::Boolean), Value(false));
-  ExpectFailed(Write("ja", "Flagged", Type::Boolean),
-               "'ja' ist kein Wahrheitswert (erwartet: 1/0, wahr/falsch, true/false).");
+  ExpectConverted(Write("Nein", "Flagged", Type::Boolean), Value(false));
+  ExpectFailed(Write("jein", "Flagged", Type::Boolean),
+               "'jein' ist kein Wahrheitswert (erwartet: 1/0, ja/nein, j/n, x/leer, wahr/falsch, "
+               "yes/no, true/false).");
   ExpectConverted(Write("04.12.2026", "InstallationDate", Type::Date), Value(Day(2026, 12, 4)));
   ExpectConverted(Write(Value(46360.0), "InstallationDate", Type::Date), Value(Day(2026, 12, 4)));
   ExpectConverted(Write("04.12.2026 13:45", "InstallationDate", Type::Date),

@@ -70,6 +70,28 @@ TEST(SourceTable, GridRowOperations) {
   EXPECT_EQ(table.Get(1, 1), Value("5"));
 }
 
+TEST(SourceTable, APercentageIsANumberThatKeepsItsMarkUntilItIsChanged) {
+  SourceTable table;
+  table.Reset({"MwSt", "Preis"});
+  table.SetPercentage(1, 0.19);
+  table.SetValue(2, 0.19);
+  table.FinishRow(2);
+  table.SetPercentage(1, 0.07);
+  table.FinishRow(3);
+  EXPECT_EQ(table.Get(1, 1), Value(0.19));
+  EXPECT_EQ(table.TypeAt(1, 1), Value::Type::Double);
+  EXPECT_TRUE(table.IsPercentage(1, 1));
+  EXPECT_FALSE(table.IsPercentage(2, 1));
+  EXPECT_FALSE(table.IsPercentage(2, 2));
+  EXPECT_FALSE(TwoRows().IsPercentage(1, 1));  // a text column
+  // A row written back from the grid keeps the mark of the cell it did not change.
+  table.UpdateRow(1, {Value(0.19), Value(1.5)});
+  table.UpdateRow(2, {Value(7.0), Value()});
+  EXPECT_TRUE(table.IsPercentage(1, 1));
+  EXPECT_FALSE(table.IsPercentage(1, 2));
+  EXPECT_EQ(table.Get(1, 2), Value(7.0));
+}
+
 TEST(SourceTable, ColumnsAddedLaterAndTheHeaderLine) {
   SourceTable table = TwoRows();
   table.AddColumn("Ort;PLZ");

@@ -281,6 +281,28 @@ TEST(XlsReader, FormulaResultsBooleansAndErrorsAsExcelStoresThem) {
   EXPECT_THAT(texts[3], HasSubstr("-3 ist als Datum formatiert"));
 }
 
+TEST(XlsReader, NumbersShownAsPercentagesAreMarked) {
+  test::TempDir dir;
+  // XF 0 general, 1 the built-in "0%", 2 a custom "0.0%", 3 a custom with a quoted sign.
+  const std::string globals = Record(0x0042, U16(1200)) +
+                              Record(0x041E, U16(164) + Latin1("0.0%")) +
+                              Record(0x041E, U16(165) + Latin1("0\" %\"")) +
+                              Record(0x00E0, U16(0) + U16(0) + std::string(16, '\0')) +
+                              Record(0x00E0, U16(0) + U16(9) + std::string(16, '\0')) +
+                              Record(0x00E0, U16(0) + U16(164) + std::string(16, '\0')) +
+                              Record(0x00E0, U16(0) + U16(165) + std::string(16, '\0'));
+  const std::string cells =
+      Number(0, 0, 0.19, 1) + Number(0, 1, 0.055, 2) + Number(0, 2, 19, 3) + Number(0, 3, 0.19);
+  WriteCompoundFile(dir / "p.xls", Workbook(globals, {{"T", cells}}));
+
+  Loaded loaded = LoadSheet(dir / "p.xls", "T", false);
+  EXPECT_THAT(Row(loaded.table, 1),
+              ElementsAre(Value(0.19), Value(0.055), Value(19.0), Value(0.19)));
+  std::vector<bool> marked;
+  for (size_t c = 1; c <= 4; ++c) marked.push_back(loaded.table.IsPercentage(c, 1));
+  EXPECT_THAT(marked, ElementsAre(true, true, false, false));
+}
+
 TEST(XlsReader, UnreadableHeaderCellsAndChartsInsideTheSheet) {
   test::TempDir dir;
   std::string chart = Record(0x0809, U16(0x0600) + U16(0x0020) + U32(0) + U32(0)) +

@@ -206,6 +206,30 @@ TEST_F(XlsxReaderTest, NumbersWithDateAndTimeFormatsBecomeDates) {
   EXPECT_EQ(Warnings()[0].substr(0, 11), "1: Zelle I1");
 }
 
+TEST_F(XlsxReaderTest, NumbersShownAsPercentagesAreMarked) {
+  lxw_workbook* workbook = workbook_new(file_.c_str());
+  lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Daten");
+  auto format = [&](const char* code) {
+    lxw_format* f = workbook_add_format(workbook);
+    format_set_num_format(f, code);
+    return f;
+  };
+  lxw_format* builtIn = workbook_add_format(workbook);
+  format_set_num_format_index(builtIn, 9);
+  worksheet_write_number(sheet, 0, 0, 0.19, builtIn);
+  worksheet_write_number(sheet, 0, 1, 0.055, format("0.0%"));
+  worksheet_write_number(sheet, 0, 2, 19, format("0\\%"));     // a literal sign: no percentage
+  worksheet_write_number(sheet, 0, 3, 19, format("0\" %\""));  // quoted: no percentage
+  worksheet_write_number(sheet, 0, 4, 0.19, nullptr);
+  ASSERT_EQ(workbook_close(workbook), LXW_NO_ERROR);
+
+  SourceTable table = Load("Daten", false);
+  EXPECT_EQ(Row(table, 1), (Strings{"N:0.19", "N:0.055", "N:19", "N:19", "N:0.19"}));
+  std::vector<bool> marked;
+  for (size_t c = 1; c <= 5; ++c) marked.push_back(table.IsPercentage(c, 1));
+  EXPECT_EQ(marked, (std::vector<bool>{true, true, false, false, false}));
+}
+
 TEST_F(XlsxReaderTest, TheWorkbookEpochDecidesTheDate) {
   std::string rows = R"(<row r="1"><c r="A1" s="1"><v>1</v></c><c r="B1" s="2"><v>0.5</v></c>
     <c r="C1" s="3"><v>366.25</v></c><c r="D1" t="d"><v>2024-05-17T08:30:00Z</v></c>

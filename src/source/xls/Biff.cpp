@@ -237,6 +237,7 @@ FormatKind BuiltInFormat(uint16_t index) {
       (index >= 50 && index <= 58))
     return FormatKind::Date;
   if ((index >= 18 && index <= 21) || (index >= 45 && index <= 47)) return FormatKind::Time;
+  if (index == 9 || index == 10) return FormatKind::Percentage;
   return FormatKind::Number;
 }
 
@@ -287,7 +288,7 @@ FormatKind ClassifyFormat(std::string_view code) {
   if (code.empty() || EqualsIgnoreCase(code, "General") || EqualsIgnoreCase(code, "Standard"))
     return FormatKind::Number;
   if (IsBooleanFormat(code)) return FormatKind::Boolean;
-  bool date = false, time = false, month = false;
+  bool date = false, time = false, month = false, percentage = false;
   for (size_t i = 0; i < code.size(); ++i) {
     char c = static_cast<char>(std::tolower(static_cast<unsigned char>(code[i])));
     if (c == '"') {
@@ -315,12 +316,14 @@ FormatKind ClassifyFormat(std::string_view code) {
       time = true;
     } else if (c == 'm') {
       month = true;  // minutes when hours or seconds stand beside it
+    } else if (c == '%') {
+      percentage = true;
     }
   }
   if (date) return FormatKind::Date;
   if (time) return FormatKind::Time;
   if (month) return FormatKind::Date;
-  return FormatKind::Number;
+  return percentage ? FormatKind::Percentage : FormatKind::Number;
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ class BiffError : public std::runtime_error {
   Failure failure_;
 };
 
-// How a number format shows a number.
-enum class FormatKind : uint8_t { Number, Date, Time, Boolean };
+// How a number format shows a number; a percentage shows it times 100 with "%".
+enum class FormatKind : uint8_t { Number, Date, Time, Boolean, Percentage };
 
 struct SheetEntry {
   std::string name;     // UTF-8

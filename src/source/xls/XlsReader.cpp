@@ -343,6 +343,8 @@ class XlsWorkbook : public SourceReader {
           report.Warn(row + 1, Warning(converted.problem, cell, names[column - 1]));
         if (converted.value.IsText())
           out.SetText(column, converted.value.AsText());
+        else if (converted.percentage)
+          out.SetPercentage(column, converted.value.AsDouble());
         else
           out.SetValue(column, converted.value);
       }
@@ -368,6 +370,7 @@ class XlsWorkbook : public SourceReader {
   struct Converted {
     Value value;
     Problem problem = Problem::None;
+    bool percentage = false;  // a number shown as a percentage
   };
 
   Converted Convert(const biff::Cell& cell, const biff::SheetCells& sheetCells) const {
@@ -395,6 +398,8 @@ class XlsWorkbook : public SourceReader {
     switch (kind) {
       case biff::FormatKind::Number:
         return {Value(number)};
+      case biff::FormatKind::Percentage:
+        return {Value(number), Problem::None, true};
       case biff::FormatKind::Boolean:
         return {Value(number != 0)};
       case biff::FormatKind::Time:

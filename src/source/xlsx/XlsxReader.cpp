@@ -223,19 +223,20 @@ void DecodeEscapes(std::string& text) {
   text = std::move(out);
 }
 
-// How a number format shows its number.
-enum class NumberKind : uint8_t { Plain, Date, Time };
+// How a number format shows its number; a percentage shows it times 100 with "%".
+enum class NumberKind : uint8_t { Plain, Date, Time, Percentage };
 
 NumberKind BuiltInFormatKind(uint32_t id) {
   if ((id >= 14 && id <= 17) || id == 22) return NumberKind::Date;
   if ((id >= 18 && id <= 21) || (id >= 45 && id <= 47)) return NumberKind::Time;
+  if (id == 9 || id == 10) return NumberKind::Percentage;
   return NumberKind::Plain;
 }
 
 // Date and time tokens count only outside quoted text, escapes and brackets (colours, locales,
 // conditions); bracketed [h], [mm], [ss] are elapsed times.
 NumberKind CustomFormatKind(std::string_view code) {
-  bool date = false, time = false, month = false;
+  bool date = false, time = false, month = false, percentage = false;
   for (size_t i = 0; i < code.size(); ++i) {
     switch (code[i]) {
       case '"': {
@@ -273,13 +274,17 @@ NumberKind CustomFormatKind(std::string_view code) {
       case 'M':
         month = true;
         break;
+      case '%':
+        percentage = true;
+        break;
       default:
         break;
     }
   }
   if (date) return NumberKind::Date;
   if (time) return NumberKind::Time;
-  return month ? NumberKind::Date : NumberKind::Plain;
+  if (month) return NumberKind::Date;
+  return percentage ? NumberKind::Percentage : NumberKind::Plain;
 }
 
 std::string FolderOfPart(std::string_view part) {
@@ -476,6 +481,7 @@ class SheetLoader {
     bool isShared;
     std::string_view shared;
     Value value;
+    bool percentage = false;  // a number shown as a percentage
   };
 
   void ReadDimension(std::string_view reference) {
@@ -554,7 +560,7 @@ class SheetLoader {
   }
 
   Value NumberValue(double number, std::string_view text) {
-    if (kind_ == NumberKind::Plain) return Value(number);
+    if (kind_ == NumberKind::Plain || kind_ == NumberKind::Percentage) return Value(number);
     DateTime date;
     // A time of day alone stands on the suite's day zero, whichever epoch the workbook uses.
     bool epoch1904 = date1904_ && !(kind_ == NumberKind::Time && number >= 0 && number < 1);
@@ -589,6 +595,7 @@ class SheetLoader {
           cell.value = Value(text);
         } else {
           cell.value = NumberValue(number, text);
+          cell.percentage = kind_ == NumberKind::Percentage;
         }
         break;
       }
@@ -692,6 +699,8 @@ class SheetLoader {
         for (const PendingCell& cell : rowCells_) {
           if (cell.isShared)
             out_.SetText(cell.column, cell.shared);
+          else if (cell.percentage)
+            out_.SetPercentage(cell.column, cell.value.AsDouble());
           else
             out_.SetValue(cell.column, cell.value);
         }
