@@ -1,12 +1,13 @@
 // The import page: the mandatory fields, deleting before the import, and the run.
 
-#include <filesystem>
-
+#include "config/SuiteFiles.h"
 #include "config/Text.h"
 #include "db/Connection.h"
 #include "import/MandatoryFields.h"
 #include "import/RejectFile.h"
+#include "import/RejectTarget.h"
 #include "import/SelectionLists.h"
+#include "shell/ImportEnding.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
 
@@ -33,32 +34,45 @@ bool Wizard::MandatoryFieldsAssigned() {
   return true;
 }
 
+bool Wizard::ReadyToRun() {
+  if (!MandatoryFieldsAssigned()) return false;
+  if (std::optional<std::string> problem = ArticleDefaultsProblem()) {
+    dialogs_.Message(*problem, texts::kHinweis, Dialogs::Icon::Information);
+    return false;
+  }
+  return true;
+}
+
 void Wizard::OkClick() {
   WizardControls& c = Controls();
-  if (!MandatoryFieldsAssigned()) return;
+  if (!ReadyToRun()) return;
   session_.Schritt = 5;
   ShowStep(5);
   c.cmdAbbrechen.Enabled = true;
-  if (c.chkLoeschen.Value == 1 && !DatensaetzeLoeschen()) {
-    c.cmdAbbrechen.Enabled = false;
-    c.lbStatustext.Caption = texts::kImportNotStarted;
-    return;
+  if (c.chkLoeschen.Value == 1) {
+    if (std::optional<std::string> notDeleted = DatensaetzeLoeschen()) {
+      c.cmdAbbrechen.Enabled = false;
+      session_.LastImport = ImportNotStarted(*notDeleted, session_.SourceData.RowCount());
+      c.lbStatustext.Caption =
+          ImportEndingText(session_.LastImport, session_.SourceData.RowCount());
+      return;
+    }
   }
   DatenImportieren();
 }
 
-bool Wizard::DatensaetzeLoeschen() {
-  if (!dialogs_.Ask(texts::kDeleteQuestion, texts::kDeleteTitle, true)) return true;
+std::optional<std::string> Wizard::DatensaetzeLoeschen() {
+  if (!dialogs_.Ask(texts::kDeleteQuestion, texts::kDeleteTitle, true)) return std::nullopt;
   try {
     auto connection = Connection::Open(session_.Context.ConnectionString);
     connection->Execute("DELETE FROM " + connection->Quote(session_.Zieltabelle));
   } catch (const DbError& e) {
-    dialogs_.Message(std::string(texts::kNotDeleted) + "\r\n" + e.what(), texts::kFehler,
-                     Dialogs::Icon::Error);
-    return false;
+    const std::string reason = std::string(texts::kNotDeleted) + "\r\n" + e.what();
+    dialogs_.Message(reason, texts::kFehler, Dialogs::Icon::Error);
+    return reason;
   }
   dialogs_.Message(texts::kDeleted, texts::kHinweis, Dialogs::Icon::Information);
-  return true;
+  return std::nullopt;
 }
 
 ImportSettings Wizard::CurrentSettings() const {
@@ -111,22 +125,14 @@ void Wizard::DatenImportieren() {
   session_.LastImport = RunImport(session_.Context, CurrentSettings(), session_.SourceData,
                                   c.columns, ImportProgress(), session_.AbbruchAngefordert);
   const ImportResult& result = session_.LastImport;
+  c.lbStatustext.Caption = ImportEndingText(result, session_.SourceData.RowCount());
+  c.cmdAbbrechen.Enabled = false;
   if (result.status == ImportResult::Status::NotStarted) {
     dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
-    c.lbStatustext.Caption = texts::kImportNotStarted;
-    c.cmdAbbrechen.Enabled = false;
     return;
   }
   if (result.status == ImportResult::Status::Stopped)
-    dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
-  if (result.status == ImportResult::Status::Cancelled)
-    c.lbStatustext.Caption = texts::kImportCancelled;
-  else if (result.report.Empty() && result.status == ImportResult::Status::Finished)
-    c.lbStatustext.Caption = texts::kImported;
-  else
-    c.lbStatustext.Caption =
-        ReplaceAll(texts::kImportedWithNotes, "%1", std::to_string(result.report.EntryCount()));
-  c.cmdAbbrechen.Enabled = false;
+    dialogs_.Message(c.lbStatustext.Caption, texts::kFehler, Dialogs::Icon::Error);
   session_.AbbruchAngefordert = false;
   if (result.report.rowsWritten > 0) RememberHandMappings();
   session_.Schritt = 6;
@@ -135,7 +141,7 @@ void Wizard::DatenImportieren() {
 
 bool Wizard::TestlaufClick() {
   WizardControls& c = Controls();
-  if (!MandatoryFieldsAssigned()) return false;
+  if (!ReadyToRun()) return false;
   c.cmdAbbrechen.Enabled = true;
   RunOptions options;
   options.testRun = true;
@@ -148,7 +154,10 @@ bool Wizard::TestlaufClick() {
   const ImportResult& result = session_.LastTestRun;
   if (result.status == ImportResult::Status::NotStarted ||
       result.status == ImportResult::Status::Stopped) {
-    dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
+    dialogs_.Message(result.status == ImportResult::Status::Stopped
+                         ? std::string(texts::kTestRunStopped) + result.message
+                         : result.message,
+                     texts::kFehler, Dialogs::Icon::Error);
     c.lbStatustext.Caption = texts::kReady;
     return true;
   }
@@ -162,13 +171,18 @@ bool Wizard::TestlaufClick() {
 RejectFileResult Wizard::SaveRejectFile(const std::string& path, bool ofTestRun) {
   const ImportReport& report = (ofTestRun ? session_.LastTestRun : session_.LastImport).report;
   RejectFileResult written;
-  if (report.RowsWithEntries().empty()) {
+  const SessionContext& context = session_.Context;
+  std::vector<std::string> suiteFiles = SuiteFiles(context.Env);
+  // The selected company's files also when the registry can no longer be read.
+  for (const std::string& file : {context.OptionsFile, context.LayoutFile})
+    suiteFiles.push_back(file);
+  if (context.DatabaseType == 0) suiteFiles.push_back(context.DatabasePath);
+  if (std::optional<std::string> problem =
+          RejectTargetProblem(path, session_.SourceFile, suiteFiles)) {
+    written.error = *problem;
+  } else if (report.RowsRejected().empty()) {
     dialogs_.Message(texts::kNoRejectedRows, texts::kHinweis, Dialogs::Icon::Information);
     return written;
-  }
-  std::error_code ignored;
-  if (std::filesystem::equivalent(path, session_.SourceFile, ignored)) {
-    written.error = texts::kRejectOverSource;
   } else {
     TextOptions text;
     text.separator = session_.Separator;
