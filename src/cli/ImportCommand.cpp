@@ -7,6 +7,9 @@
 #include "cli/UsageErrors.h"
 #include "cli/WizardDriver.h"
 #include "config/Text.h"
+#include "import/ImportSettings.h"
+#include "shell/DataKinds.h"
+#include "shell/ImportEnding.h"
 
 namespace velra::cli {
 
@@ -77,6 +80,10 @@ bool ApplySettings(const ImportOptions& o, Wizard& wizard) {
       return false;
     }
   }
+  if (std::optional<std::string> problem = wizard.ArticleDefaultsProblem()) {
+    std::cerr << *problem << '\n';
+    return false;
+  }
   if (!o.storage.empty()) {
     wizard.ChkLagerortClick(1);
     c.txtLagerort.Text = o.storage;
@@ -125,6 +132,25 @@ bool ApplyMaps(const ImportOptions& o, Wizard& wizard) {
   return true;
 }
 
+// Options the settings page would not let be set together, or that do nothing for the kind, are
+// refused rather than dropped.
+bool OptionsApply(const ImportOptions& o, const CLI::App& command, const std::string& kindText) {
+  if (o.sync && o.deleteAll) {
+    std::cerr << "--sync und --delete-all schließen sich aus: Synchronisieren aktualisiert die "
+                 "vorhandenen Datensätze, --delete-all löscht sie vor dem Import.\n";
+    return false;
+  }
+  const DataKind* kind = ParseDataKind(kindText);  // StartWizard names an unknown kind
+  if (kind && KindAlwaysAdds(kind->value))
+    for (const char* option : {"--sync", "--sync-field"})
+      if (command.count(option)) {
+        std::cerr << option << " gilt nicht für die Datenart '" << kind->listText
+                  << "': Jede Zeile wird als neuer Datensatz angelegt.\n";
+        return false;
+      }
+  return true;
+}
+
 std::optional<ImportProfile> ReadProfile(const std::string& path) {
   ProfileLoad loaded = LoadProfile(path);
   if (!loaded.profile) {
@@ -149,10 +175,8 @@ void TakeSourceOptions(const ImportProfile& profile, const CLI::App& command,
   source.lineBreakToken = profile.lineBreakToken;
 }
 
-int ExitCodeOf(const ImportResult& result) {
-  if (result.status == ImportResult::Status::NotStarted ||
-      result.status == ImportResult::Status::Stopped)
-    return kCannotOpen;
+int ExitCodeOf(const ImportResult& result, size_t rows) {
+  if (ImportFailed(result, rows)) return kCannotOpen;
   return result.report.Empty() ? kOk : kReportEntries;
 }
 
@@ -176,6 +200,7 @@ int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& 
     std::cerr << "Geben Sie die Datenart mit --kind oder ein Profil mit --profile an.\n";
     return kUsage;
   }
+  if (!OptionsApply(o, command, kind)) return kUsage;
   const bool deleteAll = profile ? profile->deleteAll : o.deleteAll;
   if (deleteAll && !o.dryRun && !o.yes && !interactive) {
     std::cerr
@@ -248,7 +273,7 @@ int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& 
   PrintProblems(session.Problems);
   if (!ran) return kUsage;  // a mandatory field is not assigned: the wizard said which
   const ImportResult& result = o.dryRun ? session.LastTestRun : session.LastImport;
-  const int exitCode = ExitCodeOf(result);
+  const int exitCode = ExitCodeOf(result, session.SourceData.RowCount());
 
   RejectOutcome reject;
   if (!o.rejectFile.empty() && result.status != ImportResult::Status::NotStarted) {
@@ -312,7 +337,8 @@ void AddImportCommand(CLI::App& app, const GlobalOptions& global, int& exitCode)
       "--dry-run", o->dryRun,
       "Testlauf: alles prüfen und zeigen, was der Import ändern würde, ohne zu speichern");
   command->add_option("--reject-file", o->rejectFile,
-                      "Zeilen mit Meldungen samt Spalte \"Fehler\" in diese Datei schreiben");
+                      "Die nicht importierten Zeilen samt Spalte \"Fehler\" in diese Datei "
+                      "schreiben");
   command->add_flag("--json", o->json, "Ergebnis und Meldungen als JSON auf stdout");
   command->add_flag("--no-wait", o->noWait,
                     "Nicht warten, wenn ein anderer Import in dieselbe Tabelle der Firma läuft, "

@@ -130,6 +130,7 @@ void PrintJson(const ImportSession& session, const ImportResult& result, const P
   nlohmann::json out = {{"status", StatusName(result.status)},
                         {"testRun", result.testRun},
                         {"message", result.message},
+                        {"text", session.Controls.lbStatustext.Caption},
                         {"rows", session.SourceData.RowCount()},
                         {"written", report.rowsWritten},
                         {"added", report.added},

@@ -15,10 +15,14 @@ std::string SeparatorOption(const std::string& text) {
 int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizard& wizard) {
   const DataKind* kind = ParseDataKind(kindText);
   if (!kind) {
-    std::cerr << "Die Datenart '" << kindText << "' gibt es nicht. Möglich sind:";
+    std::vector<std::string> texts, numbers;
     for (const DataKind& known : DataKinds())
-      if (known.listed) std::cerr << " \"" << known.listText << "\"";
-    std::cerr << " oder ihre Nummer 0 bis 10.\n";
+      if (known.listed) {
+        texts.push_back("\"" + std::string(known.listText) + "\"");
+        numbers.push_back(std::to_string(known.value));
+      }
+    std::cerr << "Die Datenart '" << kindText << "' gibt es nicht. Möglich sind "
+              << Join(texts, ", ") << " oder ihre Nummern " << Join(numbers, ", ") << ".\n";
     return kUsage;
   }
   StartOptions start;
@@ -39,16 +43,9 @@ int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizar
     return kCannotOpen;
   }
   const ListView& list = wizard.Controls().lvwDatenarten;
-  bool clicked = false;
   for (size_t i = 0; i < list.Items.size(); ++i)
-    if (list.Items[i].Index == std::to_string(kind->value)) {
+    if (list.Items[i].Index == std::to_string(kind->value))
       wizard.DataKindClick(static_cast<int>(i));
-      clicked = true;
-    }
-  if (!clicked) {  // the kinds the list does not offer
-    session.Datenart = kind->value;
-    wizard.ConfigureDataKind(kind->value);
-  }
   return kOk;
 }
 

@@ -9,7 +9,8 @@ namespace velra {
 class DbError : public std::runtime_error {
  public:
   // Storage: the database cannot take anything more (disk full, write failure).
-  enum class Kind { Open, Locked, Statement, Constraint, Unsupported, Storage };
+  // Denied: the login lacks the right for the statement (a login that may only read).
+  enum class Kind { Open, Locked, Statement, Constraint, Unsupported, Storage, Denied };
   DbError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
   Kind GetKind() const { return kind_; }
 

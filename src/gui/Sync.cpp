@@ -207,7 +207,7 @@ void MainWindow::SyncImport() {
   lbErgebnis_->setText(ran ? Q(c.lbStatustext.Caption) : QString());
   lbZahlen_->setText(ran ? Q(result.report.Summary(session.SourceData.RowCount())) : QString());
   cmdProtokoll_->setVisible(ran && !result.report.Empty());
-  cmdAbgewiesene_->setVisible(ran && !result.report.RowsWithEntries().empty());
+  cmdAbgewiesene_->setVisible(ran && !result.report.RowsRejected().empty());
 }
 
 }  // namespace velra::gui

@@ -105,7 +105,7 @@ TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows,
   showReport->setEnabled(!report.Empty());
   auto* rejects = new QPushButton("Abgewiesene Zeilen speichern...");
   rejects->setObjectName("cmdAbgewiesene");
-  rejects->setEnabled(!report.RowsWithEntries().empty());
+  rejects->setEnabled(!report.RowsRejected().empty());
   auto* close = new QPushButton("Schließen");
   close->setObjectName("cmdSchliessen");
   close->setDefault(true);

@@ -14,17 +14,30 @@ std::string CsvField(const std::string& text) {
   return "\"" + ReplaceAll(text, "\"", "\"\"") + "\"";
 }
 
+// Keeps `rows` ascending with each row once; true when `row` was not yet among them. A run
+// reports its rows in ascending order, so a row is appended or already last; a row out of that
+// order is inserted where it belongs.
+bool InsertRow(std::vector<uint32_t>& rows, uint32_t row) {
+  if (row == 0) return false;
+  if (rows.empty() || row > rows.back()) {
+    rows.push_back(row);
+    return true;
+  }
+  auto at = std::lower_bound(rows.begin(), rows.end(), row);
+  if (*at == row) return false;
+  rows.insert(at, row);
+  return true;
+}
+
 }  // namespace
 
+void ImportReport::AddRejected(ReportEntry entry) {
+  if (InsertRow(rejected_, entry.row)) ++rowsRejected;
+  Add(std::move(entry));
+}
+
 void ImportReport::Add(ReportEntry entry) {
-  // A run reports its rows in ascending order, so a row is appended or already last; a row out
-  // of that order is inserted where it belongs.
-  if (entry.row > 0 && (rows_.empty() || entry.row > rows_.back())) {
-    rows_.push_back(entry.row);
-  } else if (entry.row > 0 && entry.row != rows_.back()) {
-    auto at = std::lower_bound(rows_.begin(), rows_.end(), entry.row);
-    if (*at != entry.row) rows_.insert(at, entry.row);
-  }
+  InsertRow(rows_, entry.row);
   if (entries_.size() < kMaxEntries)
     entries_.push_back(std::move(entry));
   else

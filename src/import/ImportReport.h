@@ -25,19 +25,24 @@ class ImportReport {
   static constexpr size_t kMaxEntries = 100000;
 
   void Add(ReportEntry entry);
+  // Adds the entry of a row that was not written at all, and counts the row (once) as rejected.
+  void AddRejected(ReportEntry entry);
   const std::vector<ReportEntry>& Entries() const { return entries_; }
   // All entries, also those only counted.
   size_t EntryCount() const { return entries_.size() + uncounted_; }
   // The grid rows that had at least one entry, also an entry only counted: ascending, each once.
   // Entries of the run as a whole (row 0) are not among them.
   const std::vector<uint32_t>& RowsWithEntries() const { return rows_; }
+  // The grid rows that were not written at all (AddRejected): ascending, each once. A row written
+  // with a value left out has entries but is not among them.
+  const std::vector<uint32_t>& RowsRejected() const { return rejected_; }
   bool Empty() const { return EntryCount() == 0; }
 
   size_t added = 0;      // records added
   size_t updated = 0;    // records changed
   size_t unchanged = 0;  // records found whose fields all kept their values
   size_t rowsWritten = 0;
-  size_t rowsRejected = 0;  // rows not written at all
+  size_t rowsRejected = 0;  // rows not written at all, also those of a run that did not start
 
   // Writes the entries as CSV (UTF-8 with BOM, ";" between values) for a spreadsheet. False with
   // a German reason when the file cannot be written.
@@ -49,6 +54,7 @@ class ImportReport {
   std::vector<ReportEntry> entries_;
   size_t uncounted_ = 0;
   std::vector<uint32_t> rows_;
+  std::vector<uint32_t> rejected_;
 };
 
 }  // namespace velra

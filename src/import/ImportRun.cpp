@@ -49,10 +49,6 @@ const NumberedKind* NumberedKindOf(int kind) {
   return nullptr;
 }
 
-bool AlwaysAdds(int kind) {
-  return kind == 5 || kind == 6 || kind == 7;
-}
-
 // The field whose value no two records share: the numbers of customers, articles, suppliers and
 // accounts. nullptr for kinds whose records have no such number.
 const char* UniqueNumberField(int kind) {
@@ -62,11 +58,11 @@ const char* UniqueNumberField(int kind) {
 }
 
 // Failures after which no row can be written any more: another program holds the database, the
-// connection is gone, the disk is full.
+// connection is gone, the disk is full, the login may not write.
 bool StopsTheRun(const DbError& error) {
   const DbError::Kind kind = error.GetKind();
   return kind == DbError::Kind::Locked || kind == DbError::Kind::Open ||
-         kind == DbError::Kind::Storage;
+         kind == DbError::Kind::Storage || kind == DbError::Kind::Denied;
 }
 
 constexpr const char* kNotWrittenAfterStop =
@@ -95,11 +91,12 @@ class Runner {
         numbered_(NumberedKindOf(settings.datenart)) {}
 
   ImportResult Run(const RowProgress& progress, const std::atomic<bool>& cancel) {
+    const size_t rows = source_.RowCount();
     if (!Prepare(cancel)) {
-      batch_.reset();  // a run that does not start leaves the table as it was
+      batch_.reset();                      // a run that does not start leaves the table as it was
+      result_.report.rowsRejected = rows;  // none of them was imported
       return std::move(result_);
     }
-    const size_t rows = source_.RowCount();
     result_.status = ImportResult::Status::Finished;
     try {
       for (size_t row = 1; row <= rows; ++row) {
@@ -140,7 +137,7 @@ class Runner {
       report.updated = committed_.updated;
       report.unchanged = committed_.unchanged;
       result_.status = ImportResult::Status::Stopped;
-      result_.message = std::string("Der Import wurde angehalten: ") + e.what();
+      result_.message = e.what();
       if (!options_.testRun) ReportRowsNotWritten(committedThrough_ + 1, rows);
     }
     if (options_.testRun) {
@@ -230,7 +227,9 @@ class Runner {
     }
   }
 
-  bool Synchronising() const { return settings_.synchronise && !AlwaysAdds(settings_.datenart); }
+  bool Synchronising() const {
+    return settings_.synchronise && !KindAlwaysAdds(settings_.datenart);
+  }
 
   bool PrepareKeys() {
     if (!Synchronising()) return PrepareNumberIndex();
@@ -346,10 +345,9 @@ class Runner {
   }
 
   void RejectRow(size_t row, const std::string& reason) {
-    ++result_.report.rowsRejected;
     rejectedSinceCommit_.push_back(row);
-    result_.report.Add({static_cast<uint32_t>(row), LineOf(row), "", "", "",
-                        "Die Zeile wurde nicht importiert: " + reason});
+    result_.report.AddRejected({static_cast<uint32_t>(row), LineOf(row), "", "", "",
+                                "Die Zeile wurde nicht importiert: " + reason});
   }
 
   // After a stop: every row from `first` on that is not in the database and not yet reported as
@@ -359,8 +357,7 @@ class Runner {
     for (size_t row = first; row <= last; ++row) {
       while (rejected != rejectedSinceCommit_.end() && *rejected < row) ++rejected;
       if (rejected != rejectedSinceCommit_.end() && *rejected == row) continue;
-      ++result_.report.rowsRejected;
-      result_.report.Add(
+      result_.report.AddRejected(
           {static_cast<uint32_t>(row), LineOf(row), "", "", "", kNotWrittenAfterStop});
     }
   }

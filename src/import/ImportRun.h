@@ -25,7 +25,8 @@ struct ImportResult {
     Stopped,     // stopped on the way: the rows reported as written are written
   };
   Status status = Status::NotStarted;
-  std::string message;  // German, for NotStarted and Stopped
+  // German, for NotStarted and Stopped: the reason alone; the front ends say how the run ended.
+  std::string message;
   ImportReport report;
   bool testRun = false;
   TestRunPreview preview;  // filled by a test run

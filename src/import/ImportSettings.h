@@ -36,4 +36,10 @@ struct ImportSettings {
   int searchNameMode = 0;       // Suchnamenmodus
 };
 
+// Structure-list positions (5), stock (6) and warehouse locations (7) add a record for every row:
+// synchronisation does not apply to them.
+inline bool KindAlwaysAdds(int datenart) {
+  return datenart == 5 || datenart == 6 || datenart == 7;
+}
+
 }  // namespace velra

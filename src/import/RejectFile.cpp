@@ -262,10 +262,10 @@ RejectFileResult WriteRejectFile(const std::string& path, const SourceTable& sou
 
   // Rows the grid no longer has (deleted after the run) cannot be written.
   std::vector<uint32_t> rows;
-  rows.reserve(report.RowsWithEntries().size());
-  for (uint32_t row : report.RowsWithEntries())
+  rows.reserve(report.RowsRejected().size());
+  for (uint32_t row : report.RowsRejected())
     if (row <= source.RowCount()) rows.push_back(row);
-  if (size_t missing = report.RowsWithEntries().size() - rows.size(); missing == 1)
+  if (size_t missing = report.RowsRejected().size() - rows.size(); missing == 1)
     notes.push_back(
         "Eine Zeile des Importprotokolls gibt es in der Tabelle nicht mehr; sie fehlt "
         "in der Datei.");

@@ -1,7 +1,8 @@
 #pragma once
-// The rows of a run that had entries in its report, written back unchanged as a delimited text
-// file with a last column "Fehler" giving the reasons. The user corrects that file and imports it
-// again with the same mapping profile.
+// The rows a run did not write, written back unchanged as a delimited text file with a last
+// column "Fehler" giving the reasons. The user corrects that file and imports it again with the
+// same mapping profile. Rows written with a value left out are in the report only: imported again
+// they would be added a second time.
 
 #include <cstddef>
 #include <string>
@@ -50,7 +51,7 @@ struct RejectFileResult {
 RejectFormat RejectFormatFor(const std::string& sourceFormatCode, const TextOptions& text,
                              const LoadReport& load);
 
-// Writes the rows of `source` listed in report.RowsWithEntries() in grid order, each with all its
+// Writes the rows of `source` listed in report.RowsRejected() in grid order, each with all its
 // values and the reasons of its entries joined by " | " (value entries prefixed by their column's
 // name), to `path`. Text is written as it stands; numbers, dates and truth values held as such are
 // written in the form an import reads back to the same value: whole numbers as digits, other

@@ -44,8 +44,9 @@ const DataKind* ParseDataKind(const std::string& text) {
   for (const DataKind& kind : DataKinds())
     if (kind.listed && EqualsIgnoreCase(kind.listText, wanted)) return &kind;
   std::optional<int64_t> number = LeadingInteger(wanted);
-  if (number && std::to_string(*number) == wanted) return FindDataKind(static_cast<int>(*number));
-  return nullptr;
+  if (!number || std::to_string(*number) != wanted) return nullptr;
+  const DataKind* kind = FindDataKind(static_cast<int>(*number));
+  return kind && kind->listed ? kind : nullptr;
 }
 
 }  // namespace velra

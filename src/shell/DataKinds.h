@@ -29,7 +29,8 @@ inline constexpr const char* kFrameSuppliers = "fmEinstellungen_Lieferanten";
 const std::vector<DataKind>& DataKinds();
 // The kind of a value 0..10; nullptr for other values.
 const DataKind* FindDataKind(int value);
-// A kind by its list text (letter case ignored) or its number, as a user types it.
+// A kind the list offers, by its list text (letter case ignored) or its number, as a user types
+// it; nullptr for any other text, also for the numbers of kinds the list does not offer.
 const DataKind* ParseDataKind(const std::string& text);
 
 }  // namespace velra

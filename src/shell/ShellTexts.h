@@ -42,6 +42,14 @@ inline constexpr const char* kDuplicateMiddle = "' bereits der Spalte (";
 inline constexpr const char* kDuplicateEnd =
     ") zugewiesen. Möchten Sie das Datenbankfeld erneut zuweisen?";
 
+// The defaults of the article settings must be entries the company offers.
+inline constexpr const char* kArticleTypeNotListed =
+    "Den Artikeltyp '%1' gibt es in der Firma nicht oder er ist nicht aktiv.";
+inline constexpr const char* kUnitNotListed =
+    "Die Einheit '%1' gibt es in der Firma nicht oder sie ist nicht aktiv.";
+inline constexpr const char* kNoTaxKeyChosen =
+    "Wählen Sie bitte den Steuersatz, den die Artikel erhalten sollen.";
+
 inline constexpr const char* kDeleteQuestion =
     "Möchten Sie nun alle vorhandenen Datensätze löschen?";
 inline constexpr const char* kDeleteTitle = "Löschen";
@@ -52,6 +60,12 @@ inline constexpr const char* kImportedWithNotes =
     "Die Datei wurde importiert, aber nicht alle Werte konnten übernommen werden (%1 Meldungen im "
     "Importprotokoll).";
 inline constexpr const char* kImportCancelled = "Der Import wurde abgebrochen...";
+// "Der Import wurde angehalten: <Grund>. 3 von 10 Zeilen wurden gespeichert."
+inline constexpr const char* kImportStopped = "Der Import wurde angehalten";
+inline constexpr const char* kRowsSaved = "%1 von %2 Zeilen wurden gespeichert.";
+inline constexpr const char* kNothingImported =
+    "Die Datei wurde nicht importiert: Keine ihrer %2 Zeilen konnte gespeichert werden (%1 "
+    "Meldungen im Importprotokoll).";
 inline constexpr const char* kImportNotStarted = "Der Import wurde nicht ausgeführt.";
 
 inline constexpr const char* kProfileOpenTitle = "Profil laden";
@@ -61,13 +75,10 @@ inline constexpr const char* kProfileDefaultName = "Importprofil.json";
 inline constexpr const char* kRejectSaveTitle = "Abgewiesene Zeilen speichern";
 inline constexpr const char* kRejectFilter = "CSV-Format (*.csv) |*.csv|Alle Dateien (*.*) |*";
 inline constexpr const char* kRejectDefaultName = "Abgewiesene Zeilen.csv";
-inline constexpr const char* kRejectOverSource =
-    "Die abgewiesenen Zeilen können nicht in die Importdatei selbst gespeichert werden; wählen Sie "
-    "bitte "
-    "einen anderen Dateinamen.";
 inline constexpr const char* kNoRejectedRows = "Es gibt keine abgewiesenen Zeilen.";
 inline constexpr const char* kRejectedRowsSaved = "%1 Zeilen wurden in '%2' gespeichert.";
 inline constexpr const char* kTestRunDone = "Testlauf: %1. Es wurde nichts gespeichert.";
+inline constexpr const char* kTestRunStopped = "Der Testlauf wurde angehalten: ";
 inline constexpr const char* kLearnedNotSaved =
     "Die gelernten Zuordnungen konnten nicht gespeichert werden: ";
 

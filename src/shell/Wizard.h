@@ -4,6 +4,7 @@
 // events here and mirrors the session's controls; message boxes go through Dialogs.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "config/InstanceLock.h"
@@ -76,6 +77,10 @@ class Wizard {
   void CboBerechnungsartClick(int index);
   void CboKundenSuchnameClick(int index);
   void CboLieferantenSuchnameClick(int index);
+  // The first default of the article settings that the company does not offer (an article
+  // type or unit not among the active entries of its list, a tax rate box without a rate), as a
+  // German sentence; nullopt when there is none or the kind is not articles.
+  std::optional<std::string> ArticleDefaultsProblem() const;
   void LagerortWaehlen();  // menu "Lagerort wählen"
   void KeinLagerort();     // menu "Kein Lagerort bestimmen"
 
@@ -95,17 +100,21 @@ class Wizard {
   // Step 5: the import.
   void OkClick();
   // "Testlauf": the whole run, rolled back at the end; the result is in Session().LastTestRun.
-  // False when it could not run (a mandatory field is not assigned).
+  // False when it could not run (ReadyToRun said why).
   bool TestlaufClick();
-  // Writes the rows of the last run (or test run) that had report entries to a file the user
+  // Writes the rows of the last run (or test run) that were not imported to a file the user
   // chooses ("Abgewiesene Zeilen speichern...").
   void AbgewieseneZeilenSpeichern(bool ofTestRun);
-  // The same to a given path, saying how it went.
+  // The same to a given path, saying how it went. The import file and the files of the suite
+  // (see SuiteFiles) are never written.
   RejectFileResult SaveRejectFile(const std::string& path, bool ofTestRun);
   // The run; `deleteFirst` when the user agreed to delete every record of the table first.
   void DatenImportieren(bool deleteFirst);
   // False after saying which mandatory field is not assigned.
   bool MandatoryFieldsAssigned();
+  // The checks before a run (mandatory fields, defaults of the settings page); false after
+  // saying what stands in the way.
+  bool ReadyToRun();
   ImportSettings CurrentSettings() const;
   // Called after each imported row (on the thread that runs the import).
   RowProgress importProgress;

@@ -1,11 +1,12 @@
 // The import page: the mandatory fields, deleting before the import, and the run.
 
-#include <filesystem>
-
+#include "config/SuiteFiles.h"
 #include "config/Text.h"
 #include "import/MandatoryFields.h"
 #include "import/RejectFile.h"
+#include "import/RejectTarget.h"
 #include "import/SelectionLists.h"
+#include "shell/ImportEnding.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
 
@@ -46,9 +47,18 @@ bool Wizard::MandatoryFieldsAssigned() {
   return true;
 }
 
+bool Wizard::ReadyToRun() {
+  if (!MandatoryFieldsAssigned()) return false;
+  if (std::optional<std::string> problem = ArticleDefaultsProblem()) {
+    dialogs_.Message(*problem, texts::kHinweis, Dialogs::Icon::Information);
+    return false;
+  }
+  return true;
+}
+
 void Wizard::OkClick() {
   WizardControls& c = Controls();
-  if (!MandatoryFieldsAssigned()) return;
+  if (!ReadyToRun()) return;
   // Without a yes the records stay and the import runs.
   const bool deleteFirst =
       c.chkLoeschen.Value == 1 && dialogs_.Ask(texts::kDeleteQuestion, texts::kDeleteTitle, true);
@@ -122,24 +132,16 @@ void Wizard::DatenImportieren(bool deleteFirst) {
       RunImport(session_.Context, CurrentSettings(), session_.SourceData, c.columns,
                 ImportProgress(), session_.AbbruchAngefordert, ImportOptions(false, deleteFirst));
   const ImportResult& result = session_.LastImport;
+  c.lbStatustext.Caption = ImportEndingText(result, session_.SourceData.RowCount());
+  c.cmdAbbrechen.Enabled = false;
   if (result.status == ImportResult::Status::NotStarted) {
     dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
-    c.lbStatustext.Caption = texts::kImportNotStarted;
-    c.cmdAbbrechen.Enabled = false;
     return;
   }
   if (result.deleted > 0)
     dialogs_.Message(texts::kDeleted, texts::kHinweis, Dialogs::Icon::Information);
   if (result.status == ImportResult::Status::Stopped)
-    dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
-  if (result.status == ImportResult::Status::Cancelled)
-    c.lbStatustext.Caption = texts::kImportCancelled;
-  else if (result.report.Empty() && result.status == ImportResult::Status::Finished)
-    c.lbStatustext.Caption = texts::kImported;
-  else
-    c.lbStatustext.Caption =
-        ReplaceAll(texts::kImportedWithNotes, "%1", std::to_string(result.report.EntryCount()));
-  c.cmdAbbrechen.Enabled = false;
+    dialogs_.Message(c.lbStatustext.Caption, texts::kFehler, Dialogs::Icon::Error);
   session_.AbbruchAngefordert = false;
   if (result.report.rowsWritten > 0) RememberHandMappings();
   session_.Schritt = 6;
@@ -148,7 +150,7 @@ void Wizard::DatenImportieren(bool deleteFirst) {
 
 bool Wizard::TestlaufClick() {
   WizardControls& c = Controls();
-  if (!MandatoryFieldsAssigned()) return false;
+  if (!ReadyToRun()) return false;
   c.cmdAbbrechen.Enabled = true;
   session_.LastTestRun = RunImport(session_.Context, CurrentSettings(), session_.SourceData,
                                    c.columns, ImportProgress(), session_.AbbruchAngefordert,
@@ -158,7 +160,10 @@ bool Wizard::TestlaufClick() {
   const ImportResult& result = session_.LastTestRun;
   if (result.status == ImportResult::Status::NotStarted ||
       result.status == ImportResult::Status::Stopped) {
-    dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
+    dialogs_.Message(result.status == ImportResult::Status::Stopped
+                         ? std::string(texts::kTestRunStopped) + result.message
+                         : result.message,
+                     texts::kFehler, Dialogs::Icon::Error);
     c.lbStatustext.Caption = texts::kReady;
     return true;
   }
@@ -172,13 +177,18 @@ bool Wizard::TestlaufClick() {
 RejectFileResult Wizard::SaveRejectFile(const std::string& path, bool ofTestRun) {
   const ImportReport& report = (ofTestRun ? session_.LastTestRun : session_.LastImport).report;
   RejectFileResult written;
-  if (report.RowsWithEntries().empty()) {
+  const SessionContext& context = session_.Context;
+  std::vector<std::string> suiteFiles = SuiteFiles(context.Env);
+  // The selected company's files also when the registry can no longer be read.
+  for (const std::string& file : {context.OptionsFile, context.LayoutFile})
+    suiteFiles.push_back(file);
+  if (context.DatabaseType == 0) suiteFiles.push_back(context.DatabasePath);
+  if (std::optional<std::string> problem =
+          RejectTargetProblem(path, session_.SourceFile, suiteFiles)) {
+    written.error = *problem;
+  } else if (report.RowsRejected().empty()) {
     dialogs_.Message(texts::kNoRejectedRows, texts::kHinweis, Dialogs::Icon::Information);
     return written;
-  }
-  std::error_code ignored;
-  if (std::filesystem::equivalent(path, session_.SourceFile, ignored)) {
-    written.error = texts::kRejectOverSource;
   } else {
     TextOptions text;
     text.separator = session_.Separator;

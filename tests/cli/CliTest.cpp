@@ -128,6 +128,21 @@ TEST_F(CliTest, ImportReportsCountsAndExitsByTheOutcome) {
       output.find("Zeile 2, Spalte 'Bezeichnung', Feld Active, Wert 'Schraube M6 x 40 verzinkt'"),
       std::string::npos)
       << output;
+
+  // Rows there but none written: exit 3, and the ending says so, in the JSON too.
+  test::WriteBytes(dir_ / "ohne.csv", "Kundennummer;Nachname\n;Meier\n;Schulz\n");
+  std::string out, errors;
+  EXPECT_EQ(RunCli(env_ +
+                       "import --json --kind Kunden --no-autonumber --search-name-mode 1 "
+                       "--file " +
+                       (dir_ / "ohne.csv"),
+                   out, errors),
+            3)
+      << out << errors;
+  EXPECT_NE(out.find("\"text\": \"Die Datei wurde nicht importiert: Keine ihrer 2 Zeilen konnte "
+                     "gespeichert werden (2 Meldungen im Importprotokoll).\""),
+            std::string::npos)
+      << out;
 }
 
 TEST_F(CliTest, ImportRefusesWhatItCannotDo) {
@@ -156,6 +171,39 @@ TEST_F(CliTest, ImportRefusesWhatItCannotDo) {
                        "Kunden.csv",
                    output),
             3);
+}
+
+// Defaults the company does not offer and options that do not apply to the kind are refused with
+// exit 2 and a sentence naming them, before anything is imported.
+TEST_F(CliTest, ImportRefusesOptionsThatDoNotApply) {
+  struct Case {
+    std::string arguments, says;
+  };
+  const std::string articles = "--kind Artikel --no-autonumber --file " + samples_ + "Artikel.csv ";
+  for (const Case& refused : std::vector<Case>{
+           {articles + "--unit Gros",
+            "Die Einheit 'Gros' gibt es in der Firma nicht oder sie ist "
+            "nicht aktiv."},
+           {articles + "--unit Quatsch", "Die Einheit 'Quatsch'"},
+           {articles + "--article-type Fremdleistung",
+            "Den Artikeltyp 'Fremdleistung' gibt es in der Firma nicht oder er ist nicht aktiv."},
+           {articles + "--sync --delete-all --yes", "--sync und --delete-all schließen sich aus"},
+           {"--kind 4 --file " + samples_ + "Artikel.csv",
+            "Die Datenart '4' gibt es nicht. Möglich sind \"Kunden\", \"Artikel\""},
+           {"--kind 5 --file " + samples_ + "Artikel.csv",
+            "ihre Nummern 0, 1, 2, 3, 6, 7, 8, 9, 10."},
+           {"--kind Lagerorte --sync --file " + samples_ + "Lagerorte.csv",
+            "--sync gilt nicht für die Datenart 'Lagerorte'"},
+           {"--kind 6 --sync-field Lagernummer --file " + samples_ + "Lagerbestand.csv",
+            "--sync-field gilt nicht für die Datenart 'Warenbestände'"}}) {
+    std::string output;
+    EXPECT_EQ(RunCli(env_ + "import " + refused.arguments, output), 2) << refused.arguments;
+    EXPECT_NE(output.find(refused.says), std::string::npos) << refused.arguments << "\n" << output;
+  }
+  std::string output;
+  EXPECT_EQ(RunCli(env_ + "company", output), 0);
+  for (const char* table : {"Articles\t0", "StorageStructure\t7", "Warehouse\t0"})
+    EXPECT_NE(output.find(table), std::string::npos) << table << "\n" << output;
 }
 
 // --company follows the rule of the window's "/client:" in every command: blanks around the

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -89,6 +90,48 @@ TEST(HostileCli, ARegistryOnADeviceEndsWithExitCodeThree) {
       CliRun run = RunCli(dir, "--program-dir " + dir.Path() + " " + command);
       EXPECT_EQ(run.exitCode, 3) << command << ": " << run.errors;
       EXPECT_THAT(run.errors, HasSubstr("'" + target + "' ist keine gewöhnliche Datei")) << command;
+    }
+  }
+}
+
+// The file of rejected rows never replaces the import file, a file of the suite (also through a
+// link) or a device: the run's result stands, the command ends with exit 3 and the reason.
+TEST(HostileCli, TheRejectFileNeverReplacesTheSuitesFilesOrADevice) {
+  test::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  const std::string company = dir / "Firmen/Musterfirma/Musterfirma";
+  // Three articles, the second without a number: one row is rejected.
+  const std::string source = dir / "liste.csv";
+  test::WriteBytes(source,
+                   "Artikelnummer;Bezeichnung;MwSt\nA-1;Hammer;19\n;Zange;19\nA-3;Säge;19\n");
+  ASSERT_EQ(::symlink((company + ".mdb").c_str(), (dir / "link.csv").c_str()), 0);
+  ASSERT_EQ(::mkfifo((dir / "pipe.csv").c_str(), 0600), 0);
+
+  struct Case {
+    std::string target, reason;
+  };
+  const std::string suite = "gehört zu den Daten von Velra";
+  for (const Case& refused :
+       {Case{company + ".mdb", suite}, Case{company + ".afk", suite}, Case{company + ".lyt", suite},
+        Case{dir / "Firmen.uif", suite}, Case{dir / "velra.var", suite},
+        Case{dir / "link.csv", suite}, Case{source, "nicht in die Importdatei selbst"},
+        Case{"/dev/full", "ist keine gewöhnliche Datei"},
+        Case{dir / "pipe.csv", "ist keine gewöhnliche Datei"}}) {
+    SCOPED_TRACE(refused.target);
+    struct stat before {};
+    ASSERT_EQ(::stat(refused.target.c_str(), &before), 0);
+    CliRun run = RunCli(dir, "--program-dir " + dir.Path() +
+                                 " import --kind Artikel --no-autonumber --file " + source +
+                                 " --reject-file " + refused.target);
+    EXPECT_EQ(run.exitCode, 3) << run.errors;
+    EXPECT_THAT(run.errors, HasSubstr(refused.reason));
+    struct stat after {};
+    ASSERT_EQ(::stat(refused.target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced by another file
+    if (S_ISREG(before.st_mode) && refused.target != source) {
+      EXPECT_EQ(test::ReadBytes(refused.target).find(";Zange;19;"), std::string::npos);
     }
   }
 }

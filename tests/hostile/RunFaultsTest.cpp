@@ -21,10 +21,10 @@
 #include "DemoCompany.h"
 #include "config/Text.h"
 
-
 namespace velra {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using Clock = std::chrono::steady_clock;
@@ -128,6 +128,11 @@ TEST(RunFaults, ALockedDatabaseStopsTheRunAfterTheBusyTime) {
               StartsWith("Der Import wurde angehalten: Die Firmendatenbank '"));
   EXPECT_THAT(company.Dialogs().messages.back().text,
               HasSubstr("ist gesperrt, weil ein anderes Programm gerade in sie schreibt"));
+  // The page ends with the same sentence, not with "imported".
+  EXPECT_EQ(company.C().lbStatustext.Caption, company.Dialogs().messages.back().text);
+  EXPECT_THAT(company.C().lbStatustext.Caption,
+              EndsWith(". " + std::to_string(company.Report().rowsWritten) + " von " +
+                       std::to_string(kRows) + " Zeilen wurden gespeichert."));
   EXPECT_GE(ended - other.LockedAt(), std::chrono::milliseconds(1400));
   EXPECT_GE(company.Report().rowsWritten, 1000u);
   EXPECT_LT(company.Report().rowsWritten, static_cast<size_t>(kRows));
@@ -336,7 +341,7 @@ TEST(RunFaults, AKilledImportIntoAServerCompanyLeavesWholeRowsAndUnusedNumbers) 
   test::WriteBytes(dir / "artikel.csv", test::ArticlesCsv(kRows));
 
   const pid_t pid = test::StartCli({"--program-dir", dir.Path(), "--company", company.Name(),
-                                     "import", "--kind", "Artikel", "--file", dir / "artikel.csv"});
+                                    "import", "--kind", "Artikel", "--file", dir / "artikel.csv"});
 
   std::vector<std::string> problems;
   SessionContext session = StartSession(dir.Path(), RegionalSettings::ForLocale("de_DE"), problems);

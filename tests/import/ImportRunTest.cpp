@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "DemoCompany.h"
@@ -293,6 +295,8 @@ TEST_P(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
   EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde nicht ausgeführt.");
   EXPECT_EQ(wizard_.Session().Schritt, 5);
   EXPECT_EQ(Count("AccountSystem"), 1);
+  EXPECT_EQ(company_.Result().status, ImportResult::Status::NotStarted);
+  EXPECT_EQ(Report().rowsRejected, 1u);
 }
 
 // Deleting first happens inside the run, after every check: a run that cannot start deletes
@@ -365,6 +369,33 @@ TEST_P(ImportRunTest, NoValueAndAnEmptyTextAreTheSame) {
   EXPECT_EQ(wizard_.Session().LastTestRun.report.unchanged, 1u);
 }
 
+// A login that may only read fails on every row alike: the run stops at the first one instead of
+// rejecting each.
+TEST_P(ImportRunTest, ALoginThatMayOnlyReadStopsTheRunAtOnce) {
+  if (GetParam() != "Server") GTEST_SKIP() << "Nur ein Server kennt Anmeldungen mit Rechten.";
+  const std::string reader = "leser_" + std::to_string(::getpid());
+  company_.Db().Execute("CREATE ROLE " + reader + " LOGIN PASSWORD 'leser'");
+  company_.Db().Execute("GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + reader);
+  std::string& connection = wizard_.Session().Context.ConnectionString;
+  const std::optional<DemoServer> server = test::TestServer();
+  connection = ReplaceAll(connection, "User ID=" + server->user + ";", "User ID=" + reader + ";");
+  connection = ReplaceAll(connection, "Password=" + server->password + ";", "Password=leser;");
+  Kind(10);
+  std::vector<Strings> rows;
+  for (int i = 1; i <= 50; ++i) rows.push_back({std::to_string(i), "Konto"});
+  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, rows);
+  Run();
+  EXPECT_EQ(company_.Result().status, ImportResult::Status::Stopped);
+  EXPECT_TRUE(C().lbStatustext.Caption.starts_with(
+      "Der Import wurde angehalten: Die Anmeldung an der Firmendatenbank"))
+      << C().lbStatustext.Caption;
+  EXPECT_TRUE(C().lbStatustext.Caption.ends_with(" 0 von 50 Zeilen wurden gespeichert."));
+  EXPECT_EQ(Report().rowsRejected, 50u);
+  EXPECT_EQ(Count("AccountSystem"), 0);
+  company_.Db().Execute("DROP OWNED BY " + reader);
+  company_.Db().Execute("DROP ROLE " + reader);
+}
+
 TEST_P(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {
   Kind(10);
   Grid({"Konto", "Text", "Saldo"}, {"Kontonummer", "Beschreibung", "Saldo"},
@@ -416,6 +447,7 @@ TEST_P(ImportRunTest, ADatabaseOrRangeThatCannotBeUsedStopsBeforeTheFirstRow) {
   EXPECT_NE(dialogs_.messages.back().text.find("'Customer'"), std::string::npos)
       << dialogs_.messages.back().text;
   EXPECT_EQ(Count("Contacts"), 0);
+  EXPECT_EQ(Report().rowsRejected, 1u);  // every row of the file counts as not imported
 
   wizard_.Session().Context.ConnectionString =
       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + (dir_ / "weg.mdb");
@@ -423,6 +455,36 @@ TEST_P(ImportRunTest, ADatabaseOrRangeThatCannotBeUsedStopsBeforeTheFirstRow) {
   EXPECT_NE(dialogs_.messages.back().text.find("Die Firmendatenbank konnte nicht geöffnet werden:"),
             std::string::npos);
   EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde nicht ausgeführt.");
+}
+
+// A run that stopped says why and how many rows it saved; a run that saved none of the file's rows
+// does not say that the file was imported.
+TEST_P(ImportRunTest, TheEndingSaysHowManyRowsWereSaved) {
+  Kind(0);
+  wizard_.CboKundenSuchnameClick(1);
+  std::vector<Strings> rows;
+  for (int i = 1; i <= 10; ++i) rows.push_back({"Name " + std::to_string(i)});
+  Grid({"Name"}, {"Nachname"}, rows);
+  // A format without a counter gives one number only: the second row finds none.
+  wizard_.Session().Context.SetOption("Formatting", "Customer", "Kürzel;Leer;Leer;Leer;Leer");
+  Run();
+  EXPECT_EQ(company_.Result().status, ImportResult::Status::Stopped);
+  const std::string& ending = C().lbStatustext.Caption;
+  EXPECT_TRUE(ending.starts_with("Der Import wurde angehalten: Der Nummernkreis 'Customer' "))
+      << ending;
+  EXPECT_TRUE(ending.ends_with("(\"Nr.\"). 1 von 10 Zeilen wurden gespeichert.")) << ending;
+  EXPECT_EQ(dialogs_.messages.back().text, ending);
+  EXPECT_EQ(Count("Contacts"), 1);
+  EXPECT_EQ(Report().RowsRejected(), (std::vector<uint32_t>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
+
+  Kind(2);
+  C().chkAutoNummer.Value = 0;
+  wizard_.CboLieferantenSuchnameClick(1);
+  Grid({"Nr", "Firma"}, {"Lieferanten-Nr.", "Firma"}, {{"", "A"}, {"", "B"}});
+  Run();
+  EXPECT_EQ(C().lbStatustext.Caption,
+            "Die Datei wurde nicht importiert: Keine ihrer 2 Zeilen konnte gespeichert werden (2 "
+            "Meldungen im Importprotokoll).");
 }
 
 TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplierAndWebshop) {

@@ -54,6 +54,10 @@ TEST(ImportReportRows, EveryRowWithAnEntryOnceAndInOrderWhateverTheOrderOfTheEnt
     report.Add({row, row, "", "", "", "Grund"});
   EXPECT_EQ(report.RowsWithEntries(), (std::vector<uint32_t>{1, 3, 5, 6, 7}));
   EXPECT_EQ(report.EntryCount(), 9u);
+  // Rows not written at all are listed apart; a row with a value left out is not among them.
+  for (uint32_t row : {6u, 2u, 6u}) report.AddRejected({row, row, "", "", "", "nicht importiert"});
+  EXPECT_EQ(report.RowsRejected(), (std::vector<uint32_t>{2, 6}));
+  EXPECT_EQ(report.rowsRejected, 2u);
 }
 
 // The case that matters most: rows of a Windows-1252 file with qualifiers, separators inside
@@ -77,10 +81,12 @@ TEST_F(RejectFileTest, RejectedRowsComeBackUnchangedWithTheirReasons) {
   ImportReport report;
   report.Add(RowEntry(0, "Das Feld gibt es nicht."));  // the run as a whole: no row
   report.Add(CellEntry(2, "EK", "0,01 EUR", "'0,01 EUR' ist keine Zahl."));
-  report.Add(RowEntry(2, "Die Zeile wurde nicht importiert: Die Nummer ist vergeben."));
+  report.AddRejected(RowEntry(2, "Die Zeile wurde nicht importiert: Die Nummer ist vergeben."));
   report.Add(CellEntry(3, "Bezeichnung", "Größe", "'Größe' ist zu lang."));
-  report.Add(CellEntry(3, "Bezeichnung", "Größe", "'Größe' ist zu lang."));  // the same twice
-  report.Add(CellEntry(4, "EK", "abc", "'abc' ist keine Zahl."));
+  report.AddRejected(CellEntry(3, "Bezeichnung", "Größe", "'Größe' ist zu lang."));  // twice
+  report.AddRejected(CellEntry(4, "EK", "abc", "'abc' ist keine Zahl."));
+  // Written without its price: the report names it, imported again it would be added twice.
+  report.Add(CellEntry(5, "EK", "3", "'3' ist zu billig."));
 
   const RejectFormat format = RejectFormatFor("CSV", options, load);
   EXPECT_EQ(format.encoding, "windows-1252");
@@ -97,6 +103,7 @@ TEST_F(RejectFileTest, RejectedRowsComeBackUnchangedWithTheirReasons) {
             std::string::npos);  // still Windows-1252
   EXPECT_NE(bytes.find("Zeile1<br/>Zeile2"), std::string::npos);
   EXPECT_NE(bytes.find("echte<br/>Zeile"), std::string::npos);  // no line break in the file
+  EXPECT_EQ(bytes.find("zu billig"), std::string::npos);
 
   LoadReport again;
   SourceTable back = LoadCsv(rejects, options, again);
@@ -125,7 +132,7 @@ TEST_F(RejectFileTest, AReimportedRejectFileGetsItsReasonsReplaced) {
   LoadReport load;
   SourceTable table = LoadCsv(first, options, load);
   ImportReport report;
-  report.Add(CellEntry(2, "Name", "B", "'B' ist zu kurz."));
+  report.AddRejected(CellEntry(2, "Name", "B", "'B' ist zu kurz."));
 
   const std::string second = dir_ / "fehler2.csv";
   RejectFileResult result =
@@ -177,7 +184,7 @@ TEST_F(RejectFileTest, OtherSourcesGetSemicolonsAndUtf8WithBomAndValuesAnImportR
   }
   ImportReport report;
   for (uint32_t row = 1; row <= prices.size(); ++row)
-    report.Add(CellEntry(row, "Preis", "", "Grund"));
+    report.AddRejected(CellEntry(row, "Preis", "", "Grund"));
   RejectFormat format = RejectFormatFor("XLSX", text, LoadReport{});
   format.decimalSeparator = ",";
   const std::string path = dir_ / "mappe-fehler.csv";
@@ -214,10 +221,10 @@ TEST_F(RejectFileTest, RowsWhoseEntriesWereOnlyCountedAreWrittenToo) {
   }
   ImportReport report;
   for (size_t i = 0; i < ImportReport::kMaxEntries; ++i)
-    report.Add(CellEntry(1, "Nr", "1", "'1' ist vergeben."));
-  report.Add(CellEntry(3, "Nr", "3", "'3' ist vergeben."));
+    report.AddRejected(CellEntry(1, "Nr", "1", "'1' ist vergeben."));
+  report.AddRejected(CellEntry(3, "Nr", "3", "'3' ist vergeben."));
   ASSERT_EQ(report.Entries().size(), ImportReport::kMaxEntries);
-  EXPECT_EQ(report.RowsWithEntries(), (std::vector<uint32_t>{1, 3}));
+  EXPECT_EQ(report.RowsRejected(), (std::vector<uint32_t>{1, 3}));
 
   const std::string path = dir_ / "fehler.csv";
   RejectFileResult result = WriteRejectFile(path, table, report, RejectFormat{});
@@ -236,7 +243,7 @@ TEST_F(RejectFileTest, WhatTheFormatCannotHoldChangesTheFileAndSaysSo) {
   table.SetText(2, "a;b\r\nc");
   table.FinishRow(2);
   ImportReport report;
-  report.Add(RowEntry(1, "Grund"));
+  report.AddRejected(RowEntry(1, "Grund"));
 
   RejectFormat format;
   format.encoding = "windows-1252";
@@ -265,7 +272,7 @@ TEST_F(RejectFileTest, FailuresAreGermanSentencesAndLeaveNothingBehind) {
   table.SetText(1, "1");
   table.FinishRow(2);
   ImportReport report;
-  report.Add(RowEntry(1, "Grund"));
+  report.AddRejected(RowEntry(1, "Grund"));
 
   RejectFileResult result =
       WriteRejectFile(dir_ / "fehlt/fehler.csv", table, report, RejectFormat{});
@@ -303,7 +310,7 @@ TEST_F(RejectFileTest, WithoutRowsNothingIsWritten) {
   EXPECT_EQ(result.note, "");
 
   // Rows deleted from the grid after the run cannot be written; that is said.
-  report.Add(RowEntry(4, "Grund"));
+  report.AddRejected(RowEntry(4, "Grund"));
   result = WriteRejectFile(dir_ / "fehler.csv", table, report, RejectFormat{});
   EXPECT_EQ(result.rows, 0u);
   EXPECT_EQ(result.error, "");
@@ -323,7 +330,7 @@ TEST_F(RejectFileTest, WithoutTokenLineBreaksStayInsideQualifiers) {
   LoadReport load;
   SourceTable table = LoadCsv(source, options, load);
   ImportReport report;
-  report.Add(RowEntry(1, "Zeile 1\r\nZeile 2"));
+  report.AddRejected(RowEntry(1, "Zeile 1\r\nZeile 2"));
   const std::string path = dir_ / "liste-fehler.txt";
   ASSERT_EQ(WriteRejectFile(path, table, report, RejectFormatFor("TXT", options, load)).error, "");
   EXPECT_EQ(ReadBytes(path),

@@ -322,6 +322,40 @@ TEST_F(WizardTest, SettingsHandlersAndTheirExclusions) {
   EXPECT_EQ(S().Suchnamenmodus, 1);
 }
 
+// A default of the article settings that is not an active entry of its list, as a profile may
+// bring one, stops the run and the test run before they start, as a missing mandatory field does.
+TEST_F(WizardTest, ArticleDefaultsMustBeEntriesTheCompanyOffers) {
+  Start();
+  ChooseKind("Artikel");
+  C().chkAutoNummer.Value = 0;
+  LoadSample("Artikel.csv");
+  auto refused = [&](const std::string& says) {
+    wizard_.OkClick();
+    ASSERT_FALSE(dialogs_.messages.empty());
+    EXPECT_EQ(dialogs_.messages.back().text, says);
+    EXPECT_EQ(dialogs_.messages.back().title, "Hinweis");
+    EXPECT_EQ(S().Schritt, 4);
+    dialogs_.messages.clear();
+    EXPECT_FALSE(wizard_.TestlaufClick());
+    EXPECT_EQ(dialogs_.messages.size(), 1u);
+  };
+  wizard_.ChkEinheitClick(1);
+  C().cboEinheit.SetText("Gros");  // inactive in the company
+  refused("Die Einheit 'Gros' gibt es in der Firma nicht oder sie ist nicht aktiv.");
+  C().cboEinheit.SetText("Stk");
+  wizard_.ChkArtikeltypClick(1);
+  C().cboArtikeltyp.SetText("Fremdleistung");
+  refused("Den Artikeltyp 'Fremdleistung' gibt es in der Firma nicht oder er ist nicht aktiv.");
+  C().cboArtikeltyp.SetText("Handelsware");
+  wizard_.ChkSteuersatzClick(1);
+  refused("Wählen Sie bitte den Steuersatz, den die Artikel erhalten sollen.");
+
+  C().icboSteuersatz.Selected = 0;
+  wizard_.OkClick();
+  EXPECT_EQ(S().Schritt, 6);
+  EXPECT_EQ(S().LastImport.report.rowsWritten, 20u);
+}
+
 TEST_F(WizardTest, TheWarehousePickerFillsTheStorageLocation) {
   Start();
   dialogs_.storageScript = [](StoragePicker& picker) {

@@ -61,6 +61,10 @@ std::string Locked(const std::string& name) {
 std::string Failed(const std::string& name) {
   return "Fehler in der Firmendatenbank " + Quoted(name) + ": ";
 }
+std::string Denied(const std::string& name) {
+  return "Die Anmeldung an der Firmendatenbank " + Quoted(name) +
+         " hat nicht das Recht, in sie zu schreiben: ";
+}
 constexpr const char* kUnknownReason = "Der ODBC-Treiber nennt keinen Grund.";
 constexpr const char* kTransactionOpen = "Es ist bereits eine Transaktion offen.";
 constexpr const char* kNoTransaction =
@@ -565,6 +569,9 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
     if (inTransaction_ && onServer)
       (savepointActive_ ? failedInSavepoint_ : failedOutsideSavepoint_) = true;
     if (StartsWith(state, "23")) throw DbError(DbError::Kind::Constraint, text::kRejected + reason);
+    // PostgreSQL's insufficient_privilege: a login that may only read fails on every row alike.
+    if (state == "42501")
+      throw DbError(DbError::Kind::Denied, text::Denied(DisplayName()) + reason);
     if (state == "40001" || state == "40P01" || state == "55P03" || state == "HYT00")
       throw DbError(DbError::Kind::Locked, text::Locked(DisplayName()) + reason + ").");
     // psqlODBC reports a server that went away with a general state; the connection knows.

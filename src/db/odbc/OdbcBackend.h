@@ -32,8 +32,8 @@
 //   DbError::Kind::Locked.
 // - Errors are DbError with a German sentence that ends in the driver's or server's reason:
 //   Open for connection and login failures, Constraint for rejected keys, Locked for locks,
-//   deadlocks and serialization failures, Statement for the rest. No message contains the
-//   password.
+//   deadlocks and serialization failures, Denied for a login without the right to write
+//   (PostgreSQL), Statement for the rest. No message contains the password.
 
 #include <memory>
 #include <string>
