@@ -1,5 +1,7 @@
 // The import page: the mandatory fields, deleting before the import, and the run.
 
+#include <filesystem>
+
 #include "config/SuiteFiles.h"
 #include "config/Text.h"
 #include "import/MandatoryFields.h"
