@@ -35,6 +35,11 @@ std::optional<DemoServer> TestServer() {
   return server;
 }
 
+std::string ServerCompany::ConnectionString() const {
+  return "Provider=PostgreSQL;User ID=" + server_.user + ";Password=" + server_.password +
+         ";Initial Catalog=" + server_.company + ";Data Source=" + server_.dataSource;
+}
+
 bool ServerCompany::Create(const std::string& folder, const DemoServer& server,
                            std::string* error) {
   // Tests run side by side: each company, and so each database, has a name of its own.

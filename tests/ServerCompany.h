@@ -27,6 +27,8 @@ class ServerCompany {
   // False with the reason in `error`.
   bool Create(const std::string& folder, const DemoServer& server, std::string* error);
   const std::string& Name() const { return server_.company; }
+  // How the tests connect to its database.
+  std::string ConnectionString() const;
 
  private:
   DemoServer server_;

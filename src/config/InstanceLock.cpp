@@ -1,7 +1,5 @@
 #include "config/InstanceLock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -18,19 +16,11 @@ std::unique_ptr<InstanceLock> InstanceLock::TryAcquire(const std::string& folder
   }
   std::string path =
       PathJoin(directory, "velra-importassistent-" + std::to_string(::getuid()) + ".lock");
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  std::string error;
+  std::unique_ptr<FileLock> lock = FileLock::Take(path, FileLock::Wait::No, &error);
+  if (!lock && error.empty()) return nullptr;  // held by another process
   // Without a lock file the test cannot be made; that must not keep the user from working.
-  if (fd < 0) return std::unique_ptr<InstanceLock>(new InstanceLock(-1));
-  // flock is released by the kernel when the process ends, however it ends.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return nullptr;
-  }
-  return std::unique_ptr<InstanceLock>(new InstanceLock(fd));
-}
-
-InstanceLock::~InstanceLock() {
-  if (fd_ >= 0) ::close(fd_);
+  return std::unique_ptr<InstanceLock>(new InstanceLock(std::move(lock)));
 }
 
 }  // namespace velra

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "config/FileLock.h"
+
 namespace velra {
 
 class InstanceLock {
@@ -11,13 +13,10 @@ class InstanceLock {
   // Takes the lock; nullptr when another process of the same user holds it.
   // `folder` defaults to XDG_RUNTIME_DIR, else the temporary folder.
   static std::unique_ptr<InstanceLock> TryAcquire(const std::string& folder = {});
-  ~InstanceLock();
-  InstanceLock(const InstanceLock&) = delete;
-  InstanceLock& operator=(const InstanceLock&) = delete;
 
  private:
-  explicit InstanceLock(int fd) : fd_(fd) {}
-  int fd_;
+  explicit InstanceLock(std::unique_ptr<FileLock> lock) : lock_(std::move(lock)) {}
+  std::unique_ptr<FileLock> lock_;  // null when no lock file could be made
 };
 
 }  // namespace velra

@@ -72,9 +72,7 @@ TEST(ServerCompanyTest, TheDemoSamplesGiveTheSameRecordsAsInTheFileCompany) {
 
   const std::string fileCompany =
       "Provider=SQLite;Data Source=" + (dir / "Firmen/Musterfirma/Musterfirma.mdb");
-  const std::string serverCompany =
-      "Provider=PostgreSQL;User ID=" + server->user + ";Password=" + server->password +
-      ";Initial Catalog=" + company.Name() + ";Data Source=" + server->dataSource;
+  const std::string serverCompany = company.ConnectionString();
   auto inFile = Records(fileCompany), onServer = Records(serverCompany);
   ASSERT_EQ(inFile.size(), onServer.size());
   size_t records = 0;
@@ -108,9 +106,7 @@ TEST(ServerCompanyTest, CountersCountedOnAtOnceLoseNoStep) {
   ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
   test::ServerCompany company;
   ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
-  const std::string serverCompany =
-      "Provider=PostgreSQL;User ID=" + server->user + ";Password=" + server->password +
-      ";Initial Catalog=" + company.Name() + ";Data Source=" + server->dataSource;
+  const std::string serverCompany = company.ConnectionString();
   const std::string afk = dir / "Firmen/Musterfirma/Musterfirma.afk";
 
   constexpr int kRuns = 4, kSteps = 25;
