@@ -101,6 +101,16 @@ class XlsxReaderTest : public ::testing::Test {
     reader->Load(sheet, options, table, report_);
     return table;
   }
+  static lxw_format* NumberFormat(lxw_workbook* workbook, const char* code) {
+    lxw_format* format = workbook_add_format(workbook);
+    format_set_num_format(format, code);
+    return format;
+  }
+  static lxw_format* BuiltInFormat(lxw_workbook* workbook, uint8_t index) {
+    lxw_format* format = workbook_add_format(workbook);
+    format_set_num_format_index(format, index);
+    return format;
+  }
   SourceTable LoadParts(const Parts& parts, bool firstRowHasNames = true) {
     WriteZip(file_, parts);
     return Load("Daten", firstRowHasNames);
@@ -178,13 +188,8 @@ TEST_F(XlsxReaderTest, ValuesKeepTheirTypesAndFormulasTheirResults) {
 TEST_F(XlsxReaderTest, NumbersWithDateAndTimeFormatsBecomeDates) {
   lxw_workbook* workbook = workbook_new(file_.c_str());
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Daten");
-  auto format = [&](const char* code) {
-    lxw_format* f = workbook_add_format(workbook);
-    format_set_num_format(f, code);
-    return f;
-  };
-  lxw_format* builtIn = workbook_add_format(workbook);
-  format_set_num_format_index(builtIn, 14);
+  auto format = [&](const char* code) { return NumberFormat(workbook, code); };
+  lxw_format* builtIn = BuiltInFormat(workbook, 14);
   lxw_datetime leapDay = {2024, 2, 29, 0, 0, 0};
   lxw_datetime moment = {2024, 3, 1, 13, 45, 30};
   worksheet_write_datetime(sheet, 0, 0, &leapDay, format("dd.mm.yyyy"));
@@ -209,13 +214,8 @@ TEST_F(XlsxReaderTest, NumbersWithDateAndTimeFormatsBecomeDates) {
 TEST_F(XlsxReaderTest, NumbersShownAsPercentagesAreMarked) {
   lxw_workbook* workbook = workbook_new(file_.c_str());
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Daten");
-  auto format = [&](const char* code) {
-    lxw_format* f = workbook_add_format(workbook);
-    format_set_num_format(f, code);
-    return f;
-  };
-  lxw_format* builtIn = workbook_add_format(workbook);
-  format_set_num_format_index(builtIn, 9);
+  auto format = [&](const char* code) { return NumberFormat(workbook, code); };
+  lxw_format* builtIn = BuiltInFormat(workbook, 9);
   worksheet_write_number(sheet, 0, 0, 0.19, builtIn);
   worksheet_write_number(sheet, 0, 1, 0.055, format("0.0%"));
   worksheet_write_number(sheet, 0, 2, 19, format("0\\%"));     // a literal sign: no percentage
