@@ -43,6 +43,26 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+bool IsMostlyUtf8(std::string_view bytes) {
+  const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
+  int32_t length = static_cast<int32_t>(bytes.size());
+  int32_t i = 0;
+  size_t sequences = 0, stray = 0;
+  while (i < length) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    UChar32 c;
+    U8_NEXT(s, i, length, c);
+    if (c < 0)
+      ++stray;
+    else
+      ++sequences;
+  }
+  return sequences > stray;
+}
+
 std::string Windows1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);

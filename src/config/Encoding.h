@@ -10,6 +10,10 @@ namespace velra {
 enum class TextEncoding { Utf8, Utf8WithBom, Windows1252 };
 
 bool IsValidUtf8(std::string_view bytes);
+// Whether bytes that are not valid UTF-8 as a whole are UTF-8 with a few stray bytes: more valid
+// multi-byte sequences than bytes outside one. Text in Windows-1252 hardly ever forms such
+// sequences.
+bool IsMostlyUtf8(std::string_view bytes);
 // Appends one code point as UTF-8; invalid code points become U+FFFD.
 void AppendUtf8(std::string& out, char32_t codePoint);
 std::string Windows1252ToUtf8(std::string_view bytes);

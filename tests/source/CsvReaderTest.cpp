@@ -33,7 +33,8 @@ class CsvReaderTest : public ::testing::Test {
 using Strings = std::vector<std::string>;
 
 TEST_F(CsvReaderTest, HeaderNamesColumnsAndEveryValueIsText) {
-  SourceTable table = Load("ArtNr;Bezeichnung;Preis\r\n00123;Schraube;1,50\r\n4711;Mutter;0,10\r\n");
+  SourceTable table =
+      Load("ArtNr;Bezeichnung;Preis\r\n00123;Schraube;1,50\r\n4711;Mutter;0,10\r\n");
   EXPECT_EQ(table.ColumnNames(), (Strings{"ArtNr", "Bezeichnung", "Preis"}));
   EXPECT_EQ(table.HeaderLine(";"), "ArtNr;Bezeichnung;Preis");
   ASSERT_EQ(table.RowCount(), 2u);
@@ -117,7 +118,11 @@ TEST_F(CsvReaderTest, SeparatorAndQualifierSettings) {
 
   TextOptions section;
   section.separator = "§";  // a separator outside ASCII, in a Windows-1252 file
-  EXPECT_EQ(Row(Load("A\xA7" "B\n1\xA7\xE4\n", section), 1), (Strings{"1", "ä"}));
+  EXPECT_EQ(Row(Load("A\xA7"
+                     "B\n1\xA7\xE4\n",
+                     section),
+                1),
+            (Strings{"1", "ä"}));
 }
 
 TEST_F(CsvReaderTest, EncodingsAndLineEnds) {
@@ -210,6 +215,22 @@ TEST_F(CsvReaderTest, InvalidBytesInUtf8AreKeptAsWindows1252AndReportedPerRow) {
   EXPECT_EQ(report_.warnings[0].line, 1u);
 }
 
+// A UTF-8 export with one byte of another encoding stays UTF-8: only that line is repaired.
+TEST_F(CsvReaderTest, AUtf8FileWithAStrayByteStaysUtf8) {
+  std::string csv = "Name;Ort\n";
+  for (int i = 0; i < 500; ++i) csv += "Müller & Söhne;Groß-Gerau\n";
+  csv +=
+      "Stra\xDF"
+      "e;K\xF6ln\n";
+  SourceTable table = Load(csv);
+  ASSERT_EQ(table.RowCount(), 501u);
+  EXPECT_EQ(Row(table, 1), (Strings{"Müller & Söhne", "Groß-Gerau"}));
+  EXPECT_EQ(Row(table, 501), (Strings{"Straße", "Köln"}));
+  EXPECT_EQ(report_.encoding, "utf-8");
+  ASSERT_EQ(report_.warnings.size(), 1u);
+  EXPECT_EQ(report_.warnings[0].line, 502u);
+}
+
 TEST_F(CsvReaderTest, AnUnknownEncodingIsRefused) {
   TextOptions latin;
   latin.encoding = "latin-9";
@@ -232,7 +253,6 @@ TEST_F(CsvReaderTest, AnUnterminatedQualifierIsReportedAndDoesNotSwallowTheFile)
   EXPECT_EQ(report_.warnings[0].line, 2u);
 }
 
-
 TEST_F(CsvReaderTest, FilesThatAreNoTextGiveOneMessage) {
   auto failure = [&](std::string_view bytes) -> std::string {
     try {
@@ -242,8 +262,10 @@ TEST_F(CsvReaderTest, FilesThatAreNoTextGiveOneMessage) {
     }
     return "geladen";
   };
-  EXPECT_NE(failure("").find("leer"), std::string::npos);
-  EXPECT_NE(failure(std::string("PK\x03\x04\x00\x00binary", 12)).find("Binärdaten"), std::string::npos);
+  for (std::string_view nothing : {"", "\xEF\xBB\xBF", "\xFF\xFE"})
+    EXPECT_NE(failure(nothing).find("ist leer"), std::string::npos) << failure(nothing);
+  EXPECT_NE(failure(std::string("PK\x03\x04\x00\x00binary", 12)).find("Binärdaten"),
+            std::string::npos);
   std::string wide = "A";
   for (int i = 0; i < 16384; ++i) wide += ";x";
   EXPECT_NE(failure(wide + "\n").find("16384"), std::string::npos);

@@ -32,7 +32,9 @@ constexpr uint64_t kMaxMemoryExpansion = 40;
 // Bytes of the table per cell besides its text: the end offset and the type tag.
 constexpr uint64_t kCellOverhead = 5;
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+std::string Quoted(const std::string& path) {
+  return "'" + path + "'";
+}
 
 // The file's bytes, mapped read-only.
 class MappedFile {
@@ -44,9 +46,9 @@ class MappedFile {
       if (error == ENOENT)
         throw SourceError(SourceErrorCode::FileMissing,
                           "Die Datei " + Quoted(path) + " ist nicht vorhanden.");
-      throw SourceError(SourceErrorCode::FileUnreadable, "Die Datei " + Quoted(path) +
-                                                             " kann nicht gelesen werden: " +
-                                                             messages::SystemReason(error));
+      throw SourceError(SourceErrorCode::FileUnreadable,
+                        "Die Datei " + Quoted(path) +
+                            " kann nicht gelesen werden: " + messages::SystemReason(error));
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -60,9 +62,9 @@ class MappedFile {
       if (data == MAP_FAILED) {
         int error = errno;
         ::close(fd);
-        throw SourceError(SourceErrorCode::FileUnreadable, "Die Datei " + Quoted(path) +
-                                                               " kann nicht gelesen werden: " +
-                                                               messages::SystemReason(error));
+        throw SourceError(SourceErrorCode::FileUnreadable,
+                          "Die Datei " + Quoted(path) +
+                              " kann nicht gelesen werden: " + messages::SystemReason(error));
       }
       data_ = static_cast<const char*>(data);
       ::madvise(data, size_, MADV_SEQUENTIAL);
@@ -205,12 +207,14 @@ class CsvParser {
         if (fields.size() > kMaxSourceColumns) ThrowTooManyColumns(recordLine);
         // The rows read so far get an empty cell in each new column.
         CountMemory((fields.size() - out.ColumnCount()) * out.RowCount() * kCellOverhead);
-        while (out.ColumnCount() < fields.size()) out.AddColumn(GeneratedColumnName(out.ColumnCount() + 1));
+        while (out.ColumnCount() < fields.size())
+          out.AddColumn(GeneratedColumnName(out.ColumnCount() + 1));
       }
       if (fields.size() > out.ColumnCount())
         report.Warn(recordLine, "Die Zeile hat " + std::to_string(fields.size()) +
-                                    " Werte, die Kopfzeile nur " + std::to_string(out.ColumnCount()) +
-                                    "; die Werte ab Spalte " + std::to_string(out.ColumnCount() + 1) +
+                                    " Werte, die Kopfzeile nur " +
+                                    std::to_string(out.ColumnCount()) + "; die Werte ab Spalte " +
+                                    std::to_string(out.ColumnCount() + 1) +
                                     " werden nicht übernommen.");
       size_t count = std::min(fields.size(), out.ColumnCount());
       uint64_t rowBytes = out.ColumnCount() * kCellOverhead;
@@ -254,10 +258,10 @@ class CsvParser {
   void CountMemory(uint64_t bytes) {
     tableBytes_ += bytes;
     if (tableBytes_ > memoryLimit_)
-      throw SourceError(SourceErrorCode::TooLarge,
-                        "Die Datei " + Quoted(path_) + " wird nicht geladen, weil ihre Daten mehr als " +
-                            std::to_string(memoryLimit_ / (1024u * 1024u)) +
-                            " MB Arbeitsspeicher bräuchten.");
+      throw SourceError(
+          SourceErrorCode::TooLarge,
+          "Die Datei " + Quoted(path_) + " wird nicht geladen, weil ihre Daten mehr als " +
+              std::to_string(memoryLimit_ / (1024u * 1024u)) + " MB Arbeitsspeicher bräuchten.");
   }
 
   [[noreturn]] void ThrowTooManyColumns(uint32_t line) const {
@@ -271,13 +275,15 @@ class CsvParser {
     double share = static_cast<double>(text_.size()) / static_cast<double>(position);
     size_t rows = static_cast<size_t>(static_cast<double>(out.RowCount()) * share * 1.05) + 16;
     // No more rows than the memory limit allows; the rest of the file may well be shorter.
-    rows = std::min<size_t>(rows, memoryLimit_ / (kCellOverhead * std::max<size_t>(1, out.ColumnCount())));
+    rows = std::min<size_t>(
+        rows, memoryLimit_ / (kCellOverhead * std::max<size_t>(1, out.ColumnCount())));
     std::vector<size_t> bytes;
     for (size_t c = 1; c <= out.ColumnCount(); ++c) {
       size_t used = 0;
       for (size_t r = 1; r <= out.RowCount(); ++r) used += out.TextAt(c, r).size() + 1;
-      bytes.push_back(std::min<size_t>(static_cast<size_t>(static_cast<double>(used) * share * 1.05),
-                                       memoryLimit_ / std::max<size_t>(1, out.ColumnCount())));
+      bytes.push_back(
+          std::min<size_t>(static_cast<size_t>(static_cast<double>(used) * share * 1.05),
+                           memoryLimit_ / std::max<size_t>(1, out.ColumnCount())));
     }
     out.Reserve(rows, bytes);
   }
@@ -292,8 +298,9 @@ class CsvParser {
     size_t start = position;
     uint32_t next = line;
     if (ReadQualified(position, next, fields)) return next;
-    report.Warn(line, "Ein Textbegrenzungszeichen wird bis zum Ende der Datei nicht geschlossen; "
-                      "die Zeile wurde ohne Textbegrenzung gelesen.");
+    report.Warn(line,
+                "Ein Textbegrenzungszeichen wird bis zum Ende der Datei nicht geschlossen; "
+                "die Zeile wurde ohne Textbegrenzung gelesen.");
     position = start;
     repaired_ = false;  // the plain reading decides again
     return ReadPlain(position, line, fields);
@@ -360,7 +367,8 @@ class CsvParser {
     size_t start = 0;
     while (true) {
       size_t found = separator_.empty() ? std::string_view::npos : record.find(separator_, start);
-      std::string_view piece = record.substr(start, found == std::string_view::npos ? std::string_view::npos : found - start);
+      std::string_view piece = record.substr(
+          start, found == std::string_view::npos ? std::string_view::npos : found - start);
       if (hasQualifier_ && !piece.empty() && piece.front() == qualifier_) piece.remove_prefix(1);
       if (hasQualifier_ && !piece.empty() && piece.back() == qualifier_) piece.remove_suffix(1);
       if (fields.size() == kMaxSourceColumns) ThrowTooManyColumns(line);
@@ -389,9 +397,12 @@ class CsvParser {
   }
 
   size_t SkipLineEnd(size_t p) const {
-    if (p < text_.size() && text_[p] == '\r') ++p;
-    else if (p < text_.size() && text_[p] == '\n') return p + 1;
-    else return p;
+    if (p < text_.size() && text_[p] == '\r')
+      ++p;
+    else if (p < text_.size() && text_[p] == '\n')
+      return p + 1;
+    else
+      return p;
     if (p < text_.size() && text_[p] == '\n') ++p;
     return p;
   }
@@ -399,8 +410,10 @@ class CsvParser {
   uint32_t CountLineBreaks(size_t from, size_t to) const {
     uint32_t count = 0;
     for (size_t i = from; i < to; ++i) {
-      if (text_[i] == '\n') ++count;
-      else if (text_[i] == '\r' && (i + 1 >= to || text_[i + 1] != '\n')) ++count;
+      if (text_[i] == '\n')
+        ++count;
+      else if (text_[i] == '\r' && (i + 1 >= to || text_[i + 1] != '\n'))
+        ++count;
     }
     return count;
   }
@@ -479,8 +492,8 @@ void LoadTextFile(const std::string& path, const TextOptions& options, SourceTab
   const EncodingChoice choice = ChoiceOf(options.encoding);
   MappedFile file(path);
   std::string_view bytes(file.Data() ? file.Data() : "", file.Size());
-  if (bytes.empty())
-    throw SourceError(SourceErrorCode::WrongFormat, "Die Datei " + Quoted(path) + " ist leer.");
+  const SourceError empty(SourceErrorCode::WrongFormat, "Die Datei " + Quoted(path) + " ist leer.");
+  if (bytes.empty()) throw empty;
 
   std::string converted;  // UTF-16 files, turned into UTF-8 first
   size_t offset = 0;
@@ -503,7 +516,9 @@ void LoadTextFile(const std::string& path, const TextOptions& options, SourceTab
     if (bom) offset = kUtf8Bom.size();
     bytes.remove_prefix(offset);
     const bool valid = IsValidUtf8(bytes);
-    if (choice == EncodingChoice::Auto && !bom && !valid) {
+    // A UTF-8 file with a few stray bytes stays UTF-8: its lines with such bytes are repaired
+    // one by one and named.
+    if (choice == EncodingChoice::Auto && !bom && !valid && !IsMostlyUtf8(bytes)) {
       encoding = FileEncoding::Windows1252;
       report.encoding = text_encoding::kWindows1252;
     } else {
@@ -511,10 +526,11 @@ void LoadTextFile(const std::string& path, const TextOptions& options, SourceTab
       report.encoding = bom ? text_encoding::kUtf8Bom : text_encoding::kUtf8;
     }
   }
+  if (bytes.empty()) throw empty;  // only the mark of an encoding
   if (LooksBinary(bytes))
-    throw SourceError(SourceErrorCode::WrongFormat,
-                      "Die Datei " + Quoted(path) +
-                          " enthält Binärdaten und ist keine Text- oder CSV-Datei.");
+    throw SourceError(
+        SourceErrorCode::WrongFormat,
+        "Die Datei " + Quoted(path) + " enthält Binärdaten und ist keine Text- oder CSV-Datei.");
 
   CsvParser parser(bytes, encoding, checkUtf8, options, path, converted.empty() ? &file : nullptr,
                    offset);
