@@ -210,7 +210,9 @@ class CsvParser {
         while (out.ColumnCount() < fields.size())
           out.AddColumn(GeneratedColumnName(out.ColumnCount() + 1));
       }
-      if (fields.size() > out.ColumnCount())
+      // Empty values beyond the header are trailing separators: nothing is lost.
+      if (std::any_of(fields.begin() + std::min(fields.size(), out.ColumnCount()), fields.end(),
+                      [](const std::string& value) { return !value.empty(); }))
         report.Warn(recordLine, "Die Zeile hat " + std::to_string(fields.size()) +
                                     " Werte, die Kopfzeile nur " +
                                     std::to_string(out.ColumnCount()) + "; die Werte ab Spalte " +
