@@ -5,7 +5,9 @@
 #include "cli/Commands.h"
 #include "cli/UsageErrors.h"
 #include "cli/WizardDriver.h"
+#include "config/Regional.h"
 #include "config/Text.h"
+#include "import/ValueConversion.h"
 #include "source/SourceError.h"
 #include "source/SourceOpening.h"
 
@@ -13,9 +15,15 @@ namespace velra::cli {
 
 namespace {
 
-// Tabs and line breaks inside a value would break the tab-separated lines.
-std::string Escaped(const Value& value) {
-  std::string text = NzText(value);
+// A value as the import reads it: numbers and dates in the regional form, binary data by its
+// size. A backslash, a tab and a line break appear as \\, \t and \n, so that every row stays one
+// tab-separated line and reads back unchanged.
+std::string Shown(const Value& value, const ValueConverter& converter) {
+  if (value.GetType() == Value::Type::Binary)
+    return "<" + std::to_string(value.AsBytes().size()) + " Bytes>";
+  std::string text =
+      value.IsText() || value.IsNull() ? NzText(value) : converter.ToText(value).value_or("");
+  text = ReplaceAll(text, "\\", "\\\\");
   text = ReplaceAll(text, "\r\n", "\n");
   text = ReplaceAll(text, "\r", "\n");
   text = ReplaceAll(text, "\n", "\\n");
@@ -31,9 +39,11 @@ ProgressCallback TerminalProgress() {
   };
 }
 
-void PrintTable(const SourceTable& table, size_t rows, const std::vector<GridColumn>* mapping) {
+void PrintTable(const SourceTable& table, size_t rows, const std::vector<GridColumn>* mapping,
+                const RegionalSettings& regional) {
+  const ValueConverter converter(regional);
   std::vector<std::string> line;
-  for (const std::string& name : table.ColumnNames()) line.push_back(Escaped(Value(name)));
+  for (const std::string& name : table.ColumnNames()) line.push_back(Shown(Value(name), converter));
   std::cout << Join(line, "\t") << '\n';
   if (mapping) {
     line.clear();
@@ -43,7 +53,7 @@ void PrintTable(const SourceTable& table, size_t rows, const std::vector<GridCol
   }
   for (size_t row = 1; row <= table.RowCount() && row <= rows; ++row) {
     for (size_t column = 1; column <= table.ColumnCount(); ++column)
-      std::cout << (column > 1 ? "\t" : "") << Escaped(table.Get(column, row));
+      std::cout << (column > 1 ? "\t" : "") << Shown(table.Get(column, row), converter);
     std::cout << '\n';
   }
 }
@@ -81,7 +91,7 @@ int PreviewFile(const PreviewOptions& options) {
     return kCannotOpen;
   }
   if (request.text.progress) std::cerr << "\r\033[K";
-  PrintTable(table, options.rows, nullptr);
+  PrintTable(table, options.rows, nullptr, RegionalSettings::FromSystem());
   PrintWarnings(report);
   return kOk;
 }
@@ -95,7 +105,8 @@ int PreviewMapping(const GlobalOptions& global, const PreviewOptions& options) {
   bool loaded = LoadSourceForMapping(options.source, wizard, dialogs);
   if (wizard.loadProgress) std::cerr << "\r\033[K";
   if (!loaded) return kCannotOpen;
-  PrintTable(wizard.Session().SourceData, options.rows, &wizard.Controls().columns);
+  PrintTable(wizard.Session().SourceData, options.rows, &wizard.Controls().columns,
+             wizard.Session().Context.Regional);
   return kOk;
 }
 

@@ -53,6 +53,15 @@ TEST_F(CliTest, PreviewPrintsTheSourceAsTheWizardLoadsIt) {
   EXPECT_NE(output.find("8.8;\\ngalvanisch"), std::string::npos) << output;
   EXPECT_EQ(output.find("10002"), std::string::npos) << output;
 
+  // Numbers in the regional form the import reads them in; a backslash reads back as one.
+  output.clear();
+  EXPECT_EQ(RunCli("preview --rows 1 --file " + samples_ + "Artikel.xlsx", output), 0);
+  EXPECT_NE(output.find("\tStk\t0,04\t0,12\t"), std::string::npos) << output;
+  test::WriteBytes(dir_ / "pfad.csv", "Pfad\nZ:\\temp\n");
+  output.clear();
+  EXPECT_EQ(RunCli("preview --file " + (dir_ / "pfad.csv"), output), 0);
+  EXPECT_NE(output.find("Z:\\\\temp"), std::string::npos) << output;
+
   output.clear();
   EXPECT_EQ(RunCli("preview --file " + (dir_ / "fehlt.xlsx"), output), 3);
   EXPECT_NE(output.find("fehlt.xlsx"), std::string::npos) << output;
