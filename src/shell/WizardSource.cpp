@@ -124,7 +124,9 @@ void Wizard::ListSourceTables() {
           tables.Select(static_cast<int>(i));
     }
   } else if (!tables.Items.empty()) {
-    tables.Select(0);
+    // The file the user chose, else the first table; the others stay in the list.
+    const std::string chosen = session_.SourceConnection->ChosenTable();
+    if (chosen.empty() || !tables.SetText(chosen)) tables.Select(0);
     session_.SourceTableName = tables.Text;
   }
 }

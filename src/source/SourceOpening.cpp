@@ -34,14 +34,17 @@ void LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& repo
     LoadTextFile(request.path, request.text, out, report);
     return;
   }
-  std::unique_ptr<SourceReader> reader = OpenDatabaseSource(request.format, request.path, request.password);
+  std::unique_ptr<SourceReader> reader =
+      OpenDatabaseSource(request.format, request.path, request.password);
   std::vector<std::string> tables = reader->Tables();
-  std::string table = request.table.empty() && !tables.empty() ? tables.front() : request.table;
+  std::string table = request.table;
+  if (table.empty()) table = reader->ChosenTable();
+  if (table.empty() && !tables.empty()) table = tables.front();
   if (std::find(tables.begin(), tables.end(), table) == tables.end())
-    throw SourceError(SourceErrorCode::TableMissing,
-                      table.empty() ? "Die Datei '" + request.path + "' enthält keine Tabelle."
-                                    : "Die Datei '" + request.path + "' enthält keine Tabelle '" +
-                                          table + "'.");
+    throw SourceError(
+        SourceErrorCode::TableMissing,
+        table.empty() ? "Die Datei '" + request.path + "' enthält keine Tabelle."
+                      : "Die Datei '" + request.path + "' enthält keine Tabelle '" + table + "'.");
   LoadOptions options;
   options.firstRowHasNames = request.text.firstRowHasNames;
   options.progress = request.text.progress;

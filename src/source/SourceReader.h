@@ -47,7 +47,9 @@ struct LoadReport {
 };
 
 // The name of column i (1-based) when the source has no names: "Spalte i".
-inline std::string GeneratedColumnName(size_t column) { return "Spalte " + std::to_string(column); }
+inline std::string GeneratedColumnName(size_t column) {
+  return "Spalte " + std::to_string(column);
+}
 
 // A database-like source (workbook, dBase folder, Access file) opened for reading.
 class SourceReader {
@@ -56,6 +58,9 @@ class SourceReader {
   // The tables in catalog order: sheets, the dBase files of the folder, the Access tables
   // without the system tables.
   virtual std::vector<std::string> Tables() = 0;
+  // The table the user chose by choosing its file (a dBase file in its folder); empty when the
+  // source was chosen as a whole, whose first table is then the default.
+  virtual std::string ChosenTable() const { return {}; }
   // Replaces the content of `out` with the table. With `firstRowHasNames` the columns carry the
   // source's names (a sheet's first row, a table's field names), otherwise "Spalte 1", ... and
   // for sheets the first row is data. Throws SourceError; on a cancelled load `out` is empty

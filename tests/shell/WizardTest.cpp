@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
 #include "db/Connection.h"
@@ -452,8 +454,10 @@ TEST_F(WizardTest, SynchronisationTakesTheFieldOfTheChosenCaption) {
 TEST_F(WizardTest, DbaseFoldersAndTheHeaderBox) {
   Start();
   test::WriteBytes(samples_ + "zzz.csv", "not a table");  // other files of the folder are no tables
+  // Another table of the folder that comes first: the file the user chose is the table.
+  std::filesystem::copy_file(samples_ + "Artikel.dbf", samples_ + "Adressen.dbf");
   LoadSample("Artikel.dbf");
-  EXPECT_EQ(C().cboTabellen.Items, (Strings{"Artikel"}));
+  EXPECT_EQ(C().cboTabellen.Items, (Strings{"Adressen", "Artikel"}));
   EXPECT_EQ(C().cboTabellen.Text, "Artikel");
   EXPECT_EQ(Column("ARTNR").TargetField, "ArticleNumber");
   EXPECT_EQ(Column("VK_BRUTTO").TargetField, "GrossPrice");

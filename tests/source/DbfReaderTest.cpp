@@ -514,6 +514,10 @@ TEST(DbfReaderTest, ListsTheDbaseFilesOfTheFolderWhateverTheCaseOfTheirExtension
   reader->Load("Lager", {}, table, report);
   EXPECT_EQ(table.Get(1, 1), Value("l"));
 
+  // The chosen file is the table to load by default, not the folder's first.
+  EXPECT_EQ(reader->ChosenTable(), "Kunden");
+  EXPECT_EQ(OpenDbfFolder(dir.Path())->ChosenTable(), "");
+
   SourceError missing = ErrorOf([&] { reader->Load("Preise", {}, table, report); });
   EXPECT_EQ(missing.Code(), SourceErrorCode::TableMissing);
   EXPECT_THAT(missing.what(), HasSubstr("'Preise'"));

@@ -587,9 +587,11 @@ std::vector<std::string> ListTables(const std::string& folder) {
 
 class DbfFolder : public SourceReader {
  public:
-  explicit DbfFolder(std::string folder) : folder_(std::move(folder)) {}
+  DbfFolder(std::string folder, std::string chosen)
+      : folder_(std::move(folder)), chosen_(std::move(chosen)) {}
 
   std::vector<std::string> Tables() override { return ListTables(folder_); }
+  std::string ChosenTable() const override { return chosen_; }
 
   void Load(const std::string& table, const LoadOptions& options, SourceTable& out,
             LoadReport& report) override {
@@ -607,6 +609,7 @@ class DbfFolder : public SourceReader {
 
  private:
   std::string folder_;
+  std::string chosen_;
 };
 
 }  // namespace
@@ -614,7 +617,7 @@ class DbfFolder : public SourceReader {
 std::unique_ptr<SourceReader> OpenDbfFolder(const std::string& fileInFolder) {
   if (IsDirectory(fileInFolder)) {
     ListTables(fileInFolder);
-    return std::make_unique<DbfFolder>(fileInFolder);
+    return std::make_unique<DbfFolder>(fileInFolder, std::string());
   }
   if (!FileExists(fileInFolder))
     throw SourceError(SourceErrorCode::FileMissing, texts::FileMissing(fileInFolder));
@@ -622,12 +625,14 @@ std::unique_ptr<SourceReader> OpenDbfFolder(const std::string& fileInFolder) {
   if (folder.empty()) folder = fileInFolder.starts_with('/') ? "/" : ".";
   // The chosen table is checked at once, so that a damaged file is reported when it is chosen.
   std::string name = FileNameOf(fileInFolder);
+  std::string chosen;
   if (name.size() > 4 && EqualsIgnoreCase(std::string_view(name).substr(name.size() - 4), ".dbf")) {
     dbf::BinaryFile file(fileInFolder);
     dbf::ReadHeader(file);
+    chosen = name.substr(0, name.size() - 4);
   }
   ListTables(folder);
-  return std::make_unique<DbfFolder>(folder);
+  return std::make_unique<DbfFolder>(folder, chosen);
 }
 
 }  // namespace velra
