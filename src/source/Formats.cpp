@@ -34,14 +34,17 @@ std::optional<SourceFormat> FormatOfCode(std::string_view code) {
 std::optional<SourceFormat> FormatOfFileName(std::string_view path) {
   size_t dot = path.find_last_of("./\\");
   if (dot == std::string_view::npos || path[dot] != '.') return std::nullopt;
-  return FormatOfCode(path.substr(dot + 1));
+  const std::string_view extension = path.substr(dot + 1);
+  // A workbook with macros is the same package with one more part; the macros are never read.
+  if (EqualsIgnoreCase(extension, "xlsm")) return SourceFormat::Xlsx;
+  return FormatOfCode(extension);
 }
 
 std::string FileDialogFilter() {
-  return "Alle Datenbanken (*.*) |*.xls;*.xlsx;*.dbf;*.mdb;*.txt;*.csv|"
+  return "Alle Datenbanken (*.*) |*.xls;*.xlsx;*.xlsm;*.dbf;*.mdb;*.txt;*.csv|"
          "Microsoft Excel (*.xls) |*.xls|dBase (*.dbf) |*.dbf|Microsoft Access (*.mdb) |*.mdb|"
          "Textdatei (*.txt) |*.txt|CSV-Format (*.csv) |*.csv|"
-         "Microsoft Excel 2007-2019 (*.xlsx) |*.xlsx";
+         "Microsoft Excel 2007-2019 (*.xlsx, *.xlsm) |*.xlsx;*.xlsm";
 }
 
 bool IsWebAddress(std::string_view text) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TestSupport.h"
 #include "demo/DemoEnvironment.h"
 
@@ -56,6 +58,11 @@ TEST_F(CliTest, PreviewPrintsTheSourceAsTheWizardLoadsIt) {
   // Numbers in the regional form the import reads them in; a backslash reads back as one.
   output.clear();
   EXPECT_EQ(RunCli("preview --rows 1 --file " + samples_ + "Artikel.xlsx", output), 0);
+  EXPECT_NE(output.find("\tStk\t0,04\t0,12\t"), std::string::npos) << output;
+  // A workbook with macros reads as any workbook.
+  std::filesystem::copy_file(samples_ + "Artikel.xlsx", dir_ / "Kalkulation.xlsm");
+  output.clear();
+  EXPECT_EQ(RunCli("preview --rows 1 --file " + (dir_ / "Kalkulation.xlsm"), output), 0);
   EXPECT_NE(output.find("\tStk\t0,04\t0,12\t"), std::string::npos) << output;
   test::WriteBytes(dir_ / "pfad.csv", "Pfad\nZ:\\temp\n");
   output.clear();

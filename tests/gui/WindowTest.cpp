@@ -381,10 +381,10 @@ TEST_F(WindowTest, AProfileATestRunAndTheRejectedRows) {
 TEST(QtDialogsTest, TheFileDialogsFiltersShowTheirRealPatterns) {
   const QStringList filters = QtNameFilters(FileDialogFilter());
   ASSERT_EQ(filters.size(), 7);
-  EXPECT_EQ(filters[0], "Alle Datenbanken (*.xls *.xlsx *.dbf *.mdb *.txt *.csv)");
+  EXPECT_EQ(filters[0], "Alle Datenbanken (*.xls *.xlsx *.xlsm *.dbf *.mdb *.txt *.csv)");
   // The wizard's filter index 6 (counted from 1) is CSV.
   EXPECT_EQ(filters[5], "CSV-Format (*.csv)");
-  EXPECT_EQ(filters[6], "Microsoft Excel 2007-2019 (*.xlsx)");
+  EXPECT_EQ(filters[6], "Microsoft Excel 2007-2019 (*.xlsx *.xlsm)");
 }
 
 // The pictures of the README: every step, the dialogs and the help, taken when

@@ -26,7 +26,7 @@ TEST(SourceFormats, TheFormatListAndItsDialogFilters) {
     parts.push_back(filter.substr(start, bar - start));
   }
   ASSERT_EQ(parts.size(), 14u);
-  EXPECT_EQ(parts[2 * (InfoOf(SourceFormat::Xlsx).dialogFilterIndex - 1) + 1], "*.xlsx");
+  EXPECT_EQ(parts[2 * (InfoOf(SourceFormat::Xlsx).dialogFilterIndex - 1) + 1], "*.xlsx;*.xlsm");
   EXPECT_EQ(parts[2 * (InfoOf(SourceFormat::Dbf).dialogFilterIndex - 1) + 1], "*.dbf");
 }
 
@@ -34,6 +34,7 @@ TEST(SourceFormats, TheExtensionSelectsTheFormat) {
   EXPECT_EQ(FormatOfFileName("/home/anna/Kunden.Csv"), SourceFormat::Csv);
   EXPECT_EQ(FormatOfFileName("Artikel.XLS"), SourceFormat::Xls);
   EXPECT_EQ(FormatOfFileName("Artikel.xlsx"), SourceFormat::Xlsx);
+  EXPECT_EQ(FormatOfFileName("Kalkulation.XLSM"), SourceFormat::Xlsx);  // macros are never read
   EXPECT_EQ(FormatOfFileName("C:\\Daten\\ARTIKEL.DBF"), SourceFormat::Dbf);
   EXPECT_EQ(FormatOfFileName("liste.txt"), SourceFormat::Txt);
   EXPECT_EQ(FormatOfFileName("daten.ods"), std::nullopt);
