@@ -117,6 +117,12 @@ bool ApplyMaps(const ImportOptions& o, Wizard& wizard) {
     int column = 0;
     for (size_t i = 0; i < c.columns.size(); ++i)
       if (c.columns[i].SourceName == columnName) column = static_cast<int>(i + 1);
+    // "COLUMN=" takes the column's field away, whatever gave it.
+    if (column > 0 && equals != std::string::npos && caption.empty()) {
+      wizard.HeaderClick(column);
+      wizard.RemoveMapping();
+      continue;
+    }
     int field = IndexOf(c.cboDatenbankfelder.Items, caption);
     if (column == 0 || field <= 0) {
       std::cerr << "--map \"" << map << "\": "

@@ -8,6 +8,7 @@
 #include "import/RejectFile.h"
 #include "import/RejectTarget.h"
 #include "import/SelectionLists.h"
+#include "mapping/OneColumnPerField.h"
 #include "shell/ImportEnding.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
@@ -51,6 +52,10 @@ bool Wizard::MandatoryFieldsAssigned() {
 
 bool Wizard::ReadyToRun() {
   if (!MandatoryFieldsAssigned()) return false;
+  if (std::optional<std::string> twice = TwoColumnsOnOneField(Controls().columns)) {
+    dialogs_.Message(*twice, texts::kHinweis, Dialogs::Icon::Information);
+    return false;
+  }
   if (std::optional<std::string> problem = ArticleDefaultsProblem()) {
     dialogs_.Message(*problem, texts::kHinweis, Dialogs::Icon::Information);
     return false;

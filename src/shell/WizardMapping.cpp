@@ -1,6 +1,7 @@
 // The mapping page: activating columns, assigning fields, removing assignments, automatic mapping.
 
 #include "config/Text.h"
+#include "mapping/OneColumnPerField.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
 
@@ -78,14 +79,18 @@ void Wizard::AutoMapColumns() {
   MatchingFile matching =
       matchingPath.empty() ? MatchingFile() : MatchingFile::Load(matchingPath, &error);
   if (!error.empty()) session_.Problems.push_back(error);
-  velra::AutoMapColumns(Controls().columns, matching, Layout(), &session_.TargetFields.fields);
+  const std::vector<std::string> offered = OfferedFields(session_.TargetFields);
+  velra::AutoMapColumns(Controls().columns, matching, Layout(), &offered);
   const std::string path = LearnedMappingsPath();
-  if (!session_.UseLearnedMappings || path.empty()) return;
-  std::string learnedError;
-  LearnedMappings learned = LearnedMappings::Load(path, &learnedError);
-  if (!learnedError.empty()) session_.Problems.push_back(learnedError);
-  ApplyLearnedMappings(Controls().columns, learned, session_.Context.CompanyName, session_.Datenart,
-                       session_.TargetFields.choices);
+  if (session_.UseLearnedMappings && !path.empty()) {
+    std::string learnedError;
+    LearnedMappings learned = LearnedMappings::Load(path, &learnedError);
+    if (!learnedError.empty()) session_.Problems.push_back(learnedError);
+    ApplyLearnedMappings(Controls().columns, learned, session_.Context.CompanyName,
+                         session_.Datenart, session_.TargetFields.choices);
+  }
+  for (std::string& note : KeepOneColumnPerField(Controls().columns))
+    session_.Problems.push_back(std::move(note));
 }
 
 std::string Wizard::LearnedMappingsPath() const {

@@ -2,6 +2,7 @@
 
 #include "config/Paths.h"
 #include "config/Text.h"
+#include "mapping/OneColumnPerField.h"
 #include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
@@ -211,8 +212,8 @@ void Wizard::LoadSourceIntoGrid() {
     ShowStep(3);
     return;
   }
-  c.columns =
-      BuildGridColumns(session_.SourceData.ColumnNames(), Layout(), &session_.TargetFields.fields);
+  const std::vector<std::string> offered = OfferedFields(session_.TargetFields);
+  c.columns = BuildGridColumns(session_.SourceData.ColumnNames(), Layout(), &offered);
   ShowLoadNotes();
   AutoMapColumns();
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "db/Connection.h"
 #include "demo/DemoEnvironment.h"
 
 namespace velra {
@@ -46,6 +47,34 @@ TEST_F(CliTest, CompaniesAndTheSelectedCompany) {
 
   output.clear();
   EXPECT_EQ(RunCli("--unknown-option companies", output), 2) << output;
+}
+
+// The automatic mapping gives a field to one column only and only fields the list offers;
+// --map "COLUMN=" takes a field away.
+TEST_F(CliTest, TheAutomaticMappingGivesEachOfferedFieldOneColumn) {
+  test::WriteBytes(dir_ / "ids.csv",
+                   "ID;Bezeichnung;Kurzbeschreibung;MwSt\n77;Büro-Stuhl \"Köln\";Stuhl;19\n");
+  std::string output;
+  EXPECT_EQ(RunCli(env_ + "preview --kind Artikel --file " + (dir_ / "ids.csv"), output), 0);
+  EXPECT_NE(output.find("ID\tBezeichnung\tKurzbeschreibung\tMwSt\n-\t-\tShortText\tVatCode\n"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("Spalte 'Bezeichnung' wurde nicht zugeordnet, weil 'Kurzbeschreibung' "
+                        "schon der Spalte 'Kurzbeschreibung' zugeordnet ist."),
+            std::string::npos)
+      << output;
+  output.clear();
+  EXPECT_EQ(RunCli(env_ +
+                       "import --kind Artikel --map \"Kurzbeschreibung=\" --map "
+                       "\"Bezeichnung=Kurzbeschreibung\" --file " +
+                       (dir_ / "ids.csv"),
+                   output),
+            0)
+      << output;
+  auto db = Connection::Open("Provider=SQLite;Data Source=" +
+                             (dir_ / "Firmen/Musterfirma/Musterfirma.mdb"));
+  EXPECT_EQ(db->QueryValue("SELECT ShortText FROM Articles WHERE ID <> 77"),
+            Value("Büro-Stuhl \"Köln\""));
 }
 
 TEST_F(CliTest, PreviewPrintsTheSourceAsTheWizardLoadsIt) {

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "mapping/AutoMapping.h"
+#include "mapping/OneColumnPerField.h"
 
 namespace velra {
 namespace {
@@ -66,6 +67,37 @@ TEST_F(AutoMappingTest, CaptionsOfFieldsTheTargetTableLacksArePassedOver) {
   AutoMapColumns(columns, matching, layout_, &contactFields);
   EXPECT_EQ(columns[0].FieldCaption, "Nachname");
   EXPECT_EQ(columns[0].TargetField, "Name");
+}
+
+// Two columns never share a field: the exact caption wins over an alias, else the first column,
+// and the one left out is named.
+TEST_F(AutoMappingTest, AFieldKeepsOneColumn) {
+  MatchingFile matching =
+      MatchingFile::FromLines({"Kurzbeschreibung=Bezeichnung", "Artikel-Nr.=Art.-Nr.;ArtNr"});
+  std::vector<GridColumn> columns =
+      Columns({"Bezeichnung", "Kurzbeschreibung", "Art.-Nr.", "ArtNr"});
+  AutoMapColumns(columns, matching, layout_);
+  ASSERT_EQ(columns[0].TargetField, "ShortText");
+  ASSERT_EQ(columns[1].TargetField, "ShortText");
+  EXPECT_EQ(TwoColumnsOnOneField(columns),
+            "Die Spalten 'Bezeichnung' und 'Kurzbeschreibung' sind beide dem Feld "
+            "'Kurzbeschreibung' zugeordnet; der Import würde den einen Wert mit dem anderen "
+            "überschreiben. Heben Sie eine der beiden Zuordnungen auf.");
+
+  const std::vector<std::string> notes = KeepOneColumnPerField(columns);
+  EXPECT_EQ(columns[0].TargetField, "");
+  EXPECT_EQ(columns[0].FieldCaption, "Bezeichnung");
+  EXPECT_EQ(columns[1].TargetField, "ShortText");
+  EXPECT_EQ(columns[2].TargetField, "ArticleNumber");
+  EXPECT_EQ(columns[3].TargetField, "");
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0],
+            "Spalte 'Bezeichnung' wurde nicht zugeordnet, weil 'Kurzbeschreibung' schon der "
+            "Spalte 'Kurzbeschreibung' zugeordnet ist.");
+  EXPECT_EQ(notes[1],
+            "Spalte 'ArtNr' wurde nicht zugeordnet, weil 'Artikel-Nr.' schon der Spalte "
+            "'Art.-Nr.' zugeordnet ist.");
+  EXPECT_EQ(TwoColumnsOnOneField(columns), std::nullopt);
 }
 
 TEST_F(AutoMappingTest, TheMatchingFileIsReadInItsEncoding) {
