@@ -39,6 +39,15 @@ struct GridColumn {
   bool ByHand = false;  // the user assigned the field
 };
 
+// Takes an automatic assignment back: the column shows its own name again, has no field and the
+// grid's default look.
+inline void ClearAutomaticAssignment(GridColumn& column) {
+  column.FieldCaption = column.SourceName;
+  column.TargetField.clear();
+  column.CellStyle.clear();
+  column.HeaderStyle.clear();
+}
+
 // One column per source column name. A source column named after a caption of the layout file
 // (a file exported with the suite's captions as headers) carries that caption's field from the
 // start. With `targetFields` (the fields of the target table) a looked-up name that is no field

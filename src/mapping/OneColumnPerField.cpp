@@ -35,10 +35,7 @@ std::vector<std::string> KeepOneColumnPerField(std::vector<GridColumn>& columns)
       notes.push_back("Spalte '" + left.SourceName + "' wurde nicht zugeordnet, weil '" +
                       columns[keeper].FieldCaption + "' schon der Spalte '" +
                       columns[keeper].SourceName + "' zugeordnet ist.");
-      left.FieldCaption = left.SourceName;
-      left.TargetField.clear();
-      left.CellStyle.clear();
-      left.HeaderStyle.clear();
+      ClearAutomaticAssignment(left);
     }
   }
   return notes;

@@ -384,24 +384,32 @@ bool LearnedMappings::Save(const std::string& path, std::string* error) const {
 int ApplyLearnedMappings(std::vector<GridColumn>& columns, const LearnedMappings& learned,
                          const std::string& company, int datenart,
                          const std::vector<FieldChoice>& choices) {
-  auto taken = [&](const std::string& field) {
-    return std::any_of(columns.begin(), columns.end(), [&](const GridColumn& column) {
+  auto holder = [&](const std::string& field) {
+    return std::find_if(columns.begin(), columns.end(), [&](const GridColumn& column) {
       return EqualsIgnoreCase(column.TargetField, field);
     });
   };
   int mapped = 0;
   for (GridColumn& column : columns) {
-    if (!column.TargetField.empty()) continue;
+    if (column.ByHand) continue;
     std::optional<std::string> field = learned.Lookup(company, datenart, column.SourceName);
     if (!field) continue;
     auto choice = std::find_if(choices.begin(), choices.end(), [&](const FieldChoice& offered) {
       return EqualsIgnoreCase(offered.Field, *field);
     });
-    if (choice == choices.end() || choice->Field.empty() || taken(choice->Field)) continue;
+    if (choice == choices.end() || choice->Field.empty()) continue;
+    // A field that another column holds by hand stays there; one it got from the automatic
+    // mapping goes to the column the user chose it for.
+    auto other = holder(choice->Field);
+    if (other != columns.end() && &*other != &column) {
+      if (other->ByHand) continue;
+      ClearAutomaticAssignment(*other);
+    }
     column.FieldCaption = choice->Caption;
     column.TargetField = choice->Field;
     column.CellStyle = kCellsBound;
     column.HeaderStyle = kHeaderBound;
+    column.ByHand = true;  // as the user chose it
     ++mapped;
   }
   return mapped;

@@ -75,10 +75,11 @@ class LearnedMappings {
   std::string keepPath_;
 };
 
-// Gives columns that have no target field yet the learned field, when `choices` offers it (the
-// field is matched case-insensitively and takes the choice's spelling) and no other column is
-// imported into it already; sets FieldCaption to the choice's Caption, TargetField, and the bound
-// styles. Columns that already have a field are left alone. Returns the number of columns mapped.
+// Gives each column the field the user chose for it before, when `choices` offers it (the field
+// is matched case-insensitively and takes the choice's spelling): the learned field wins over the
+// automatic mapping, also when that gave the field to another column, which then loses it. A
+// column or field assigned by hand in this session stays. Sets FieldCaption to the choice's
+// Caption, TargetField, the bound styles and ByHand. Returns the number of columns mapped.
 int ApplyLearnedMappings(std::vector<GridColumn>& columns, const LearnedMappings& learned,
                          const std::string& company, int datenart,
                          const std::vector<FieldChoice>& choices);

@@ -77,6 +77,20 @@ TEST_F(CliTest, TheAutomaticMappingGivesEachOfferedFieldOneColumn) {
             Value("Büro-Stuhl \"Köln\""));
 }
 
+// A field the user chose by hand for a column wins the next time over the alias file.
+TEST_F(CliTest, AFieldChosenByHandWinsNextTimeOverTheAliasFile) {
+  test::WriteBytes(dir_ / "liste.csv", "Bezeichnung;Kurzbeschreibung;MwSt\nWürth;Schraube;19\n");
+  std::string output;
+  ASSERT_EQ(RunCli(env_ + "import --kind Artikel --map \"Bezeichnung=Hersteller\" --file " +
+                       (dir_ / "liste.csv"),
+                   output),
+            0)
+      << output;
+  output.clear();
+  EXPECT_EQ(RunCli(env_ + "preview --kind Artikel --file " + (dir_ / "liste.csv"), output), 0);
+  EXPECT_NE(output.find("\nManufacturer\tShortText\tVatCode\n"), std::string::npos) << output;
+}
+
 TEST_F(CliTest, PreviewPrintsTheSourceAsTheWizardLoadsIt) {
   std::string output;
   EXPECT_EQ(RunCli("preview --rows 1 --file " + samples_ + "Artikel.csv", output), 0);

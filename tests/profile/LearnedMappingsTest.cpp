@@ -292,39 +292,45 @@ TEST(LearnedMappings, DefaultPathFollowsXdgConfigHomeThenHome) {
   }
 }
 
-TEST(LearnedMappings, ApplyFillsOnlyUnmappedColumnsWithOfferedFields) {
+// What the user chose by hand for a column wins over the automatic mapping; what is assigned by
+// hand in this session stays.
+TEST(LearnedMappings, ALearnedFieldWinsOverTheAutomaticMapping) {
   LearnedMappings store;
   store.Remember(kFirma, kArtikel, "EK", "purchaseprice");        // offered, spelled otherwise
-  store.Remember(kFirma, kArtikel, "VK", "SalesPrice2");          // column already mapped
+  store.Remember(kFirma, kArtikel, "VK", "SalesPrice2");          // column mapped automatically
   store.Remember(kFirma, kArtikel, "Gewicht", "Weight");          // field not offered
-  store.Remember(kFirma, kArtikel, "Preis", "SalesPrice");        // field taken by another column
+  store.Remember(kFirma, kArtikel, "Preis", "SalesPrice");        // field freed by "VK" just now
   store.Remember(kFirma, kArtikel, "Einkauf", "PurchasePrice");   // taken by "EK" just now
+  store.Remember(kFirma, kArtikel, "Hand", "Name1");              // column assigned by hand
   store.Remember(kFirma, kKunden, "Name", "Name1");               // another kind
   store.Remember("Meier GmbH", kArtikel, "Bez", "Bezeichnung1");  // another company
 
-  auto column = [](std::string name, std::string field = {}) {
+  auto column = [](std::string name, std::string field = {}, bool byHand = false) {
     GridColumn c;
     c.SourceName = name;
     c.FieldCaption = name;
     c.TargetField = field;
+    c.ByHand = byHand;
     return c;
   };
-  std::vector<GridColumn> columns = {column("ek"),    column("VK", "SalesPrice"), column("Gewicht"),
-                                     column("Preis"), column("Einkauf"),          column("Name"),
-                                     column("Bez")};
+  std::vector<GridColumn> columns = {
+      column("ek"),      column("VK", "SalesPrice"),           column("Gewicht"), column("Preis"),
+      column("Einkauf"), column("Hand", "Bezeichnung1", true), column("Name"),    column("Bez")};
   const std::vector<FieldChoice> choices = {{"PurchasePrice", "Einkaufspreis"},
                                             {"SalesPrice", "Verkaufspreis netto"},
                                             {"SalesPrice2", "Verkaufspreis 2"},
                                             {"Name1", "Name"},
                                             {"Bezeichnung1", "Bezeichnung"}};
 
-  EXPECT_EQ(ApplyLearnedMappings(columns, store, kFirma, kArtikel, choices), 1);
+  EXPECT_EQ(ApplyLearnedMappings(columns, store, kFirma, kArtikel, choices), 3);
   EXPECT_EQ(columns[0].TargetField, "PurchasePrice");
   EXPECT_EQ(columns[0].FieldCaption, "Einkaufspreis");
   EXPECT_EQ(columns[0].CellStyle, kCellsBound);
   EXPECT_EQ(columns[0].HeaderStyle, kHeaderBound);
-  EXPECT_EQ(columns[1].TargetField, "SalesPrice");
-  for (size_t i = 2; i < columns.size(); ++i) {
+  EXPECT_EQ(columns[1].TargetField, "SalesPrice2");
+  EXPECT_EQ(columns[3].TargetField, "SalesPrice");
+  EXPECT_EQ(columns[5].TargetField, "Bezeichnung1");
+  for (size_t i : {2, 4, 6, 7}) {
     EXPECT_EQ(columns[i].TargetField, "") << columns[i].SourceName;
     EXPECT_EQ(columns[i].FieldCaption, columns[i].SourceName);
     EXPECT_EQ(columns[i].CellStyle, "");
