@@ -15,6 +15,7 @@
 #include "import/ArticleSteps.h"
 #include "import/ImportLock.h"
 #include "import/KeyIndex.h"
+#include "import/LoadNotes.h"
 #include "import/NumberRanges.h"
 #include "import/Pictures.h"
 #include "import/Prices.h"
@@ -98,6 +99,7 @@ class Runner {
       return std::move(result_);
     }
     result_.status = ImportResult::Status::Finished;
+    if (options_.loadNotes) AddLoadNotes(*options_.loadNotes, source_, result_.report);
     try {
       for (size_t row = 1; row <= rows; ++row) {
         currentRow_ = row;

@@ -13,6 +13,7 @@
 #include "import/ImportSettings.h"
 #include "import/TestRun.h"
 #include "mapping/GridColumns.h"
+#include "source/SourceReader.h"
 #include "source/SourceTable.h"
 
 namespace velra {
@@ -44,6 +45,8 @@ struct RunOptions {
   // While another run imports into the same table of the company, wait for it (false: do not
   // start). `waiting` is called a few times a second meanwhile with a German sentence.
   bool waitForOtherRun = true;
+  // What loading the file noticed; each note becomes an entry of the report.
+  const LoadReport* loadNotes = nullptr;
   std::function<void(const std::string& message)> waiting;
 };
 

@@ -384,13 +384,10 @@ bool LearnedMappings::Save(const std::string& path, std::string* error) const {
 int ApplyLearnedMappings(std::vector<GridColumn>& columns, const LearnedMappings& learned,
                          const std::string& company, int datenart,
                          const std::vector<FieldChoice>& choices) {
-  auto holder = [&](const std::string& field) {
-    return std::find_if(columns.begin(), columns.end(), [&](const GridColumn& column) {
-      return EqualsIgnoreCase(column.TargetField, field);
-    });
-  };
+  std::vector<bool> learnedNow(columns.size(), false);
   int mapped = 0;
-  for (GridColumn& column : columns) {
+  for (size_t i = 0; i < columns.size(); ++i) {
+    GridColumn& column = columns[i];
     if (column.ByHand) continue;
     std::optional<std::string> field = learned.Lookup(company, datenart, column.SourceName);
     if (!field) continue;
@@ -398,18 +395,20 @@ int ApplyLearnedMappings(std::vector<GridColumn>& columns, const LearnedMappings
       return EqualsIgnoreCase(offered.Field, *field);
     });
     if (choice == choices.end() || choice->Field.empty()) continue;
-    // A field that another column holds by hand stays there; one it got from the automatic
-    // mapping goes to the column the user chose it for.
-    auto other = holder(choice->Field);
-    if (other != columns.end() && &*other != &column) {
-      if (other->ByHand) continue;
-      ClearAutomaticAssignment(*other);
+    // A field that another column holds by hand or by what was learned stays there; one it got
+    // from the automatic mapping goes to the column the user chose it for.
+    auto holder = std::find_if(columns.begin(), columns.end(), [&](const GridColumn& other) {
+      return &other != &column && EqualsIgnoreCase(other.TargetField, choice->Field);
+    });
+    if (holder != columns.end()) {
+      if (holder->ByHand || learnedNow[static_cast<size_t>(holder - columns.begin())]) continue;
+      ClearAutomaticAssignment(*holder);
     }
     column.FieldCaption = choice->Caption;
     column.TargetField = choice->Field;
     column.CellStyle = kCellsBound;
     column.HeaderStyle = kHeaderBound;
-    column.ByHand = true;  // as the user chose it
+    learnedNow[i] = true;
     ++mapped;
   }
   return mapped;

@@ -78,8 +78,9 @@ class LearnedMappings {
 // Gives each column the field the user chose for it before, when `choices` offers it (the field
 // is matched case-insensitively and takes the choice's spelling): the learned field wins over the
 // automatic mapping, also when that gave the field to another column, which then loses it. A
-// column or field assigned by hand in this session stays. Sets FieldCaption to the choice's
-// Caption, TargetField, the bound styles and ByHand. Returns the number of columns mapped.
+// column or field assigned by hand in this session, or learned for an earlier column, stays.
+// Sets FieldCaption to the choice's Caption, TargetField and the bound styles. Returns the number
+// of columns mapped.
 int ApplyLearnedMappings(std::vector<GridColumn>& columns, const LearnedMappings& learned,
                          const std::string& company, int datenart,
                          const std::vector<FieldChoice>& choices);

@@ -126,6 +126,7 @@ RunOptions Wizard::ImportOptions(bool testRun, bool deleteFirst) {
   options.testRun = testRun;
   options.deleteFirst = deleteFirst;
   options.waitForOtherRun = waitForOtherImport;
+  options.loadNotes = &session_.LoadNotes;
   options.waiting = [this](const std::string& message) {
     Controls().lbStatus.Caption = message;
     if (importWaiting) importWaiting(message);

@@ -91,6 +91,20 @@ TEST_F(CliTest, AFieldChosenByHandWinsNextTimeOverTheAliasFile) {
   EXPECT_NE(output.find("\nManufacturer\tShortText\tVatCode\n"), std::string::npos) << output;
 }
 
+// A value that loading the file left out is a report entry: the run does not call that a success.
+TEST_F(CliTest, ValuesLeftOutWhileLoadingAreReportEntries) {
+  test::WriteBytes(dir_ / "breit.csv", "Kontonummer;Beschreibung\n1000;Kasse\n1200;Bank;übrig\n");
+  std::string output;
+  EXPECT_EQ(
+      RunCli(env_ + "import --kind \"DATEV: Kontenrahmen\" --file " + (dir_ / "breit.csv"), output),
+      1)
+      << output;
+  EXPECT_NE(output.find("geschrieben: 2"), std::string::npos) << output;
+  EXPECT_NE(output.find("Meldungen: 1"), std::string::npos) << output;
+  EXPECT_NE(output.find("Zeile 3: Beim Lesen der Datei: Die Zeile hat 3 Werte"), std::string::npos)
+      << output;
+}
+
 TEST_F(CliTest, PreviewPrintsTheSourceAsTheWizardLoadsIt) {
   std::string output;
   EXPECT_EQ(RunCli("preview --rows 1 --file " + samples_ + "Artikel.csv", output), 0);

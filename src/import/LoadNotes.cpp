@@ -1,0 +1,24 @@
+#include "import/LoadNotes.h"
+
+#include <unordered_map>
+
+namespace velra {
+
+void AddLoadNotes(const LoadReport& notes, const SourceTable& source, ImportReport& report) {
+  if (notes.warnings.empty()) return;
+  std::unordered_map<uint32_t, uint32_t> rowOfLine;
+  for (size_t row = 1; row <= source.RowCount(); ++row)
+    rowOfLine.try_emplace(source.SourceLine(row), static_cast<uint32_t>(row));
+  constexpr const char* kPrefix = "Beim Lesen der Datei: ";
+  for (const SourceWarning& warning : notes.warnings) {
+    auto found = warning.line ? rowOfLine.find(warning.line) : rowOfLine.end();
+    const uint32_t row = found == rowOfLine.end() ? 0 : found->second;
+    report.Add({row, warning.line, "", "", "", kPrefix + warning.text});
+  }
+  if (notes.moreWarnings > 0)
+    report.Add(
+        {0, 0, "", "", "",
+         kPrefix + std::to_string(notes.moreWarnings) + " weitere Hinweise wie die obigen."});
+}
+
+}  // namespace velra
