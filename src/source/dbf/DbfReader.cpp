@@ -228,6 +228,7 @@ class Loader {
   };
 
   void ChooseEncoding();
+  void GuessDosOrWindows();
   void PrepareColumns();
   void CheckRecordCount();
   bool Progress(uint64_t done);
@@ -314,7 +315,10 @@ void Loader::ChooseEncoding() {
       // An unreadable .cpg says nothing; the header still may.
     }
   }
-  if (header_.languageDriver == 0) return;
+  if (header_.languageDriver == 0) {
+    GuessDosOrWindows();
+    return;
+  }
   if (int codePage = dbf::CodePageOfLanguageDriver(header_.languageDriver)) {
     if (auto decoder = dbf::TextDecoder::ForCodePage(codePage)) {
       decoder_ = std::move(*decoder);
@@ -322,6 +326,31 @@ void Loader::ChooseEncoding() {
     }
   }
   report_.Warn(0, texts::CodePageUnknown(header_.languageDriver));
+}
+
+// A table that names no character set was written either by a DOS program (code page 850) or
+// by a Windows one (1252). German umlauts and ß lie at different bytes in the two, and the bytes
+// of the one are mostly unused in texts of the other: the records decide, and a note says how.
+void Loader::GuessDosOrWindows() {
+  constexpr size_t kSample = 1 << 20;
+  const uint64_t start = header_.headerLength;
+  if (file_.Size() <= start) return;
+  std::string sample(static_cast<size_t>(std::min<uint64_t>(file_.Size() - start, kSample)), '\0');
+  if (!file_.ReadAt(start, sample.size(), sample.data())) return;
+  static constexpr std::string_view kDos = "\x81\x84\x8E\x94\x99\x9A\xE1";      // üäÄöÖÜß
+  static constexpr std::string_view kWindows = "\xE4\xF6\xFC\xC4\xD6\xDC\xDF";  // äöüÄÖÜß
+  size_t dos = 0, windows = 0;
+  for (char byte : sample) {
+    dos += kDos.find(byte) != std::string_view::npos;
+    windows += kWindows.find(byte) != std::string_view::npos;
+  }
+  if (dos == 0 && windows == 0) return;
+  if (dos > windows) {
+    if (auto decoder = dbf::TextDecoder::ForCodePage(850)) decoder_ = std::move(*decoder);
+    report_.Warn(0, texts::CodePageGuessed("DOS (Codepage 850)"));
+  } else {
+    report_.Warn(0, texts::CodePageGuessed("Windows-1252"));
+  }
 }
 
 std::string Loader::Decoded(std::string_view bytes) const {

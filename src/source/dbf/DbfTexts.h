@@ -103,6 +103,11 @@ inline std::string MemoNotOpened(std::string_view openError) {
   return std::string(openError) + " Die Memofelder der Tabelle bleiben leer.";
 }
 inline constexpr std::string_view kMemoHeaderDamaged = "ihr Dateikopf ist beschädigt";
+inline std::string CodePageGuessed(const std::string& chosen) {
+  return "Die Tabelle gibt keinen Zeichensatz an; nach ihren Umlauten werden ihre Texte als " +
+         chosen + " gelesen.";
+}
+
 inline std::string CodePageUnknown(unsigned languageDriver) {
   char hex[8];
   std::snprintf(hex, sizeof hex, "0x%02X", languageDriver & 0xFFu);
