@@ -27,10 +27,19 @@ void AppendUtf8(std::string& out, char32_t c) {
   out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length));
 }
 
-bool IsValidUtf8(std::string_view bytes) {
+namespace {
+
+// The multi-byte sequences of the bytes that are valid UTF-8 and the bytes outside any; with
+// `untilStray` the count ends at the first stray byte.
+struct Utf8Counts {
+  size_t sequences = 0, stray = 0;
+};
+
+Utf8Counts CountUtf8(std::string_view bytes, bool untilStray) {
   const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
   int32_t length = static_cast<int32_t>(bytes.size());
   int32_t i = 0;
+  Utf8Counts counts;
   while (i < length) {
     if (s[i] < 0x80) {
       ++i;
@@ -38,29 +47,25 @@ bool IsValidUtf8(std::string_view bytes) {
     }
     UChar32 c;
     U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
+    if (c >= 0) {
+      ++counts.sequences;
+    } else {
+      ++counts.stray;
+      if (untilStray) break;
+    }
   }
-  return true;
+  return counts;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  return CountUtf8(bytes, true).stray == 0;
 }
 
 bool IsMostlyUtf8(std::string_view bytes) {
-  const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
-  int32_t length = static_cast<int32_t>(bytes.size());
-  int32_t i = 0;
-  size_t sequences = 0, stray = 0;
-  while (i < length) {
-    if (s[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0)
-      ++stray;
-    else
-      ++sequences;
-  }
-  return sequences > stray;
+  const Utf8Counts counts = CountUtf8(bytes, false);
+  return counts.sequences > counts.stray;
 }
 
 std::string Windows1252ToUtf8(std::string_view bytes) {
