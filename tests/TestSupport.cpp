@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,33 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void WriteDbfTable(const std::string& path, const std::string& field,
+                   const std::vector<std::string>& records) {
+  size_t width = 1;
+  for (const std::string& record : records) width = std::max(width, record.size());
+  auto le = [](std::string& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+  };
+  std::string table = {'\x03', 126, 12, 7};
+  le(table, static_cast<uint32_t>(records.size()), 4);
+  le(table, 32 + 32 + 1, 2);
+  le(table, static_cast<uint32_t>(1 + width), 2);
+  table.resize(32, '\0');  // language driver (byte 29) 0: no character set named
+  std::string descriptor = field.substr(0, 10);
+  descriptor.resize(11, '\0');
+  descriptor += 'C';
+  descriptor.resize(16, '\0');
+  descriptor.push_back(static_cast<char>(width));
+  descriptor.resize(32, '\0');
+  table += descriptor + '\x0D';
+  for (const std::string& record : records) {
+    table += ' ' + record;
+    table.append(width - record.size(), ' ');
+  }
+  table += '\x1A';
+  WriteBytes(path, table);
 }
 
 std::string QuoteNames(std::string_view sql, const Connection& connection) {

@@ -38,6 +38,10 @@ void UseOwnConfigFolder(const TempDir& dir);
 std::string QuoteNames(std::string_view sql, const class Connection& connection);
 
 void WriteBytes(const std::string& path, std::string_view bytes);
+// A dBase III table with one character field and a record per text (its bytes as they stand),
+// naming no character set.
+void WriteDbfTable(const std::string& path, const std::string& field,
+                   const std::vector<std::string>& records);
 // Runs importassistent-cli with the arguments (shell words) and returns its exit code; what it
 // printed on stdout and stderr goes to `output`.
 int RunCli(const std::string& arguments, std::string& output);

@@ -301,17 +301,7 @@ void AddImportCommand(CLI::App& app, const GlobalOptions& global, int& exitCode)
   auto o = std::make_shared<ImportOptions>();
   command->add_option("--kind", o->kind,
                       "Datenart (z. B. \"Artikel\" oder 1); mit --profile aus dem Profil");
-  command->add_option("--file", o->source.file, "Importdatei")->required();
-  command->add_option("--table", o->source.table, "Tabelle oder Tabellenblatt");
-  command->add_option("--separator", o->source.separator,
-                      "Trennzeichen von Textdateien (Vorgabe: ;)");
-  command->add_option("--qualifier", o->source.qualifier, "Textqualifizierer (Vorgabe: \")");
-  command->add_option("--password", o->source.password, "Kennwort einer Access-Datenbank");
-  command
-      ->add_option("--encoding", o->source.encoding,
-                   "Zeichensatz von Textdateien: auto, utf-8 oder windows-1252")
-      ->check(OneOf({"auto", "utf-8", "windows-1252"}));
-  command->add_flag("--no-header", o->source.noHeader, "Die erste Zeile enthält keine Feldnamen");
+  AddSourceOptions(*command, o->source);
   command->add_flag("--sync", o->sync,
                     "Synchronisieren: vorhandene Datensätze werden aktualisiert");
   command->add_option("--sync-field", o->syncField,

@@ -81,6 +81,7 @@ int PreviewFile(const PreviewOptions& options) {
   request.text.separator = SeparatorOption(options.source.separator);
   request.text.qualifier = options.source.qualifier;
   request.text.firstRowHasNames = !options.source.noHeader;
+  request.text.encoding = options.source.encoding;
   request.text.progress = TerminalProgress();
   SourceTable table;
   LoadReport report;
@@ -117,21 +118,9 @@ void AddPreviewCommand(CLI::App& app, const GlobalOptions& global, int& exitCode
       "preview",
       "Zeigt die Spalten und die ersten Zeilen einer Importdatei, durch Tabulatoren getrennt.");
   auto options = std::make_shared<PreviewOptions>();
-  command
-      ->add_option("--file", options->source.file,
-                   "Importdatei (XLS, XLSX, DBF, MDB, TXT oder CSV)")
-      ->required();
-  command->add_option("--table", options->source.table,
-                      "Tabelle oder Tabellenblatt (Vorgabe: die erste)");
+  AddSourceOptions(*command, options->source);
   command->add_option("--rows", options->rows, "Anzahl der Zeilen (Vorgabe: 10)")
       ->check(WholeNumber(0));
-  command->add_option("--separator", options->source.separator,
-                      "Trennzeichen von Textdateien (Vorgabe: ;)");
-  command->add_option("--qualifier", options->source.qualifier,
-                      "Textqualifizierer von Textdateien (Vorgabe: \")");
-  command->add_option("--password", options->source.password, "Kennwort einer Access-Datenbank");
-  command->add_flag("--no-header", options->source.noHeader,
-                    "Die erste Zeile enthält keine Feldnamen");
   command->add_option(
       "--kind", options->kind,
       "Datenart (z. B. \"Artikel\" oder 1): zeigt unter den Spaltennamen die Felder der "

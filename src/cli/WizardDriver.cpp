@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "cli/UsageErrors.h"
 #include "config/Environment.h"
 #include "config/Text.h"
 #include "shell/DataKinds.h"
@@ -10,6 +11,25 @@ namespace velra::cli {
 
 std::string SeparatorOption(const std::string& text) {
   return text == "\\t" || ToLowerAscii(text) == "tab" ? "\t" : text;
+}
+
+void AddSourceOptions(CLI::App& command, SourceOptions& source) {
+  command
+      .add_option("--file", source.file, "Importdatei (XLS, XLSX, XLSM, DBF, MDB, TXT oder CSV)")
+      ->required();
+  command.add_option("--table", source.table,
+                     "Tabelle oder Tabellenblatt (Vorgabe: die gewählte dBase-Datei, sonst die "
+                     "erste)");
+  command.add_option("--separator", source.separator, "Trennzeichen von Textdateien (Vorgabe: ;)");
+  command.add_option("--qualifier", source.qualifier,
+                     "Textqualifizierer von Textdateien (Vorgabe: \")");
+  command.add_option("--password", source.password, "Kennwort einer Access-Datenbank");
+  command
+      .add_option("--encoding", source.encoding,
+                  "Zeichensatz von Text- und dBase-Dateien: auto, utf-8, windows-1252 oder cp850 "
+                  "(DOS)")
+      ->check(OneOf({"auto", "utf-8", "windows-1252", "cp850"}));
+  command.add_flag("--no-header", source.noHeader, "Die erste Zeile enthält keine Feldnamen");
 }
 
 int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizard& wizard) {
@@ -56,7 +76,7 @@ bool LoadSourceForMapping(const SourceOptions& source, Wizard& wizard, CliDialog
   wizard.TrennzeichenChange(SeparatorOption(source.separator));
   wizard.BegrenzungChange(source.qualifier);
   wizard.ZeilenumbruchChange(source.lineBreakToken);
-  session.SourceEncoding = source.encoding;
+  wizard.SelectEncoding(source.encoding);
   controls.chkSpaltentitel.Value = source.noHeader ? 0 : 1;
   session.SourcePassword = source.password;
   wizard.FileChosen(source.file);

@@ -2,6 +2,8 @@
 // Commands that work on a kind of data drive the wizard itself, so that the command line and the
 // window load, map and import in exactly the same way.
 
+#include <CLI/CLI.hpp>
+
 #include <string>
 
 #include "cli/CliContext.h"
@@ -15,6 +17,9 @@ struct SourceOptions {
   std::string lineBreakToken = "<br/>", encoding = "auto";
   bool noHeader = false;
 };
+
+// The options that name and describe the source file, alike for every command that reads one.
+void AddSourceOptions(CLI::App& command, SourceOptions& source);
 
 // Starts the wizard on the company of the global options and chooses the kind ("Artikel" or its
 // number). Returns kOk, or after saying why on stderr kUsage (no such kind) or kCannotOpen.

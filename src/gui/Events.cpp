@@ -25,8 +25,9 @@ void MainWindow::ConnectSettings() {
       {chkSteuersatz_, &Wizard::ChkSteuersatzClick},
       {chkLagerort_, &Wizard::ChkLagerortClick}};
   for (auto [box, handler] : handled)
-    connect(box, &QCheckBox::clicked, this,
-            [this, handler = handler](bool checked) { Act([&] { (wizard_.*handler)(checked ? 1 : 0); }); });
+    connect(box, &QCheckBox::clicked, this, [this, handler = handler](bool checked) {
+      Act([&] { (wizard_.*handler)(checked ? 1 : 0); });
+    });
   // Boxes that only hold their value for the import.
   const std::pair<QCheckBox*, CheckBox WizardControls::*> plain[] = {
       {chkAutoNummer_, &WizardControls::chkAutoNummer},
@@ -71,6 +72,8 @@ void MainWindow::ConnectSource() {
           [this] { Act([&] { wizard_.CmdDialogClick(); }); });
   connect(cboTabellen_, qOverload<int>(&QComboBox::activated), this,
           [this](int index) { Act([&] { wizard_.CboTabellenClick(index); }); });
+  connect(cboZeichensatz_, qOverload<int>(&QComboBox::activated), this,
+          [this](int index) { Act([&] { wizard_.CboZeichensatzClick(index); }); });
   connect(chkSpaltentitel_, &QCheckBox::clicked, this, [this](bool checked) {
     // With a file chosen, the box reloads the source.
     RunInBackground([this, checked] { wizard_.ChkSpaltentitelClick(checked ? 1 : 0); }, false);

@@ -76,6 +76,7 @@ inline constexpr const char* kFormat = "Format";
 inline constexpr const char* kFile = "Datei";
 inline constexpr const char* kDatabaseSettings = "Einstellungen für (XLS, DBF oder MDB)";
 inline constexpr const char* kTable = "Tabelle";
+inline constexpr const char* kEncoding = "Zeichensatz";
 inline constexpr const char* kTextSettings = "Einstellungen für Text / CSV";
 inline constexpr const char* kSeparator = "Wählen Sie bitte das Trennzeichen aus";
 inline constexpr const char* kQualifier = "Textqualifizierer";

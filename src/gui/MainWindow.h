@@ -117,7 +117,9 @@ class MainWindow : public QMainWindow {
   QLineEdit* txtLagerort_ = nullptr;
   QPushButton* cmdLagerort_ = nullptr;
 
-  QComboBox *cboImportformat_ = nullptr, *cboTabellen_ = nullptr, *cboSynchronisierung_ = nullptr;
+  QComboBox *cboImportformat_ = nullptr, *cboTabellen_ = nullptr, *cboSynchronisierung_ = nullptr,
+            *cboZeichensatz_ = nullptr;
+  QLabel* lbZeichensatz_ = nullptr;
   QLineEdit *txtDateiname_ = nullptr, *txtTrennzeichen_ = nullptr, *txtBegrenzung_ = nullptr,
             *txtZeilenumbruch_ = nullptr;
   QPushButton* cmdDialog_ = nullptr;

@@ -272,6 +272,10 @@ QWidget* MainWindow::BuildSourcePage() {
   fileRow->addWidget(txtDateiname_, 1);
   fileRow->addWidget(cmdDialog_);
   form->addRow(texts::kFile, fileRow);
+  lbZeichensatz_ = new QLabel(texts::kEncoding);
+  cboZeichensatz_ = Named(new QComboBox, "cboZeichensatz");
+  lbZeichensatz_->setBuddy(cboZeichensatz_);
+  form->addRow(lbZeichensatz_, cboZeichensatz_);
   layout->addLayout(form);
 
   fmDatenbanken_ = Named(new QGroupBox(texts::kDatabaseSettings), "fmDatenbanken");

@@ -170,6 +170,8 @@ void MainWindow::SyncSource() {
   SyncCombo(cboImportformat_, c.cboImportformat);
   SyncCombo(cboTabellen_, c.cboTabellen);
   SyncCombo(cboSynchronisierung_, c.cboSynchronisierung);
+  SyncCombo(cboZeichensatz_, c.cboZeichensatz);
+  lbZeichensatz_->setVisible(c.cboZeichensatz.Visible);
   SyncText(txtDateiname_, c.txtDateiname);
   txtDateiname_->setToolTip(Q(c.txtDateiname.Text));
   SyncText(txtTrennzeichen_, c.txtTrennzeichen);

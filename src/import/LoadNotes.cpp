@@ -13,7 +13,11 @@ void AddLoadNotes(const LoadReport& notes, const SourceTable& source, ImportRepo
   for (const SourceWarning& warning : notes.warnings) {
     auto found = warning.line ? rowOfLine.find(warning.line) : rowOfLine.end();
     const uint32_t row = found == rowOfLine.end() ? 0 : found->second;
-    report.Add({row, warning.line, "", "", "", kPrefix + warning.text});
+    std::string column;
+    if (warning.column > 0)
+      column = warning.column <= source.ColumnCount() ? source.ColumnNames()[warning.column - 1]
+                                                      : GeneratedColumnName(warning.column);
+    report.Add({row, warning.line, column, "", warning.value, kPrefix + warning.text});
   }
   if (notes.moreWarnings > 0)
     report.Add(

@@ -9,7 +9,8 @@
 namespace velra {
 
 // One report entry per note, at the grid row of its line (row 0 for notes on the file as a
-// whole), and one entry that counts the notes beyond those kept.
+// whole) with the column and value of its cell, and one entry that counts the notes beyond those
+// kept.
 void AddLoadNotes(const LoadReport& notes, const SourceTable& source, ImportReport& report);
 
 }  // namespace velra

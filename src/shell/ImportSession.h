@@ -43,7 +43,7 @@ struct WizardControls {
   Button cmdLagerort;
   TextBox txtLagerort;
   // Step 3: source.
-  Combo cboImportformat, cboTabellen, cboSynchronisierung;
+  Combo cboImportformat, cboTabellen, cboSynchronisierung, cboZeichensatz;
   TextBox txtDateiname, txtTrennzeichen, txtBegrenzung, txtZeilenumbruch;
   Button cmdDialog;
   Frame fmDatenbanken, fmCSV;
@@ -74,7 +74,8 @@ struct ImportSession {
   std::string SourceFile;
   std::string SourceTableName;  // the chosen table or sheet
   std::string SourcePassword;
-  std::string SourceEncoding = "auto";  // of text files: auto, utf-8, windows-1252
+  // Of text and dBase files: auto, utf-8, windows-1252 or cp850 (see EncodingChoiceOf).
+  std::string SourceEncoding = "auto";
   // The synchronisation field a profile asks for; empty: the kind's own.
   std::string PreferredSyncField;
   SourceTable SourceData;

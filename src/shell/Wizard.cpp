@@ -8,6 +8,7 @@
 #include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"
 #include "source/Formats.h"
+#include "source/SourceEncoding.h"
 
 namespace velra {
 
@@ -140,6 +141,7 @@ void Wizard::ApplyDefaults() {
   session_.Separator = c.txtTrennzeichen.Text;
   session_.LineBreakToken = c.txtZeilenumbruch.Text;
   session_.TextQualifier = c.txtBegrenzung.Text;
+  SelectEncoding(std::string(text_encoding::kAuto));
 
   c.chkAutoNummer.Value = 1;
   c.chkAktiv.Value = 1;

@@ -91,6 +91,9 @@ class Wizard {
   void FileChosen(const std::string& path);
   void CboTabellenClick(int index);
   void ChkSpaltentitelClick(int value);
+  void CboZeichensatzClick(int index);
+  // Chooses the character set of text and dBase files by its name (see EncodingChoiceOf).
+  void SelectEncoding(const std::string& name);
   void TrennzeichenChange(const std::string& text);
   void BegrenzungChange(const std::string& text);
   void ZeilenumbruchChange(const std::string& text);

@@ -111,7 +111,7 @@ std::vector<std::string> Wizard::ApplyProfile(const ImportProfile& profile) {
   BegrenzungChange(profile.qualifier);
   ZeilenumbruchChange(profile.lineBreakToken);
   SetBox(c.chkSpaltentitel, profile.firstRowHasNames);
-  session_.SourceEncoding = profile.encoding;
+  SelectEncoding(profile.encoding);
   return notes;
 }
 

@@ -7,6 +7,7 @@
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
 #include "source/Formats.h"
+#include "source/SourceEncoding.h"
 #include "source/SourceError.h"
 #include "source/SourceOpening.h"
 #include "source/mdb/MdbReader.h"
@@ -34,6 +35,17 @@ class DialogPrompter final : public PasswordPrompter {
   Dialogs& dialogs_;
 };
 
+// The character sets offered for text and dBase files, by name and as the list shows them.
+struct EncodingEntry {
+  std::string_view name, caption;
+};
+constexpr EncodingEntry kEncodings[] = {
+    {text_encoding::kAuto, "Automatisch erkennen"},
+    {text_encoding::kUtf8, "UTF-8"},
+    {text_encoding::kWindows1252, "Windows (ANSI, 1252)"},
+    {text_encoding::kCp850, "DOS (Codepage 850)"},
+};
+
 std::string FileStem(const std::string& path) {
   std::string name = FileNameOf(path);
   return name.substr(0, name.find_last_of('.'));
@@ -52,6 +64,7 @@ void Wizard::CboImportformatClick(int index) {
   session_.DialogFilterIndex = static_cast<int16_t>(info.dialogFilterIndex);
   c.fmDatenbanken.Visible = info.isDatabase;
   c.fmCSV.Visible = !info.isDatabase;
+  c.cboZeichensatz.Visible = !info.isDatabase || *format == SourceFormat::Dbf;
 }
 
 void Wizard::CmdDialogClick() {
@@ -145,6 +158,20 @@ void Wizard::ChkSpaltentitelClick(int value) {
   if (!Controls().txtDateiname.Text.empty()) LoadSourceIntoGrid();
 }
 
+void Wizard::CboZeichensatzClick(int index) {
+  if (index < 0 || index >= static_cast<int>(std::size(kEncodings))) return;
+  SelectEncoding(std::string(kEncodings[index].name));
+}
+
+void Wizard::SelectEncoding(const std::string& name) {
+  Combo& combo = Controls().cboZeichensatz;
+  if (combo.Items.empty())
+    for (const EncodingEntry& entry : kEncodings) combo.Items.emplace_back(entry.caption);
+  session_.SourceEncoding = name;
+  for (size_t i = 0; i < std::size(kEncodings); ++i)
+    if (EqualsIgnoreCase(Trim(name), kEncodings[i].name)) combo.Select(static_cast<int>(i));
+}
+
 void Wizard::TrennzeichenChange(const std::string& text) {
   Controls().txtTrennzeichen.Text = FirstCharacters(text, 1);
   session_.Separator = Controls().txtTrennzeichen.Text;
@@ -186,6 +213,7 @@ void Wizard::LoadSourceIntoGrid() {
       if (!session_.SourceConnection) return;
       LoadOptions options;
       options.firstRowHasNames = c.chkSpaltentitel.Checked();
+      options.encoding = session_.SourceEncoding;
       options.progress = loadProgress;
       session_.SourceConnection->Load(c.cboTabellen.Text, options, session_.SourceData,
                                       session_.LoadNotes);

@@ -48,6 +48,7 @@ void LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& repo
   LoadOptions options;
   options.firstRowHasNames = request.text.firstRowHasNames;
   options.progress = request.text.progress;
+  options.encoding = request.text.encoding;
   reader->Load(table, options, out, report);
 }
 

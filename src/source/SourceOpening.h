@@ -18,9 +18,9 @@ std::unique_ptr<SourceReader> OpenDatabaseSource(SourceFormat format, const std:
 struct SourceRequest {
   SourceFormat format = SourceFormat::Csv;
   std::string path;
-  std::string table;     // database formats; empty: the first table
+  std::string table;     // database formats; empty: the chosen dBase file, else the first table
   std::string password;  // Access databases
-  TextOptions text;      // text formats; its firstRowHasNames and progress serve every format
+  TextOptions text;      // text formats; its firstRowHasNames, encoding and progress serve all
 };
 
 // Loads the requested source into `out`. Throws SourceError (also for a table the source does

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "source/SourceEncoding.h"
 #include "source/SourceTable.h"
 
 namespace velra {
@@ -20,27 +21,37 @@ inline constexpr size_t kMaxSourceColumns = 16384;
 struct LoadOptions {
   bool firstRowHasNames = true;  // "Erste Zeile enthält Feldnamen"
   ProgressCallback progress;     // optional
+  // The character set of dBase tables as the user chose it (see EncodingChoiceOf); "auto" lets
+  // the table's own marks decide. Workbooks and Access files name their own.
+  std::string encoding = std::string(text_encoding::kAuto);
 };
 
 // Something a load noticed about single rows: a value it could not keep as it stood, a row it
-// had to read differently. `line` is where the row stands in the file (see SourceLine).
+// had to read differently. `line` is where the row stands in the file (see SourceLine), 0 for
+// the file as a whole; `column` the table's column of the cell (from 1; beyond the last for
+// values the table has no column for), 0 for the row as a whole; `value` what the file holds
+// there, as far as it can be shown.
 struct SourceWarning {
   uint32_t line = 0;
   std::string text;
+  size_t column = 0;
+  std::string value;
 };
 
 struct LoadReport {
   bool cancelled = false;
-  // How a text source was read: "utf-8", "utf-8-bom", "windows-1252", "utf-16le" or "utf-16be"
-  // (see text_encoding in source/csv/CsvReader.h); empty for other sources.
+  // How a text source was read: "utf-8", "utf-8-bom", "windows-1252", "cp850", "utf-16le" or
+  // "utf-16be"
+  // (see text_encoding in source/SourceEncoding.h); empty for other sources.
   std::string encoding;
   std::vector<SourceWarning> warnings;  // the first kMaxWarnings
   size_t moreWarnings = 0;              // how many more there were
 
   static constexpr size_t kMaxWarnings = 1000;
-  void Warn(uint32_t line, std::string text) {
+  void Warn(uint32_t line, std::string text) { WarnCell(line, 0, {}, std::move(text)); }
+  void WarnCell(uint32_t line, size_t column, std::string value, std::string text) {
     if (warnings.size() < kMaxWarnings)
-      warnings.push_back({line, std::move(text)});
+      warnings.push_back({line, std::move(text), column, std::move(value)});
     else
       ++moreWarnings;
   }

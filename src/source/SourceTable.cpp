@@ -1,5 +1,6 @@
 #include "source/SourceTable.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -141,6 +142,12 @@ void SourceTable::AddColumn(std::string name) {
   column.ends.resize(rowCount_);
   for (size_t i = 0; i < rowCount_; ++i) column.ends[i] = static_cast<uint32_t>(i + 1);
   columns_.push_back(std::move(column));
+}
+
+void SourceTable::DropLeadingColumns(size_t count) {
+  count = std::min(count, columns_.size());
+  names_.erase(names_.begin(), names_.begin() + static_cast<std::ptrdiff_t>(count));
+  columns_.erase(columns_.begin(), columns_.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 std::string SourceTable::HeaderLine(std::string_view separator) const {

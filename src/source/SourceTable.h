@@ -23,6 +23,9 @@ class SourceTable {
   void Reserve(size_t rows, const std::vector<size_t>& bytesPerColumn);
   // Adds a column at the end; the rows loaded so far get no value in it.
   void AddColumn(std::string name);
+  // Removes the first `count` columns with their cells.
+  void DropLeadingColumns(size_t count);
+  void RenameColumn(size_t column, std::string name) { names_[column - 1] = std::move(name); }
 
   size_t ColumnCount() const { return columns_.size(); }  // SourceColumnCount
   size_t RowCount() const { return rowCount_; }           // SourceRowCount

@@ -101,8 +101,24 @@ TEST_F(CliTest, ValuesLeftOutWhileLoadingAreReportEntries) {
       << output;
   EXPECT_NE(output.find("geschrieben: 2"), std::string::npos) << output;
   EXPECT_NE(output.find("Meldungen: 1"), std::string::npos) << output;
-  EXPECT_NE(output.find("Zeile 3: Beim Lesen der Datei: Die Zeile hat 3 Werte"), std::string::npos)
+  EXPECT_NE(output.find("Zeile 3, Spalte 'Spalte 3', Wert 'übrig': Beim Lesen der Datei: Die "
+                        "Zeile hat 3 Werte"),
+            std::string::npos)
       << output;
+}
+
+// A DOS table that names no character set: its umlauts tell, and the user may say otherwise.
+TEST_F(CliTest, ADbaseTableIsReadInTheCharacterSetItsBytesOrTheUserName) {
+  test::WriteDbfTable(dir_ / "dos.dbf", "NAME",
+                      {"Gr\x94\xE1"
+                       "e"});
+  std::string output;
+  EXPECT_EQ(RunCli("preview --file " + (dir_ / "dos.dbf"), output), 0);
+  EXPECT_NE(output.find("NAME\nGröße\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("DOS (Codepage 850)"), std::string::npos) << output;
+  output.clear();
+  EXPECT_EQ(RunCli("preview --encoding windows-1252 --file " + (dir_ / "dos.dbf"), output), 0);
+  EXPECT_NE(output.find("NAME\nGr\u201D\u00E1e\n"), std::string::npos) << output;
 }
 
 TEST_F(CliTest, PreviewPrintsTheSourceAsTheWizardLoadsIt) {

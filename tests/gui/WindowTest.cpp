@@ -281,6 +281,31 @@ TEST_F(WindowTest, AFieldGivenTwiceAsksFirst) {
   EXPECT_EQ(Header(2), first);
 }
 
+TEST_F(WindowTest, TheCharacterSetOfADbaseTableIsTheUsersToChoose) {
+  test::WriteDbfTable(dir_ / "dos.dbf", "NAME",
+                      {"Gr\x94\xE1"
+                       "e"});
+  auto firstCell = [this] {
+    return Find<QTableView>("jgTab")->model()->index(0, 0).data().toString().toStdString();
+  };
+  auto chooseEncoding = [this](const QString& caption) {
+    auto* encodings = Find<QComboBox>("cboZeichensatz");
+    ASSERT_TRUE(encodings->isVisible());
+    const int index = encodings->findText(caption);
+    ASSERT_GE(index, 0);
+    encodings->setCurrentIndex(index);
+    emit encodings->activated(index);
+  };
+  LoadArticles(dir_ / "dos.dbf");
+  ASSERT_EQ(Page(), 4);
+  EXPECT_EQ(firstCell(), "Größe");
+
+  Click("cmdZurueck");
+  chooseEncoding("Windows (ANSI, 1252)");
+  Click("cmdWeiter");
+  EXPECT_EQ(firstCell(), "Gr\u201D\u00E1e");
+}
+
 TEST_F(WindowTest, TheWarehousePickerFillsTheDefaultLocation) {
   Click("cmdWeiter");
   ChooseKind("Artikel");

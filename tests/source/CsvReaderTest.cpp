@@ -190,6 +190,17 @@ TEST_F(CsvReaderTest, AForcedEncodingOverridesTheDetection) {
   }
   EXPECT_EQ(Row(Load(utf16, ansi), 1), (Strings{"ä"}));
   EXPECT_EQ(report_.encoding, "utf-16le");
+
+  // A DOS export: umlauts and the separator "¦" at their code page 850 bytes.
+  TextOptions dos;
+  dos.encoding = "cp850";
+  dos.separator = "¦";
+  EXPECT_EQ(Row(Load("Ort\xDDPLZ\nK\x94ln\xDD"
+                     "50667\n",
+                     dos),
+                1),
+            (Strings{"Köln", "50667"}));
+  EXPECT_EQ(report_.encoding, "cp850");
 }
 
 TEST_F(CsvReaderTest, InvalidBytesInUtf8AreKeptAsWindows1252AndReportedPerRow) {

@@ -21,6 +21,7 @@ using test::TempDir;
 using test::WriteBytes;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 using namespace std::string_literals;
 
 struct FieldDef {
@@ -324,6 +325,31 @@ TEST(DbfReaderTest, ATableWithoutCodePageIsReadByItsUmlauts) {
     ASSERT_EQ(loaded.report.warnings.size(), 1u);
     EXPECT_THAT(loaded.report.warnings[0].text, HasSubstr(chosen));
   }
+}
+
+TEST(DbfReaderTest, TheCharacterSetTheUserChoseWinsOverTheTablesMarks) {
+  TempDir dir;
+  const std::string path = dir / "t.dbf";
+  WriteTable(path, {{"NAME", 'C', 10}}, {{"x"}});
+  PatchByte(path, 29, 0x03);  // says 1252
+  Patch(path, RecordStart(1) + 1, kDosText);
+  WriteBytes(dir / "t.cpg", "1252");
+  LoadOptions options;
+  options.encoding = "cp850";
+  Loaded loaded = LoadTable(path, "t", options);
+  EXPECT_EQ(loaded.table.Get(1, 1), Value("Größe Ø"));
+  EXPECT_TRUE(loaded.report.warnings.empty());
+
+  // Without a mark, the choice also spares the guess and its note.
+  PatchByte(path, 29, 0);
+  std::filesystem::remove(dir / "t.cpg");
+  options.encoding = "windows-1252";
+  loaded = LoadTable(path, "t", options);
+  EXPECT_THAT(loaded.table.Get(1, 1).AsText(), StartsWith("Gr”áe"));
+  EXPECT_TRUE(loaded.report.warnings.empty());
+
+  options.encoding = "ebcdic";
+  EXPECT_EQ(ErrorOf([&] { LoadTable(path, "t", options); }).Code(), SourceErrorCode::Unsupported);
 }
 
 TEST(DbfReaderTest, ACpgFileBesideTheTableWinsOverTheHeader) {

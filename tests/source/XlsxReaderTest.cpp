@@ -303,6 +303,21 @@ TEST_F(XlsxReaderTest, SparseCellsSkippedRowsAndTheHeaderRow) {
   EXPECT_EQ(table.SourceLine(1), 2u);
 }
 
+// The sheet of werte.xls "Übersicht 2": its cells are C3:E4, and both readers give the same table.
+TEST_F(XlsxReaderTest, TheTableStartsAtTheFirstUsedColumnAsInXlsWorkbooks) {
+  std::string rows = R"(
+    <row r="3"><c r="C3" t="inlineStr"><is><t>a</t></is></c><c r="D3"><v>1</v></c></row>
+    <row r="4"><c r="C4" t="inlineStr"><is><t>b</t></is></c><c r="D4"><v>2</v></c>
+      <c r="E4" t="e"><v>#N/A</v></c></row>)";
+  SourceTable table = LoadParts(Workbook(Sheet(rows)));
+  EXPECT_EQ(table.ColumnNames(), (Strings{"a", "1", "Spalte 3"}));
+  ASSERT_EQ(table.RowCount(), 1u);
+  EXPECT_EQ(Row(table, 1), (Strings{"T:b", "N:2", "-"}));
+  // Warnings name the cell as the sheet does.
+  ASSERT_EQ(Warnings().size(), 1u);
+  EXPECT_NE(Warnings()[0].find("E4"), std::string::npos) << Warnings()[0];
+}
+
 TEST_F(XlsxReaderTest, SheetsInWorkbookOrderWithTheirNames) {
   lxw_workbook* workbook = workbook_new(file_.c_str());
   const char* names[] = {"Kunden 2024", "Übersicht & Preise", "Äpfel"};
@@ -455,10 +470,10 @@ TEST_F(XlsxReaderTest, CellReferencesOutsideTheSheetLimits) {
   WriteZip(file_, Workbook(Sheet("<row r=\"1048577\"><c><v>1</v></c></row>")));
   EXPECT_NE(std::string(Failure().what()).find("Zeilennummer '1048577'"), std::string::npos);
 
-  // The last column of a sheet is fine, one more is not.
+  // The last column of a sheet is fine (the table starts there), one more is not.
   SourceTable table = LoadParts(Workbook(Sheet("<row><c r=\"XFD1\"><v>1</v></c></row>")), false);
-  EXPECT_EQ(table.ColumnCount(), kMaxSourceColumns);
-  EXPECT_EQ(table.Get(kMaxSourceColumns, 1), Value(1.0));
+  EXPECT_EQ(table.ColumnCount(), 1u);
+  EXPECT_EQ(table.Get(1, 1), Value(1.0));
   std::string wide = "<row>";
   for (size_t c = 0; c <= kMaxSourceColumns; ++c) wide += "<c><v>1</v></c>";
   WriteZip(file_, Workbook(Sheet(wide + "</row>")));

@@ -13,6 +13,7 @@
 #include "config/Encoding.h"
 #include "config/Messages.h"
 #include "config/Text.h"
+#include "source/CodePage.h"
 #include "source/SourceError.h"
 
 namespace velra {
@@ -95,7 +96,7 @@ class MappedFile {
   size_t released_ = 0;
 };
 
-enum class FileEncoding { Utf8, Windows1252 };
+enum class FileEncoding { Utf8, Windows1252, Cp850 };
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
@@ -157,6 +158,7 @@ class CsvParser {
             size_t mappedOffset)
       : text_(text),
         encoding_(encoding),
+        dos_(850),
         checkUtf8_(checkUtf8),
         options_(options),
         path_(path),
@@ -211,13 +213,15 @@ class CsvParser {
           out.AddColumn(GeneratedColumnName(out.ColumnCount() + 1));
       }
       // Empty values beyond the header are trailing separators: nothing is lost.
-      if (std::any_of(fields.begin() + std::min(fields.size(), out.ColumnCount()), fields.end(),
+      const auto beyond = fields.begin() + std::min(fields.size(), out.ColumnCount());
+      if (std::any_of(beyond, fields.end(),
                       [](const std::string& value) { return !value.empty(); }))
-        report.Warn(recordLine, "Die Zeile hat " + std::to_string(fields.size()) +
-                                    " Werte, die Kopfzeile nur " +
-                                    std::to_string(out.ColumnCount()) + "; die Werte ab Spalte " +
-                                    std::to_string(out.ColumnCount() + 1) +
-                                    " werden nicht übernommen.");
+        report.WarnCell(recordLine, out.ColumnCount() + 1,
+                        Join(std::vector<std::string>(beyond, fields.end()), options_.separator),
+                        "Die Zeile hat " + std::to_string(fields.size()) +
+                            " Werte, die Kopfzeile nur " + std::to_string(out.ColumnCount()) +
+                            "; die Werte ab Spalte " + std::to_string(out.ColumnCount() + 1) +
+                            " werden nicht übernommen.");
       size_t count = std::min(fields.size(), out.ColumnCount());
       uint64_t rowBytes = out.ColumnCount() * kCellOverhead;
       for (size_t c = 0; c < count; ++c) rowBytes += fields[c].size();
@@ -245,7 +249,14 @@ class CsvParser {
  private:
   std::string InFileEncoding(const std::string& text) const {
     if (encoding_ == FileEncoding::Utf8) return text;
-    return Utf8ToWindows1252(text).value_or(std::string());
+    if (encoding_ == FileEncoding::Windows1252)
+      return Utf8ToWindows1252(text).value_or(std::string());
+    if (text.size() == 1 && static_cast<unsigned char>(text[0]) < 0x80) return text;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+      const std::string one(1, static_cast<char>(byte));
+      if (dos_.ToUtf8(one) == text) return one;
+    }
+    return text;
   }
 
   void WarnRepaired(uint32_t line, LoadReport& report) {
@@ -431,6 +442,8 @@ class CsvParser {
     std::string value;
     if (encoding_ == FileEncoding::Windows1252) {
       value = Windows1252ToUtf8(raw);
+    } else if (encoding_ == FileEncoding::Cp850) {
+      value = dos_.ToUtf8(raw);
     } else if (checkUtf8_ && !IsValidUtf8(raw)) {
       value = RepairUtf8(raw);
       repaired_ = true;
@@ -454,6 +467,7 @@ class CsvParser {
 
   std::string_view text_;
   FileEncoding encoding_;
+  CodePage dos_;  // of files read as DOS code page 850
   bool checkUtf8_;
   bool repaired_ = false;  // a value of the record being read had invalid UTF-8
   const TextOptions& options_;
@@ -473,25 +487,12 @@ bool LooksBinary(std::string_view bytes) {
   return std::memchr(bytes.data(), '\0', bytes.size()) != nullptr;
 }
 
-enum class EncodingChoice { Auto, Utf8, Windows1252 };
-
-EncodingChoice ChoiceOf(const std::string& name) {
-  const std::string trimmed = Trim(name);
-  if (trimmed.empty() || EqualsIgnoreCase(trimmed, text_encoding::kAuto))
-    return EncodingChoice::Auto;
-  if (EqualsIgnoreCase(trimmed, text_encoding::kUtf8)) return EncodingChoice::Utf8;
-  if (EqualsIgnoreCase(trimmed, text_encoding::kWindows1252)) return EncodingChoice::Windows1252;
-  throw SourceError(SourceErrorCode::Unsupported,
-                    "Die Zeichenkodierung '" + name +
-                        "' ist unbekannt; möglich sind 'auto', 'utf-8' und 'windows-1252'.");
-}
-
 }  // namespace
 
 void LoadTextFile(const std::string& path, const TextOptions& options, SourceTable& out,
                   LoadReport& report) {
   out.Clear();
-  const EncodingChoice choice = ChoiceOf(options.encoding);
+  const EncodingChoice choice = EncodingChoiceOf(options.encoding);
   MappedFile file(path);
   std::string_view bytes(file.Data() ? file.Data() : "", file.Size());
   const SourceError empty(SourceErrorCode::WrongFormat, "Die Datei " + Quoted(path) + " ist leer.");
@@ -506,13 +507,14 @@ void LoadTextFile(const std::string& path, const TextOptions& options, SourceTab
     converted = Utf16ToUtf8(bytes.substr(2), bigEndian);
     bytes = converted;
     report.encoding = bigEndian ? text_encoding::kUtf16Be : text_encoding::kUtf16Le;
-  } else if (choice == EncodingChoice::Windows1252) {
-    encoding = FileEncoding::Windows1252;
-    report.encoding = text_encoding::kWindows1252;
+  } else if (choice == EncodingChoice::Windows1252 || choice == EncodingChoice::Cp850) {
+    const bool dos = choice == EncodingChoice::Cp850;
+    encoding = dos ? FileEncoding::Cp850 : FileEncoding::Windows1252;
+    report.encoding = dos ? text_encoding::kCp850 : text_encoding::kWindows1252;
     if (bytes.starts_with(kUtf8Bom))
-      report.Warn(1,
-                  "Die Datei beginnt mit der Kennung von UTF-8, wird aber wie eingestellt als "
-                  "Windows-1252 gelesen.");
+      report.Warn(1, std::string("Die Datei beginnt mit der Kennung von UTF-8, wird aber wie "
+                                 "eingestellt als ") +
+                         (dos ? "DOS (Codepage 850)" : "Windows-1252") + " gelesen.");
   } else {
     const bool bom = bytes.starts_with(kUtf8Bom);
     if (bom) offset = kUtf8Bom.size();

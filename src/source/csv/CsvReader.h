@@ -4,27 +4,17 @@
 #include <string>
 #include <string_view>
 
+#include "source/SourceEncoding.h"
 #include "source/SourceReader.h"
 
 namespace velra {
 
-// The names of the encodings of text files, as TextOptions::encoding and LoadReport::encoding
-// use them.
-namespace text_encoding {
-inline constexpr std::string_view kAuto = "auto";
-inline constexpr std::string_view kUtf8 = "utf-8";
-inline constexpr std::string_view kUtf8Bom = "utf-8-bom";
-inline constexpr std::string_view kWindows1252 = "windows-1252";
-inline constexpr std::string_view kUtf16Le = "utf-16le";
-inline constexpr std::string_view kUtf16Be = "utf-16be";
-}  // namespace text_encoding
-
 struct TextOptions {
-  std::string separator = ";";         // one character; empty: every line is one value
-  std::string qualifier = "\"";        // one character; empty: no text is qualified
+  std::string separator = ";";           // one character; empty: every line is one value
+  std::string qualifier = "\"";          // one character; empty: no text is qualified
   std::string lineBreakToken = "<br/>";  // replaced by CR LF in every value; empty: none
   bool firstRowHasNames = true;
-  // "auto", "utf-8" or "windows-1252" (letter case ignored); see LoadTextFile.
+  // "auto", "utf-8", "windows-1252" or "cp850" (see EncodingChoiceOf and LoadTextFile).
   std::string encoding = std::string(text_encoding::kAuto);
   ProgressCallback progress;  // bytes done of the file size
 };

@@ -294,8 +294,22 @@ bool Loader::Progress(uint64_t done) {
   return false;
 }
 
-// The .cpg file wins; then the language driver byte; Windows-1252 when neither says anything.
+// The user's choice wins; then the .cpg file; then the language driver byte; a table that names
+// no character set is read by its bytes.
 void Loader::ChooseEncoding() {
+  switch (EncodingChoiceOf(options_.encoding)) {
+    case EncodingChoice::Auto:
+      break;
+    case EncodingChoice::Utf8:
+      decoder_ = dbf::TextDecoder::Utf8();
+      return;
+    case EncodingChoice::Windows1252:
+      decoder_ = dbf::TextDecoder();
+      return;
+    case EncodingChoice::Cp850:
+      if (auto decoder = dbf::TextDecoder::ForCodePage(850)) decoder_ = std::move(*decoder);
+      return;
+  }
   const std::string folder = FolderOf(path_);
   std::string stem = FileNameOf(path_);
   stem.resize(stem.size() - 4);
@@ -433,7 +447,8 @@ void Loader::ReadCell(const Column& column, const char* record, const char* null
       if (auto number = ParseNumber(text))
         out_.SetValue(col, *number);
       else
-        report_.Warn(recordNumber_, texts::NotANumber(column.name, col, Decoded(text)));
+        report_.WarnCell(recordNumber_, col, Decoded(text),
+                         texts::NotANumber(column.name, col, Decoded(text)));
       return;
     }
     case CellKind::Date: {
@@ -449,7 +464,8 @@ void Loader::ReadCell(const Column& column, const char* record, const char* null
           return;
         }
       }
-      report_.Warn(recordNumber_, texts::NotADate(column.name, col, Decoded(text)));
+      report_.WarnCell(recordNumber_, col, Decoded(text),
+                       texts::NotADate(column.name, col, Decoded(text)));
       return;
     }
     case CellKind::Logical: {
@@ -460,7 +476,8 @@ void Loader::ReadCell(const Column& column, const char* record, const char* null
       else if (text.size() == 1 && std::strchr("FfNn", text[0]))
         out_.SetValue(col, false);
       else
-        report_.Warn(recordNumber_, texts::NotALogical(column.name, col, Decoded(text)));
+        report_.WarnCell(recordNumber_, col, Decoded(text),
+                         texts::NotALogical(column.name, col, Decoded(text)));
       return;
     }
     case CellKind::TextMemo:
@@ -506,7 +523,7 @@ void Loader::ReadCell(const Column& column, const char* record, const char* null
       if (seconds < 86400 && stamp.IsValid())
         out_.SetValue(col, stamp);
       else
-        report_.Warn(recordNumber_, texts::NotATimestamp(column.name, col));
+        report_.WarnCell(recordNumber_, col, {}, texts::NotATimestamp(column.name, col));
       return;
     }
     case CellKind::Unsupported:
@@ -522,7 +539,8 @@ void Loader::PutText(const Column& column, std::string_view bytes) {
   scratch_.clear();
   if (!decoder_.Decode(bytes, scratch_)) {
     scratch_ = Windows1252ToUtf8(bytes);
-    report_.Warn(recordNumber_, texts::NotUtf8(column.name, column.number));
+    report_.WarnCell(recordNumber_, column.number, scratch_,
+                     texts::NotUtf8(column.name, column.number));
   }
   out_.SetText(column.number, scratch_);
 }
@@ -536,8 +554,8 @@ void Loader::PutMemo(const Column& column, std::string_view pointer) {
     std::string_view digits = TrimBoth(pointer);
     if (digits.empty()) return;
     if (!AllDigits(digits) || digits.size() > 10) {
-      report_.Warn(recordNumber_,
-                   texts::NotABlockNumber(column.name, column.number, Decoded(digits)));
+      report_.WarnCell(recordNumber_, column.number, Decoded(digits),
+                       texts::NotABlockNumber(column.name, column.number, Decoded(digits)));
       return;
     }
     std::from_chars(digits.data(), digits.data() + digits.size(), block);
@@ -547,8 +565,8 @@ void Loader::PutMemo(const Column& column, std::string_view pointer) {
   if (!memo) return;  // reported once
   std::optional<std::string> bytes = memo->Read(block);
   if (!bytes) {
-    report_.Warn(recordNumber_,
-                 texts::MemoBlockBad(column.name, column.number, block, memo->Path()));
+    report_.WarnCell(recordNumber_, column.number, {},
+                     texts::MemoBlockBad(column.name, column.number, block, memo->Path()));
     return;
   }
   memoBytes_ += bytes->size();

@@ -425,7 +425,7 @@ class AccessReader final : public SourceReader {
                  LoadReport& report) {
     MdbColumn& col = *field.column;
     auto note = [&](const std::string& text) {
-      report.Warn(record, FieldNote(field.name, column, text));
+      report.WarnCell(record, column, {}, FieldNote(field.name, column, text));
     };
     if (col.col_type == MDB_BOOL) {
       out.SetValue(column, Value(field.boundLength == 1 && field.bound[0] == '1'));

@@ -340,7 +340,8 @@ class XlsWorkbook : public SourceReader {
         }
         Converted converted = Convert(cell, sheetCells);
         if (converted.problem != Problem::None)
-          report.Warn(row + 1, Warning(converted.problem, cell, names[column - 1]));
+          report.WarnCell(row + 1, column, ShownValue(converted.problem, cell),
+                          Warning(converted.problem, cell, names[column - 1]));
         if (converted.value.IsText())
           out.SetText(column, converted.value.AsText());
         else if (converted.percentage)
@@ -412,6 +413,13 @@ class XlsWorkbook : public SourceReader {
         return {Value(number), Problem::InvalidDate};
     }
     return {Value(number)};
+  }
+
+  // What the cell holds, as far as a value that could not be kept can be shown.
+  static std::string ShownValue(Problem problem, const biff::Cell& cell) {
+    if (problem == Problem::ErrorValue) return std::string(ErrorName(cell.code));
+    if (problem == Problem::InvalidDate) return Value(cell.number).ToText();
+    return {};
   }
 
   static std::string Warning(Problem problem, const biff::Cell& cell,

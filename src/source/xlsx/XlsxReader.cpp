@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <new>
@@ -469,6 +470,7 @@ class SheetLoader {
 
   // False when the user cancelled.
   bool Finish() {
+    DropLeadingEmptyColumns();
     if (!options_.progress) return true;
     return options_.progress(rowNumber_, rowNumber_);
   }
@@ -483,6 +485,19 @@ class SheetLoader {
     Value value;
     bool percentage = false;  // a number shown as a percentage
   };
+
+  // As in .xls workbooks, the table starts at the sheet's first used column; warnings keep the
+  // sheet's own cell names, and generated column names count from the new first column.
+  void DropLeadingEmptyColumns() {
+    if (firstUsedColumn_ <= 1 || firstUsedColumn_ > out_.ColumnCount()) return;
+    size_t dropped = firstUsedColumn_ - 1;
+    out_.DropLeadingColumns(dropped);
+    for (SourceWarning& warning : report_.warnings)
+      if (warning.column > dropped) warning.column -= dropped;
+    for (size_t column = 1; column <= out_.ColumnCount(); ++column)
+      if (!namedByHeader_[column + dropped - 1])
+        out_.RenameColumn(column, GeneratedColumnName(column));
+  }
 
   void ReadDimension(std::string_view reference) {
     size_t colon = reference.find(':');
@@ -556,7 +571,8 @@ class SheetLoader {
   }
 
   void Warn(std::string_view pattern, std::string_view content = {}, std::string_view more = {}) {
-    report_.Warn(rowNumber_, Fill(pattern, {CellName(column_, rowNumber_), content, more}));
+    report_.WarnCell(rowNumber_, column_, std::string(content),
+                     Fill(pattern, {CellName(column_, rowNumber_), content, more}));
   }
 
   Value NumberValue(double number, std::string_view text) {
@@ -672,7 +688,10 @@ class SheetLoader {
   bool FinishRow() {
     if (!rowCells_.empty()) {
       uint32_t widest = 0;
-      for (const PendingCell& cell : rowCells_) widest = std::max(widest, cell.column);
+      for (const PendingCell& cell : rowCells_) {
+        widest = std::max(widest, cell.column);
+        firstUsedColumn_ = std::min(firstUsedColumn_, cell.column);
+      }
       CountMemory(widest);
       bool isHeader = !columnsKnown_ && options_.firstRowHasNames;
       if (!columnsKnown_) {
@@ -681,14 +700,18 @@ class SheetLoader {
           for (const PendingCell& cell : rowCells_)
             names[cell.column - 1] = cell.isShared ? std::string(cell.shared) : cell.value.ToText();
         }
-        for (size_t i = 0; i < names.size(); ++i)
+        for (size_t i = 0; i < names.size(); ++i) {
+          namedByHeader_.push_back(!names[i].empty());
           if (names[i].empty()) names[i] = GeneratedColumnName(i + 1);
+        }
         out_.Reset(std::move(names));
         columnsKnown_ = true;
       }
       if (!isHeader) {
-        while (out_.ColumnCount() < widest)
+        while (out_.ColumnCount() < widest) {
+          namedByHeader_.push_back(false);
           out_.AddColumn(GeneratedColumnName(out_.ColumnCount() + 1));
+        }
         // Empty rows inside the used range are rows too, as in the other formats.
         for (uint32_t empty = lastRow_ + 1; lastRow_ > 0 && empty < rowNumber_; ++empty) {
           tableBytes_ += out_.ColumnCount() * kCellOverhead;
@@ -751,6 +774,8 @@ class SheetLoader {
   uint32_t rowsSinceProgress_ = 0;
   uint32_t lastColumn_ = 0;
   std::vector<uint32_t> columnStamps_;  // the row in which each column got its value
+  std::vector<bool> namedByHeader_;     // per column: named by the header row, not generated
+  uint32_t firstUsedColumn_ = UINT32_MAX;
   uint32_t rowStamp_ = 0;
   std::vector<PendingCell> rowCells_;
 
