@@ -43,7 +43,7 @@ constexpr int kProgressMilliseconds = 50;
 }  // namespace
 
 MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), wizard_(dialogs) {
+    : QMainWindow(parent), dialogs_(dialogs), wizard_(workerDialogs_) {
   setObjectName("frmMain");
   setWindowTitle(texts::kWindowTitle);
 
@@ -101,6 +101,15 @@ MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
   wizard_.importWaiting = [this](const std::string& message) {
     std::lock_guard<std::mutex> hold(waitingMutex_);
     waiting_ = message;
+  };
+  // A dialog the worker needs answered puts the progress window aside while it is open.
+  workerDialogs_.aside = [this](bool aside) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, aside] {
+          if (loadWindow_) loadWindow_->setVisible(!aside);
+        },
+        Qt::BlockingQueuedConnection);
   };
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(kProgressMilliseconds);
@@ -160,11 +169,15 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
     thread->deleteLater();
     progressTimer_->stop();
     if (loadWindow_) {
+      loadWindow_->hide();
       loadWindow_->deleteLater();
       loadWindow_ = nullptr;
     }
     SetBusy(false, false);
     model_->Reload();
+    Sync();
+    // What the work had to say, now that nothing modal stands in its way.
+    workerDialogs_.ShowKept();
     if (!error->empty()) dialogs_.Message(*error, velra::texts::kFehler, Dialogs::Icon::Error);
     Sync();
     if (closeWhenDone_) {

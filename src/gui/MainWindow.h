@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 
+#include "gui/WorkerDialogs.h"
 #include "shell/Wizard.h"
 
 class QCheckBox;
@@ -80,6 +81,7 @@ class MainWindow : public QMainWindow {
   std::string Waiting();
 
   Dialogs& dialogs_;
+  WorkerDialogs workerDialogs_{dialogs_};  // the wizard's: see WorkerDialogs
   Wizard wizard_;
   bool syncing_ = false;
   bool busy_ = false;

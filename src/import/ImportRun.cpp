@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <thread>
 #include <unordered_map>
 
 #include "config/Text.h"
@@ -102,6 +103,10 @@ class Runner {
     if (options_.loadNotes) AddLoadNotes(*options_.loadNotes, source_, result_.report);
     try {
       for (size_t row = 1; row <= rows; ++row) {
+        if (options_.pause && options_.pause->load() && !GoOnAfterPause(cancel)) {
+          result_.status = ImportResult::Status::Cancelled;
+          break;
+        }
         currentRow_ = row;
         if (!batch_) StartBatch();
         // A row is written completely or not at all.
@@ -707,6 +712,15 @@ class Runner {
     batch_.emplace(connection_->Begin());
     batchStart_ = std::chrono::steady_clock::now();
     rowsInBatch_ = 0;
+  }
+
+  // Waits at a row boundary while the run is paused, with the rows so far committed; false when
+  // the user chose to cancel meanwhile.
+  bool GoOnAfterPause(const std::atomic<bool>& cancel) {
+    CommitBatch();
+    while (options_.pause->load() && !cancel.load())
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return !cancel.load();
   }
 
   void CommitBatch() {

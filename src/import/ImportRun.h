@@ -48,6 +48,9 @@ struct RunOptions {
   // What loading the file noticed; each note becomes an entry of the report.
   const LoadReport* loadNotes = nullptr;
   std::function<void(const std::string& message)> waiting;
+  // Set while the user is asked whether to cancel: the run commits the rows written so far and
+  // waits before its next row until the flag is cleared; then `cancel` decides whether it goes on.
+  const std::atomic<bool>* pause = nullptr;
 };
 
 // Called after each row with the row's number and the number of rows.

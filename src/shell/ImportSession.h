@@ -84,6 +84,7 @@ struct ImportSession {
   int32_t Berechnungsart = 0;
   int32_t Suchnamenmodus = 0;
   std::atomic<bool> AbbruchAngefordert{false};
+  std::atomic<bool> RunPaused{false};  // while the user is asked whether to cancel
 
   // The opened database-like source, with the file and format it belongs to.
   std::unique_ptr<SourceReader> SourceConnection;

@@ -229,8 +229,11 @@ void Wizard::LightClick(int step) {
 }
 
 void Wizard::AbbrechenClick() {
+  // A running import stands still before its next row while the user decides.
+  session_.RunPaused = true;
   if (dialogs_.Ask(texts::kCancelQuestion, texts::kCancelTitle, false))
     session_.AbbruchAngefordert = true;
+  session_.RunPaused = false;
 }
 
 void Wizard::BeendenClick() {

@@ -99,6 +99,8 @@ class Wizard {
   void ZeilenumbruchChange(const std::string& text);
   void OpenSource();
   void ListSourceTables();
+  // A file that could not be opened or read is no longer the chosen one.
+  void ForgetSourceFile();
 
   // Step 5: the import.
   void OkClick();

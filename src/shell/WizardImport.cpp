@@ -127,6 +127,7 @@ RunOptions Wizard::ImportOptions(bool testRun, bool deleteFirst) {
   options.deleteFirst = deleteFirst;
   options.waitForOtherRun = waitForOtherImport;
   options.loadNotes = &session_.LoadNotes;
+  options.pause = &session_.RunPaused;
   options.waiting = [this](const std::string& message) {
     Controls().lbStatus.Caption = message;
     if (importWaiting) importWaiting(message);

@@ -109,12 +109,13 @@ void Wizard::OpenSource() {
     DialogPrompter prompter(dialogs_);
     AccessOpenResult result =
         OpenAccessWithPassword(session_.SourceFile, session_.SourcePassword, prompter);
-    if (result.passwordRefused) Controls().txtDateiname.Text.clear();
     session_.SourceConnection = std::move(result.reader);
+    if (!session_.SourceConnection) ForgetSourceFile();
   } else {
     try {
       session_.SourceConnection = OpenDatabaseSource(*format, session_.SourceFile);
     } catch (const SourceError& e) {
+      ForgetSourceFile();
       ShowError(e.Message());
     }
   }
@@ -123,6 +124,16 @@ void Wizard::OpenSource() {
     session_.SourceConnectionFormat = session_.SourceFormat;
   }
   ListSourceTables();
+}
+
+void Wizard::ForgetSourceFile() {
+  WizardControls& c = Controls();
+  session_.SourceFile.clear();
+  session_.SourceTableName.clear();
+  session_.SourceConnection.reset();
+  c.txtDateiname.Text.clear();
+  c.cboTabellen.Clear();
+  c.statusPanels.erase(texts::kStatusFile);
 }
 
 void Wizard::ListSourceTables() {
@@ -230,7 +241,11 @@ void Wizard::LoadSourceIntoGrid() {
       LoadTextFile(session_.SourceFile, options, session_.SourceData, session_.LoadNotes);
     }
   } catch (const SourceError& e) {
+    // A file that cannot be read is not kept as the chosen one: back to the source.
     session_.SourceData.Clear();
+    ForgetSourceFile();
+    session_.Schritt = 3;
+    ShowStep(3);
     ShowError(e.Message());
     return;
   }
@@ -251,8 +266,12 @@ void Wizard::ShowLoadNotes() {
   if (notes.warnings.empty()) return;
   std::string text = texts::kLoadNotes;
   const size_t shown = std::min<size_t>(notes.warnings.size(), 10);
-  for (size_t i = 0; i < shown; ++i)
-    text += "\r\nZeile " + std::to_string(notes.warnings[i].line) + ": " + notes.warnings[i].text;
+  for (size_t i = 0; i < shown; ++i) {
+    const SourceWarning& note = notes.warnings[i];
+    text += "\r\n";
+    if (note.line > 0) text += "Zeile " + std::to_string(note.line) + ": ";
+    text += note.text;
+  }
   size_t more = notes.warnings.size() - shown + notes.moreWarnings;
   if (more > 0) text += "\r\n" + ReplaceAll(texts::kMoreNotes, "%1", std::to_string(more));
   dialogs_.Message(text, texts::kHinweis, Dialogs::Icon::Warning);

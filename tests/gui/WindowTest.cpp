@@ -35,21 +35,34 @@
 namespace velra::gui {
 namespace {
 
-// Scripted answers, but the real warehouse picker.
+// Scripted answers, but the real warehouse picker; with `real` also the real message boxes and
+// questions, which a test answers from the event loop (AnswerModal) as a user would.
 class WindowDialogs : public test::ScriptedDialogs {
  public:
   void RunStoragePicker(StoragePicker& picker) override { qt.RunStoragePicker(picker); }
+  void Message(const std::string& text, const std::string& title, Icon icon) override {
+    if (real)
+      qt.Message(text, title, icon);
+    else
+      ScriptedDialogs::Message(text, title, icon);
+  }
+  bool Ask(const std::string& text, const std::string& title, bool yesIsDefault) override {
+    return real ? qt.Ask(text, title, yesIsDefault)
+                : ScriptedDialogs::Ask(text, title, yesIsDefault);
+  }
   QtDialogs qt;
+  bool real = false;
 };
 
-// Answers the next modal dialog from the event loop, once it shows; a dialog still open after
-// a few seconds is closed so that a failing test cannot hang.
+// Answers the next modal dialog from the event loop, once it shows (a load's progress window is
+// no dialog to answer); a dialog still open after the answer is closed so that a failing test
+// cannot hang.
 void AnswerModal(std::function<void(QWidget*)> answer) {
   auto* timer = new QTimer;
-  auto started = std::make_shared<QDeadlineTimer>(5000);
+  auto started = std::make_shared<QDeadlineTimer>(30000);
   QObject::connect(timer, &QTimer::timeout, [timer, started, answer] {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->isVisible()) {
+    if (modal && modal->isVisible() && modal->objectName() != "frmStatus") {
       timer->deleteLater();
       answer(modal);
       if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -191,51 +204,107 @@ TEST_F(WindowTest, ImportsTheDemoArticlesThroughTheWholeWizard) {
             1);
 }
 
-TEST_F(WindowTest, AbbrechenAsksAndStopsTheRunningImport) {
-  // Enough rows that the run is still going when the user cancels.
+// The row the import page shows as done ("1234 von 100000").
+size_t RowShown(QLabel* status) {
+  return status->text().section(' ', 0, 0).toULongLong();
+}
+
+// Presses the button of a real message box with the mouse, as a user would; a box that the
+// mouse cannot reach (blocked by another modal window) stays open and fails the test.
+void Press(QWidget* box, const QString& caption) {
+  for (QPushButton* button : box->findChildren<QPushButton*>())
+    if (button->text() == caption) {
+      QTest::mouseClick(button, Qt::LeftButton);
+      return;
+    }
+  ADD_FAILURE() << "no button " << caption.toStdString();
+}
+
+// While the question is open the run stands still at a row; "Nein" lets it go on, "Ja" ends it
+// there, with every row before written.
+TEST_F(WindowTest, TheCancelQuestionPausesTheRunUntilItIsAnswered) {
+  dialogs_.real = true;
   const std::string file = dir_ / "Viele.csv";
   {
     std::ofstream out(file);
     out << "Artikelnummer;Bezeichnung;MwSt\n";
-    for (int i = 1; i <= 3000; ++i) out << "A" << i << ";Artikel " << i << ";19\n";
+    for (int i = 1; i <= 100000; ++i) out << "A" << i << ";Artikel " << i << ";19\n";
   }
   LoadArticles(file);
   ASSERT_EQ(Page(), 4);
   Click("cmdWeiter");
-
-  // The run waits at row 100 until the user has answered.
-  std::atomic<bool> reached{false};
-  Wizard& wizard = window_.GetWizard();
-  RowProgress shown = wizard.importProgress;
-  std::atomic<int> answered{0};
-  wizard.importProgress = [&](size_t row, size_t rows) {
-    shown(row, rows);
-    if (row != 100) return;
-    reached = true;
-    while (answered < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  };
+  auto* status = Find<QLabel>("lbStatus");
   QTest::mouseClick(Find<QPushButton>("cmdOK"), Qt::LeftButton);
-  ASSERT_TRUE(WaitFor([&] { return reached.load(); }));
-  EXPECT_TRUE(window_.Busy());
+  ASSERT_TRUE(WaitFor([&] { return RowShown(status) >= 100; }));
   EXPECT_FALSE(Find<QPushButton>("cmdBeenden")->isEnabled());
-  ASSERT_TRUE(WaitFor([&] { return Find<QLabel>("lbStatus")->text().endsWith("von 3000"); }));
 
-  dialogs_.answers = {false};
-  QTest::mouseClick(Find<QPushButton>("cmdAbbrechen"), Qt::LeftButton);
-  EXPECT_FALSE(wizard.Session().AbbruchAngefordert);
-  ++answered;
-  dialogs_.answers = {true};
-  QTest::mouseClick(Find<QPushButton>("cmdAbbrechen"), Qt::LeftButton);
-  ++answered;
-  ASSERT_EQ(dialogs_.questions.size(), 2u);
-  EXPECT_EQ(dialogs_.questions[0].text, velra::texts::kCancelQuestion);
-  EXPECT_EQ(dialogs_.questions[0].title, velra::texts::kCancelTitle);
+  // Asked, the run stands still; the rows it shows then are what a "Ja" keeps.
+  auto askAndAnswer = [&](const QString& answer) {
+    size_t first = 0, later = 0;
+    QString question;
+    AnswerModal([&](QWidget* box) {
+      question = box->findChild<QLabel*>("qt_msgbox_label")->text();
+      QTest::qWait(150);
+      first = RowShown(status);
+      QTest::qWait(300);
+      later = RowShown(status);
+      Press(box, answer);
+    });
+    QTest::mouseClick(Find<QPushButton>("cmdAbbrechen"), Qt::LeftButton);
+    EXPECT_EQ(question.toStdString(), velra::texts::kCancelQuestion);
+    EXPECT_EQ(first, later);
+    return later;
+  };
+  const size_t pausedAt = askAndAnswer("&Nein");
+  ASSERT_TRUE(WaitFor([&] { return RowShown(status) > pausedAt + 100 || !window_.Busy(); }));
+  ASSERT_TRUE(window_.Busy()) << "the run ended before it could be cancelled";
+  const size_t cancelledAt = askAndAnswer("&Ja");
 
   ASSERT_TRUE(WaitFor([this] { return !window_.Busy(); }));
   EXPECT_EQ(Find<QLabel>("lbStatustext")->text().toStdString(), velra::texts::kImportCancelled);
-  const int64_t written = QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger();
-  EXPECT_GE(written, 99);
-  EXPECT_LT(written, 3000);
+  EXPECT_EQ(QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger(),
+            static_cast<int64_t>(cancelledAt));
+}
+
+// A note of the load shows once the load is over and its progress window gone; a file that
+// cannot be opened is not kept as the chosen one.
+TEST_F(WindowTest, MessagesOfALoadNeverHideUnderItsProgressWindow) {
+  dialogs_.real = true;
+  const std::string file = dir_ / "ragged.csv";
+  {
+    std::ofstream out(file);
+    out << "Artikelnummer;Bezeichnung\n";
+    for (int i = 1; i <= 1500000; ++i)
+      out << "A" << i << ";Artikel " << i << (i == 3 ? ";zu viel" : "") << "\n";
+  }
+  QString note;
+  bool progressShown = true;
+  AnswerModal([&](QWidget* box) {
+    note = box->findChild<QLabel*>("qt_msgbox_label")->text();
+    auto* progress = window_.findChild<QWidget*>("frmStatus");
+    progressShown = progress && progress->isVisible();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  LoadArticles(file);
+  EXPECT_EQ(Page(), 4);
+  EXPECT_FALSE(progressShown);
+  EXPECT_TRUE(note.startsWith(velra::texts::kLoadNotes)) << note.toStdString();
+  EXPECT_TRUE(note.contains("Zeile 4: Die Zeile hat 3 Werte")) << note.toStdString();
+
+  Click("cmdZurueck");
+  const std::string broken = dir_ / "kaputt.xlsx";
+  test::WriteBytes(broken, "PK\x03\x04 kein Archiv");
+  QString error;
+  AnswerModal([&](QWidget* box) {
+    error = box->findChild<QLabel*>("qt_msgbox_label")->text();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  dialogs_.files.push_back(broken);
+  Click("cmdDialog");
+  EXPECT_TRUE(error.startsWith("Fehlernummer: 3003")) << error.toStdString();
+  EXPECT_TRUE(Find<QLineEdit>("txtDateiname")->text().isEmpty());
+  Click("cmdWeiter");
+  EXPECT_EQ(Page(), 3);
 }
 
 TEST_F(WindowTest, AnImportWaitsForAnotherIntoTheSameTableAndCanBeCancelled) {
