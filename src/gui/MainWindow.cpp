@@ -1,12 +1,15 @@
 #include "gui/MainWindow.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -14,6 +17,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/GuiTexts.h"
 #include "gui/Look.h"
@@ -68,7 +72,12 @@ MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
        {BuildStartPage(), BuildDataKindPage(), BuildSettingsPage(), BuildSourcePage(),
         BuildMappingPage(), BuildImportPage(), BuildFinishPage()})
     pages_->addWidget(page);
-  body->addWidget(pages_, 1);
+  // On a small screen (or at a large scale) a page scrolls rather than pushing the buttons off.
+  auto* scroll = new QScrollArea;
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidget(pages_);
+  body->addWidget(scroll, 1);
   layout->addLayout(body, 1);
   QWidget* footer = BuildFooter();
   footer->setObjectName("scFooter");
@@ -111,12 +120,24 @@ MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
         },
         Qt::BlockingQueuedConnection);
   };
+  workerDialogs_.showState = [this] {
+    if (!syncing_) Sync();
+  };
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(kProgressMilliseconds);
   connect(progressTimer_, &QTimer::timeout, this, &MainWindow::ShowProgress);
 
-  resize(1000, 700);
-  setMinimumSize(860, 600);
+  FitToScreen();
+}
+
+void MainWindow::FitToScreen() {
+  // The size the pages are drawn for, as far as the screen has room (a title bar and frame
+  // included).
+  constexpr QSize kWanted(1000, 700), kFrame(16, 48);
+  const QRect room = screen()->availableGeometry();
+  resize(kWanted.boundedTo(room.size() - kFrame));
+  move(room.topLeft() + QPoint(std::max(0, (room.width() - width() - kFrame.width()) / 2),
+                               std::max(0, (room.height() - height() - kFrame.height()) / 2)));
 }
 
 MainWindow::~MainWindow() {
@@ -155,6 +176,9 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
     loadWindow_->setAutoClose(false);
     loadWindow_->setAutoReset(false);
     loadWindow_->setMinimumDuration(300);
+    // Wide enough for its title.
+    loadWindow_->setMinimumWidth(loadWindow_->fontMetrics().horizontalAdvance(texts::kWindowTitle) +
+                                 240);
     connect(loadWindow_, &QProgressDialog::canceled, this, [this] { cancelLoad_ = true; });
   }
   progressDone_ = progressTotal_ = 0;
@@ -192,7 +216,7 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
 void MainWindow::SetBusy(bool busy, bool importing) {
   busy_ = busy;
   // The lights keep their colours; a click on one waits for the work (Act).
-  for (QPushButton* button : {cmdZurueck_, cmdWeiter_, cmdOK_, cmdBeenden_})
+  for (QPushButton* button : {cmdZurueck_, cmdWeiter_, cmdOK_, cmdBeenden_, cmdTestlauf_})
     button->setEnabled(!busy);
   pages_->setEnabled(!busy || importing);
   if (busy && importing) {
@@ -256,6 +280,30 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     default:
       QMainWindow::keyPressEvent(event);
   }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != jgTab_ || event->type() != QEvent::KeyPress || busy_)
+    return QMainWindow::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const int columns = model_->columnCount();
+  const int current = wizard_.Session().CurrentColumn;
+  const bool step = key->key() == Qt::Key_Left || key->key() == Qt::Key_Right;
+  if (step && key->modifiers() == Qt::NoModifier && columns > 0) {
+    const int next = std::clamp(current + (key->key() == Qt::Key_Left ? -1 : 1), 1, columns);
+    Act([&] { wizard_.HeaderClick(next); });
+    if (model_->rowCount() > 0)
+      jgTab_->setCurrentIndex(model_->index(std::max(jgTab_->currentIndex().row(), 0), next - 1));
+    jgTab_->scrollTo(model_->index(0, next - 1));
+    jgTab_->setFocus();  // the keys go on moving through the columns
+    return true;
+  }
+  if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && current > 0) {
+    cboDatenbankfelder_->setFocus();
+    cboDatenbankfelder_->showPopup();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

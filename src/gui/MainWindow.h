@@ -43,6 +43,8 @@ class MainWindow : public QMainWindow {
 
  protected:
   void keyPressEvent(class QKeyEvent* event) override;
+  // The grid's keys: left and right activate the neighbouring column, Enter opens the field list.
+  bool eventFilter(QObject* watched, class QEvent* event) override;
   void closeEvent(class QCloseEvent* event) override;
 
  private:
@@ -60,6 +62,8 @@ class MainWindow : public QMainWindow {
   void ConnectSource();
   void ConnectMapping();
 
+  // Opens the window at its usual size, or smaller within the screen's free area.
+  void FitToScreen();
   // Mirrors the wizard's state into the widgets.
   void Sync();
   void SyncSettings();
@@ -90,9 +94,9 @@ class MainWindow : public QMainWindow {
   std::mutex waitingMutex_;
   std::string waiting_;  // what the worker waits for before its first row; empty once it runs
   class QTimer* progressTimer_ = nullptr;
-  bool closeWhenDone_ = false;  // the window was closed while work ran
-  size_t problemsLogged_ = 0;   // the wizard's problems already written to the log
-  std::string shownFocus_;      // the wizard's focus last given to a widget
+  bool closeWhenDone_ = false;       // the window was closed while work ran
+  size_t problemsLogged_ = 0;        // the wizard's problems already written to the log
+  unsigned focusRequestsShown_ = 0;  // the wizard's focus requests given to a widget
   QProgressDialog* loadWindow_ = nullptr;
 
   GradientBar* header_ = nullptr;

@@ -152,8 +152,10 @@ QWidget* MainWindow::BuildDataKindPage() {
   layout->addWidget(lvwDatenarten_, 1);
   lbTippDatenart_ = Tip("", "lbTipp_Datenart_Beschreibung");
   layout->addWidget(lbTippDatenart_);
-  connect(lvwDatenarten_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-    int index = lvwDatenarten_->indexOfTopLevelItem(item);
+  // The current entry is the kind, whether the mouse or the keyboard made it current.
+  connect(lvwDatenarten_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (!item) return;
+    const int index = lvwDatenarten_->indexOfTopLevelItem(item);
     Act([&] { wizard_.DataKindClick(index); });
   });
   return page;
@@ -328,6 +330,9 @@ QWidget* MainWindow::BuildMappingPage() {
   top->addWidget(new QLabel(texts::kLinkTo), 1, 0);
   cboDatenbankfelder_ = Named(new QComboBox, "cboDatenbankfelder");
   cboDatenbankfelder_->setMaxVisibleItems(20);
+  // A scrolling list of 20 rows, not a menu of every field as tall as the screen; typing still
+  // finds an entry.
+  cboDatenbankfelder_->setStyleSheet("QComboBox { combobox-popup: 0; }");
   top->addWidget(cboDatenbankfelder_, 1, 1);
   top->setColumnStretch(1, 1);
   layout->addLayout(top);
@@ -348,6 +353,7 @@ QWidget* MainWindow::BuildMappingPage() {
   jgTab_->horizontalHeader()->setSectionsClickable(true);
   jgTab_->horizontalHeader()->setDefaultSectionSize(140);
   jgTab_->setContextMenuPolicy(Qt::CustomContextMenu);
+  jgTab_->installEventFilter(this);
   layout->addWidget(jgTab_, 1);
   layout->addWidget(Tip(texts::kMappingTip, "lbTipp_Feldzuordnung"));
   ConnectMapping();

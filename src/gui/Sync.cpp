@@ -122,8 +122,8 @@ void MainWindow::Sync() {
   for (; problemsLogged_ < problems.size(); ++problemsLogged_)
     qWarning("%s", problems[problemsLogged_].c_str());
 
-  if (c.focus != shownFocus_) {
-    shownFocus_ = c.focus;
+  if (c.focusRequests != focusRequestsShown_) {
+    focusRequestsShown_ = c.focusRequests;
     if (auto* widget = findChild<QWidget*>(Q(c.focus))) widget->setFocus();
   }
   syncing_ = false;

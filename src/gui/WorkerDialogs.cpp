@@ -15,7 +15,11 @@ bool OnWorker() {
 
 template <typename F>
 auto WorkerDialogs::Answered(F dialog) -> decltype(dialog()) {
-  if (!OnWorker() || !aside) return dialog();
+  if (!OnWorker()) {
+    if (showState) showState();
+    return dialog();
+  }
+  if (!aside) return dialog();
   aside(true);
   struct Back {
     const std::function<void(bool)>& aside;

@@ -19,6 +19,9 @@ class WorkerDialogs final : public Dialogs {
 
   // Called on the worker thread; it must carry the request over to the window's thread.
   std::function<void(bool aside)> aside;
+  // Brings the window up to date before a dialog opens on its thread, so that the dialog's
+  // question fits what the window shows (the status bar names the file a password is asked for).
+  std::function<void()> showState;
   // Shows the messages kept since the last call, in their order (window's thread).
   void ShowKept();
 

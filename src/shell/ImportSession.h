@@ -24,7 +24,12 @@ struct WizardControls {
   std::array<bool, kStepCount> pageVisible{};
   std::array<uint32_t, kStepCount> stepLight{};
   Button cmdZurueck, cmdWeiter, cmdOK, cmdBeenden, cmdHilfe, cmdAbbrechen;
-  std::string focus;                                // name of the control that has the focus
+  std::string focus;           // name of the control that has the focus
+  unsigned focusRequests = 0;  // counts Focus calls, so that the window gives it again
+  void Focus(std::string control) {
+    focus = std::move(control);
+    ++focusRequests;
+  }
   std::map<std::string, std::string> statusPanels;  // "Daten", "Datei", "Tabelle"
 
   // Step 0.

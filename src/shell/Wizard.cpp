@@ -148,6 +148,9 @@ void Wizard::ApplyDefaults() {
   c.chkKunden_Anschrift_generieren.Value = 1;
   c.chkLieferanten_Anschrift_generieren.Value = 1;
   c.chkSpaltentitel.Value = 1;
+  // The synchronisation field shows only while "Synchronisieren" is on.
+  c.lbSynchronisierung.Visible = c.cboSynchronisierung.Visible = c.lbTipp_Synchronisierung.Visible =
+      false;
   // The companion controls wait for their box.
   c.cboArtikeltyp.Enabled = c.cboEinheit.Enabled = c.icboSteuersatz.Enabled =
       c.cmdLagerort.Enabled = false;
@@ -189,7 +192,7 @@ void Wizard::ShowStep(int step) {
                                            "cmdDialog", "cboDatenbankfelder", "cmdOK",
                                            "cmdBeenden"};
   if (step == 6) c.cmdBeenden.Enabled = true;
-  c.focus = kFocus[step];
+  c.Focus(kFocus[step]);
 }
 
 bool Wizard::CompanyChosen() {

@@ -129,7 +129,10 @@ class Wizard {
   std::function<void(const std::string& message)> importWaiting;
 
   // Step 4.
-  void HeaderClick(int column);     // columns count from 1
+  void HeaderClick(int column);  // columns count from 1
+  // The label names the active column as its header does; the field list shows its field, or
+  // the prompt entry when it has none.
+  void ShowCurrentColumn();
   void FieldPicked(int listIndex);  // an entry of cboDatenbankfelder picked by the user
   void RemoveMapping();             // "Feldzuordnung aufheben"
   void AutoMapColumns();            // "Automatische Feldzuordnung starten"

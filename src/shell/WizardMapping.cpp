@@ -19,14 +19,24 @@ void Wizard::HeaderClick(int column) {
   session_.CurrentColumn = column;
   GridColumn& grid = c.columns[static_cast<size_t>(column - 1)];
   std::string name = Trim(ReplaceAll(grid.FieldCaption, "×", ""));
-  c.focus = "cboDatenbankfelder";
-  if (IsFieldCaption(name)) {
-    c.cboDatenbankfelder.SetText(name);
+  c.Focus("cboDatenbankfelder");
+  if (!IsFieldCaption(name)) grid.FieldCaption = texts::kUnassignedMark + name;
+  ShowCurrentColumn();
+}
+
+void Wizard::ShowCurrentColumn() {
+  WizardControls& c = Controls();
+  const int current = session_.CurrentColumn;
+  if (current < 1 || current > static_cast<int>(c.columns.size())) {
+    c.lbSpalte.Caption = texts::kNoColumn;
+    c.cboDatenbankfelder.Select(c.cboDatenbankfelder.Items.empty() ? -1 : 0);
     return;
   }
-  c.cboDatenbankfelder.Select(0);
+  const GridColumn& grid = c.columns[static_cast<size_t>(current - 1)];
+  const std::string name = Trim(ReplaceAll(grid.FieldCaption, "×", ""));
   c.lbSpalte.Caption = name;
-  grid.FieldCaption = texts::kUnassignedMark + name;
+  if (grid.TargetField.empty() || !c.cboDatenbankfelder.SetText(name))
+    c.cboDatenbankfelder.Select(0);
 }
 
 void Wizard::FieldPicked(int listIndex) {
@@ -47,7 +57,10 @@ void Wizard::FieldPicked(int listIndex) {
     if (static_cast<int>(i + 1) == current || c.columns[i].FieldCaption != caption) continue;
     std::string question = std::string(texts::kDuplicateStart) + caption + texts::kDuplicateMiddle +
                            std::to_string(i + 1) + texts::kDuplicateEnd;
-    if (!dialogs_.Ask(question, texts::kHinweis, true)) return;
+    if (!dialogs_.Ask(question, texts::kHinweis, true)) {
+      ShowCurrentColumn();
+      return;
+    }
   }
   grid.FieldCaption = caption;
   grid.TargetField.clear();
@@ -64,12 +77,12 @@ void Wizard::RemoveMapping() {
   const int current = session_.CurrentColumn;
   if (current < 1 || current > static_cast<int>(c.columns.size())) return;
   GridColumn& grid = c.columns[static_cast<size_t>(current - 1)];
-  c.lbSpalte.Caption = grid.SourceName;
   grid.FieldCaption = texts::kUnassignedMark + grid.SourceName;
   grid.TargetField.clear();
   grid.CellStyle = kCellsNone;
   grid.HeaderStyle = kHeaderNone;
   grid.ByHand = false;
+  ShowCurrentColumn();
 }
 
 void Wizard::AutoMapColumns() {

@@ -92,7 +92,7 @@ void Wizard::FileChosen(const std::string& path) {
                                : kind                               ? kind->keyField
                                                                     : std::string();
   c.cboSynchronisierung.SetText(Layout().Lookup(keyField));
-  c.focus = "cmdWeiter";
+  c.Focus("cmdWeiter");
 }
 
 void Wizard::OpenSource() {
@@ -259,6 +259,9 @@ void Wizard::LoadSourceIntoGrid() {
   c.columns = BuildGridColumns(session_.SourceData.ColumnNames(), Layout(), &offered);
   ShowLoadNotes();
   AutoMapColumns();
+  // No column of the new file is active yet.
+  session_.CurrentColumn = 0;
+  ShowCurrentColumn();
 }
 
 void Wizard::ShowLoadNotes() {

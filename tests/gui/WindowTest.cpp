@@ -1,6 +1,7 @@
 // The window driven like a user drives it: clicks on its widgets, on the demo company.
 
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,13 +12,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -50,8 +54,14 @@ class WindowDialogs : public test::ScriptedDialogs {
     return real ? qt.Ask(text, title, yesIsDefault)
                 : ScriptedDialogs::Ask(text, title, yesIsDefault);
   }
+  std::optional<std::string> InputBox(const std::string& prompt,
+                                      const std::string& title) override {
+    if (beforeInput) beforeInput();
+    return ScriptedDialogs::InputBox(prompt, title);
+  }
   QtDialogs qt;
   bool real = false;
+  std::function<void()> beforeInput;  // sees the window as the prompt opens
 };
 
 // Answers the next modal dialog from the event loop, once it shows (a load's progress window is
@@ -237,6 +247,7 @@ TEST_F(WindowTest, TheCancelQuestionPausesTheRunUntilItIsAnswered) {
   QTest::mouseClick(Find<QPushButton>("cmdOK"), Qt::LeftButton);
   ASSERT_TRUE(WaitFor([&] { return RowShown(status) >= 100; }));
   EXPECT_FALSE(Find<QPushButton>("cmdBeenden")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("cmdTestlauf")->isEnabled());
 
   // Asked, the run stands still; the rows it shows then are what a "Ja" keeps.
   auto askAndAnswer = [&](const QString& answer) {
@@ -373,6 +384,99 @@ TEST_F(WindowTest, TheCharacterSetOfADbaseTableIsTheUsersToChoose) {
   chooseEncoding("Windows (ANSI, 1252)");
   Click("cmdWeiter");
   EXPECT_EQ(firstCell(), "Gr\u201D\u00E1e");
+}
+
+// The keyboard alone: the focus starts on the company; the arrows choose the kind as a click
+// does; in the grid the arrows activate the columns and Enter opens the field list, a list of
+// twenty rows.
+TEST_F(WindowTest, TheWizardGoesFromTheKeyboard) {
+  EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>("cboFirma"));
+  Click("cmdWeiter");
+  auto* kinds = Find<QTreeWidget>("lvwDatenarten");
+  ASSERT_EQ(QApplication::focusWidget(), kinds);
+  const QList<QTreeWidgetItem*> customers = kinds->findItems("Kunden", Qt::MatchExactly);
+  ASSERT_EQ(customers.size(), 1);
+  QTest::keyClick(kinds, Qt::Key_Home);
+  while (kinds->currentItem() != customers[0]) QTest::keyClick(kinds, Qt::Key_Down);
+  EXPECT_EQ(window_.GetWizard().Controls().statusPanels.at(velra::texts::kStatusData),
+            "Daten: Kunden");
+  Click("cmdWeiter");
+  EXPECT_TRUE(Find<QWidget>("fmEinstellungen_Kunden")->isVisible());
+  EXPECT_FALSE(Find<QWidget>("fmEinstellungen_Artikel")->isVisible());
+  // The synchronisation field shows only with "Synchronisieren" on.
+  Click("cmdWeiter");
+  EXPECT_FALSE(Find<QWidget>("cboSynchronisierung")->isVisible());
+  dialogs_.files.push_back(dir_ / (std::string(kDemoSampleFolder) + "Kunden.csv"));
+  Click("cmdDialog");
+  Click("cmdWeiter");
+  ASSERT_EQ(Page(), 4);
+
+  auto* grid = Find<QTableView>("jgTab");
+  auto* label = Find<QLabel>("lbSpalte");
+  auto* fields = Find<QComboBox>("cboDatenbankfelder");
+  grid->setFocus();
+  QTest::keyClick(grid, Qt::Key_Right);
+  QTest::keyClick(grid, Qt::Key_Right);
+  EXPECT_EQ(window_.GetWizard().Session().CurrentColumn, 2);
+  EXPECT_EQ(label->text(), Header(2).remove("× "));
+  EXPECT_EQ(QApplication::focusWidget(), grid);
+  QTest::keyClick(grid, Qt::Key_Return);
+  ASSERT_TRUE(fields->view()->isVisible());
+  EXPECT_LE(fields->view()->height(), 21 * fields->view()->sizeHintForRow(0));
+  QTest::keyClick(fields->view(), Qt::Key_Escape);
+}
+
+// The label and the list always show the active column and its field, or the prompt entry.
+TEST_F(WindowTest, TheLabelAndTheListFollowTheActiveColumn) {
+  LoadArticles(dir_ / (std::string(kDemoSampleFolder) + "Artikel.csv"));
+  ASSERT_EQ(Page(), 4);
+  auto* label = Find<QLabel>("lbSpalte");
+  auto* fields = Find<QComboBox>("cboDatenbankfelder");
+  EXPECT_EQ(label->text(), "<Kein>");
+  ClickHeader(2);
+  EXPECT_EQ(label->text(), Header(2));
+  EXPECT_EQ(fields->currentText(), Header(2));
+  EXPECT_EQ(QApplication::focusWidget(), fields);
+  ClickHeader(1);
+  EXPECT_EQ(label->text(), Header(1));
+
+  dialogs_.answers = {false};
+  PickField(Header(2));
+  EXPECT_EQ(fields->currentText(), Header(1));
+
+  Find<QTableView>("jgTab")->findChild<QAction*>("mnuFeldzuordnungAufheben")->trigger();
+  EXPECT_EQ(fields->currentIndex(), 0);
+  EXPECT_EQ(label->text(), "Artikelnummer");
+
+  Click("cmdZurueck");
+  Click("cmdWeiter");
+  EXPECT_EQ(label->text(), "<Kein>");
+}
+
+// The window opens within the screen's free area, its buttons on it, at any size of screen.
+TEST_F(WindowTest, TheWindowFitsTheScreen) {
+  const QRect room = window_.screen()->availableGeometry();
+  EXPECT_TRUE(room.contains(window_.geometry())) << window_.width() << "x" << window_.height()
+                                                 << " on " << room.width() << "x" << room.height();
+  for (const char* name : {"cmdWeiter", "cmdBeenden", "cmdHilfe"}) {
+    auto* button = Find<QWidget>(name);
+    EXPECT_TRUE(window_.rect().contains(QRect(button->mapTo(&window_, QPoint()), button->size())))
+        << name;
+  }
+}
+
+// A password is asked for once the status bar names the file it is for.
+TEST_F(WindowTest, ThePasswordPromptComesAfterTheStatusBarNamesTheFile) {
+  const std::string file = std::string(VELRA_FIXTURES_DIR) + "/mdb/protected-jet4.mdb";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "no " << file;
+  QString statusAtPrompt;
+  dialogs_.beforeInput = [&] {
+    for (QLabel* panel : window_.statusBar()->findChildren<QLabel*>())
+      if (panel->text().startsWith("Datei:")) statusAtPrompt = panel->text();
+  };
+  dialogs_.inputs = {std::nullopt};
+  LoadArticles(file);
+  EXPECT_EQ(statusAtPrompt.toStdString(), "Datei: " + file);
 }
 
 TEST_F(WindowTest, TheWarehousePickerFillsTheDefaultLocation) {
