@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "ScriptedDialogs.h"
@@ -381,12 +382,22 @@ TEST_F(WindowTest, AProfileATestRunAndTheRejectedRows) {
 
   Click("cmdWeiter");
   int firstRows = -1;
+  std::map<QString, QString> firstValues;  // by the field as the dialog names it
   AnswerModal([&](QWidget* testRun) {
-    firstRows = testRun->findChild<QTreeWidget*>("tvwErsteZeilen")->topLevelItemCount();
+    auto* tree = testRun->findChild<QTreeWidget*>("tvwErsteZeilen");
+    firstRows = tree->topLevelItemCount();
+    for (int i = 0; firstRows > 0 && i < tree->topLevelItem(0)->childCount(); ++i)
+      firstValues[tree->topLevelItem(0)->child(i)->text(2)] =
+          tree->topLevelItem(0)->child(i)->text(3);
     QTest::mouseClick(testRun->findChild<QPushButton*>("cmdSchliessen"), Qt::LeftButton);
   });
   Click("cmdTestlauf");
   EXPECT_EQ(firstRows, 10);
+  // The fields by the captions of the company's layout file, values as the user writes them.
+  EXPECT_EQ(firstValues["Artikel-Nr."], "10001");
+  EXPECT_EQ(firstValues["Aktiv"], "Ja");
+  EXPECT_EQ(firstValues["Einkaufspreis"], "0,04");
+  EXPECT_FALSE(firstValues.count("ArticleNumber"));
   EXPECT_EQ(Page(), 5);
   EXPECT_EQ(QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger(), 0);
 
