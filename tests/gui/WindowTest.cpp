@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +30,7 @@
 #include "demo/DemoEnvironment.h"
 #include "gui/MainWindow.h"
 #include "gui/QtDialogs.h"
+#include "gui/Translations.h"
 #include "import/ImportLock.h"
 #include "profile/ImportProfile.h"
 #include "shell/ShellTexts.h"
@@ -421,6 +424,45 @@ TEST(QtDialogsTest, TheFileDialogsFiltersShowTheirRealPatterns) {
   // The wizard's filter index 6 (counted from 1) is CSV.
   EXPECT_EQ(filters[5], "CSV-Format (*.csv)");
   EXPECT_EQ(filters[6], "Microsoft Excel 2007-2019 (*.xlsx *.xlsm)");
+}
+
+// Qt's own dialogs speak German, also on a system set to English.
+TEST(QtDialogsTest, QtsOwnTextsAreGermanAlsoOnAnEnglishSystem) {
+  const QString loaded = InstallQtTranslations(*QCoreApplication::instance(),
+                                               QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_TRUE(loaded.endsWith("qtbase_de.qm")) << loaded.toStdString();
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+  QStringList buttons;
+  AnswerModal([&](QWidget* box) {
+    for (QPushButton* button : box->findChildren<QPushButton*>()) buttons << button->text();
+    qobject_cast<QDialog*>(box)->reject();
+  });
+  QtDialogs dialogs;
+  EXPECT_EQ(
+      dialogs.InputBox("Geben Sie bitte das Passwort der Datenbank ein.", "Kennwort der Datenbank"),
+      std::nullopt);
+  EXPECT_TRUE(buttons.contains("Abbrechen")) << buttons.join(", ").toStdString();
+}
+
+// The file dialog starts in the folder of the file chosen before, else in the home folder.
+TEST(QtDialogsTest, TheFileDialogStartsWhereTheLastFileLies) {
+  test::TempDir dir;
+  const QString folder = QDir(QString::fromStdString(dir.Path())).absolutePath();
+  const std::vector<std::pair<std::string, QString>> cases = {
+      {dir / "Artikel.csv", folder},
+      {"", QDir::homePath()},
+      {dir / "weg/Artikel.csv", QDir::homePath()}};
+  for (const auto& [lastFile, expected] : cases) {
+    QString shown;
+    AnswerModal([&](QWidget* modal) {
+      if (auto* fileDialog = qobject_cast<QFileDialog*>(modal))
+        shown = fileDialog->directory().absolutePath();
+      qobject_cast<QDialog*>(modal)->reject();
+    });
+    QtDialogs dialogs;
+    EXPECT_EQ(dialogs.ChooseFile("Datei öffnen", FileDialogFilter(), 1, lastFile), std::nullopt);
+    EXPECT_EQ(shown, expected) << lastFile;
+  }
 }
 
 // The pictures of the README: every step, the dialogs and the help, taken when
