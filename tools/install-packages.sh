@@ -11,7 +11,7 @@ PACKAGES=(
   libgsf-1-dev libzip-dev zlib1g-dev libshp-dev mdbtools mdbtools-dev
   libgtest-dev libgmock-dev libxlsxwriter-dev
   unixodbc unixodbc-dev odbc-postgresql tdsodbc postgresql
-  qt6-base-dev xvfb xauth fonts-dejavu-core
+  qt6-base-dev qt6-translations-l10n xvfb xauth fonts-dejavu-core
 )
 
 [ "${1:-}" = fuzz ] && PACKAGES+=(clang libclang-rt-14-dev)

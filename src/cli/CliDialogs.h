@@ -26,7 +26,8 @@ class CliDialogs final : public Dialogs {
   std::optional<std::string> InputBox(const std::string&, const std::string&) override {
     return std::nullopt;
   }
-  std::optional<std::string> ChooseFile(const std::string&, const std::string&, int) override {
+  std::optional<std::string> ChooseFile(const std::string&, const std::string&, int,
+                                        const std::string&) override {
     return std::nullopt;
   }
   std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&,

@@ -4,6 +4,8 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "import/ValueConversion.h"
+
 namespace velra::cli {
 
 namespace {
@@ -26,27 +28,32 @@ std::string Where(uint32_t line) {
   return line ? "Zeile " + std::to_string(line) : std::string("Allgemein");
 }
 
-void PrintRecord(const RecordPreview& record) {
+// A value of the preview as the import reads it, with the database's field names around it.
+std::string Text(const Value& value, const ValueConverter& converter) {
+  return converter.ToText(value).value_or("");
+}
+
+void PrintRecord(const RecordPreview& record, const ValueConverter& converter) {
   std::cout << "  " << Where(record.line) << " (" << ActionText(record.action) << ")";
   if (!record.key.empty()) std::cout << " " << record.key;
   std::cout << '\n';
   for (const FieldChange& change : record.fields) {
     std::cout << "    " << change.field << ": ";
     if (record.action == RecordPreview::Action::Update)
-      std::cout << "'" << change.before << "' -> ";
-    std::cout << "'" << change.after << "'\n";
+      std::cout << "'" << Text(change.before, converter) << "' -> ";
+    std::cout << "'" << Text(change.after, converter) << "'\n";
   }
 }
 
-void PrintPreview(const TestRunPreview& preview) {
+void PrintPreview(const TestRunPreview& preview, const ValueConverter& converter) {
   for (const std::string& note : preview.notes) std::cout << note << '\n';
   if (!preview.firstRows.empty()) {
     std::cout << "Die ersten Zeilen mit allen Werten, die der Import setzt:\n";
-    for (const RecordPreview& record : preview.firstRows) PrintRecord(record);
+    for (const RecordPreview& record : preview.firstRows) PrintRecord(record, converter);
   }
   if (!preview.changed.empty()) {
     std::cout << "Geänderte Datensätze (alt -> neu):\n";
-    for (const RecordPreview& record : preview.changed) PrintRecord(record);
+    for (const RecordPreview& record : preview.changed) PrintRecord(record, converter);
     if (preview.moreChanged) std::cout << "  ... und " << preview.moreChanged << " weitere\n";
   }
   if (!preview.duplicates.empty()) {
@@ -73,10 +80,12 @@ void PrintEntries(const ImportReport& report) {
               << " weitere Meldungen\n";
 }
 
-nlohmann::json RecordJson(const RecordPreview& record) {
+nlohmann::json RecordJson(const RecordPreview& record, const ValueConverter& converter) {
   nlohmann::json fields = nlohmann::json::array();
   for (const FieldChange& change : record.fields)
-    fields.push_back({{"field", change.field}, {"before", change.before}, {"after", change.after}});
+    fields.push_back({{"field", change.field},
+                      {"before", Text(change.before, converter)},
+                      {"after", Text(change.after, converter)}});
   return {{"row", record.row},
           {"line", record.line},
           {"action", ActionText(record.action)},
@@ -84,11 +93,13 @@ nlohmann::json RecordJson(const RecordPreview& record) {
           {"fields", fields}};
 }
 
-nlohmann::json PreviewJson(const TestRunPreview& preview) {
+nlohmann::json PreviewJson(const TestRunPreview& preview, const ValueConverter& converter) {
   nlohmann::json first = nlohmann::json::array(), changed = nlohmann::json::array(),
                  duplicates = nlohmann::json::array();
-  for (const RecordPreview& record : preview.firstRows) first.push_back(RecordJson(record));
-  for (const RecordPreview& record : preview.changed) changed.push_back(RecordJson(record));
+  for (const RecordPreview& record : preview.firstRows)
+    first.push_back(RecordJson(record, converter));
+  for (const RecordPreview& record : preview.changed)
+    changed.push_back(RecordJson(record, converter));
   for (const DuplicateKey& duplicate : preview.duplicates)
     duplicates.push_back({{"key", duplicate.key}, {"lines", duplicate.lines}});
   return {{"firstRows", first},
@@ -112,7 +123,7 @@ void PrintResult(const ImportSession& session, const ImportResult& result) {
   const ImportReport& report = result.report;
   std::cout << session.Controls.lbStatustext.Caption << '\n';
   if (!result.testRun) std::cout << report.Summary(session.SourceData.RowCount()) << '\n';
-  if (result.testRun) PrintPreview(result.preview);
+  if (result.testRun) PrintPreview(result.preview, ValueConverter(session.Context.Regional));
   PrintEntries(report);
 }
 
@@ -144,7 +155,8 @@ void PrintJson(const ImportSession& session, const ImportResult& result, const P
                          {{"missing", fit.missing},
                           {"notInProfile", fit.notInProfile},
                           {"unknownFields", fit.unknownFields}}}};
-  if (result.testRun) out["preview"] = PreviewJson(result.preview);
+  if (result.testRun)
+    out["preview"] = PreviewJson(result.preview, ValueConverter(session.Context.Regional));
   if (!reject.path.empty())
     out["rejectFile"] = {{"path", reject.path}, {"rows", reject.rows}, {"error", reject.error}};
   // Invalid UTF-8 from a source must not abort the output.

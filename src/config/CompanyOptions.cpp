@@ -34,8 +34,15 @@ bool FileOptions::Update(std::string_view section, std::string_view key, const C
 
 std::unique_ptr<TableOptions> TableOptions::Load(const std::string& connectionString,
                                                  std::string* error) {
+  std::unique_ptr<Connection> connection;
   try {
-    auto connection = Connection::Open(connectionString);
+    connection = Connection::Open(connectionString);
+  } catch (const DbError& e) {
+    // The database itself cannot be opened: its own sentence says why.
+    if (error) *error = e.what();
+    return nullptr;
+  }
+  try {
     // The table is defined by Section, Key and Value; where it has an ID, that gives the order in
     // which the first of two equal keys is found.
     const std::string table = connection->Quote("Options");

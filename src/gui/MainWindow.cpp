@@ -25,6 +25,7 @@
 #include "gui/SourceTableModel.h"
 #include "gui/TestRunDialog.h"
 #include "shell/ShellTexts.h"
+#include "shell/ShownTexts.h"
 
 namespace velra::gui {
 
@@ -248,7 +249,9 @@ void MainWindow::ShowProgress() {
 }
 
 void MainWindow::ShowReport() {
-  ReportDialog dialog(wizard_.Session().LastImport.report, this);
+  const ImportSession& session = wizard_.Session();
+  const ShownTexts shown(session.TargetFields, session.Context.Regional);
+  ReportDialog dialog(session.LastImport.report, shown, this);
   dialog.exec();
 }
 
@@ -257,8 +260,9 @@ void MainWindow::ShowTestRun() {
   if (!session.LastTestRun.testRun ||
       session.LastTestRun.status == ImportResult::Status::NotStarted)
     return;
+  const ShownTexts shown(session.TargetFields, session.Context.Regional);
   TestRunDialog dialog(
-      session.LastTestRun, session.SourceData.RowCount(),
+      session.LastTestRun, session.SourceData.RowCount(), shown,
       [this] { Act([&] { wizard_.AbgewieseneZeilenSpeichern(true); }); }, this);
   dialog.exec();
 }

@@ -79,14 +79,20 @@ std::optional<std::string> QtDialogs::InputBox(const std::string& prompt,
   });
 }
 
+QString StartFolder(const std::string& lastFile) {
+  const QDir folder = QFileInfo(QFile::decodeName(lastFile.c_str())).absoluteDir();
+  return !lastFile.empty() && folder.exists() ? folder.absolutePath() : QDir::homePath();
+}
+
 std::optional<std::string> QtDialogs::ChooseFile(const std::string& title,
-                                                 const std::string& filter, int filterIndex) {
+                                                 const std::string& filter, int filterIndex,
+                                                 const std::string& lastFile) {
   return OnWindowThread([&]() -> std::optional<std::string> {
     QStringList filters = QtNameFilters(filter);
     QString selected =
         filterIndex >= 1 && filterIndex <= filters.size() ? filters[filterIndex - 1] : QString();
-    QString path =
-        QFileDialog::getOpenFileName(parent_, Q(title), QString(), filters.join(";;"), &selected);
+    QString path = QFileDialog::getOpenFileName(parent_, Q(title), StartFolder(lastFile),
+                                                filters.join(";;"), &selected);
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
   });

@@ -17,7 +17,7 @@ class QtDialogs final : public Dialogs {
   bool Ask(const std::string& text, const std::string& title, bool yesIsDefault) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) override;
   std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
-                                        int filterIndex) override;
+                                        int filterIndex, const std::string& lastFile) override;
   std::optional<std::string> ChooseSaveFile(const std::string& title, const std::string& filter,
                                             const std::string& defaultName) override;
   void ShowHelp(int contextId) override;
@@ -26,6 +26,9 @@ class QtDialogs final : public Dialogs {
  private:
   QWidget* parent_ = nullptr;
 };
+
+// Where the file dialog starts: the folder of `lastFile` while it exists, else the home folder.
+QString StartFolder(const std::string& lastFile);
 
 // "Text (*.txt) |*.txt|..." as Qt's name filters ("Text (*.txt)").
 QStringList QtNameFilters(const std::string& filter);

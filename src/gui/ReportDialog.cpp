@@ -17,6 +17,7 @@
 
 #include "gui/Look.h"
 #include "import/ImportReport.h"
+#include "shell/ShownTexts.h"
 
 namespace velra::gui {
 
@@ -43,8 +44,8 @@ enum Column { kLine, kColumn, kField, kValue, kReason, kColumnCount };
 // Reads the entries in place: a report may list up to a hundred thousand of them.
 class EntriesModel : public QAbstractTableModel {
  public:
-  EntriesModel(const std::vector<ReportEntry>& entries, QObject* parent)
-      : QAbstractTableModel(parent), entries_(entries) {}
+  EntriesModel(const std::vector<ReportEntry>& entries, const ShownTexts& shown, QObject* parent)
+      : QAbstractTableModel(parent), entries_(entries), shown_(shown) {}
 
   int rowCount(const QModelIndex& parent) const override {
     return parent.isValid() ? 0 : static_cast<int>(entries_.size());
@@ -64,7 +65,7 @@ class EntriesModel : public QAbstractTableModel {
       case kColumn:
         return QString::fromStdString(entry.column);
       case kField:
-        return QString::fromStdString(entry.field);
+        return QString::fromStdString(shown_.FieldName(entry.field));
       case kValue:
         return QString::fromStdString(entry.value);
       case kReason:
@@ -83,6 +84,7 @@ class EntriesModel : public QAbstractTableModel {
 
  private:
   const std::vector<ReportEntry>& entries_;
+  const ShownTexts& shown_;
 };
 
 QString Number(size_t value) {
@@ -91,8 +93,8 @@ QString Number(size_t value) {
 
 }  // namespace
 
-ReportDialog::ReportDialog(const ImportReport& report, QWidget* parent)
-    : QDialog(parent), report_(report) {
+ReportDialog::ReportDialog(const ImportReport& report, const ShownTexts& shown, QWidget* parent)
+    : QDialog(parent), report_(report), shown_(shown) {
   setWindowTitle(QString::fromUtf8(kCaption));
   resize(820, 520);
 
@@ -106,7 +108,7 @@ ReportDialog::ReportDialog(const ImportReport& report, QWidget* parent)
                        .arg(Number(report_.rowsRejected), Number(report_.EntryCount())));
 
   auto* proxy = new QSortFilterProxyModel(this);
-  proxy->setSourceModel(new EntriesModel(report_.Entries(), this));
+  proxy->setSourceModel(new EntriesModel(report_.Entries(), shown_, this));
   proxy->setSortLocaleAware(true);
   proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
 
@@ -178,7 +180,8 @@ void ReportDialog::SaveAs() {
 
 bool ReportDialog::SaveTo(const QString& path) {
   std::string error;
-  if (report_.SaveCsv(QFile::encodeName(path).toStdString(), &error)) return true;
+  const auto fieldName = [this](const std::string& field) { return shown_.FieldName(field); };
+  if (report_.SaveCsv(QFile::encodeName(path).toStdString(), &error, fieldName)) return true;
   QMessageBox::warning(this, QString::fromUtf8(kError), QString::fromStdString(error));
   return false;
 }

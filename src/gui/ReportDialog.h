@@ -6,13 +6,15 @@
 
 namespace velra {
 class ImportReport;
-}
+class ShownTexts;
+}  // namespace velra
 
 namespace velra::gui {
 
 class ReportDialog : public QDialog {
  public:
-  explicit ReportDialog(const ImportReport& report, QWidget* parent = nullptr);
+  // `shown` names the fields; it must outlive the dialog.
+  ReportDialog(const ImportReport& report, const ShownTexts& shown, QWidget* parent = nullptr);
 
   // Writes the report as CSV; a failure is shown to the user. "Speichern unter..." ends here
   // after the file dialog.
@@ -22,6 +24,7 @@ class ReportDialog : public QDialog {
   void SaveAs();
 
   const ImportReport& report_;
+  const ShownTexts& shown_;
 };
 
 }  // namespace velra::gui

@@ -11,6 +11,7 @@
 #include "gui/Look.h"
 #include "gui/ReportDialog.h"
 #include "import/ImportRun.h"
+#include "shell/ShownTexts.h"
 
 namespace velra::gui {
 
@@ -31,13 +32,16 @@ QTreeWidget* Tree(const QStringList& headers, const char* name) {
 }
 
 // One record with its fields below it: new values, or old and new ones.
-void AddRecord(QTreeWidget* tree, const RecordPreview& record, bool withBefore) {
+void AddRecord(QTreeWidget* tree, const RecordPreview& record, bool withBefore,
+               const ShownTexts& shown) {
   auto* item = new QTreeWidgetItem({record.line ? QString::number(record.line) : QString(),
                                     ActionText(record.action), Q(record.key)});
   for (const FieldChange& change : record.fields) {
-    auto* field = new QTreeWidgetItem(item, {QString(), QString(), Q(change.field)});
-    field->setText(3, withBefore ? Q(change.before) : Q(change.after));
-    if (withBefore) field->setText(4, Q(change.after));
+    auto* field =
+        new QTreeWidgetItem(item, {QString(), QString(), Q(shown.FieldName(change.field))});
+    const QString after = Q(shown.ValueText(change.after, change.field));
+    field->setText(3, withBefore ? Q(shown.ValueText(change.before, change.field)) : after);
+    if (withBefore) field->setText(4, after);
   }
   tree->addTopLevelItem(item);
 }
@@ -48,7 +52,7 @@ QLabel* More(size_t count, const char* what) {
 
 }  // namespace
 
-TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows,
+TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows, const ShownTexts& shown,
                              std::function<void()> saveRejects, QWidget* parent)
     : QDialog(parent) {
   setObjectName("frmTestlauf");
@@ -68,7 +72,7 @@ TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows,
 
   auto* tabs = new QTabWidget;
   QTreeWidget* first = Tree({"Zeile", "Aktion", "Schlüssel / Feld", "Wert"}, "tvwErsteZeilen");
-  for (const RecordPreview& record : preview.firstRows) AddRecord(first, record, false);
+  for (const RecordPreview& record : preview.firstRows) AddRecord(first, record, false, shown);
   first->expandAll();
   tabs->addTab(first, "Erste Zeilen");
 
@@ -76,7 +80,7 @@ TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows,
   auto* changedLayout = new QVBoxLayout(changedPage);
   QTreeWidget* changed =
       Tree({"Zeile", "Aktion", "Schlüssel / Feld", "Bisher", "Neu"}, "tvwAenderungen");
-  for (const RecordPreview& record : preview.changed) AddRecord(changed, record, true);
+  for (const RecordPreview& record : preview.changed) AddRecord(changed, record, true, shown);
   changedLayout->addWidget(changed);
   if (preview.moreChanged)
     changedLayout->addWidget(More(preview.moreChanged, "geänderte Datensätze"));
@@ -114,8 +118,8 @@ TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows,
   buttons->addStretch();
   buttons->addWidget(close);
   body->addLayout(buttons);
-  connect(showReport, &QPushButton::clicked, this, [this, &report] {
-    ReportDialog dialog(report, this);
+  connect(showReport, &QPushButton::clicked, this, [this, &report, &shown] {
+    ReportDialog dialog(report, shown, this);
     dialog.exec();
   });
   connect(rejects, &QPushButton::clicked, this, [saveRejects] { saveRejects(); });

@@ -8,15 +8,17 @@
 
 namespace velra {
 struct ImportResult;
-}
+class ShownTexts;
+}  // namespace velra
 
 namespace velra::gui {
 
 class TestRunDialog : public QDialog {
  public:
-  // `rows`: the rows of the source; `saveRejects` writes the reject file of the test run.
-  TestRunDialog(const ImportResult& result, size_t rows, std::function<void()> saveRejects,
-                QWidget* parent = nullptr);
+  // `rows`: the rows of the source; `shown` names the fields and writes the values (it must
+  // outlive the dialog); `saveRejects` writes the reject file of the test run.
+  TestRunDialog(const ImportResult& result, size_t rows, const ShownTexts& shown,
+                std::function<void()> saveRejects, QWidget* parent = nullptr);
 };
 
 }  // namespace velra::gui

@@ -12,10 +12,14 @@
 #include "config/Environment.h"
 #include "gui/MainWindow.h"
 #include "gui/QtDialogs.h"
+#include "gui/Translations.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Importassistent");
+  if (velra::gui::InstallQtTranslations(app).isEmpty())
+    std::cerr << "Die deutschen Texte der Qt-Dialoge fehlen (Paket qt6-translations-l10n); "
+                 "Dateiauswahl und Eingabefelder erscheinen englisch.\n";
 
   velra::StartOptions options;
   std::string programDir;

@@ -52,14 +52,16 @@ std::string ImportReport::Summary(size_t rows) const {
          ", Meldungen: " + std::to_string(EntryCount());
 }
 
-bool ImportReport::SaveCsv(const std::string& path, std::string* error) const {
+bool ImportReport::SaveCsv(const std::string& path, std::string* error,
+                           const std::function<std::string(const std::string&)>& fieldName) const {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "\xEF\xBB\xBF"
       << "Zeile;Spalte;Feld;Wert;Grund\r\n";
   for (const ReportEntry& entry : entries_)
     out << (entry.line ? std::to_string(entry.line) : std::string()) << ';'
-        << CsvField(entry.column) << ';' << CsvField(entry.field) << ';' << CsvField(entry.value)
-        << ';' << CsvField(entry.reason) << "\r\n";
+        << CsvField(entry.column) << ';'
+        << CsvField(fieldName ? fieldName(entry.field) : entry.field) << ';'
+        << CsvField(entry.value) << ';' << CsvField(entry.reason) << "\r\n";
   if (uncounted_ > 0)
     out << ";;;;" << CsvField("... und " + std::to_string(uncounted_) + " weitere Meldungen")
         << "\r\n";

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,9 +45,11 @@ class ImportReport {
   size_t rowsWritten = 0;
   size_t rowsRejected = 0;  // rows not written at all, also those of a run that did not start
 
-  // Writes the entries as CSV (UTF-8 with BOM, ";" between values) for a spreadsheet. False with
-  // a German reason when the file cannot be written.
-  bool SaveCsv(const std::string& path, std::string* error = nullptr) const;
+  // Writes the entries as CSV (UTF-8 with BOM, ";" between values) for a spreadsheet, each
+  // field as `fieldName` names it (by its database name without one). False with a German reason
+  // when the file cannot be written.
+  bool SaveCsv(const std::string& path, std::string* error = nullptr,
+               const std::function<std::string(const std::string&)>& fieldName = {}) const;
   // The counts in one German line, for a run over `rows` rows.
   std::string Summary(size_t rows) const;
 

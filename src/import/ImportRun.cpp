@@ -781,9 +781,7 @@ class Runner {
       const bool isNew = saved == RowRecord::Saved::Added;
       if (!isNew && SameFieldValue(record_->At(index), record_->Original(index))) continue;
       record.fields.push_back(
-          {columns[i].name,
-           isNew ? std::string() : converter_.ToText(record_->Original(index)).value_or(""),
-           converter_.ToText(record_->At(index)).value_or("")});
+          {columns[i].name, isNew ? Value() : record_->Original(index), record_->At(index)});
     }
     if (first) preview.firstRows.push_back(record);
     if (saved != RowRecord::Saved::Updated) return;

@@ -7,12 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "db/Value.h"
+
 namespace velra {
 
+// A field of a record as it was and as the import sets it; each presenter writes the values in
+// its own form.
 struct FieldChange {
-  std::string field;
-  std::string before;  // empty for a new record
-  std::string after;
+  std::string field;  // as the database spells it
+  Value before;       // null for a new record
+  Value after;
 };
 
 struct RecordPreview {

@@ -1,5 +1,6 @@
 #include "import/ValueConversion.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -29,6 +30,8 @@ namespace {
 constexpr std::string_view kTrueText = "Wahr";
 constexpr std::string_view kFalseText = "Falsch";
 constexpr std::string_view kBinaryShown = "(Binärdaten)";
+constexpr std::string_view kYesShown = "Ja";
+constexpr std::string_view kNoShown = "Nein";
 constexpr std::string_view kPicturesNotYet =
     "Bilder werden in dieser Ausgabe noch nicht übernommen.";
 constexpr std::string_view kBinaryColumn =
@@ -543,6 +546,23 @@ std::optional<std::string> ValueConverter::ToText(const Value& value) const {
     default:
       return std::nullopt;
   }
+}
+
+std::string ValueConverter::ToShownText(const Value& value, TypeClass typeClass) const {
+  if (value.GetType() == Value::Type::Boolean)
+    return std::string(value.AsBool() ? kYesShown : kNoShown);
+  if (value.GetType() != Value::Type::Double || !std::isfinite(value.AsDouble()))
+    return ToText(value).value_or(std::string());
+  // The decimals the number has, as the plain form writes it.
+  const std::string plain = FormatPlain(value.AsDouble());
+  const size_t separator = plain.find(regional_.DecimalSeparator());
+  int decimals =
+      separator == std::string::npos
+          ? 0
+          : static_cast<int>(plain.size() - separator - regional_.DecimalSeparator().size());
+  if (typeClass == TypeClass::Price || typeClass == TypeClass::AccountAmount)
+    decimals = std::max(decimals, 2);
+  return FormatNumber(value.AsDouble(), decimals);
 }
 
 std::string ValueConverter::FormatNumber(double value, int decimals) const {

@@ -61,6 +61,11 @@ class ValueConverter {
   // The same for a field whose class is known already (the run looks it up once per column).
   Conversion ForClass(const Value& value, TypeClass typeClass, Value::Type columnType) const;
 
+  // A value as the window shows it to the user, in a form the import reads back: flags as
+  // "Ja"/"Nein", fractional numbers grouped with as many decimals as they have ("1.234,5"),
+  // prices and amounts of accounts with at least two ("1.234,50"); everything else as ToText.
+  std::string ToShownText(const Value& value, TypeClass typeClass) const;
+
   // A number with grouping and `decimals` decimals in the regional format ("1.234,50").
   std::string FormatNumber(double value, int decimals) const;
   // A number as the regional settings write it without grouping, with as many decimals as it

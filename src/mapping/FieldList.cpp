@@ -1,5 +1,6 @@
 #include "mapping/FieldList.h"
 
+#include "config/Text.h"
 #include "db/Connection.h"
 
 namespace velra {
@@ -21,6 +22,12 @@ FieldList ReadFieldList(const std::string& connectionString, const std::string& 
     list.error = e.what();
   }
   return list;
+}
+
+std::string CaptionOf(const FieldList& list, const std::string& field) {
+  for (const FieldChoice& choice : list.choices)
+    if (EqualsIgnoreCase(choice.Field, field)) return choice.Caption;
+  return field;
 }
 
 }  // namespace velra

@@ -19,6 +19,10 @@ struct FieldList {
   std::string error;                 // German reason when the table could not be read
 };
 
+// The caption under which the list offers `field` (letter case aside), the field's own name where
+// it offers none: how the window names a field to the user.
+std::string CaptionOf(const FieldList& list, const std::string& field);
+
 // Reads the fields of `table` in the company database; fields without a caption are not offered.
 FieldList ReadFieldList(const std::string& connectionString, const std::string& table,
                         const LayoutFile& layout);

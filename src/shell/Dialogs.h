@@ -20,9 +20,10 @@ class Dialogs {
   // nullopt when cancelled.
   virtual std::optional<std::string> InputBox(const std::string& prompt,
                                               const std::string& title) = 0;
-  // The file-open dialog; nullopt when cancelled. `filter` as "Text (*.x) |*.x|...".
+  // The file-open dialog; nullopt when cancelled. `filter` as "Text (*.x) |*.x|...". It starts
+  // in the folder of `lastFile` (the file chosen before), else in the home folder.
   virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
-                                                int filterIndex) = 0;
+                                                int filterIndex, const std::string& lastFile) = 0;
   // The file-save dialog, asking before it replaces a file; nullopt when cancelled.
   virtual std::optional<std::string> ChooseSaveFile(const std::string& title,
                                                     const std::string& filter,

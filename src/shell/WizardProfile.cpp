@@ -158,7 +158,8 @@ std::string ProfileFit::Text() const {
 }
 
 std::optional<std::string> Wizard::ChooseProfile() {
-  return dialogs_.ChooseFile(texts::kProfileOpenTitle, texts::kProfileFilter, 1);
+  return dialogs_.ChooseFile(texts::kProfileOpenTitle, texts::kProfileFilter, 1,
+                             session_.SourceFile);
 }
 
 void Wizard::ProfilLaden(const std::string& path) {

@@ -68,8 +68,8 @@ void Wizard::CboImportformatClick(int index) {
 }
 
 void Wizard::CmdDialogClick() {
-  std::optional<std::string> path =
-      dialogs_.ChooseFile(texts::kFileDialogTitle, FileDialogFilter(), session_.DialogFilterIndex);
+  std::optional<std::string> path = dialogs_.ChooseFile(
+      texts::kFileDialogTitle, FileDialogFilter(), session_.DialogFilterIndex, session_.SourceFile);
   if (path) FileChosen(*path);
 }
 

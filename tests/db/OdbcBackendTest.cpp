@@ -15,6 +15,7 @@
 #include "db/Connection.h"
 #include "db/Dialect.h"
 #include "db/TargetTable.h"
+#include "db/odbc/ConnectFailure.h"
 #include "db/odbc/OdbcBackend.h"
 #include "db/odbc/OdbcConnectionString.h"
 
@@ -492,41 +493,46 @@ TEST_F(OdbcBackendTest, PasswordWithSpecialCharactersReachesTheServer) {
                         admin_->Quote(role + "_2"));
 }
 
-// What the user reads when the company database cannot be reached: one German sentence that
-// names the database and the server and ends with the server's reason, never the password.
-void ExpectOpenError(const std::string& connectionString, const std::string& database,
-                     const std::string& server, const std::string& reason,
-                     const std::string& password) {
+// What the user reads when the company database cannot be opened: a German sentence that names
+// the case, the server and the database, then the driver's text as detail, never the password.
+void ExpectOpenError(const std::string& connectionString, const std::string& sentence,
+                     const std::string& reason, const std::string& password) {
   try {
     Connection::Open(connectionString);
-    FAIL() << "geöffnet: " << database;
+    FAIL() << "geöffnet: " << connectionString;
   } catch (const DbError& e) {
     const std::string message = e.what();
     EXPECT_EQ(e.GetKind(), DbError::Kind::Open) << message;
-    EXPECT_EQ(message.rfind("Die Verbindung zur Firmendatenbank '" + database +
-                                "' auf dem Server '" + server + "' ist nicht möglich: ",
-                            0),
-              0u)
-        << message;
+    EXPECT_EQ(message.rfind(sentence, 0), 0u) << message;
     EXPECT_NE(message.find(reason), std::string::npos) << message;
     EXPECT_EQ(message.find(password), std::string::npos) << message;
   }
 }
 
-TEST_F(OdbcBackendTest, ConnectionFailuresNameServerDatabaseAndReason) {
+TEST_F(OdbcBackendTest, ConnectionFailuresNameTheCaseServerAndDatabase) {
   const std::string server = Env("VELRA_TEST_PG_HOST") + "," + Env("VELRA_TEST_PG_PORT");
+  const std::string user = Env("VELRA_TEST_PG_USER");
   const std::string wrong = "Falsch-Geheim-4711";
-  ExpectOpenError(CompanyString(database_, wrong), database_, server,
-                  "password authentication failed", wrong);
-  ExpectOpenError(CompanyString("Gibt es nicht", Password()), "Gibt es nicht", server,
-                  "does not exist", "\x01");
+  ExpectOpenError(CompanyString(database_, wrong),
+                  "Die Anmeldung des Benutzers '" + user + "' am Datenbankserver '" + server +
+                      "' wurde abgelehnt, deshalb kann die Firmendatenbank '" + database_ +
+                      "' nicht geöffnet werden.",
+                  "Meldung des Treibers: ", wrong);
+  ExpectOpenError(CompanyString("Gibt es nicht", Password()),
+                  "Die Datenbank 'Gibt es nicht' gibt es auf dem Server '" + server + "' nicht.",
+                  "Meldung des Treibers: ", "\x01");
 
   const std::string closed = "127.0.0.1," + std::to_string(ClosedPort());
-  ExpectOpenError(CompanyString(database_, wrong, Env("VELRA_TEST_PG_USER"), closed), database_,
-                  closed, "refused", wrong);
+  ExpectOpenError(CompanyString(database_, wrong, user, closed),
+                  "Der Datenbankserver '" + closed +
+                      "' ist nicht erreichbar, deshalb kann die Firmendatenbank '" + database_ +
+                      "' nicht geöffnet werden.",
+                  "Meldung des Treibers: ", wrong);
 
   SetOdbcDriver(BackendKind::PostgreSql, "Velra Testtreiber fehlt");
-  ExpectOpenError(CompanyString(database_, wrong), database_, server,
+  ExpectOpenError(CompanyString(database_, wrong),
+                  "Die Verbindung zur Firmendatenbank '" + database_ + "' auf dem Server '" +
+                      server + "' ist nicht möglich: ",
                   "Der ODBC-Treiber 'Velra Testtreiber fehlt' ist nicht eingerichtet", wrong);
   SetOdbcDriver(BackendKind::PostgreSql, "");
 }
@@ -571,6 +577,41 @@ TEST(OdbcScript, SqlServerScriptsInBatchesAreSplitAtGoLines) {
       SplitSqlScript("INSERT INTO [a;b] VALUES (1); INSERT INTO [a;b] VALUES (2)",
                      BackendKind::SqlServer),
       (std::vector<std::string>{"INSERT INTO [a;b] VALUES (1)", "INSERT INTO [a;b] VALUES (2)"}));
+}
+
+// The cases as SQL Server (FreeTDS) and a German-speaking PostgreSQL report them.
+TEST(OdbcConnectFailure, CodesFirstThenTheServersWords) {
+  using F = ConnectFailure;
+  const BackendKind ms = BackendKind::SqlServer, pg = BackendKind::PostgreSql;
+  struct Case {
+    BackendKind kind;
+    std::vector<DriverDiagnostic> records;
+    F expected;
+  };
+  const std::vector<Case> cases = {
+      {ms,
+       {{"42000", 4060, "Cannot open database \"X\" requested by the login."},
+        {"28000", 18456, "Login failed for user 'sa'."}},
+       F::DatabaseMissing},
+      {ms,
+       {{"08001", 0, "Unable to connect to data source"}, {"28000", 18456, "Anmeldung"}},
+       F::LoginRefused},
+      {ms,
+       {{"08001", 0, "Unable to connect to data source"},
+        {"08S01", 20009, "Unable to connect: Adaptive Server is unavailable"}},
+       F::Unreachable},
+      {pg,
+       {{"08001", 101, "Verbindung fehlgeschlagen: FATAL: Datenbank »X« existiert nicht"}},
+       F::DatabaseMissing},
+      {pg,
+       {{"08001", 101, "FATAL: Passwort-Authentifizierung für Benutzer »v« fehlgeschlagen"}},
+       F::LoginRefused},
+      {pg, {{"08001", 101, "konnte Hostnamen »x« nicht in Adresse übersetzen"}}, F::Unreachable},
+      {pg, {{"08001", 101, "failed: FATAL: sorry, too many clients already"}}, F::Other},
+      {pg, {{"HY000", 1, "out of memory"}}, F::Other},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ClassifyConnectFailure(c.kind, c.records), c.expected) << c.records.back().message;
 }
 
 TEST(OdbcDialect, QuotesAndFirstRowPerEngine) {

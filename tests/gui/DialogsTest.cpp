@@ -22,7 +22,10 @@
 #include "gui/HelpViewer.h"
 #include "gui/ReportDialog.h"
 #include "gui/StoragePickerDialog.h"
+#include "gui/TestRunDialog.h"
 #include "import/ImportReport.h"
+#include "import/ImportRun.h"
+#include "shell/ShownTexts.h"
 #include "storage/StoragePicker.h"
 
 namespace velra::gui {
@@ -233,10 +236,20 @@ class ReportDialogTest : public ::testing::Test {
   }
 
   ImportReport report_;
+  // The fields as the wizard's field list offers them: "Colour" has no caption.
+  static FieldList Captions() {
+    FieldList list;
+    list.choices = {{"SalesPrice", "Verkaufspreis netto"},
+                    {"NetPrice", "Nettopreis"},
+                    {"DateCreation", "Angelegt am"},
+                    {"Active", "Aktiv"}};
+    return list;
+  }
+  const ShownTexts shown_{Captions(), RegionalSettings::ForLocale("de_DE")};
 };
 
 TEST_F(ReportDialogTest, ListsEveryEntrySortableByLine) {
-  ReportDialog dialog(report_);
+  ReportDialog dialog(report_, shown_);
   EXPECT_EQ(dialog.windowTitle(), "Importprotokoll");
   QTableView* table = Named<QTableView>(dialog, "tblProtokoll");
   ASSERT_NE(table, nullptr);
@@ -249,6 +262,10 @@ TEST_F(ReportDialogTest, ListsEveryEntrySortableByLine) {
   // First in the order of the run; an entry of the run as a whole stands in no line.
   EXPECT_EQ(Cell(table, 0, 0), "10");
   EXPECT_EQ(Cell(table, 0, 3), "zehn");
+  // Fields by their caption, by the database name only without one.
+  EXPECT_EQ(Cell(table, 0, 2), "Verkaufspreis netto");
+  EXPECT_EQ(Cell(table, 1, 2), "Angelegt am");
+  EXPECT_EQ(Cell(table, 2, 2), "Colour");
   EXPECT_EQ(Cell(table, 2, 0), "");
   EXPECT_EQ(Cell(table, 2, 4), "Das Feld gibt es in der Tabelle nicht.");
 
@@ -271,7 +288,7 @@ TEST_F(ReportDialogTest, SaysWhenOnlyPartOfTheEntriesIsListed) {
   for (size_t i = 0; i < ImportReport::kMaxEntries; ++i)
     report_.Add({1, 1, "A", "B", "x", "Grund"});
   ASSERT_GT(report_.EntryCount(), report_.Entries().size());
-  ReportDialog dialog(report_);
+  ReportDialog dialog(report_, shown_);
   EXPECT_EQ(Named<QTableView>(dialog, "tblProtokoll")->model()->rowCount(),
             static_cast<int>(ImportReport::kMaxEntries));
   QString note = Named<QLabel>(dialog, "lbHinweis")->text();
@@ -281,17 +298,52 @@ TEST_F(ReportDialogTest, SaysWhenOnlyPartOfTheEntriesIsListed) {
 
 TEST_F(ReportDialogTest, SavesTheReportAsCsvAndShowsWhyItCannot) {
   test::TempDir dir;
-  ReportDialog dialog(report_);
+  ReportDialog dialog(report_, shown_);
   const std::string path = dir / "Protokoll äöü.csv";
   ASSERT_TRUE(dialog.SaveTo(QString::fromStdString(path)));
   const std::string csv = test::ReadBytes(path);
   EXPECT_EQ(csv.rfind("\xEF\xBB\xBFZeile;Spalte;Feld;Wert;Grund\r\n", 0), 0u);
-  EXPECT_NE(csv.find("10;Preis;SalesPrice;zehn;"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("10;Preis;Verkaufspreis netto;zehn;"), std::string::npos) << csv;
 
   MessageBoxAnswerer seen;
   EXPECT_FALSE(dialog.SaveTo(QString::fromStdString(dir / "fehlt/Protokoll.csv")));
   EXPECT_EQ(seen.title, "Fehler");
   EXPECT_TRUE(seen.text.contains("Protokoll.csv")) << seen.text.toStdString();
+}
+
+// The test run shows fields by their caption and values as the user writes them: flags as
+// Ja/Nein, prices grouped with two decimals, quantities with the decimals they have.
+TEST_F(ReportDialogTest, TheTestRunShowsCaptionsAndValuesAsTheUserWritesThem) {
+  ImportResult result;
+  result.testRun = true;
+  RecordPreview added{1, 2, RecordPreview::Action::Add, "10001", {}};
+  added.fields = {{"NetPrice", Value(), Value(1234.5)},
+                  {"Active", Value(), Value(true)},
+                  {"Colour", Value(), Value("rot")}};
+  RecordPreview changed{2, 3, RecordPreview::Action::Update, "10002", {}};
+  changed.fields = {{"Active", Value(true), Value(false)},
+                    {"DateCreation", Value(DateTime{2026, 3, 1}), Value(DateTime{2026, 3, 2})},
+                    {"Stock", Value(0.5), Value(1234.125)}};
+  result.preview.firstRows = {added, changed};
+  result.preview.changed = {changed};
+  TestRunDialog dialog(result, 2, shown_, [] {});
+
+  // Per field of the tree's first record: the field, then its value or its old and new value.
+  auto fields = [&](const char* tree) {
+    std::vector<std::string> out;
+    QTreeWidgetItem* record = Named<QTreeWidget>(dialog, tree)->topLevelItem(0);
+    for (int i = 0; record && i < record->childCount(); ++i) {
+      QStringList texts;
+      for (int c = 2; c < record->child(i)->columnCount(); ++c) texts << record->child(i)->text(c);
+      out.push_back(texts.join(" | ").toStdString());
+    }
+    return out;
+  };
+  EXPECT_EQ(fields("tvwErsteZeilen"),
+            (std::vector<std::string>{"Nettopreis | 1.234,50", "Aktiv | Ja", "Colour | rot"}));
+  EXPECT_EQ(fields("tvwAenderungen"),
+            (std::vector<std::string>{"Aktiv | Ja | Nein", "Angelegt am | 01.03.2026 | 02.03.2026",
+                                      "Stock | 0,5 | 1.234,125"}));
 }
 
 class HelpTest : public ::testing::Test {

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "ScriptedDialogs.h"
@@ -31,6 +34,7 @@
 #include "demo/DemoEnvironment.h"
 #include "gui/MainWindow.h"
 #include "gui/QtDialogs.h"
+#include "gui/Translations.h"
 #include "import/ImportLock.h"
 #include "profile/ImportProfile.h"
 #include "shell/ShellTexts.h"
@@ -554,12 +558,22 @@ TEST_F(WindowTest, AProfileATestRunAndTheRejectedRows) {
 
   Click("cmdWeiter");
   int firstRows = -1;
+  std::map<QString, QString> firstValues;  // by the field as the dialog names it
   AnswerModal([&](QWidget* testRun) {
-    firstRows = testRun->findChild<QTreeWidget*>("tvwErsteZeilen")->topLevelItemCount();
+    auto* tree = testRun->findChild<QTreeWidget*>("tvwErsteZeilen");
+    firstRows = tree->topLevelItemCount();
+    for (int i = 0; firstRows > 0 && i < tree->topLevelItem(0)->childCount(); ++i)
+      firstValues[tree->topLevelItem(0)->child(i)->text(2)] =
+          tree->topLevelItem(0)->child(i)->text(3);
     QTest::mouseClick(testRun->findChild<QPushButton*>("cmdSchliessen"), Qt::LeftButton);
   });
   Click("cmdTestlauf");
   EXPECT_EQ(firstRows, 10);
+  // The fields by the captions of the company's layout file, values as the user writes them.
+  EXPECT_EQ(firstValues["Artikel-Nr."], "10001");
+  EXPECT_EQ(firstValues["Aktiv"], "Ja");
+  EXPECT_EQ(firstValues["Einkaufspreis"], "0,04");
+  EXPECT_FALSE(firstValues.count("ArticleNumber"));
   EXPECT_EQ(Page(), 5);
   EXPECT_EQ(QueryValue("SELECT COUNT(*) FROM Articles")->AsInteger(), 0);
 
@@ -583,6 +597,45 @@ TEST(QtDialogsTest, TheFileDialogsFiltersShowTheirRealPatterns) {
   // The wizard's filter index 6 (counted from 1) is CSV.
   EXPECT_EQ(filters[5], "CSV-Format (*.csv)");
   EXPECT_EQ(filters[6], "Microsoft Excel 2007-2019 (*.xlsx *.xlsm)");
+}
+
+// Qt's own dialogs speak German, also on a system set to English.
+TEST(QtDialogsTest, QtsOwnTextsAreGermanAlsoOnAnEnglishSystem) {
+  const QString loaded = InstallQtTranslations(*QCoreApplication::instance(),
+                                               QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_TRUE(loaded.endsWith("qtbase_de.qm")) << loaded.toStdString();
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+  QStringList buttons;
+  AnswerModal([&](QWidget* box) {
+    for (QPushButton* button : box->findChildren<QPushButton*>()) buttons << button->text();
+    qobject_cast<QDialog*>(box)->reject();
+  });
+  QtDialogs dialogs;
+  EXPECT_EQ(
+      dialogs.InputBox("Geben Sie bitte das Passwort der Datenbank ein.", "Kennwort der Datenbank"),
+      std::nullopt);
+  EXPECT_TRUE(buttons.contains("Abbrechen")) << buttons.join(", ").toStdString();
+}
+
+// The file dialog starts in the folder of the file chosen before, else in the home folder.
+TEST(QtDialogsTest, TheFileDialogStartsWhereTheLastFileLies) {
+  test::TempDir dir;
+  const QString folder = QDir(QString::fromStdString(dir.Path())).absolutePath();
+  const std::vector<std::pair<std::string, QString>> cases = {
+      {dir / "Artikel.csv", folder},
+      {"", QDir::homePath()},
+      {dir / "weg/Artikel.csv", QDir::homePath()}};
+  for (const auto& [lastFile, expected] : cases) {
+    QString shown;
+    AnswerModal([&](QWidget* modal) {
+      if (auto* fileDialog = qobject_cast<QFileDialog*>(modal))
+        shown = fileDialog->directory().absolutePath();
+      qobject_cast<QDialog*>(modal)->reject();
+    });
+    QtDialogs dialogs;
+    EXPECT_EQ(dialogs.ChooseFile("Datei öffnen", FileDialogFilter(), 1, lastFile), std::nullopt);
+    EXPECT_EQ(shown, expected) << lastFile;
+  }
 }
 
 // The pictures of the README: every step, the dialogs and the help, taken when

@@ -9,6 +9,7 @@
 #include "ServerCompany.h"
 #include "TestSupport.h"
 #include "config/CompanyOptions.h"
+#include "config/IniFile.h"
 #include "config/Text.h"
 #include "db/Connection.h"
 #include "demo/DemoEnvironment.h"
@@ -132,6 +133,51 @@ TEST(ServerCompanyTest, CountersCountedOnAtOnceLoseNoStep) {
                                       : FileOptions(afk).Get("Test", "Zähler");
     EXPECT_EQ(counted, std::to_string(kRuns * kSteps)) << (table ? "Options" : ".afk");
   }
+}
+
+// A server company that cannot be opened says why in a German sentence, on the command line as
+// in the window (both select the company the same way); the driver's text follows as detail.
+TEST(ServerCompanyTest, ACompanyThatCannotBeOpenedSaysWhyInGerman) {
+  std::optional<DemoServer> server = test::TestServer();
+  if (!server) GTEST_SKIP() << test::kNoTestServer;
+  test::TempDir dir;
+  test::UseOwnConfigFolder(dir);
+  std::string error;
+  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  test::ServerCompany company;
+  ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
+  const std::string environment = dir / "velra.var", name = company.Name();
+  auto setting = [&](const char* key, const std::string& value) {
+    ASSERT_TRUE(WriteProfileString(environment, "Connection", key, value, &error)) << error;
+  };
+  auto expectSaid = [&](const std::string& sentence) {
+    std::string output;
+    const int code =
+        test::RunCli("--program-dir " + dir.Path() + " --company " + name +
+                         " import --kind Artikel --file " + dir / kDemoSampleFolder + "Artikel.csv",
+                     output);
+    EXPECT_EQ(code, 3) << output;
+    EXPECT_NE(output.find("Die Firma '" + name + "' kann nicht gewählt werden: " + sentence),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find(" Meldung des Treibers: "), std::string::npos) << output;
+  };
+
+  setting("DataSource", "127.0.0.1,1");
+  expectSaid(
+      "Der Datenbankserver '127.0.0.1,1' ist nicht erreichbar, deshalb kann die "
+      "Firmendatenbank '" +
+      name + "' nicht geöffnet werden.");
+  setting("DataSource", server->dataSource);
+  setting("Password", "falsch");
+  expectSaid("Die Anmeldung des Benutzers '" + server->user + "' am Datenbankserver '" +
+             server->dataSource + "' wurde abgelehnt");
+  setting("Password", server->password);
+  auto maintenance = Connection::Open(ReplaceAll(
+      company.ConnectionString(), "Initial Catalog=" + name, "Initial Catalog=postgres"));
+  maintenance->Execute("DROP DATABASE " + maintenance->Quote(name) + " WITH (FORCE)");
+  expectSaid("Die Datenbank '" + name + "' gibt es auf dem Server '" + server->dataSource +
+             "' nicht.");
 }
 
 }  // namespace

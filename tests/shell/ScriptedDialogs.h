@@ -45,9 +45,10 @@ class ScriptedDialogs : public Dialogs {
     inputs.pop_front();
     return answer;
   }
-  std::optional<std::string> ChooseFile(const std::string&, const std::string&,
-                                        int filterIndex) override {
+  std::optional<std::string> ChooseFile(const std::string&, const std::string&, int filterIndex,
+                                        const std::string& lastFile) override {
     lastFilterIndex = filterIndex;
+    lastFileGiven = lastFile;
     if (files.empty()) return std::nullopt;
     auto file = files.front();
     files.pop_front();
@@ -66,6 +67,7 @@ class ScriptedDialogs : public Dialogs {
   }
 
   int lastFilterIndex = 0;
+  std::string lastFileGiven;  // where the last file dialog started
 };
 
 }  // namespace velra::test

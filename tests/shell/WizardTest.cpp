@@ -398,6 +398,8 @@ TEST_F(WizardTest, ChoosingAFileSetsFormatStatusAndSynchronisationList) {
   EXPECT_EQ(C().statusPanels["Datei"], "Datei: " + samples_ + "Kunden.csv");
   EXPECT_EQ(C().cboSynchronisierung.Text, "Kunden-Nr.");
   EXPECT_EQ(C().focus, "cmdWeiter");
+  wizard_.CmdDialogClick();  // the next dialog starts where this file lies
+  EXPECT_EQ(dialogs_.lastFileGiven, samples_ + "Kunden.csv");
   // The synchronisation list holds the captions of the customers' fields only.
   EXPECT_NE(std::find(C().cboSynchronisierung.Items.begin(), C().cboSynchronisierung.Items.end(),
                       "Suchname"),

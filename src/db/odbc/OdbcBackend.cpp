@@ -14,6 +14,7 @@
 
 #include "config/Text.h"
 #include "db/DbError.h"
+#include "db/odbc/ConnectFailure.h"
 
 namespace velra {
 
@@ -34,10 +35,6 @@ constexpr SQLSMALLINT kSqlServerDateTimeOffset = -155;
 namespace text {
 std::string Quoted(std::string_view name) {
   return "'" + std::string(name) + "'";
-}
-std::string CannotConnect(const std::string& database, const std::string& server) {
-  return "Die Verbindung zur Firmendatenbank " + Quoted(database) + " auf dem Server " +
-         Quoted(server) + " ist nicht möglich: ";
 }
 std::string ConnectionLost(const std::string& database, const std::string& server) {
   return "Die Verbindung zur Firmendatenbank " + Quoted(database) + " auf dem Server " +
@@ -177,10 +174,7 @@ SQLWCHAR* Wide(std::u16string& text) {
 
 // ---- Diagnostics
 
-struct Diagnostic {
-  std::string state;
-  std::string message;
-};
+using Diagnostic = DriverDiagnostic;
 
 // The server's own words: without the "[unixODBC][Driver Manager]" tags in front, the
 // severity "ERROR:" and psqlODBC's closing line "Error while executing the query", on one line.
@@ -227,6 +221,7 @@ std::vector<Diagnostic> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     if (!SQL_SUCCEEDED(rc)) break;
     Diagnostic diagnostic;
     diagnostic.state = Utf8(state, 5);
+    diagnostic.native = native;
     diagnostic.message = CleanMessage(
         Utf8(message.data(),
              std::min(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)), message.size())));
@@ -510,6 +505,7 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
       : kind_(login.kind),
         server_(login.server),
         database_(login.database),
+        user_(login.integrated ? std::string() : login.user),
         driver_(OdbcDriver(login.kind)),
         secret_(login.password),
         dialect_(login.kind) {}
@@ -530,7 +526,7 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
     if (database_.empty()) throw DbError(DbError::Kind::Open, text::kNoDatabase);
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
       throw DbError(DbError::Kind::Open,
-                    text::CannotConnect(database_, server_) + text::kNoEnvironment);
+                    ConnectFailureMessage(ConnectFailure::Other, Target(), text::kNoEnvironment));
     SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) FailOpen(SQL_HANDLE_ENV, env_);
     if (login.timeoutSeconds)
@@ -743,10 +739,14 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
       if (record.state == "IM002" || record.state == "IM003" ||
           record.message.find("Can't open lib") != std::string::npos) {
         reason = text::DriverMissing(driver_) + " (" + reason + ")";
-        break;
+        throw DbError(DbError::Kind::Open,
+                      ConnectFailureMessage(ConnectFailure::Other, Target(), reason));
       }
-    throw DbError(DbError::Kind::Open, text::CannotConnect(database_, server_) + reason);
+    throw DbError(DbError::Kind::Open,
+                  ConnectFailureMessage(ClassifyConnectFailure(kind_, records), Target(), reason));
   }
+
+  ConnectTarget Target() const { return {server_, database_, user_}; }
 
   void RunNow(std::string_view sql) {
     std::u16string wide = Utf16(sql);
@@ -781,7 +781,7 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
   }
 
   BackendKind kind_;
-  std::string server_, database_, driver_, secret_;
+  std::string server_, database_, user_, driver_, secret_;
   Dialect dialect_;
   SQLHENV env_ = SQL_NULL_HENV;
   SQLHDBC dbc_ = SQL_NULL_HDBC;

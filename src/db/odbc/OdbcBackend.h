@@ -31,9 +31,11 @@
 // - A statement that waits longer than "Busy Timeout" for a locked row fails with
 //   DbError::Kind::Locked.
 // - Errors are DbError with a German sentence that ends in the driver's or server's reason:
-//   Open for connection and login failures, Constraint for rejected keys, Locked for locks,
-//   deadlocks and serialization failures, Denied for a login without the right to write
-//   (PostgreSQL), Statement for the rest. No message contains the password.
+//   Open for connection and login failures (an unreachable server, a refused login and a
+//   missing database each in a sentence of its own, see ConnectFailure.h), Constraint for
+//   rejected keys, Locked for locks, deadlocks and serialization failures, Denied for a login
+//   without the right to write (PostgreSQL), Statement for the rest. No message contains the
+//   password.
 
 #include <memory>
 #include <string>
