@@ -89,8 +89,13 @@ case "${1:-}" in
     install_missing
     build
     mkdir -p docs/screenshots
-    xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
-      VELRA_SCREENSHOT_DIR="$PWD/docs/screenshots" build/release/bin/gui-window-tests --gtest_filter='*Screenshots'
+    # Every step on a small screen; the window at scale 2 on a large one.
+    xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb \
+      VELRA_SCREENSHOT_DIR="$PWD/docs/screenshots" build/release/bin/gui-window-tests \
+      --gtest_filter='*Screenshots:*NeverHide*:*FitsTheScreen'
+    xvfb-run -a -s "-screen 0 1920x1080x24" env QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 \
+      VELRA_SCREENSHOT_DIR="$PWD/docs/screenshots" build/release/bin/gui-window-tests \
+      --gtest_filter='*FitsTheScreen'
     ;;
   *)
     sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'

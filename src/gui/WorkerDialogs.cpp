@@ -56,8 +56,9 @@ std::optional<std::string> WorkerDialogs::InputBox(const std::string& prompt,
 }
 
 std::optional<std::string> WorkerDialogs::ChooseFile(const std::string& title,
-                                                     const std::string& filter, int filterIndex) {
-  return Answered([&] { return dialogs_.ChooseFile(title, filter, filterIndex); });
+                                                     const std::string& filter, int filterIndex,
+                                                     const std::string& lastFile) {
+  return Answered([&] { return dialogs_.ChooseFile(title, filter, filterIndex, lastFile); });
 }
 
 std::optional<std::string> WorkerDialogs::ChooseSaveFile(const std::string& title,

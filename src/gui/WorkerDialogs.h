@@ -29,7 +29,7 @@ class WorkerDialogs final : public Dialogs {
   bool Ask(const std::string& text, const std::string& title, bool yesIsDefault) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title) override;
   std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
-                                        int filterIndex) override;
+                                        int filterIndex, const std::string& lastFile) override;
   std::optional<std::string> ChooseSaveFile(const std::string& title, const std::string& filter,
                                             const std::string& defaultName) override;
   void ShowHelp(int contextId) override;

@@ -164,6 +164,14 @@ class WindowTest : public ::testing::Test {
     fields->setCurrentIndex(index);
     emit fields->activated(index);
   }
+  // With VELRA_SCREENSHOT_DIR set (./run.sh screenshots), the whole screen as a picture.
+  void ShootScreen(const QString& name) {
+    const QString folder = qEnvironmentVariable("VELRA_SCREENSHOT_DIR");
+    if (folder.isEmpty()) return;
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window_.screen()->grabWindow(0).save(folder + "/" + name + ".png"))
+        << name.toStdString();
+  }
   std::optional<Value> QueryValue(const std::string& sql) {
     auto connection = Connection::Open(window_.GetWizard().Session().Context.ConnectionString);
     return connection->QueryValue(sql);
@@ -298,6 +306,7 @@ TEST_F(WindowTest, MessagesOfALoadNeverHideUnderItsProgressWindow) {
     note = box->findChild<QLabel*>("qt_msgbox_label")->text();
     auto* progress = window_.findChild<QWidget*>("frmStatus");
     progressShown = progress && progress->isVisible();
+    ShootScreen("4-ladehinweis");
     QTest::keyClick(box, Qt::Key_Return);
   });
   LoadArticles(file);
@@ -460,6 +469,10 @@ TEST_F(WindowTest, TheLabelAndTheListFollowTheActiveColumn) {
 // The window opens within the screen's free area, its buttons on it, at any size of screen.
 TEST_F(WindowTest, TheWindowFitsTheScreen) {
   const QRect room = window_.screen()->availableGeometry();
+  ShootScreen(QString("0-start-%1x%2-skala-%3")
+                  .arg(room.width() * window_.devicePixelRatio())
+                  .arg(room.height() * window_.devicePixelRatio())
+                  .arg(window_.devicePixelRatio()));
   EXPECT_TRUE(room.contains(window_.geometry())) << window_.width() << "x" << window_.height()
                                                  << " on " << room.width() << "x" << room.height();
   for (const char* name : {"cmdWeiter", "cmdBeenden", "cmdHilfe"}) {
