@@ -12,7 +12,7 @@
 #include <shapefil.h>
 #include <xlsxwriter.h>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 
 namespace {
 

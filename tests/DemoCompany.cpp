@@ -1,6 +1,6 @@
 #include "DemoCompany.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra::test {
 

@@ -4,7 +4,7 @@
 
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra::cli {
 

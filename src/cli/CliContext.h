@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "config/SessionContext.h"
+#include "company/SessionContext.h"
 
 namespace velra::cli {
 

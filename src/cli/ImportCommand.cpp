@@ -6,7 +6,7 @@
 #include "cli/ImportOutput.h"
 #include "cli/UsageErrors.h"
 #include "cli/WizardDriver.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "import/ImportSettings.h"
 #include "shell/DataKinds.h"
 #include "shell/ImportEnding.h"

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra::cli {
 

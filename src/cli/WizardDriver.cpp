@@ -4,7 +4,7 @@
 
 #include "cli/UsageErrors.h"
 #include "config/Environment.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "shell/DataKinds.h"
 
 namespace velra::cli {

@@ -1,6 +1,6 @@
 #include "config/CommandLine.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

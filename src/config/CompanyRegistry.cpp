@@ -5,10 +5,10 @@
 #include <climits>
 #include <filesystem>
 
-#include "config/ConnectionString.h"
+#include "base/ConnectionString.h"
 #include "config/Messages.h"
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -4,8 +4,8 @@
 
 #include "config/IniFile.h"
 #include "config/Messages.h"
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -1,7 +1,7 @@
 #include "config/IniFile.h"
 
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "config/Paths.h"
+#include "base/Paths.h"
 
 namespace velra {
 

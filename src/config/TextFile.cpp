@@ -14,7 +14,7 @@
 #include <ctime>
 
 #include "config/Messages.h"
-#include "config/Paths.h"
+#include "base/Paths.h"
 
 namespace velra {
 

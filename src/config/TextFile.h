@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 
 namespace velra {
 

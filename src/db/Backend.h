@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "db/Dialect.h"
-#include "db/Value.h"
+#include "base/Value.h"
 
 namespace velra {
 

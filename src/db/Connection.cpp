@@ -1,6 +1,6 @@
 #include "db/Connection.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/ConnectionParameters.h"
 #include "db/odbc/OdbcBackend.h"
 #include "db/sqlite/SqliteBackend.h"

@@ -13,7 +13,7 @@
 
 #include "db/Backend.h"
 #include "db/DbError.h"
-#include "db/Value.h"
+#include "base/Value.h"
 
 namespace velra {
 

@@ -1,7 +1,7 @@
 #include "db/ConnectionParameters.h"
 
-#include "config/ConnectionString.h"
-#include "config/Text.h"
+#include "base/ConnectionString.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -1,6 +1,6 @@
 #include "db/TargetTable.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

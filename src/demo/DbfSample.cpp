@@ -4,8 +4,8 @@
 
 #include <stdexcept>
 
-#include "config/Encoding.h"
-#include "config/Text.h"
+#include "base/Encoding.h"
+#include "base/Text.h"
 
 namespace velra {
 

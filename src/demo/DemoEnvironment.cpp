@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "config/ConnectionString.h"
+#include "base/ConnectionString.h"
 #include "config/IniFile.h"
 #include "config/Messages.h"
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "config/TextFile.h"
 #include "db/Connection.h"
 #include "db/Embedded.h"

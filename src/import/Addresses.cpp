@@ -1,6 +1,6 @@
 #include "import/Addresses.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -1,6 +1,6 @@
 #include "import/ArticleRecords.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

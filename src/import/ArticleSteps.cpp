@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

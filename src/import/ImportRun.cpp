@@ -8,7 +8,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/Connection.h"
 #include "db/TargetTable.h"
 #include "import/Addresses.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "config/SessionContext.h"
+#include "company/SessionContext.h"
 #include "import/ImportReport.h"
 #include "import/ImportSettings.h"
 #include "import/TestRun.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "config/CompanyOptions.h"
-#include "db/Value.h"
+#include "company/CompanyOptions.h"
+#include "base/Value.h"
 
 namespace velra {
 

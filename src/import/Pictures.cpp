@@ -18,8 +18,8 @@
 
 #include <curl/curl.h>
 
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "db/DbError.h"
 #include "import/ImageTypes.h"
 #include "source/Formats.h"

@@ -1,6 +1,6 @@
 #include "import/Prices.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

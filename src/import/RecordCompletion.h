@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "db/Value.h"
+#include "base/Value.h"
 #include "import/RowRecord.h"
 #include "import/ValueConversion.h"
 

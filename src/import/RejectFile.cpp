@@ -8,10 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "config/Messages.h"
-#include "config/Regional.h"
-#include "config/Text.h"
+#include "base/Regional.h"
+#include "base/Text.h"
 #include "config/TextFile.h"
 #include "source/Formats.h"
 

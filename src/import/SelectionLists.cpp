@@ -12,7 +12,7 @@
 #include <unicode/locid.h>
 #include <unicode/stringpiece.h>
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/Connection.h"
 
 namespace velra {

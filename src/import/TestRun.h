@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "db/Value.h"
+#include "base/Value.h"
 
 namespace velra {
 

@@ -21,7 +21,7 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

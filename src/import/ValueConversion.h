@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/Regional.h"
-#include "db/Value.h"
+#include "base/Regional.h"
+#include "base/Value.h"
 
 namespace velra {
 

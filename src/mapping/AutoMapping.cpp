@@ -1,6 +1,6 @@
 #include "mapping/AutoMapping.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "config/TextFile.h"
 
 namespace velra {

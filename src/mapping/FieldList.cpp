@@ -1,6 +1,6 @@
 #include "mapping/FieldList.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/Connection.h"
 
 namespace velra {

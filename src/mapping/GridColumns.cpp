@@ -1,6 +1,6 @@
 #include "mapping/GridColumns.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

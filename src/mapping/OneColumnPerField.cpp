@@ -1,6 +1,6 @@
 #include "mapping/OneColumnPerField.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

@@ -8,9 +8,9 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "config/Messages.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "config/TextFile.h"
 
 namespace velra {

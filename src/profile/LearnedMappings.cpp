@@ -9,10 +9,10 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "config/Messages.h"
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "config/TextFile.h"
 
 namespace velra {

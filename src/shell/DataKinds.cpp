@@ -1,6 +1,6 @@
 #include "shell/DataKinds.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

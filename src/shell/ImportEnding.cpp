@@ -1,6 +1,6 @@
 #include "shell/ImportEnding.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "shell/ShellTexts.h"
 
 namespace velra {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "config/SessionContext.h"
+#include "company/SessionContext.h"
 #include "import/ImportRun.h"
 #include "mapping/FieldList.h"
 #include "mapping/GridColumns.h"

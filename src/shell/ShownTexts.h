@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "config/Regional.h"
+#include "base/Regional.h"
 #include "import/ValueConversion.h"
 #include "mapping/FieldList.h"
 

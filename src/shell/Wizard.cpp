@@ -3,7 +3,7 @@
 #include "config/CommandLine.h"
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "import/SelectionLists.h"
 #include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"

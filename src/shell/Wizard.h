@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config/InstanceLock.h"
-#include "config/Regional.h"
+#include "base/Regional.h"
 #include "import/ImportRun.h"
 #include "import/RejectFile.h"
 #include "mapping/AutoMapping.h"

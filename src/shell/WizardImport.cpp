@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "config/SuiteFiles.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "import/MandatoryFields.h"
 #include "import/RejectFile.h"
 #include "import/RejectTarget.h"

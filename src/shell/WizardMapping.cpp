@@ -1,6 +1,6 @@
 // The mapping page: activating columns, assigning fields, removing assignments, automatic mapping.
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "mapping/OneColumnPerField.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"

@@ -1,7 +1,7 @@
 // Import profiles in the wizard: the state of the wizard as a profile, a profile applied to the
 // settings, the source settings and the columns of the grid.
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "import/SelectionLists.h"
 #include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"

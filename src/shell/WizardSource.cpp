@@ -1,7 +1,7 @@
 // The source page: format, file, table and text settings, and loading the source into the grid.
 
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "mapping/OneColumnPerField.h"
 #include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"

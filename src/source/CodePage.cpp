@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 
 namespace velra {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Excel stores dates as day numbers with the time as fraction; two epochs exist.
 
-#include "db/Value.h"
+#include "base/Value.h"
 
 namespace velra {
 

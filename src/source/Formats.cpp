@@ -1,6 +1,6 @@
 #include "source/Formats.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -1,6 +1,6 @@
 #include "source/SourceEncoding.h"
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "source/SourceError.h"
 
 namespace velra {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "db/Value.h"
+#include "base/Value.h"
 
 namespace velra {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/Connection.h"
 
 namespace velra {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "DemoCompany.h"
-#include "config/ConnectionString.h"
-#include "config/Text.h"
+#include "base/ConnectionString.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "TestSupport.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

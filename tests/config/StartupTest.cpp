@@ -7,7 +7,7 @@
 #include "config/CompanyRegistry.h"
 #include "config/Environment.h"
 #include "config/InstanceLock.h"
-#include "config/SessionContext.h"
+#include "company/SessionContext.h"
 #include "db/Connection.h"
 
 namespace velra {

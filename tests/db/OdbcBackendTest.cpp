@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "config/ConnectionString.h"
+#include "base/ConnectionString.h"
 #include "db/Connection.h"
 #include "db/Dialect.h"
 #include "db/TargetTable.h"

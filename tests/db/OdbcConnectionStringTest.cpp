@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "config/ConnectionString.h"
-#include "config/Text.h"
+#include "base/ConnectionString.h"
+#include "base/Text.h"
 #include "db/ConnectionParameters.h"
 #include "db/odbc/OdbcConnectionString.h"
 

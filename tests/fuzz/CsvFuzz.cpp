@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "source/SourceError.h"
 #include "source/csv/CsvReader.h"
 

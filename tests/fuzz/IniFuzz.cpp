@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "config/IniFile.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 using namespace velra;
 

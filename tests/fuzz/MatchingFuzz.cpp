@@ -12,7 +12,7 @@
 
 #include "FuzzSupport.h"
 #include "config/IniFile.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "config/TextFile.h"
 #include "mapping/AutoMapping.h"
 #include "mapping/LayoutFile.h"

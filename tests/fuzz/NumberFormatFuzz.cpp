@@ -10,7 +10,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "import/NumberRanges.h"
 
 using namespace velra;

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "import/ValueConversion.h"
 
 using namespace velra;

@@ -10,7 +10,7 @@
 
 #include "Isolated.h"
 #include "TestSupport.h"
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "source/SourceError.h"
 #include "source/csv/CsvReader.h"
 

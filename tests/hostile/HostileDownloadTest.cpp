@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "DemoCompany.h"
-#include "config/Paths.h"
+#include "base/Paths.h"
 #include "import/Pictures.h"
 
 namespace velra {

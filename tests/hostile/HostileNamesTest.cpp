@@ -15,7 +15,7 @@
 #include "DemoCompany.h"
 #include "Isolated.h"
 #include "RawZip.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/TargetTable.h"
 #include "source/SourceError.h"
 #include "source/SourceOpening.h"

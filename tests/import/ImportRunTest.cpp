@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DemoCompany.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "config/Text.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

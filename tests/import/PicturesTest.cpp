@@ -21,8 +21,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "config/Paths.h"
-#include "config/Regional.h"
+#include "base/Paths.h"
+#include "base/Regional.h"
 #include "db/Connection.h"
 #include "db/Schema.h"
 

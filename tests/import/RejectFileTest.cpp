@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "config/Regional.h"
+#include "base/Regional.h"
 #include "import/ValueConversion.h"
 
 namespace velra {

@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "TestSupport.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "source/SourceError.h"
 
 namespace velra {

@@ -12,7 +12,7 @@
 #include <map>
 #include <optional>
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/DbError.h"
 #include "db/odbc/ConnectFailure.h"
 

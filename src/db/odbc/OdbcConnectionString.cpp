@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/ConnectionString.h"
-#include "config/Text.h"
+#include "base/ConnectionString.h"
+#include "base/Text.h"
 
 namespace velra {
 

@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/DbError.h"
 
 namespace velra {

@@ -10,9 +10,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "config/Messages.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "source/CodePage.h"
 #include "source/SourceError.h"
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/Encoding.h"
-#include "config/Text.h"
+#include "base/Encoding.h"
+#include "base/Text.h"
 #include "source/CodePage.h"
 
 namespace velra::dbf {

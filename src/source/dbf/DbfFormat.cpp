@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "config/Text.h"
+#include "base/Text.h"
 #include "source/SourceError.h"
 #include "source/SourceReader.h"
 #include "source/dbf/DbfTexts.h"

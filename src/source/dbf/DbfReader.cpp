@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "config/Encoding.h"
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Encoding.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "source/SourceError.h"
 #include "source/dbf/DbfEncoding.h"
 #include "source/dbf/DbfFormat.h"

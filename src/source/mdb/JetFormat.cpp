@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 
 namespace velra::jet {
 

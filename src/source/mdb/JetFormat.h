@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "db/Value.h"
+#include "base/Value.h"
 #include "source/CodePage.h"
 
 namespace velra::jet {

@@ -15,7 +15,7 @@
 #include <optional>
 #include <unordered_set>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "config/Messages.h"
 #include "source/SourceError.h"
 #include "source/mdb/JetFormat.h"

@@ -7,8 +7,8 @@
 #include <map>
 #include <optional>
 
-#include "config/Encoding.h"
-#include "config/Text.h"
+#include "base/Encoding.h"
+#include "base/Text.h"
 #include "source/CodePage.h"
 
 namespace velra::biff {

@@ -17,8 +17,8 @@
 #include <mutex>
 
 #include "config/Messages.h"
-#include "config/Regional.h"
-#include "config/Text.h"
+#include "base/Regional.h"
+#include "base/Text.h"
 #include "source/ExcelDates.h"
 #include "source/SourceError.h"
 #include "source/xls/Biff.h"

@@ -15,9 +15,9 @@
 #include <new>
 #include <unordered_map>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 #include "config/Messages.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "source/ExcelDates.h"
 #include "source/SourceError.h"
 #include "source/xlsx/XmlTokenizer.h"

@@ -1,4 +1,4 @@
-#include "db/Value.h"
+#include "base/Value.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 
 #include <unicode/utf8.h>
 

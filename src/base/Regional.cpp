@@ -1,4 +1,4 @@
-#include "config/Regional.h"
+#include "base/Regional.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/dcfmtsym.h>

@@ -1,11 +1,11 @@
-#include "config/Text.h"
+#include "base/Text.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <charconv>
 
-#include "config/Encoding.h"
+#include "base/Encoding.h"
 
 namespace velra {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "config/Encoding.h"
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Encoding.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 
 namespace velra {
 namespace {

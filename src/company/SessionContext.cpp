@@ -1,10 +1,10 @@
-#include "config/SessionContext.h"
+#include "company/SessionContext.h"
 
 #include "config/CompanyRegistry.h"
 #include "config/IniFile.h"
 #include "config/Messages.h"
-#include "config/Paths.h"
-#include "config/Text.h"
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "config/TextFile.h"
 #include "db/Connection.h"
 #include "db/odbc/OdbcConnectionString.h"

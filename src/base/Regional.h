@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "db/Value.h"
+#include "base/Value.h"
 
 namespace velra {
 

@@ -1,9 +1,9 @@
-#include "config/CompanyOptions.h"
+#include "company/CompanyOptions.h"
 
 #include "config/FileLock.h"
 #include "config/IniFile.h"
 #include "config/Messages.h"
-#include "config/Text.h"
+#include "base/Text.h"
 #include "db/Connection.h"
 
 namespace velra {

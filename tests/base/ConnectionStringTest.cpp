@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "config/ConnectionString.h"
+#include "base/ConnectionString.h"
 #include "db/ConnectionParameters.h"
 
 namespace velra {

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "config/CompanyOptions.h"
+#include "company/CompanyOptions.h"
 #include "config/Environment.h"
-#include "config/Regional.h"
+#include "base/Regional.h"
 
 namespace velra {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "config/CompanyOptions.h"
+#include "company/CompanyOptions.h"
 #include "db/Connection.h"
 #include "db/Schema.h"
 

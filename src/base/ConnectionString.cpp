@@ -1,4 +1,4 @@
-#include "config/ConnectionString.h"
+#include "base/ConnectionString.h"
 
 namespace velra {
 
