@@ -286,6 +286,31 @@ TEST_F(WizardTest, EveryKindConfiguresTableKeyAndOptions) {
   }
 }
 
+// Profiles, learned mappings and --kind keep a kind as its number; the list texts and those
+// numbers must keep naming the same kinds.
+TEST(DataKinds, ListTextsAndStoredNumbersNameTheSameKinds) {
+  const std::pair<const char*, int> listed[] = {{"Kunden", 0},
+                                                {"Artikel", 1},
+                                                {"Lieferanten", 2},
+                                                {"Lieferanten zum Artikel", 3},
+                                                {"Warenbestände", 6},
+                                                {"Lagerorte", 7},
+                                                {"Artikel (Kundentyp-Preise)", 8},
+                                                {"Artikel (Webshop)", 9},
+                                                {"DATEV: Kontenrahmen", 10}};
+  for (const auto& [text, number] : listed) {
+    ASSERT_TRUE(DataKindOfNumber(number)) << number;
+    EXPECT_EQ(ParseDataKind(text), DataKindOfNumber(number)) << text;
+    EXPECT_EQ(ParseDataKind(" " + std::string(text) + " "), DataKindOfNumber(number)) << text;
+    EXPECT_EQ(ParseDataKind(std::to_string(number)), DataKindOfNumber(number)) << text;
+    EXPECT_EQ(Describe(*DataKindOfNumber(number)).listText, std::string(text));
+  }
+  EXPECT_EQ(ParseDataKind("lagerorte"), DataKind::StorageLocations);
+  // Kinds the list does not offer, and numbers that are no kind.
+  for (const char* refused : {"4", "5", "11", "-1", "01", "1x", ""})
+    EXPECT_EQ(ParseDataKind(refused), std::nullopt) << refused;
+}
+
 TEST_F(WizardTest, SettingsHandlersAndTheirExclusions) {
   Start();
   wizard_.ChkSynchronisierenClick(1);
