@@ -30,9 +30,7 @@ bool DemoCompany::Start(const std::string& folder, const std::optional<DemoServe
 }
 
 void DemoCompany::Kind(int value) {
-  const ListView& list = C().lvwDatenarten;
-  for (size_t i = 0; i < list.Items.size(); ++i)
-    if (list.Items[i].Index == std::to_string(value)) wizard_.DataKindClick(static_cast<int>(i));
+  if (std::optional<DataKind> kind = DataKindOfNumber(value)) wizard_.ChooseDataKind(*kind);
 }
 
 void DemoCompany::Grid(const Strings& names, const Strings& captions,

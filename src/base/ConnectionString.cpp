@@ -21,10 +21,9 @@ std::string BracedConnectionValue(std::string_view value) {
 
 std::optional<std::string> BuildConnectionString(const ConnectionStringInput& in) {
   auto q = [](std::string_view value) { return QuoteConnectionValue(value); };
-  if (in.DatabaseType == 0)
+  if (in.DatabaseType == DatabaseType::File)
     return "Provider=" + q(in.ProviderAccess) + ";Data Source=" + q(in.Database) +
            ";Jet OLEDB:Database Password=" + q(in.Password);
-  if (in.DatabaseType != 1) return std::nullopt;
   const std::string timeout = std::to_string(in.Timeout);
   if (in.Authentication == 0)
     return "Provider=" + q(in.ProviderSql) + ";" + "User ID=" + q(in.User) + ";" +

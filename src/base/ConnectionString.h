@@ -6,13 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "base/DatabaseType.h"
+
 namespace velra {
 
 // The fixed password of a file company's database.
 inline constexpr const char* kCompanyDatabasePassword = "418273";
 
 struct ConnectionStringInput {
-  int32_t DatabaseType = 0;  // 0 file company, 1 server
+  velra::DatabaseType DatabaseType = velra::DatabaseType::File;
   std::string ProviderAccess;
   std::string ProviderSql;
   std::string Database;  // file path, or the catalog
@@ -23,8 +25,8 @@ struct ConnectionStringInput {
   std::string Password;
 };
 
-// The connection string in the suite's form; nullopt for a server with an unknown authentication
-// or an unknown database type. Every value goes through QuoteConnectionValue, so that a company
+// The connection string in the suite's form; nullopt for a server with an unknown
+// authentication. Every value goes through QuoteConnectionValue, so that a company
 // name or a password is always exactly itself and never adds an entry of its own.
 std::optional<std::string> BuildConnectionString(const ConnectionStringInput& input);
 

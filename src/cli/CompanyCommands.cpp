@@ -9,12 +9,12 @@ namespace velra::cli {
 
 namespace {
 
-std::string DatabaseTypeName(int32_t type) {
-  return type == 0 ? "Dateifirma" : "Serverfirma";
+std::string DatabaseTypeName(DatabaseType type) {
+  return type == DatabaseType::File ? "Dateifirma" : "Serverfirma";
 }
 
 std::string DatabaseLocation(const SessionContext& company) {
-  if (company.DatabaseType == 0) return company.DatabasePath;
+  if (company.DatabaseType == DatabaseType::File) return company.DatabasePath;
   return company.DatabasePath + " auf " + company.Env.Connection.DataSource;
 }
 
@@ -54,7 +54,8 @@ void AddCompanyCommand(CLI::App& app, const GlobalOptions& options, int& exitCod
               << "Datenbanktyp:     " << DatabaseTypeName(session.DatabaseType) << '\n'
               << "Datenbank:        " << DatabaseLocation(session) << '\n'
               << "Layoutdatei:      " << session.LayoutFile << '\n';
-    if (session.DatabaseType == 0) std::cout << "Einstellungen:    " << session.OptionsFile << '\n';
+    if (session.DatabaseType == DatabaseType::File)
+      std::cout << "Einstellungen:    " << session.OptionsFile << '\n';
     std::cout << "Verbindung:       " << HidePasswords(session.ConnectionString) << '\n'
               << "Heimatland:       " << session.Country << '\n'
               << "Positionsformat:  " << session.PositionFormat << '\n'

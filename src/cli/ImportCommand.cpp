@@ -146,11 +146,11 @@ bool OptionsApply(const ImportOptions& o, const CLI::App& command, const std::st
                  "vorhandenen Datensätze, --delete-all löscht sie vor dem Import.\n";
     return false;
   }
-  const DataKind* kind = ParseDataKind(kindText);  // StartWizard names an unknown kind
-  if (kind && KindAlwaysAdds(kind->value))
+  std::optional<DataKind> kind = ParseDataKind(kindText);  // StartWizard names an unknown kind
+  if (kind && Describe(*kind).alwaysAdds)
     for (const char* option : {"--sync", "--sync-field"})
       if (command.count(option)) {
-        std::cerr << option << " gilt nicht für die Datenart '" << kind->listText
+        std::cerr << option << " gilt nicht für die Datenart '" << Describe(*kind).listText
                   << "': Jede Zeile wird als neuer Datensatz angelegt.\n";
         return false;
       }
@@ -201,7 +201,7 @@ int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& 
     if (!profile) return kUsage;
   }
   std::string kind = o.kind;
-  if (kind.empty() && profile) kind = std::to_string(profile->datenart);
+  if (kind.empty() && profile) kind = std::to_string(NumberOf(profile->datenart));
   if (kind.empty()) {
     std::cerr << "Geben Sie die Datenart mit --kind oder ein Profil mit --profile an.\n";
     return kUsage;

@@ -33,14 +33,13 @@ void AddSourceOptions(CLI::App& command, SourceOptions& source) {
 }
 
 int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizard& wizard) {
-  const DataKind* kind = ParseDataKind(kindText);
+  std::optional<DataKind> kind = ParseDataKind(kindText);
   if (!kind) {
     std::vector<std::string> texts, numbers;
-    for (const DataKind& known : DataKinds())
-      if (known.listed) {
-        texts.push_back("\"" + std::string(known.listText) + "\"");
-        numbers.push_back(std::to_string(known.value));
-      }
+    for (DataKind known : ListedDataKinds()) {
+      texts.push_back("\"" + std::string(Describe(known).listText) + "\"");
+      numbers.push_back(std::to_string(NumberOf(known)));
+    }
     std::cerr << "Die Datenart '" << kindText << "' gibt es nicht. Möglich sind "
               << Join(texts, ", ") << " oder ihre Nummern " << Join(numbers, ", ") << ".\n";
     return kUsage;
@@ -62,10 +61,7 @@ int StartWizard(const GlobalOptions& options, const std::string& kindText, Wizar
     if (Trim(wanted).empty()) std::cerr << kNoCompanyChosen << '\n';
     return kCannotOpen;
   }
-  const ListView& list = wizard.Controls().lvwDatenarten;
-  for (size_t i = 0; i < list.Items.size(); ++i)
-    if (list.Items[i].Index == std::to_string(kind->value))
-      wizard.DataKindClick(static_cast<int>(i));
+  wizard.ChooseDataKind(*kind);
   return kOk;
 }
 

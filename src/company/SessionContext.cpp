@@ -15,7 +15,7 @@ namespace {
 
 // Every value that hangs on a company, back to where no company is selected.
 void ClearCompany(SessionContext& session) {
-  session.DatabaseType = session.Env.DatabaseType;
+  session.DatabaseType = SessionDatabaseTypeOf(session.Env);
   session.ActiveTrueValue = ActiveTrueValueOf(session.DatabaseType);
   session.ActiveFalseValue = 0;
   session.CompanyName.clear();
@@ -34,7 +34,8 @@ void ClearCompany(SessionContext& session) {
 // read. Opening the database checks it, so that a broken one is named now and not first by the
 // run.
 std::shared_ptr<CompanyOptions> OpenCompany(const SessionContext& session, std::string& reason) {
-  if (session.DatabaseType == 1) return TableOptions::Load(session.ConnectionString, &reason);
+  if (session.DatabaseType == DatabaseType::Server)
+    return TableOptions::Load(session.ConnectionString, &reason);
   try {
     Connection::Open(session.ConnectionString);
   } catch (const DbError& e) {
@@ -71,7 +72,7 @@ SessionContext StartSession(const std::string& programPath, const RegionalSettin
   session.Env = ReadEnvironment(programPath, problems);
   // Server companies reach their engine through this driver.
   SetOdbcDriver(BackendOfProvider(session.Env.ProviderSql), session.Env.OdbcDriver);
-  session.DatabaseType = session.Env.DatabaseType;
+  session.DatabaseType = SessionDatabaseTypeOf(session.Env);
   session.ActiveTrueValue = ActiveTrueValueOf(session.DatabaseType);
   session.ActiveFalseValue = 0;
   return session;

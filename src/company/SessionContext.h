@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/DatabaseType.h"
 #include "company/CompanyOptions.h"
 #include "config/Environment.h"
 #include "base/Regional.h"
@@ -19,7 +20,7 @@ struct SessionContext {
   RegionalSettings Regional;
   std::string TodayText;  // the start-up date in the short date format
 
-  int32_t DatabaseType = 0;  // 0 file company, 1 server company
+  velra::DatabaseType DatabaseType = velra::DatabaseType::File;
   int16_t ActiveTrueValue = -1;
   int16_t ActiveFalseValue = 0;
 
@@ -41,8 +42,14 @@ struct SessionContext {
 };
 
 // The literal for "true": -1 for a file company (as Access stored it), 1 for a server.
-inline int16_t ActiveTrueValueOf(int32_t databaseType) {
-  return databaseType != 0 ? 1 : -1;
+inline int16_t ActiveTrueValueOf(DatabaseType databaseType) {
+  return databaseType == DatabaseType::Server ? 1 : -1;
+}
+
+// The type while no company is selected: the environment's; a number there that is no type
+// counts as a server, as only the literal for "true" hangs on it then.
+inline DatabaseType SessionDatabaseTypeOf(const Environment& env) {
+  return DatabaseTypeOfNumber(env.DatabaseTypeNumber).value_or(DatabaseType::Server);
 }
 
 // Reads the environment file and sets the session's start values. Problems are appended to

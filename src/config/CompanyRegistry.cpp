@@ -20,18 +20,20 @@ int32_t IntegerOf(const std::string& text) {
 }
 
 // The company's own "databasetype", else the environment's; nullopt with the reason when that is
-// neither 0 nor 1.
-std::optional<int32_t> DatabaseTypeOf(const Environment& env, const IniDocument& registry,
-                                      const std::string& company, std::string& reason) {
+// no type.
+std::optional<DatabaseType> DatabaseTypeOf(const Environment& env, const IniDocument& registry,
+                                           const std::string& company, std::string& reason) {
   const std::string text = registry.Read(company, "databasetype");
   if (text.empty()) {
-    if (env.DatabaseType == 0 || env.DatabaseType == 1) return env.DatabaseType;
+    if (std::optional<DatabaseType> type = DatabaseTypeOfNumber(env.DatabaseTypeNumber))
+      return type;
     reason = messages::InheritedDatabaseTypeInvalid(env.CompanyRegistryFile, company,
-                                                    env.EnvironmentFile, env.DatabaseType);
+                                                    env.EnvironmentFile, env.DatabaseTypeNumber);
     return std::nullopt;
   }
   std::optional<int64_t> number = LeadingInteger(text);
-  if (number == 0 || number == 1) return static_cast<int32_t>(*number);
+  if (std::optional<DatabaseType> type = number ? DatabaseTypeOfNumber(*number) : std::nullopt)
+    return type;
   reason = messages::ValueInvalid(env.CompanyRegistryFile, company, "databasetype", text,
                                   messages::kDatabaseTypes);
   return std::nullopt;
@@ -96,7 +98,7 @@ std::optional<CompanySettings> ReadCompanySettings(const Environment& env,
     reason = messages::CompanyNameUnusable();
     return std::nullopt;
   }
-  std::optional<int32_t> type = DatabaseTypeOf(env, registry, company, reason);
+  std::optional<DatabaseType> type = DatabaseTypeOf(env, registry, company, reason);
   if (!type) return std::nullopt;
 
   CompanySettings settings;
@@ -108,13 +110,14 @@ std::optional<CompanySettings> ReadCompanySettings(const Environment& env,
   input.DatabaseType = settings.DatabaseType;
   input.ProviderAccess = env.ProviderAccess;
   input.ProviderSql = env.ProviderSql;
-  const char* providerKey = settings.DatabaseType == 0 ? "access" : "sql";
-  if ((settings.DatabaseType == 0 ? env.ProviderAccess : env.ProviderSql).empty()) {
+  const bool file = settings.DatabaseType == DatabaseType::File;
+  const char* providerKey = file ? "access" : "sql";
+  if ((file ? env.ProviderAccess : env.ProviderSql).empty()) {
     reason = messages::KeyMissing(env.EnvironmentFile, "Provider", providerKey);
     return std::nullopt;
   }
 
-  if (settings.DatabaseType == 0) {
+  if (file) {
     std::optional<std::string> folder = CompanyFolder(env, registry, company, reason);
     if (!folder) return std::nullopt;
     settings.OptionsFile = *folder + company + ".afk";
@@ -182,12 +185,12 @@ CompanyListResult FillCompanyList(const Environment& env, bool onlyKnownTypes, b
       result.Names.push_back(name);
       continue;
     }
-    std::optional<int32_t> databaseType = DatabaseTypeOf(env, *registry, name, reason);
+    std::optional<DatabaseType> databaseType = DatabaseTypeOf(env, *registry, name, reason);
     if (!databaseType) {
       leaveOut();
       continue;
     }
-    if (*databaseType == 1) {
+    if (*databaseType == DatabaseType::Server) {
       result.Names.push_back(name);
       continue;
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DatabaseType.h"
 #include "config/Environment.h"
 #include "config/IniFile.h"
 
@@ -30,8 +31,8 @@ std::optional<std::string> FindCompany(const std::vector<std::string>& companies
 
 // Everything the registry and the environment file say about one company.
 struct CompanySettings {
-  std::string Name;          // as the registry spells it
-  int32_t DatabaseType = 0;  // 0 file company, 1 server
+  std::string Name;  // as the registry spells it
+  velra::DatabaseType DatabaseType = velra::DatabaseType::File;
   int32_t InstallMode = 0;
   std::string DatabasePath;  // file company: the database file; server company: the catalog
   std::string OptionsFile;   // file company only
@@ -46,8 +47,8 @@ std::optional<CompanySettings> ReadCompanySettings(const Environment& env,
                                                    const IniDocument& registry,
                                                    const std::string& company, std::string& reason);
 
-// Lists the companies of the registry. With `onlyKnownTypes`, only file companies (type 0) whose
-// database exists and server companies (type 1) are listed. With `dropMissing`, the section of a
+// Lists the companies of the registry. With `onlyKnownTypes`, only file companies whose database
+// exists and server companies are listed. With `dropMissing`, the section of a
 // file company is removed when its folder exists but holds no database file; a company whose
 // folder or database cannot be reached (an unmounted share, a dangling link) or whose folder
 // may have been cut by the read is only left out. Names that cannot be file names are left out

@@ -43,7 +43,7 @@ Environment ReadEnvironment(const std::string& programPath, std::vector<std::str
   IniDocument ini = loaded ? std::move(*loaded) : IniDocument();
   const std::string& file = environment.EnvironmentFile;
 
-  environment.DatabaseType = ReadNumber(ini, file, "program", "databasetype", problems);
+  environment.DatabaseTypeNumber = ReadNumber(ini, file, "program", "databasetype", problems);
   environment.DefaultCompany = ini.Read("program", "company");
   // Relative to the program folder, as the suite writes them; absolute paths are kept. A missing
   // key names no file.

@@ -18,7 +18,9 @@ struct ServerConnectionSettings {
 struct Environment {
   std::string ProgramPath;      // ends in "/"
   std::string EnvironmentFile;  // ProgramPath & "velra.var"
-  int32_t DatabaseType = 0;     // default for companies: 0 file company, 1 server
+  // [program] databasetype as written: the type of companies without their own, checked where
+  // a company takes it (see DatabaseType).
+  int32_t DatabaseTypeNumber = 0;
   std::string HelpFilePath;
   std::string CompanyRegistryFile;
   std::string MatchingFile;

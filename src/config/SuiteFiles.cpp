@@ -18,7 +18,7 @@ std::vector<std::string> SuiteFiles(const Environment& env) {
     std::optional<CompanySettings> settings = ReadCompanySettings(env, *registry, company, reason);
     if (!settings) continue;
     files.push_back(settings->LayoutFile);
-    if (settings->DatabaseType != 0) continue;
+    if (settings->DatabaseType != DatabaseType::File) continue;
     files.push_back(settings->OptionsFile);
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
       files.push_back(settings->DatabasePath + suffix);

@@ -123,7 +123,7 @@ void CheckServer(const DemoServer& server) {
 
 std::string ServerConnectionString(const DemoServer& server, const std::string& catalog) {
   ConnectionStringInput input;
-  input.DatabaseType = 1;
+  input.DatabaseType = DatabaseType::Server;
   input.ProviderSql = server.provider;
   input.Database = catalog;
   input.Server = server.dataSource;

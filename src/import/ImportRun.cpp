@@ -32,31 +32,15 @@ constexpr const char* kCannotOpen = "Die Firmendatenbank konnte nicht geöffnet 
 constexpr size_t kRowsPerCommit = 1000;
 constexpr auto kTimePerCommit = std::chrono::milliseconds(250);
 
-// The number field and range of the kinds that draw numbers.
-struct NumberedKind {
-  int kind;
-  const char* field;
-  const char* range;
-  const char* caption;  // for messages
-};
-constexpr NumberedKind kNumberedKinds[] = {
-    {0, "CustomerNumber", "Customer", "Kundennummer"},
-    {1, "ArticleNumber", "Article", "Artikelnummer"},
-    {2, "SupplierNumber", "Supplier", "Lieferantennummer"},
-    {6, "StockingNumber", "Stocking", "Lagerbestandsnummer"}};
-
-const NumberedKind* NumberedKindOf(int kind) {
-  for (const NumberedKind& numbered : kNumberedKinds)
-    if (numbered.kind == kind) return &numbered;
-  return nullptr;
+// The numbering of a kind that draws numbers; nullptr for the others.
+const Numbering* NumberingOf(const DataKindInfo& kind) {
+  return kind.Numbered() ? &kind.numbering : nullptr;
 }
 
-// The field whose value no two records share: the numbers of customers, articles, suppliers and
-// accounts. nullptr for kinds whose records have no such number.
-const char* UniqueNumberField(int kind) {
-  if (kind == 10) return "AccountNumber";
-  const NumberedKind* numbered = NumberedKindOf(kind);
-  return numbered && numbered->kind != 6 ? numbered->field : nullptr;
+// Customers, suppliers and articles: records with a number of their own, a creation date and
+// the import note.
+bool IsMasterRecord(Family family) {
+  return family == Family::Customers || family == Family::Suppliers || family == Family::Articles;
 }
 
 // Failures after which no row can be written any more: another program holds the database, the
@@ -90,7 +74,8 @@ class Runner {
         source_(source),
         columns_(columns),
         converter_(context.Regional),
-        numbered_(NumberedKindOf(settings.datenart)) {}
+        kind_(Describe(settings.datenart)),
+        numbered_(NumberingOf(kind_)) {}
 
   ImportResult Run(const RowProgress& progress, const std::atomic<bool>& cancel) {
     const size_t rows = source_.RowCount();
@@ -234,23 +219,16 @@ class Runner {
     }
   }
 
-  bool Synchronising() const {
-    return settings_.synchronise && !KindAlwaysAdds(settings_.datenart);
-  }
+  bool Synchronising() const { return settings_.synchronise && !kind_.alwaysAdds; }
 
   bool PrepareKeys() {
     if (!Synchronising()) return PrepareNumberIndex();
-    std::vector<std::string> keyFields{settings_.synchronisationField};
-    std::string second;
-    if (settings_.datenart == 3) second = "OrderNumber";
-    if (settings_.datenart == 8) {
-      keyFields[0] = "ArticleNumber";
-      second = "CustomerType";
-    }
+    std::vector<std::string> keyFields{kind_.firstKeyField ? kind_.firstKeyField
+                                                           : settings_.synchronisationField};
     keyColumns_.push_back(FindMappedColumn(columns_, settings_.synchronisationField));
-    if (!second.empty()) {
-      keyFields.push_back(second);
-      keyColumns_.push_back(FindMappedColumn(columns_, second));
+    if (kind_.secondKeyField) {
+      keyFields.push_back(kind_.secondKeyField);
+      keyColumns_.push_back(FindMappedColumn(columns_, kind_.secondKeyField));
     }
     for (const std::string& field : keyFields) {
       int index = table_->IndexOf(field);
@@ -268,8 +246,8 @@ class Runner {
   // Without synchronisation every row adds a record, so a number that exists already (or came
   // earlier in the file) would be there twice: such rows are refused.
   bool PrepareNumberIndex() {
-    const char* field = UniqueNumberField(settings_.datenart);
-    if (!field || (NumberedKindOf(settings_.datenart) && settings_.autoNumber)) return true;
+    const char* field = kind_.uniqueNumberField;
+    if (!field || (numbered_ && settings_.autoNumber)) return true;
     const int index = table_->IndexOf(field);
     if (index < 0) return true;
     keyFields_.push_back(index);
@@ -294,7 +272,7 @@ class Runner {
   }
 
   bool PrepareNumbers() {
-    if (!numbered_ || (numbered_->kind != 6 && !settings_.autoNumber)) return true;
+    if (!numbered_ || (!numbered_->alwaysDrawn && !settings_.autoNumber)) return true;
     if (!context_.Options) {
       result_.message = "Die Nummernkreise der Firma können nicht gelesen werden.";
       return false;
@@ -321,16 +299,17 @@ class Runner {
   bool PricesComputed() const { return settings_.priceMode == 1 || settings_.priceMode == 2; }
 
   void PrepareCompletion() {
-    const int kind = settings_.datenart;
-    if (kind == 1)
+    const bool articles = kind_.family == Family::Articles;
+    const bool prices = kind_.family == Family::Prices;
+    if (articles)
       for (const PlannedColumn& column : planned_)
         if (EqualsIgnoreCase(column.fieldName, "VatCode")) vatColumn_ = &column;
-    if (((kind == 1 || kind == 8) && PricesComputed()) || vatColumn_)
+    if (((articles || prices) && PricesComputed()) || vatColumn_)
       taxes_ = TaxRates::Load(*connection_);
-    if (kind == 8 && PricesComputed())
+    if (prices && PricesComputed())
       articleTaxKeys_ = std::make_unique<ArticleLookup>(*connection_, "Articles", "VatCode");
-    if (kind == 1 && settings_.webshop) webshop_ = std::make_unique<WebshopRecords>(*connection_);
-    if (kind == 1 && settings_.createSupplier)
+    if (articles && settings_.webshop) webshop_ = std::make_unique<WebshopRecords>(*connection_);
+    if (articles && settings_.createSupplier)
       suppliers_ = std::make_unique<SupplierRecords>(*connection_);
     for (const PlannedColumn& column : planned_)
       if (column.typeClass == TypeClass::Picture && !pictures_)
@@ -427,14 +406,14 @@ class Runner {
       }
     }
     const DateTime now = Now();
-    const int kind = settings_.datenart;
-    if (kind == 0 || kind == 1 || kind == 2) {
+    const Family family = kind_.family;
+    if (IsMasterRecord(family)) {
       if (!record_->IsNew()) {
         number_ = NzText(record_->Get(numbered_->field));
       } else if (cursor_) {
         if (!DrawNumber(row)) return false;
         SetFixed(numbered_->field, Value(number_));
-        if (kind == 1) SetFixed("ArticleNumberVariant", Value(number_));
+        if (family == Family::Articles) SetFixed("ArticleNumberVariant", Value(number_));
       } else {
         int column = FindMappedColumn(columns_, numbered_->field);
         number_ =
@@ -449,13 +428,13 @@ class Runner {
       if (record_->IsNew()) SetFixed("DateCreation", Value(now));
       SetUpdateStamp(now);
       SetFixed("WorksOnLastOf", Value(context_.ImportNote));
-      if (kind == 1) {
+      if (family == Family::Articles) {
         SetFixed("Active", Value(settings_.active));
         SetFixed("RebateAble", Value(settings_.rebate));
         SetFixed("POSAble", Value(settings_.pos));
         SetFixed("BuildBy", Value("velra"));
       }
-    } else if (kind == 6) {
+    } else if (family == Family::Stock) {
       if (!DrawNumber(row)) return false;
       SetFixed("StockingNumber", Value(number_));
       SetFixed("Blocked", Value(false));
@@ -465,7 +444,7 @@ class Runner {
       SetFixed("DateCreation", Value(now));
       SetUpdateStamp(now);
       SetFixed("WorksOnLastOf", Value(context_.ImportNote));
-    } else if (kind == 7) {
+    } else if (family == Family::StorageLocations) {
       SetFixed("Warehouseman", Value(""));
       SetFixed("Address", Value(""));
     }
@@ -523,26 +502,26 @@ class Runner {
   }
 
   void Complete(uint32_t row) {
-    switch (settings_.datenart) {
-      case 0:
+    switch (kind_.family) {
+      case Family::Customers:
         CompleteBankData(*record_);
         CompleteAddressTexts(*record_);
         AddressAndSearchName("InvoiceAddress");
         break;
-      case 1:
+      case Family::Articles:
         CompleteArticle(row);
         break;
-      case 2:
+      case Family::Suppliers:
         CompleteBankData(*record_);
         AddressAndSearchName("Address");
         break;
-      case 5:
+      case Family::StructureList:
         CompletePosition(*record_, context_.PositionFormat, converter_);
         break;
-      case 6:
+      case Family::Stock:
         SetFixed("Date", Value(today_));
         break;
-      case 8:
+      case Family::Prices:
         if (PricesComputed()) {
           const std::string article = Text("ArticleNumber");
           std::optional<Value> taxKey = articleTaxKeys_->First(article);
@@ -555,11 +534,12 @@ class Runner {
             ComputePrices(row, NzText(*taxKey));
         }
         break;
-      case 9:
+      case Family::Webshop:
         for (const char* field : {"TemplateDetails", "TemplateOptions"})
           if (Text(field).empty()) SetFixed(field, Value("default"));
         break;
-      default:
+      case Family::StorageLocations:
+      case Family::Plain:
         break;
     }
   }
@@ -660,10 +640,9 @@ class Runner {
 
   // The record keeps the number it was given, whatever a column wrote into the number field.
   void ReassertNumber() {
-    const int kind = settings_.datenart;
-    if (kind != 0 && kind != 1 && kind != 2) return;
+    if (!IsMasterRecord(kind_.family)) return;
     SetFixed(numbered_->field, Value(number_));
-    if (kind == 1) SetFixed("ArticleNumberVariant", Value(number_));
+    if (kind_.family == Family::Articles) SetFixed("ArticleNumberVariant", Value(number_));
   }
 
   bool ProcessRow(uint32_t row) {
@@ -803,7 +782,8 @@ class Runner {
   const SourceTable& source_;
   const std::vector<GridColumn>& columns_;
   ValueConverter converter_;
-  const NumberedKind* numbered_;
+  const DataKindInfo& kind_;
+  const Numbering* numbered_;
   const DateTime today_ = Today();
 
   ImportResult result_;

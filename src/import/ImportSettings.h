@@ -5,13 +5,15 @@
 #include <cstdint>
 #include <string>
 
+#include "import/DataKind.h"
+
 namespace velra {
 
 struct ImportSettings {
   // The folder of the import file (of a dBase table: its folder): picture names without a whole
   // path are found there.
   std::string sourceFolder;
-  int datenart = 1;
+  DataKind datenart = DataKind::Articles;
   std::string table;                 // Zieltabelle
   std::string synchronisationField;  // Synchronisationsfeld; empty without synchronisation
   bool synchronise = false;          // chkSynchronisieren
@@ -35,11 +37,5 @@ struct ImportSettings {
   bool generateAddress = true;  // the address box of the kind
   int searchNameMode = 0;       // Suchnamenmodus
 };
-
-// Structure-list positions (5), stock (6) and warehouse locations (7) add a record for every row:
-// synchronisation does not apply to them.
-inline bool KindAlwaysAdds(int datenart) {
-  return datenart == 5 || datenart == 6 || datenart == 7;
-}
 
 }  // namespace velra

@@ -5,13 +5,15 @@
 #include <optional>
 #include <string>
 
+#include "import/DataKind.h"
+
 namespace velra {
 
 struct MandatoryCheckInput {
-  int datenart = 1;
-  int synchronise = 0;       // the check box's value
-  int autoNumber = 1;        // the check box's value
-  int taxRateByDefault = 0;  // chkSteuersatz: a default tax key stands in for the mapped rate
+  DataKind datenart = DataKind::Articles;
+  bool synchronise = false;
+  bool autoNumber = true;
+  bool taxRateByDefault = false;  // a default tax key stands in for the mapped rate
   int searchNameMode = 0;
   std::string synchronisationCaption;  // the text of cboSynchronisierung
   // True when a grid column carries this caption.

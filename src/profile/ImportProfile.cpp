@@ -26,7 +26,6 @@ using OrderedJson = nlohmann::ordered_json;
 constexpr size_t kMaxProfileSize = 4u * 1024u * 1024u;
 // A profile nests three levels deep; text nested far deeper is refused before it is built.
 constexpr int kMaxDepth = 32;
-constexpr int kMaxDatenart = 10;
 constexpr int kMaxPriceMode = 2;
 constexpr int kMaxSearchNameMode = 4;
 constexpr size_t kMaxLineBreakToken = 5;
@@ -107,12 +106,21 @@ void ReadInt(const Json& object, const char* key, const std::string& parent, int
   if (value) out = IntegerOf(*value, Join(parent, key));
 }
 
-// ---- checking a profile ----------------------------------------------------------------------
-
 std::string OutOfRange(const std::string& key, int value, int highest) {
   return "Der Eintrag " + Quoted(key) + " hat den ungültigen Wert " + std::to_string(value) +
          " (erlaubt sind 0 bis " + std::to_string(highest) + ").";
 }
+
+// The kind by its number.
+void ReadKind(const Json& object, const char* key, const std::string& parent, DataKind& out) {
+  int number = NumberOf(out);
+  ReadInt(object, key, parent, number);
+  std::optional<DataKind> kind = DataKindOfNumber(number);
+  if (!kind) throw Refused{OutOfRange("kind.index", number, kDataKindCount - 1)};
+  out = *kind;
+}
+
+// ---- checking a profile ----------------------------------------------------------------------
 
 std::string NotAmong(const std::string& key, const std::string& value, const char* const* first,
                      const char* const* last) {
@@ -172,8 +180,6 @@ std::string CheckProfile(const ImportProfile& profile) {
   for (const auto& [key, text] : texts)
     if (std::string reason = CheckText(key, *text); !reason.empty()) return reason;
 
-  if (profile.datenart < 0 || profile.datenart > kMaxDatenart)
-    return OutOfRange("kind.index", profile.datenart, kMaxDatenart);
   if (!CanonicalFormat(profile.format))
     return NotAmong("source.format", profile.format, std::begin(kFormats), std::end(kFormats));
   if (!CanonicalEncoding(profile.encoding))
@@ -361,7 +367,7 @@ void ReadColumns(const Json& root, ImportProfile& profile) {
 // Version 1 kept the kind as a bare number and the mapping as an object "column": "field";
 // `order` gives its columns in the order of the file.
 void ReadVersion1(const Json& root, const std::vector<std::string>& order, ImportProfile& profile) {
-  ReadInt(root, "kind", "", profile.datenart);
+  ReadKind(root, "kind", "", profile.datenart);
   ReadSource(root, profile);
   ReadSettings(root, profile);
   const Json* mapping = ObjectMember(root, "mapping", "");
@@ -375,7 +381,7 @@ void ReadVersion1(const Json& root, const std::vector<std::string>& order, Impor
 
 void ReadVersion2(const Json& root, ImportProfile& profile) {
   if (const Json* kind = ObjectMember(root, "kind", "")) {
-    ReadInt(*kind, "index", "kind", profile.datenart);
+    ReadKind(*kind, "index", "kind", profile.datenart);
     ReadString(*kind, "name", "kind", profile.kindName);
   }
   ReadSource(root, profile);
@@ -466,7 +472,7 @@ std::string ProfileToJson(const ImportProfile& profile) {
   OrderedJson root = OrderedJson::object();
   root["version"] = ImportProfile::kVersion;
   OrderedJson& kind = root["kind"] = OrderedJson::object();
-  kind["index"] = profile.datenart;
+  kind["index"] = NumberOf(profile.datenart);
   kind["name"] = profile.kindName;
 
   OrderedJson& source = root["source"] = OrderedJson::object();

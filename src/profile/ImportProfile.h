@@ -18,7 +18,7 @@ struct ProfileColumn {
 
 struct ImportProfile {
   static constexpr int kVersion = 2;
-  int datenart = 1;      // kind of data (the index the wizard's kind list shows)
+  DataKind datenart = DataKind::Articles;  // kept as its number, the index the kind list shows
   std::string kindName;  // the kind's text ("Artikel"), for people reading the file
   // The source.
   std::string format = "CSV";  // CSV, TXT, XLS, XLSX, DBF, MDB

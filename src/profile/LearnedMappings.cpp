@@ -14,6 +14,7 @@
 #include "base/Paths.h"
 #include "base/Text.h"
 #include "config/TextFile.h"
+#include "import/DataKind.h"
 
 namespace velra {
 
@@ -193,7 +194,7 @@ LearnedMappings LearnedMappings::Load(const std::string& path, std::string* erro
 void LearnedMappings::Remember(const std::string& company, int datenart, const std::string& column,
                                const std::string& field) {
   std::string name = Trim(company), source = Trim(column), target = Trim(field);
-  if (name.empty() || source.empty() || datenart < 0 || datenart > kMaxDatenart) return;
+  if (name.empty() || source.empty() || !DataKindOfNumber(datenart)) return;
   if (!Keepable(name) || !Keepable(source) || !Keepable(target)) return;
   std::string companyKey = FoldCase(name), columnKey = FoldCase(source);
 

@@ -21,7 +21,6 @@ class LearnedMappings {
   static constexpr size_t kMaxPairsPerKind = 2000;
   static constexpr size_t kMaxCompanies = 200;
   static constexpr size_t kMaxNameBytes = 256;
-  static constexpr int kMaxDatenart = 10;
 
   // $XDG_CONFIG_HOME/velra/importassistent/gelernte-zuordnungen.json, with ~/.config when
   // XDG_CONFIG_HOME is unset or not absolute; empty when neither is known.
@@ -33,11 +32,12 @@ class LearnedMappings {
   // bounds below are left out.
   static LearnedMappings Load(const std::string& path, std::string* error = nullptr);
 
-  // `company` identifies the company (the caller passes its name; compared without regard to
-  // case and surrounding spaces); `column` is matched later in the same way. A later pair for the
-  // same column replaces the earlier one; an empty `field` forgets the column. Pairs that cannot
-  // be kept are ignored: an empty company or column, a kind outside 0..kMaxDatenart, a name longer
-  // than kMaxNameBytes or holding control characters or bytes that are no UTF-8.
+  // `datenart` is the kind's number (see DataKind). `company` identifies the company (the caller
+  // passes its name; compared without regard to case and surrounding spaces); `column` is matched
+  // later in the same way. A later pair for the same column replaces the earlier one; an empty
+  // `field` forgets the column. Pairs that cannot be kept are ignored: an empty company or column,
+  // a number that is no kind, a name longer than kMaxNameBytes or holding control characters or
+  // bytes that are no UTF-8.
   void Remember(const std::string& company, int datenart, const std::string& column,
                 const std::string& field);
   std::optional<std::string> Lookup(const std::string& company, int datenart,

@@ -4,49 +4,24 @@
 
 namespace velra {
 
-const std::vector<DataKind>& DataKinds() {
-  static const std::vector<DataKind> kinds = {
-      {0, true, "Kunden", "Kunden", "Hier importieren Sie die Kundenstammdaten", "Contacts",
-       "CustomerNumber", "Daten: Kunden", true, true, kFrameCustomers},
-      {1, true, "Artikel", "Artikel", "Importieren Sie hier Artikelstammdaten", "Articles",
-       "ArticleNumber", "Daten: Artikel", true, true, kFrameArticles},
-      {2, true, "Lieferanten", "Lieferanten", "Hier importieren Sie Lieferanten", "Suppliers",
-       "SupplierNumber", "Daten: Lieferanten", true, true, kFrameSuppliers},
-      {3, true, "Lieferanten zum Artikel", "Lieferanten",
-       "Hier können Sie zum Artikel die möglichen Lieferanten einlesen", "ArticleSuppliers",
-       "ArticleNumber", "Daten: Lieferanten zum Artikel", false, false, ""},
-      {4, false, "", "", "", "ServiceEquipments", "SerialNumber", "Daten: Equipments (Stamm)",
-       false, false, ""},
-      {5, false, "", "", "", "PositionsServiceEquipments", "", "Daten: Equipments (Strukturliste)",
-       false, false, ""},
-      {6, true, "Warenbestände", "Wareneingang", "Importieren Sie hier verfügbare Artikelmengen",
-       "Warehouse", "", "Daten: Warenbestände", false, false, ""},
-      {7, true, "Lagerorte", "Lager", "Hier können Sie eine vorhandene Lagerstruktur einlesen",
-       "StorageStructure", "", "Daten: Lagerortstruktur", false, false, ""},
-      {8, true, "Artikel (Kundentyp-Preise)", "Zahlungseingang",
-       "Import von Artikelpreisen je Kundentyp", "ArticleCustomerTypePrices", "ArticleNumber",
-       "Daten: Artikel (Kundentyppreise)", false, false, ""},
-      {9, true, "Artikel (Webshop)", "Bestellung_02", "Import von Informationen zum Webshop",
-       "ArticleWebshop", "ArticleNumber", "Daten: Artikel (Webshop)", false, false, ""},
-      {10, true, "DATEV: Kontenrahmen", "Lieferschein", "Import von Konten für DATEV",
-       "AccountSystem", "AccountNumber", "Daten: Kontenrahmen", false, true, ""},
-  };
-  return kinds;
+const std::vector<DataKind>& ListedDataKinds() {
+  static const std::vector<DataKind> listed = [] {
+    std::vector<DataKind> kinds;
+    for (const DataKindInfo& info : DataKinds())
+      if (info.listed) kinds.push_back(info.kind);
+    return kinds;
+  }();
+  return listed;
 }
 
-const DataKind* FindDataKind(int value) {
-  if (value < 0 || value >= static_cast<int>(DataKinds().size())) return nullptr;
-  return &DataKinds()[static_cast<size_t>(value)];
-}
-
-const DataKind* ParseDataKind(const std::string& text) {
+std::optional<DataKind> ParseDataKind(const std::string& text) {
   std::string wanted = Trim(text);
-  for (const DataKind& kind : DataKinds())
-    if (kind.listed && EqualsIgnoreCase(kind.listText, wanted)) return &kind;
+  for (DataKind kind : ListedDataKinds())
+    if (EqualsIgnoreCase(Describe(kind).listText, wanted)) return kind;
   std::optional<int64_t> number = LeadingInteger(wanted);
-  if (!number || std::to_string(*number) != wanted) return nullptr;
-  const DataKind* kind = FindDataKind(static_cast<int>(*number));
-  return kind && kind->listed ? kind : nullptr;
+  if (!number || std::to_string(*number) != wanted) return std::nullopt;
+  std::optional<DataKind> kind = DataKindOfNumber(*number);
+  return kind && Describe(*kind).listed ? kind : std::nullopt;
 }
 
 }  // namespace velra

@@ -67,7 +67,7 @@ struct ImportSession {
   SessionContext Context;
 
   int16_t Schritt = 0;
-  int32_t Datenart = 1;
+  DataKind Datenart = DataKind::Articles;
   std::string Zieltabelle = "Articles";
   std::string Synchronisationsfeld = "ArticleNumber";
   int32_t SourceFormatIndex = 4;

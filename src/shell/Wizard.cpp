@@ -1,5 +1,7 @@
 #include "shell/Wizard.h"
 
+#include <algorithm>
+
 #include "config/CommandLine.h"
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
@@ -124,10 +126,11 @@ void Wizard::FillOptionCombos() {
 void Wizard::FillDataKindList() {
   ListView& list = Controls().lvwDatenarten;
   list.Items.clear();
-  for (const DataKind& kind : DataKinds())
-    if (kind.listed)
-      list.Items.push_back(
-          {kind.listText, kind.icon, std::to_string(kind.value), kind.description});
+  for (DataKind listed : ListedDataKinds()) {
+    const DataKindInfo& kind = Describe(listed);
+    list.Items.push_back(
+        {kind.listText, kind.icon, std::to_string(NumberOf(listed)), kind.description});
+  }
 }
 
 void Wizard::ApplyDefaults() {
@@ -160,9 +163,10 @@ void Wizard::ApplyDefaults() {
   c.cmdAbbrechen.Enabled = false;
 
   // The preselected kind shows its settings from the start.
-  ConfigureDataKind(1);
-  for (size_t i = 0; i < c.lvwDatenarten.Items.size(); ++i)
-    if (c.lvwDatenarten.Items[i].Index == "1") c.lvwDatenarten.Selected = static_cast<int>(i);
+  ConfigureDataKind(DataKind::Articles);
+  const std::vector<DataKind>& listed = ListedDataKinds();
+  c.lvwDatenarten.Selected = static_cast<int>(
+      std::find(listed.begin(), listed.end(), DataKind::Articles) - listed.begin());
   session_.Schritt = 0;
   ShowStep(0);
 }

@@ -65,7 +65,9 @@ class Wizard {
 
   // Step 1.
   void DataKindClick(int listIndex);
-  void ConfigureDataKind(int kind);
+  // Chooses the kind: by its entry in the list, or directly for a kind the list does not offer.
+  void ChooseDataKind(DataKind kind);
+  void ConfigureDataKind(DataKind kind);
 
   // Step 2. The check box handlers take the box's new value.
   void ChkLoeschenClick(int value);

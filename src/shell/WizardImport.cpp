@@ -33,9 +33,9 @@ bool Wizard::MandatoryFieldsAssigned() {
   const WizardControls& c = Controls();
   MandatoryCheckInput check;
   check.datenart = session_.Datenart;
-  check.synchronise = c.chkSynchronisieren.Value;
-  check.autoNumber = c.chkAutoNummer.Value;
-  check.taxRateByDefault = c.chkSteuersatz.Value;
+  check.synchronise = c.chkSynchronisieren.Checked();
+  check.autoNumber = c.chkAutoNummer.Value != 0;
+  check.taxRateByDefault = c.chkSteuersatz.Value != 0;
   check.searchNameMode = session_.Suchnamenmodus;
   check.synchronisationCaption = c.cboSynchronisierung.Text;
   check.isMapped = [&c](const std::string& caption) {
@@ -101,8 +101,9 @@ ImportSettings Wizard::CurrentSettings() const {
   settings.defaultStorage = c.chkLagerort.Value == 1;
   settings.storage = c.txtLagerort.Text;
   settings.priceMode = session_.Berechnungsart;
-  settings.generateAddress = (session_.Datenart == 2 ? c.chkLieferanten_Anschrift_generieren
-                                                     : c.chkKunden_Anschrift_generieren)
+  settings.generateAddress = (Describe(session_.Datenart).settingsFrame == SettingsFrame::Suppliers
+                                  ? c.chkLieferanten_Anschrift_generieren
+                                  : c.chkKunden_Anschrift_generieren)
                                  .Value == 1;
   settings.searchNameMode = session_.Suchnamenmodus;
   return settings;
@@ -191,7 +192,7 @@ RejectFileResult Wizard::SaveRejectFile(const std::string& path, bool ofTestRun)
   // The selected company's files also when the registry can no longer be read.
   for (const std::string& file : {context.OptionsFile, context.LayoutFile})
     suiteFiles.push_back(file);
-  if (context.DatabaseType == 0) suiteFiles.push_back(context.DatabasePath);
+  if (context.DatabaseType == DatabaseType::File) suiteFiles.push_back(context.DatabasePath);
   if (std::optional<std::string> problem =
           RejectTargetProblem(path, session_.SourceFile, suiteFiles)) {
     written.error = *problem;

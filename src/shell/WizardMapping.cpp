@@ -100,7 +100,7 @@ void Wizard::AutoMapColumns() {
     LearnedMappings learned = LearnedMappings::Load(path, &learnedError);
     if (!learnedError.empty()) session_.Problems.push_back(learnedError);
     ApplyLearnedMappings(Controls().columns, learned, session_.Context.CompanyName,
-                         session_.Datenart, session_.TargetFields.choices);
+                         NumberOf(session_.Datenart), session_.TargetFields.choices);
   }
   for (std::string& note : KeepOneColumnPerField(Controls().columns))
     session_.Problems.push_back(std::move(note));
@@ -123,8 +123,8 @@ void Wizard::RememberHandMappings() {
   if (error.empty()) {
     for (const GridColumn& column : Controls().columns)
       if (column.ByHand && !column.TargetField.empty())
-        learned.Remember(session_.Context.CompanyName, session_.Datenart, column.SourceName,
-                         column.TargetField);
+        learned.Remember(session_.Context.CompanyName, NumberOf(session_.Datenart),
+                         column.SourceName, column.TargetField);
     if (learned.Save(path, &error)) return;
   }
   session_.Problems.push_back(texts::kLearnedNotSaved + error);

@@ -36,7 +36,7 @@ ImportProfile Wizard::CurrentProfile() const {
   const WizardControls& c = Controls();
   ImportProfile profile;
   profile.datenart = session_.Datenart;
-  if (const DataKind* kind = FindDataKind(session_.Datenart)) profile.kindName = kind->listText;
+  profile.kindName = Describe(session_.Datenart).listText;
   profile.format = session_.SourceFormat;
   profile.table = session_.SourceTableName;
   profile.separator = session_.Separator;
@@ -57,18 +57,7 @@ std::vector<std::string> Wizard::ApplyProfile(const ImportProfile& profile) {
   std::vector<std::string> notes;
   WizardControls& c = Controls();
   // The kind first: it resets the options that depend on it.
-  if (session_.Datenart != profile.datenart) {
-    const ListView& kinds = c.lvwDatenarten;
-    int listIndex = -1;
-    for (size_t i = 0; i < kinds.Items.size(); ++i)
-      if (kinds.Items[i].Index == std::to_string(profile.datenart)) listIndex = static_cast<int>(i);
-    if (listIndex >= 0) {
-      DataKindClick(listIndex);
-    } else {
-      session_.Datenart = profile.datenart;
-      ConfigureDataKind(profile.datenart);
-    }
-  }
+  if (session_.Datenart != profile.datenart) ChooseDataKind(profile.datenart);
   const ImportSettings& s = profile.settings;
   ChkSynchronisierenClick(s.synchronise ? 1 : 0);
   ChkLoeschenClick(profile.deleteAll && !s.synchronise ? 1 : 0);

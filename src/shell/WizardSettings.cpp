@@ -12,30 +12,42 @@ namespace velra {
 
 void Wizard::DataKindClick(int listIndex) {
   ListView& list = Controls().lvwDatenarten;
-  if (listIndex < 0 || listIndex >= static_cast<int>(list.Items.size())) return;
+  const std::vector<DataKind>& kinds = ListedDataKinds();
+  if (listIndex < 0 || listIndex >= static_cast<int>(std::min(list.Items.size(), kinds.size())))
+    return;
   list.Selected = listIndex;
-  const ListViewItem& item = list.Items[static_cast<size_t>(listIndex)];
-  session_.Datenart = std::stoi(item.Index);
+  session_.Datenart = kinds[static_cast<size_t>(listIndex)];
   ConfigureDataKind(session_.Datenart);
-  Controls().lbTipp_Datenart_Beschreibung.Caption = item.Description;
+  Controls().lbTipp_Datenart_Beschreibung.Caption =
+      list.Items[static_cast<size_t>(listIndex)].Description;
 }
 
-void Wizard::ConfigureDataKind(int value) {
-  const DataKind* kind = FindDataKind(value);
-  if (!kind) return;
+void Wizard::ChooseDataKind(DataKind kind) {
+  const std::vector<DataKind>& kinds = ListedDataKinds();
+  auto listed = std::find(kinds.begin(), kinds.end(), kind);
+  if (listed != kinds.end()) {
+    DataKindClick(static_cast<int>(listed - kinds.begin()));
+    return;
+  }
+  session_.Datenart = kind;
+  ConfigureDataKind(kind);
+}
+
+void Wizard::ConfigureDataKind(DataKind value) {
+  const DataKindInfo& kind = Describe(value);
   WizardControls& c = Controls();
-  session_.Zieltabelle = kind->table;
+  session_.Zieltabelle = kind.table;
   session_.PreferredSyncField.clear();
-  c.statusPanels[texts::kStatusData] = kind->statusText;
-  c.chkAutoNummer.Enabled = kind->autoNumber;
-  c.chkAutoNummer.Value = kind->autoNumber ? 1 : 0;
-  c.chkSynchronisieren.Enabled = kind->synchronise;
+  c.statusPanels[texts::kStatusData] = kind.statusText;
+  c.chkAutoNummer.Enabled = kind.autoNumber;
+  c.chkAutoNummer.Value = kind.autoNumber ? 1 : 0;
+  c.chkSynchronisieren.Enabled = kind.synchronise;
   if (c.chkSynchronisieren.Value != 0) ChkSynchronisierenClick(0);
-  c.cboSynchronisierung.Enabled = kind->synchronise;
-  session_.Synchronisationsfeld = kind->keyField;
-  c.fmEinstellungen_Artikel.Visible = std::string(kind->settingsFrame) == kFrameArticles;
-  c.fmEinstellungen_Kunden.Visible = std::string(kind->settingsFrame) == kFrameCustomers;
-  c.fmEinstellungen_Lieferanten.Visible = std::string(kind->settingsFrame) == kFrameSuppliers;
+  c.cboSynchronisierung.Enabled = kind.synchronise;
+  session_.Synchronisationsfeld = kind.keyField;
+  c.fmEinstellungen_Artikel.Visible = kind.settingsFrame == SettingsFrame::Articles;
+  c.fmEinstellungen_Kunden.Visible = kind.settingsFrame == SettingsFrame::Customers;
+  c.fmEinstellungen_Lieferanten.Visible = kind.settingsFrame == SettingsFrame::Suppliers;
   UpdateSearchNameMode();
 }
 
@@ -77,7 +89,7 @@ void Wizard::ChkLagerortClick(int value) {
 }
 
 std::optional<std::string> Wizard::ArticleDefaultsProblem() const {
-  if (session_.Datenart != 1) return std::nullopt;
+  if (Describe(session_.Datenart).settingsFrame != SettingsFrame::Articles) return std::nullopt;
   const WizardControls& c = Controls();
   // The lists hold the active entries only.
   auto listed = [](const Combo& combo) {
@@ -113,7 +125,9 @@ void Wizard::CboLieferantenSuchnameClick(int index) {
 // suppliers, the customer combo otherwise.
 void Wizard::UpdateSearchNameMode() {
   const WizardControls& c = Controls();
-  const Combo& combo = session_.Datenart == 2 ? c.cboLieferanten_Suchname : c.cboKunden_Suchname;
+  const Combo& combo = Describe(session_.Datenart).settingsFrame == SettingsFrame::Suppliers
+                           ? c.cboLieferanten_Suchname
+                           : c.cboKunden_Suchname;
   session_.Suchnamenmodus = std::max(combo.ListIndex, 0);
 }
 

@@ -87,10 +87,9 @@ void Wizard::FileChosen(const std::string& path) {
     session_.SourceTableName = FileStem(path);
   OpenSource();
   FillFieldList(c.cboSynchronisierung, false);
-  const DataKind* kind = FindDataKind(session_.Datenart);
-  const std::string keyField = !session_.PreferredSyncField.empty() ? session_.PreferredSyncField
-                               : kind                               ? kind->keyField
-                                                                    : std::string();
+  const std::string keyField = !session_.PreferredSyncField.empty()
+                                   ? session_.PreferredSyncField
+                                   : std::string(Describe(session_.Datenart).keyField);
   c.cboSynchronisierung.SetText(Layout().Lookup(keyField));
   c.Focus("cmdWeiter");
 }

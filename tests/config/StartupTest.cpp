@@ -43,7 +43,7 @@ class StartupTest : public ::testing::Test {
     env.ProgramPath = dir_.Path();
     env.EnvironmentFile = dir_ / "velra.var";
     env.CompanyRegistryFile = dir_ / "firmen.uif";
-    env.DatabaseType = databaseType;
+    env.DatabaseTypeNumber = databaseType;
     env.ProviderAccess = "Microsoft.Jet.OLEDB.4.0";
     env.ProviderSql = "SQLOLEDB.1";
     return env;
@@ -60,7 +60,7 @@ TEST_F(StartupTest, EnvironmentValuesAndTheirDefaults) {
   Environment env = ReadEnvironment(dir_.Path(), problems);
   EXPECT_TRUE(problems.empty());
   EXPECT_EQ(env.EnvironmentFile, dir_ / "velra.var");
-  EXPECT_EQ(env.DatabaseType, 0);  // no databasetype: a file company
+  EXPECT_EQ(env.DatabaseTypeNumber, 0);  // no databasetype: a file company
   EXPECT_EQ(env.CompanyRegistryFile, dir_ / "firmen.uif");
   EXPECT_EQ(env.MatchingFile, dir_ / "match.txt");
   EXPECT_EQ(env.HelpFilePath, dir_ / "hilfe.chm");
@@ -81,7 +81,7 @@ TEST_F(StartupTest, AMissingOrBrokenEnvironmentFileKeepsTheDefaultsAndSaysWhich)
   Environment env = ReadEnvironment(dir_.Path(), problems);
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_NE(problems[0].find("velra.var"), std::string::npos);
-  EXPECT_EQ(env.DatabaseType, 0);
+  EXPECT_EQ(env.DatabaseTypeNumber, 0);
 
   problems.clear();
   WriteBytes(
@@ -90,7 +90,7 @@ TEST_F(StartupTest, AMissingOrBrokenEnvironmentFileKeepsTheDefaultsAndSaysWhich)
   env = ReadEnvironment(dir_.Path(), problems);
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_NE(problems[0].find("databasetype"), std::string::npos);
-  EXPECT_EQ(env.DatabaseType, 0);
+  EXPECT_EQ(env.DatabaseTypeNumber, 0);
 
   problems.clear();
   WriteBytes(dir_ / "velra.var", std::string("\x00\xFF\xFE garbage \x01", 13));
@@ -240,7 +240,7 @@ TEST_P(UnusableCompany, IsNotSelectableAndClearsTheCompanyBefore) {
   EXPECT_EQ(session.DatabasePath, "");
   EXPECT_EQ(session.OptionsFile, "");
   EXPECT_EQ(session.Options, nullptr);
-  EXPECT_EQ(session.DatabaseType, session.Env.DatabaseType);
+  EXPECT_EQ(session.DatabaseType, SessionDatabaseTypeOf(session.Env));
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_NE(problems[0].find("Die Firma 'Zentrale' kann nicht gewählt werden"), std::string::npos)
       << problems[0];
@@ -296,7 +296,7 @@ TEST_F(StartupTest, SelectingAFileCompanyDerivesItsFilesConnectionAndOptions) {
   ASSERT_TRUE(SelectCompany(session, "MUSTERFIRMA", problems));
   EXPECT_TRUE(problems.empty());
   EXPECT_EQ(session.CompanyName, "Musterfirma");  // as the registry spells it
-  EXPECT_EQ(session.DatabaseType, 0);
+  EXPECT_EQ(session.DatabaseType, DatabaseType::File);
   EXPECT_EQ(session.ActiveTrueValue, -1);
   EXPECT_EQ(session.DatabasePath, folder + "Musterfirma.mdb");
   EXPECT_EQ(session.OptionsFile, folder + "Musterfirma.afk");

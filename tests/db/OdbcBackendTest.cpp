@@ -36,7 +36,7 @@ std::string CompanyString(const std::string& database, const std::string& passwo
                           const std::string& server = Env("VELRA_TEST_PG_HOST") + "," +
                                                       Env("VELRA_TEST_PG_PORT")) {
   ConnectionStringInput in;
-  in.DatabaseType = 1;
+  in.DatabaseType = DatabaseType::Server;
   in.ProviderSql = "PostgreSQL";
   in.Database = database;
   in.Server = server;

@@ -13,7 +13,7 @@ namespace {
 
 ConnectionStringInput Company(const std::string& provider, int authentication) {
   ConnectionStringInput in;
-  in.DatabaseType = 1;
+  in.DatabaseType = DatabaseType::Server;
   in.ProviderSql = provider;
   in.Database = "MusterfirmaServer";
   in.Server = "127.0.0.1,55432";

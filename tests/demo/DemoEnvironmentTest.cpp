@@ -416,7 +416,7 @@ class DemoServerCompanyTest : public ::testing::Test {
 
   static std::string ConnectionStringOf(const DemoServer& server) {
     ConnectionStringInput input;
-    input.DatabaseType = 1;
+    input.DatabaseType = DatabaseType::Server;
     input.ProviderSql = server.provider;
     input.Database = server.company;
     input.Server = server.dataSource;
@@ -450,7 +450,7 @@ TEST_F(DemoServerCompanyTest, TheServerCompanyHoldsWhatTheFileCompanyHolds) {
 
   SessionContext file = Select(kDemoCompany);
   SessionContext server = Select(server_.company);
-  ASSERT_EQ(server.DatabaseType, 1);
+  ASSERT_EQ(server.DatabaseType, DatabaseType::Server);
   ASSERT_TRUE(server.Options);
   auto fileDb = Connection::Open(file.ConnectionString);
   auto serverDb = Connection::Open(server.ConnectionString);

@@ -724,8 +724,7 @@ TEST_P(ImportRunTest, WebshopRowsStockDatesAndStructureLists) {
   EXPECT_EQ(Query("SELECT * FROM Warehouse").Get(0, "Date"),
             Value(Today()));  // whatever the file said
 
-  wizard_.Session().Datenart = 5;
-  wizard_.ConfigureDataKind(5);
+  wizard_.ChooseDataKind(DataKind::EquipmentPositions);
   Grid({"Eq", "Pos", "Bis"}, {"Equipmentnummer", "Positionsnummer", "Gültig bis"},
        {{"E1", "7", ""}, {"E1", "8", "30.06.2030"}});
   Run();

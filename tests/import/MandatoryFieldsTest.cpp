@@ -17,70 +17,77 @@ std::string Missing(MandatoryCheckInput input, std::set<std::string> mapped) {
   return message->substr(first.size());
 }
 
-MandatoryCheckInput Kind(int datenart) {
+MandatoryCheckInput Kind(DataKind datenart) {
   MandatoryCheckInput input;
   input.datenart = datenart;
   return input;
 }
 
 TEST(MandatoryFields, CustomersArticlesSuppliersDependOnTheSettings) {
-  MandatoryCheckInput customers = Kind(0);
-  customers.autoNumber = 0;
+  MandatoryCheckInput customers = Kind(DataKind::Customers);
+  customers.autoNumber = false;
   EXPECT_EQ(Missing(customers, {}), "Prüfen Sie bitte, ob Sie die Kundennummer zugeordnet haben.");
   EXPECT_EQ(Missing(customers, {"Kunden-Nr."}),
             "Prüfen Sie bitte, ob Sie den Suchnamen zugeordnet haben.");
   customers.searchNameMode = 2;
   EXPECT_EQ(Missing(customers, {"Kunden-Nr."}), "");
-  customers.synchronise = 1;
+  customers.synchronise = true;
   customers.synchronisationCaption = "Suchname";
   // With synchronisation only the synchronisation field counts.
   EXPECT_EQ(Missing(customers, {}),
             "Prüfen Sie bitte, ob Sie das Feld 'Suchname' zugeordnet haben.");
   EXPECT_EQ(Missing(customers, {"Suchname"}), "");
 
-  MandatoryCheckInput articles = Kind(1);
+  MandatoryCheckInput articles = Kind(DataKind::Articles);
   EXPECT_EQ(Missing(articles, {}),
             "Prüfen Sie bitte, ob Sie die Kurzbeschreibung zugeordnet haben.");
   EXPECT_EQ(Missing(articles, {"Kurzbeschreibung"}),
             "Prüfen Sie bitte, ob Sie den Steuersatz zugeordnet haben.");
-  articles.taxRateByDefault = 1;
+  articles.taxRateByDefault = true;
   EXPECT_EQ(Missing(articles, {"Kurzbeschreibung"}), "");
-  articles.autoNumber = 0;
+  articles.autoNumber = false;
   EXPECT_EQ(Missing(articles, {"Kurzbeschreibung"}),
             "Prüfen Sie bitte, ob Sie die Artikel-Nr. zugeordnet haben.");
 
-  MandatoryCheckInput suppliers = Kind(2);
-  suppliers.autoNumber = 0;
+  MandatoryCheckInput suppliers = Kind(DataKind::Suppliers);
+  suppliers.autoNumber = false;
   suppliers.searchNameMode = 4;
   EXPECT_EQ(Missing(suppliers, {}),
             "Prüfen Sie bitte, ob Sie die Lieferantennummer zugeordnet haben.");
 }
 
 TEST(MandatoryFields, TheOtherKindsCheckInTheirOrder) {
-  EXPECT_EQ(Missing(Kind(3), {}), "Prüfen Sie bitte, ob Sie die Artikelnummer zugeordnet haben.");
-  EXPECT_EQ(Missing(Kind(4), {}), "Prüfen Sie bitte, ob Sie die Seriennummer zugeordnet haben.");
-  EXPECT_EQ(Missing(Kind(5), {}), "Prüfen Sie bitte, ob Sie die Equipmentnummer zugeordnet haben.");
-  EXPECT_EQ(Missing(Kind(6), {"Artikel-Nr."}),
+  EXPECT_EQ(Missing(Kind(DataKind::ArticleSuppliers), {}),
+            "Prüfen Sie bitte, ob Sie die Artikelnummer zugeordnet haben.");
+  EXPECT_EQ(Missing(Kind(DataKind::Equipments), {}),
+            "Prüfen Sie bitte, ob Sie die Seriennummer zugeordnet haben.");
+  EXPECT_EQ(Missing(Kind(DataKind::EquipmentPositions), {}),
+            "Prüfen Sie bitte, ob Sie die Equipmentnummer zugeordnet haben.");
+  EXPECT_EQ(Missing(Kind(DataKind::Stock), {"Artikel-Nr."}),
             "Prüfen Sie bitte, ob Sie ein Lagerort zugeordnet haben.");
-  EXPECT_EQ(Missing(Kind(6), {"Artikel-Nr.", "Lagernummer"}),
+  EXPECT_EQ(Missing(Kind(DataKind::Stock), {"Artikel-Nr.", "Lagernummer"}),
             "Prüfen Sie bitte, ob Sie die 'verfügbare Menge' zugeordnet haben.");
-  EXPECT_EQ(Missing(Kind(7), {"Lagernummer"}),
+  EXPECT_EQ(Missing(Kind(DataKind::StorageLocations), {"Lagernummer"}),
             "Prüfen Sie bitte, ob Sie die Beschreibung zugeordnet haben.");
-  EXPECT_EQ(Missing(Kind(8), {"Artikel-Nr."}),
+  EXPECT_EQ(Missing(Kind(DataKind::CustomerTypePrices), {"Artikel-Nr."}),
             "Prüfen Sie bitte, ob Sie den Kundentyp zugeordnet haben.");
-  EXPECT_EQ(Missing(Kind(9), {"Artikel-Nr."}),
+  EXPECT_EQ(Missing(Kind(DataKind::Webshop), {"Artikel-Nr."}),
             "Prüfen Sie bitte, ob Sie die Bezeichnung zugeordnet haben.");
-  EXPECT_EQ(Missing(Kind(10), {"Beschreibung"}),
+  EXPECT_EQ(Missing(Kind(DataKind::Accounts), {"Beschreibung"}),
             "Prüfen Sie bitte, ob Sie die Kontonummer zugeordnet haben.");
   // Captions compare exactly.
-  EXPECT_NE(Missing(Kind(3), {"artikel-nr."}), "");
+  EXPECT_NE(Missing(Kind(DataKind::ArticleSuppliers), {"artikel-nr."}), "");
 }
 
-TEST(MandatoryFields, NoCheckForOddValues) {
-  MandatoryCheckInput odd = Kind(1);
-  odd.synchronise = 2;
-  EXPECT_EQ(Missing(odd, {}), "");
-  EXPECT_EQ(Missing(Kind(11), {}), "");
+// Synchronisation replaces the checks only for the kinds that can synchronise.
+TEST(MandatoryFields, SynchronisationCountsWhereTheKindOffersIt) {
+  for (DataKind kind : {DataKind::ArticleSuppliers, DataKind::Stock, DataKind::Accounts}) {
+    MandatoryCheckInput input = Kind(kind);
+    input.synchronise = true;
+    input.synchronisationCaption = "Suchname";
+    const bool replaced = kind == DataKind::Accounts;
+    EXPECT_EQ(Missing(input, {"Suchname"}).empty(), replaced) << NumberOf(kind);
+  }
 }
 
 }  // namespace

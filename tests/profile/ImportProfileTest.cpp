@@ -12,7 +12,7 @@ namespace {
 // A profile in which every value differs from its default.
 ImportProfile FullProfile() {
   ImportProfile p;
-  p.datenart = 4;
+  p.datenart = DataKind::Equipments;
   p.kindName = "Artikellieferanten";
   p.format = "XLSX";
   p.table = "Tabelle 2";
@@ -22,7 +22,7 @@ ImportProfile FullProfile() {
   p.firstRowHasNames = false;
   p.encoding = "windows-1252";
   ImportSettings& s = p.settings;
-  s.datenart = 4;
+  s.datenart = DataKind::Equipments;
   s.synchronisationField = "ArtikelNr";
   s.synchronise = true;
   s.autoNumber = false;
@@ -210,8 +210,8 @@ TEST(ImportProfile, Version1IsMigrated) {
   EXPECT_EQ(load.fileVersion, 1);
   EXPECT_TRUE(load.migrated());
   const ImportProfile& p = *load.profile;
-  EXPECT_EQ(p.datenart, 3);
-  EXPECT_EQ(p.settings.datenart, 3);
+  EXPECT_EQ(p.datenart, DataKind::ArticleSuppliers);
+  EXPECT_EQ(p.settings.datenart, DataKind::ArticleSuppliers);
   EXPECT_EQ(p.kindName, "");
   EXPECT_EQ(p.format, "DBF");
   EXPECT_EQ(p.table, "KUNDEN");

@@ -81,7 +81,7 @@ TEST_F(WizardTest, StartUpSelectsTheEnvironmentsCompanyAndSetsTheDefaults) {
   EXPECT_TRUE(dialogs_.messages.empty());
 
   EXPECT_EQ(S().Schritt, 0);
-  EXPECT_EQ(S().Datenart, 1);
+  EXPECT_EQ(S().Datenart, DataKind::Articles);
   EXPECT_EQ(S().Zieltabelle, "Articles");
   EXPECT_EQ(S().Synchronisationsfeld, "ArticleNumber");
   EXPECT_EQ(S().SourceFormat, "CSV");
@@ -136,7 +136,7 @@ TEST_F(WizardTest, TheCommandLineWinsOverTheEnvironment) {
   EXPECT_EQ(C().cboFirma.ListIndex, -1);
   EXPECT_EQ(C().cboFirma.Text, "");
   EXPECT_TRUE(S().Context.ConnectionString.empty());
-  EXPECT_EQ(S().Context.DatabaseType, 0);  // the environment's again
+  EXPECT_EQ(S().Context.DatabaseType, DatabaseType::File);  // the environment's again
   EXPECT_TRUE(C().cboArtikeltyp.Items.empty());
   // Nothing goes on without a usable company.
   wizard_.WeiterClick();
@@ -248,7 +248,7 @@ TEST_F(WizardTest, CancelHelpAndExit) {
 TEST_F(WizardTest, EveryKindConfiguresTableKeyAndOptions) {
   Start();
   ChooseKind("Lieferanten zum Artikel");
-  EXPECT_EQ(S().Datenart, 3);
+  EXPECT_EQ(S().Datenart, DataKind::ArticleSuppliers);
   EXPECT_EQ(S().Zieltabelle, "ArticleSuppliers");
   EXPECT_EQ(S().Synchronisationsfeld, "ArticleNumber");
   EXPECT_FALSE(C().chkAutoNummer.Enabled || C().chkAutoNummer.Checked());
@@ -260,12 +260,12 @@ TEST_F(WizardTest, EveryKindConfiguresTableKeyAndOptions) {
             "Hier können Sie zum Artikel die möglichen Lieferanten einlesen");
 
   ChooseKind("DATEV: Kontenrahmen");
-  EXPECT_EQ(S().Datenart, 10);
+  EXPECT_EQ(S().Datenart, DataKind::Accounts);
   EXPECT_TRUE(C().chkSynchronisieren.Enabled);
   EXPECT_FALSE(C().chkAutoNummer.Enabled);
 
   ChooseKind("Warenbestände");  // the value comes from the index column, not the position
-  EXPECT_EQ(S().Datenart, 6);
+  EXPECT_EQ(S().Datenart, DataKind::Stock);
   EXPECT_EQ(S().Zieltabelle, "Warehouse");
   EXPECT_EQ(S().Synchronisationsfeld, "");
 
@@ -280,12 +280,35 @@ TEST_F(WizardTest, EveryKindConfiguresTableKeyAndOptions) {
   EXPECT_FALSE(C().lbSynchronisierung.Visible);
   EXPECT_TRUE(C().fmEinstellungen_Lieferanten.Visible);
 
-  for (const DataKind& kind : DataKinds()) {
-    wizard_.ConfigureDataKind(kind.value);
+  for (const DataKindInfo& kind : DataKinds()) {
+    wizard_.ConfigureDataKind(kind.kind);
     EXPECT_EQ(S().Zieltabelle, kind.table);
   }
-  wizard_.ConfigureDataKind(11);  // not a kind: nothing changes
-  EXPECT_EQ(S().Zieltabelle, "AccountSystem");
+}
+
+// Profiles, learned mappings and --kind keep a kind as its number; the list texts and those
+// numbers must keep naming the same kinds.
+TEST(DataKinds, ListTextsAndStoredNumbersNameTheSameKinds) {
+  const std::pair<const char*, int> listed[] = {{"Kunden", 0},
+                                                {"Artikel", 1},
+                                                {"Lieferanten", 2},
+                                                {"Lieferanten zum Artikel", 3},
+                                                {"Warenbestände", 6},
+                                                {"Lagerorte", 7},
+                                                {"Artikel (Kundentyp-Preise)", 8},
+                                                {"Artikel (Webshop)", 9},
+                                                {"DATEV: Kontenrahmen", 10}};
+  for (const auto& [text, number] : listed) {
+    ASSERT_TRUE(DataKindOfNumber(number)) << number;
+    EXPECT_EQ(ParseDataKind(text), DataKindOfNumber(number)) << text;
+    EXPECT_EQ(ParseDataKind(" " + std::string(text) + " "), DataKindOfNumber(number)) << text;
+    EXPECT_EQ(ParseDataKind(std::to_string(number)), DataKindOfNumber(number)) << text;
+    EXPECT_EQ(Describe(*DataKindOfNumber(number)).listText, std::string(text));
+  }
+  EXPECT_EQ(ParseDataKind("lagerorte"), DataKind::StorageLocations);
+  // Kinds the list does not offer, and numbers that are no kind.
+  for (const char* refused : {"4", "5", "11", "-1", "01", "1x", ""})
+    EXPECT_EQ(ParseDataKind(refused), std::nullopt) << refused;
 }
 
 TEST_F(WizardTest, SettingsHandlersAndTheirExclusions) {
