@@ -7,6 +7,7 @@
 #                    (against the file company and a throwaway PostgreSQL server company)
 #   ./run.sh sanitize  install what is missing, build with AddressSanitizer and
 #                    UndefinedBehaviorSanitizer (build/sanitize) and run every test under them
+#   ./run.sh format  format every C++ file with clang-format; --check only lists what it would change
 #   ./run.sh build   install what is missing and build only
 #   ./run.sh gui     build and open the window on the demo company (./demo-env, made if missing)
 #   ./run.sh screenshots  take the pictures in docs/screenshots under a virtual X server
@@ -15,7 +16,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-install_missing() { tools/install-packages.sh; }
+install_missing() { tools/install-packages.sh "$@"; }
 
 build() {
   cmake --preset release >/dev/null
@@ -71,6 +72,12 @@ case "${1:-}" in
     trap 'tests/server/postgres.sh stop' EXIT
     ctest --preset sanitize
     ;;
+  format)
+    install_missing format
+    mode=(-i)
+    [ "${2:-}" = --check ] && mode=(--dry-run -Werror)
+    find src tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format "${mode[@]}"
+    ;;
   build)
     install_missing
     build
@@ -98,7 +105,7 @@ case "${1:-}" in
       --gtest_filter='*FitsTheScreen'
     ;;
   *)
-    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

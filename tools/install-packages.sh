@@ -3,6 +3,7 @@
 # through sudo.
 #   tools/install-packages.sh        what the build, the tests, the demo and the window need
 #   tools/install-packages.sh fuzz   that and clang with libFuzzer, for bench/fuzz.sh
+#   tools/install-packages.sh format that and clang-format, for ./run.sh format
 set -euo pipefail
 
 PACKAGES=(
@@ -15,6 +16,7 @@ PACKAGES=(
 )
 
 [ "${1:-}" = fuzz ] && PACKAGES+=(clang libclang-rt-14-dev)
+[ "${1:-}" = format ] && PACKAGES+=(clang-format)
 
 missing=()
 for package in "${PACKAGES[@]}"; do
