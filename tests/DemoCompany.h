@@ -72,8 +72,7 @@ class OnBothCompanies : public ::testing::TestWithParam<std::string> {
 
 }  // namespace velra::test
 
-#define VELRA_ON_BOTH_COMPANIES(suite)                                                  \
-  INSTANTIATE_TEST_SUITE_P(Firmen, suite, ::testing::Values("Datei", "Server"),         \
-                           [](const ::testing::TestParamInfo<std::string>& company) {  \
-                             return company.param;                                     \
-                           })
+#define VELRA_ON_BOTH_COMPANIES(suite)                     \
+  INSTANTIATE_TEST_SUITE_P(                                \
+      Firmen, suite, ::testing::Values("Datei", "Server"), \
+      [](const ::testing::TestParamInfo<std::string>& company) { return company.param; })

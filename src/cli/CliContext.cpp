@@ -2,9 +2,9 @@
 
 #include <iostream>
 
+#include "base/Text.h"
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
-#include "base/Text.h"
 
 namespace velra::cli {
 

@@ -2,11 +2,11 @@
 
 #include <iostream>
 
+#include "base/Text.h"
 #include "cli/Commands.h"
 #include "cli/ImportOutput.h"
 #include "cli/UsageErrors.h"
 #include "cli/WizardDriver.h"
-#include "base/Text.h"
 #include "import/ImportSettings.h"
 #include "shell/DataKinds.h"
 #include "shell/ImportEnding.h"

@@ -2,11 +2,11 @@
 
 #include <iostream>
 
+#include "base/Regional.h"
+#include "base/Text.h"
 #include "cli/Commands.h"
 #include "cli/UsageErrors.h"
 #include "cli/WizardDriver.h"
-#include "base/Regional.h"
-#include "base/Text.h"
 #include "import/ValueConversion.h"
 #include "source/SourceError.h"
 #include "source/SourceOpening.h"

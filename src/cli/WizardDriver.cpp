@@ -2,9 +2,9 @@
 
 #include <iostream>
 
+#include "base/Text.h"
 #include "cli/UsageErrors.h"
 #include "config/Environment.h"
-#include "base/Text.h"
 #include "shell/DataKinds.h"
 
 namespace velra::cli {

@@ -1,9 +1,9 @@
 #include "company/CompanyOptions.h"
 
+#include "base/Text.h"
 #include "config/FileLock.h"
 #include "config/IniFile.h"
 #include "config/Messages.h"
-#include "base/Text.h"
 #include "db/Connection.h"
 
 namespace velra {

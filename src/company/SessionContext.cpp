@@ -1,10 +1,10 @@
 #include "company/SessionContext.h"
 
+#include "base/Paths.h"
+#include "base/Text.h"
 #include "config/CompanyRegistry.h"
 #include "config/IniFile.h"
 #include "config/Messages.h"
-#include "base/Paths.h"
-#include "base/Text.h"
 #include "config/TextFile.h"
 #include "db/Connection.h"
 #include "db/odbc/OdbcConnectionString.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/DatabaseType.h"
+#include "base/Regional.h"
 #include "company/CompanyOptions.h"
 #include "config/Environment.h"
-#include "base/Regional.h"
 
 namespace velra {
 

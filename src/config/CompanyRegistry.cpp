@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "base/ConnectionString.h"
-#include "config/Messages.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "config/Messages.h"
 
 namespace velra {
 

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "config/IniFile.h"
-#include "config/Messages.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "config/IniFile.h"
+#include "config/Messages.h"
 
 namespace velra {
 

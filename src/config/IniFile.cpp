@@ -84,8 +84,8 @@ bool IniDocument::Write(std::string_view section, std::string_view key, std::str
   std::string sectionName = Trim(section), keyName = Trim(key);
   if (sectionName.empty() || keyName.empty() || ContainsLineBreak(section) ||
       ContainsLineBreak(key) || ContainsLineBreak(value) ||
-      keyName.find('=') != std::string::npos || keyName.front() == '[' ||
-      keyName.front() == '#' || keyName.front() == '\'' ||  // the line would be a comment
+      keyName.find('=') != std::string::npos || keyName.front() == '[' || keyName.front() == '#' ||
+      keyName.front() == '\'' ||  // the line would be a comment
       sectionName.find(']') != std::string::npos) {
     if (error)
       *error =

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "config/Messages.h"
 #include "base/Paths.h"
+#include "config/Messages.h"
 
 namespace velra {
 

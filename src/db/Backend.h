@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "db/Dialect.h"
 #include "base/Value.h"
+#include "db/Dialect.h"
 
 namespace velra {
 

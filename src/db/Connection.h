@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Value.h"
 #include "db/Backend.h"
 #include "db/DbError.h"
-#include "base/Value.h"
 
 namespace velra {
 

@@ -42,10 +42,14 @@ const Field kFields[] = {
 
 DBFFieldType TypeOf(Kind kind) {
   switch (kind) {
-    case Kind::Number: return FTDouble;
-    case Kind::Date: return FTDate;
-    case Kind::Logical: return FTLogical;
-    default: return FTString;
+    case Kind::Number:
+      return FTDouble;
+    case Kind::Date:
+      return FTDate;
+    case Kind::Logical:
+      return FTLogical;
+    default:
+      return FTString;
   }
 }
 
@@ -76,13 +80,15 @@ void WriteArticleDbf(const SourceTable& articles, const std::string& path) {
         DBFWriteLogicalAttribute(dbf, record, f, 'T');
         continue;
       }
-      std::string text = NzText(articles.Get(static_cast<size_t>(ColumnOf(articles, field.csvColumn)), row));
+      std::string text =
+          NzText(articles.Get(static_cast<size_t>(ColumnOf(articles, field.csvColumn)), row));
       if (text.empty()) {
         DBFWriteNULLAttribute(dbf, record, f);
       } else if (field.kind == Kind::Number) {
         DBFWriteDoubleAttribute(dbf, record, f, std::stod(ReplaceAll(text, ",", ".")));
       } else {
-        std::string cut = FirstCharacters(ReplaceAll(text, "\r\n", " "), static_cast<size_t>(field.width));
+        std::string cut =
+            FirstCharacters(ReplaceAll(text, "\r\n", " "), static_cast<size_t>(field.width));
         DBFWriteStringAttribute(dbf, record, f, Utf8ToWindows1252(cut).value_or(cut).c_str());
       }
     }

@@ -4,10 +4,10 @@
 #include <fstream>
 
 #include "base/ConnectionString.h"
-#include "config/IniFile.h"
-#include "config/Messages.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "config/IniFile.h"
+#include "config/Messages.h"
 #include "config/TextFile.h"
 #include "db/Connection.h"
 #include "db/Embedded.h"

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "company/CompanyOptions.h"
 #include "base/Value.h"
+#include "company/CompanyOptions.h"
 
 namespace velra {
 

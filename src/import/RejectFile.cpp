@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/Encoding.h"
-#include "config/Messages.h"
 #include "base/Regional.h"
 #include "base/Text.h"
+#include "config/Messages.h"
 #include "config/TextFile.h"
 #include "source/Formats.h"
 

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "base/Encoding.h"
-#include "config/Messages.h"
 #include "base/Text.h"
+#include "config/Messages.h"
 #include "config/TextFile.h"
 
 namespace velra {

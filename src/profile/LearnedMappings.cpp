@@ -10,9 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Encoding.h"
-#include "config/Messages.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "config/Messages.h"
 #include "config/TextFile.h"
 #include "import/DataKind.h"
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
 #include "config/CommandLine.h"
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
-#include "base/Text.h"
 #include "import/SelectionLists.h"
 #include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "config/InstanceLock.h"
 #include "base/Regional.h"
+#include "config/InstanceLock.h"
 #include "import/ImportRun.h"
 #include "import/RejectFile.h"
 #include "mapping/AutoMapping.h"

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "config/SuiteFiles.h"
 #include "base/Text.h"
+#include "config/SuiteFiles.h"
 #include "import/MandatoryFields.h"
 #include "import/RejectFile.h"
 #include "import/RejectTarget.h"

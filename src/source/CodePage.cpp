@@ -16,13 +16,20 @@ namespace {
 
 std::string ConverterName(int number) {
   switch (number) {
-    case 437: return "ibm-437";
-    case 850: return "ibm-850";
-    case 852: return "ibm-852";
-    case 858: return "ibm-858";
-    case 865: return "ibm-865";
-    case 866: return "ibm-866";
-    default: return "windows-" + std::to_string(number);
+    case 437:
+      return "ibm-437";
+    case 850:
+      return "ibm-850";
+    case 852:
+      return "ibm-852";
+    case 858:
+      return "ibm-858";
+    case 865:
+      return "ibm-865";
+    case 866:
+      return "ibm-866";
+    default:
+      return "windows-" + std::to_string(number);
   }
 }
 

@@ -12,10 +12,10 @@ enum class SourceFormat { Xls = 0, Dbf = 1, Mdb = 2, Txt = 3, Csv = 4, Xlsx = 5 
 
 struct FormatInfo {
   SourceFormat format;
-  const char* code;         // "XLS", "DBF", "MDB", "TXT", "CSV", "XLSX"
-  const char* listText;     // entry of the format list
-  int dialogFilterIndex;    // filter of the file dialog (1 is "Alle Datenbanken")
-  bool isDatabase;          // tables to choose from (frame "Einstellungen für (XLS, DBF oder MDB)")
+  const char* code;       // "XLS", "DBF", "MDB", "TXT", "CSV", "XLSX"
+  const char* listText;   // entry of the format list
+  int dialogFilterIndex;  // filter of the file dialog (1 is "Alle Datenbanken")
+  bool isDatabase;        // tables to choose from (frame "Einstellungen für (XLS, DBF oder MDB)")
 };
 
 // The entries of the format list, index = list position.

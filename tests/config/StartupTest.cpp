@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "company/SessionContext.h"
 #include "config/CommandLine.h"
 #include "config/CompanyRegistry.h"
 #include "config/Environment.h"
 #include "config/InstanceLock.h"
-#include "company/SessionContext.h"
 #include "db/Connection.h"
 
 namespace velra {

@@ -9,12 +9,12 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "config/CompanyRegistry.h"
 #include "base/ConnectionString.h"
-#include "config/IniFile.h"
 #include "base/Paths.h"
-#include "company/SessionContext.h"
 #include "base/Text.h"
+#include "company/SessionContext.h"
+#include "config/CompanyRegistry.h"
+#include "config/IniFile.h"
 #include "config/TextFile.h"
 #include "db/Connection.h"
 #include "db/Embedded.h"

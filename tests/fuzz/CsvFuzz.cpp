@@ -163,10 +163,9 @@ void RoundTrip(fuzz::InputReader& input) {
   for (size_t r = 0; r < rows.size(); ++r)
     for (size_t c = 0; c < width; ++c) {
       Value value = table.Get(c + 1, r + 1);
-      FUZZ_CHECK(value == Value(rows[r][c]), "cell " + std::to_string(c + 1) + "/" +
-                                                 std::to_string(r + 1) + " reads " +
-                                                 fuzz::Describe(value) + ", written '" +
-                                                 rows[r][c] + "'");
+      FUZZ_CHECK(value == Value(rows[r][c]),
+                 "cell " + std::to_string(c + 1) + "/" + std::to_string(r + 1) + " reads " +
+                     fuzz::Describe(value) + ", written '" + rows[r][c] + "'");
     }
   FUZZ_CHECK(loaded.report.warnings.empty(),
              "warnings on a clean file: " + loaded.report.warnings[0].text);

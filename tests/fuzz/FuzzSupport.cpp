@@ -68,8 +68,8 @@ bool SameValue(const Value& a, const Value& b) {
 }
 
 std::string Describe(const Value& value) {
-  static const char* const kTypes[] = {"null", "bool", "integer", "double", "text", "date",
-                                       "binary"};
+  static const char* const kTypes[] = {"null", "bool", "integer", "double",
+                                       "text", "date", "binary"};
   return std::string(kTypes[static_cast<int>(value.GetType())]) + " '" + value.ToText() + "'";
 }
 

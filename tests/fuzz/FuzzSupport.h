@@ -52,9 +52,9 @@ class InputReader {
 
 // Stops the run: the fuzzer reports the input that broke the property.
 [[noreturn]] void Fail(const std::string& what);
-#define FUZZ_CHECK(condition, what)                                                   \
-  do {                                                                                \
-    if (!(condition)) ::velra::fuzz::Fail(std::string(#condition) + ": " + (what));   \
+#define FUZZ_CHECK(condition, what)                                                 \
+  do {                                                                              \
+    if (!(condition)) ::velra::fuzz::Fail(std::string(#condition) + ": " + (what)); \
   } while (false)
 
 // Values compare equal when they are of one type and hold the same; a NaN equals a NaN.

@@ -10,8 +10,8 @@
 
 #include "FuzzSupport.h"
 #include "base/Encoding.h"
-#include "config/IniFile.h"
 #include "base/Text.h"
+#include "config/IniFile.h"
 
 using namespace velra;
 
@@ -73,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (SameName(entry.section, section) && SameName(entry.key, key)) continue;
     std::string now = document.Read(entry.section, entry.key, kProfileRoomLong);
     FUZZ_CHECK(now == entry.value, "writing [" + section + "] " + key + " changed [" +
-                                       entry.section + "] " + entry.key + " from '" +
-                                       entry.value + "' to '" + now + "'");
+                                       entry.section + "] " + entry.key + " from '" + entry.value +
+                                       "' to '" + now + "'");
   }
 
   if (!document.Save(path, &error)) {
@@ -94,8 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   FUZZ_CHECK(reread->Text().lines == document.Text().lines, "the saved file reads differently");
-  FUZZ_CHECK(reread->Text().lineEnd == document.Text().lineEnd ||
-                 document.Text().lines.empty(),
+  FUZZ_CHECK(reread->Text().lineEnd == document.Text().lineEnd || document.Text().lines.empty(),
              "the line ends changed");
   found = reread->Find(section, key);
   FUZZ_CHECK(found && *found == value, "the saved key does not read back");

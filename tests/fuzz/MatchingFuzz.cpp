@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "config/IniFile.h"
 #include "base/Text.h"
+#include "config/IniFile.h"
 #include "config/TextFile.h"
 #include "mapping/AutoMapping.h"
 #include "mapping/LayoutFile.h"

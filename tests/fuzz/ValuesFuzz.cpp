@@ -33,8 +33,8 @@ const ValueConverter& Converter(uint8_t byte) {
 }
 
 std::string Shown(const DateTime& date) {
-  return date.ToIso() + " (" + std::to_string(date.Hour) + ":" + std::to_string(date.Minute) +
-         ":" + std::to_string(date.Second) + ")";
+  return date.ToIso() + " (" + std::to_string(date.Hour) + ":" + std::to_string(date.Minute) + ":" +
+         std::to_string(date.Second) + ")";
 }
 
 bool Near(double a, double b) {
@@ -61,21 +61,19 @@ void CheckText(const ValueConverter& converter, const std::string& text) {
     std::optional<bool> again = converter.ToBoolean(Value(*converter.ToText(Value(*flag))));
     FUZZ_CHECK(again == flag, "the Boolean of '" + text + "' does not read back");
   }
-  static constexpr TypeClass kClasses[] = {TypeClass::Price,    TypeClass::Quantity,
-                                           TypeClass::AccountAmount, TypeClass::Dimension,
-                                           TypeClass::Date,     TypeClass::Flag,
-                                           TypeClass::Picture,  TypeClass::Text};
-  static constexpr Value::Type kColumns[] = {Value::Type::Null,    Value::Type::Boolean,
-                                             Value::Type::Integer, Value::Type::Double,
-                                             Value::Type::Text,    Value::Type::Date,
-                                             Value::Type::Binary};
+  static constexpr TypeClass kClasses[] = {
+      TypeClass::Price, TypeClass::Quantity, TypeClass::AccountAmount, TypeClass::Dimension,
+      TypeClass::Date,  TypeClass::Flag,     TypeClass::Picture,       TypeClass::Text};
+  static constexpr Value::Type kColumns[] = {
+      Value::Type::Null, Value::Type::Boolean, Value::Type::Integer, Value::Type::Double,
+      Value::Type::Text, Value::Type::Date,    Value::Type::Binary};
   for (TypeClass typeClass : kClasses)
     for (Value::Type column : kColumns) {
       Conversion conversion = converter.ForClass(value, typeClass, column);
       if (conversion.outcome == Conversion::Outcome::Failed)
-        FUZZ_CHECK(!conversion.reason.empty() &&
-                       (IsValidUtf8(conversion.reason) || !IsValidUtf8(text)),
-                   "a failure without a readable reason for '" + text + "'");
+        FUZZ_CHECK(
+            !conversion.reason.empty() && (IsValidUtf8(conversion.reason) || !IsValidUtf8(text)),
+            "a failure without a readable reason for '" + text + "'");
       if (conversion.outcome != Conversion::Outcome::Converted) continue;
       const Value& stored = conversion.value;
       if (column == Value::Type::Double)
@@ -118,17 +116,17 @@ void CheckNumber(const ValueConverter& converter, double number, int decimals) {
 
   const std::string grouped = converter.FormatNumber(number, decimals);
   read = converter.ToDouble(Value(grouped));
-  FUZZ_CHECK(read && Near(*read, rounded),
-             "FormatNumber gives '" + grouped + "' for " + Value(number).ToText() +
-                 ", which reads back as " + (read ? Value(*read).ToText() : "nothing"));
+  FUZZ_CHECK(read && Near(*read, rounded), "FormatNumber gives '" + grouped + "' for " +
+                                               Value(number).ToText() + ", which reads back as " +
+                                               (read ? Value(*read).ToText() : "nothing"));
 }
 
 void CheckWhole(const ValueConverter& converter, int64_t whole) {
   const std::string text = std::to_string(whole);
   Conversion conversion = converter.ForClass(Value(text), TypeClass::Text, Value::Type::Integer);
-  FUZZ_CHECK(conversion.outcome == Conversion::Outcome::Converted &&
-                 conversion.value == Value(whole),
-             "'" + text + "' is not stored exactly in a whole-number column");
+  FUZZ_CHECK(
+      conversion.outcome == Conversion::Outcome::Converted && conversion.value == Value(whole),
+      "'" + text + "' is not stored exactly in a whole-number column");
   conversion = converter.ForClass(Value(whole), TypeClass::Text, Value::Type::Text);
   FUZZ_CHECK(conversion.value == Value(text), "the whole number " + text + " as text differs");
 }

@@ -64,9 +64,9 @@ void CheckTables(const std::function<std::unique_ptr<SourceReader>()>& open, siz
 
     std::unique_ptr<SourceReader> fresh = open();  // opened once already, so it opens again
     Loaded plain = Load(*fresh, name, false);
-    FUZZ_CHECK(named.failed == plain.failed,
-               "'" + name + "' fails only " + (named.failed ? "with" : "without") +
-                   " names: " + named.message + plain.message);
+    FUZZ_CHECK(named.failed == plain.failed, "'" + name + "' fails only " +
+                                                 (named.failed ? "with" : "without") +
+                                                 " names: " + named.message + plain.message);
     if (named.failed) continue;
     for (size_t c = 1; c <= plain.table.ColumnCount(); ++c)
       FUZZ_CHECK(plain.table.ColumnNames()[c - 1] == GeneratedColumnName(c),
@@ -88,8 +88,7 @@ void CheckTables(const std::function<std::unique_ptr<SourceReader>()>& open, siz
     } else {
       difference = HeaderDifference(named.table, plain.table);
     }
-    FUZZ_CHECK(difference.empty(),
-               "'" + name + "' with and without names differs: " + difference);
+    FUZZ_CHECK(difference.empty(), "'" + name + "' with and without names differs: " + difference);
   }
 }
 

@@ -315,8 +315,9 @@ TEST_F(HostileEnvironment, RegistryNamesAndPathsThatLeaveTheirFolder) {
   ASSERT_TRUE(outcome.Returned()) << outcome.Describe();
   EXPECT_THAT(outcome.text, HasSubstr("started"));
   for (const char* name : {"'../../Firma'", "'/etc/passwd'", "'..'"})
-    EXPECT_THAT(outcome.text, HasSubstr(std::string("Die Firma ") + name +
-                                        " wird nicht angezeigt: Ihr Name kann kein Dateiname sein"));
+    EXPECT_THAT(outcome.text,
+                HasSubstr(std::string("Die Firma ") + name +
+                          " wird nicht angezeigt: Ihr Name kann kein Dateiname sein"));
   // A folder written with ".." is a folder like any other.
   EXPECT_THAT(outcome.text, testing::Not(HasSubstr("Umweg")));
 }

@@ -11,7 +11,6 @@
 #include "db/Connection.h"
 #include "demo/DemoEnvironment.h"
 
-
 namespace velra {
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "ServerCompany.h"
 #include "TestSupport.h"
+#include "base/Text.h"
 #include "company/CompanyOptions.h"
 #include "config/IniFile.h"
-#include "base/Text.h"
 #include "db/Connection.h"
 #include "demo/DemoEnvironment.h"
 

@@ -11,8 +11,8 @@
 #include <cstring>
 
 #include "base/Encoding.h"
-#include "config/Messages.h"
 #include "base/Text.h"
+#include "config/Messages.h"
 #include "source/CodePage.h"
 #include "source/SourceError.h"
 

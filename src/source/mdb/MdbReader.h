@@ -16,14 +16,16 @@ std::string StoredAccessPassword(const std::string& path);
 // Opens the database when `password` equals the stored one exactly (letter case counts);
 // throws SourceError with SourceErrorCode::WrongPassword otherwise, and other SourceErrors when
 // the file cannot be read.
-std::unique_ptr<SourceReader> OpenAccessDatabase(const std::string& path, const std::string& password);
+std::unique_ptr<SourceReader> OpenAccessDatabase(const std::string& path,
+                                                 const std::string& password);
 
 // The prompts of the password flow; the wizard's dialogs stand behind it.
 class PasswordPrompter {
  public:
   virtual ~PasswordPrompter() = default;
   // An input box; nullopt when cancelled.
-  virtual std::optional<std::string> AskPassword(const std::string& title, const std::string& prompt) = 0;
+  virtual std::optional<std::string> AskPassword(const std::string& title,
+                                                 const std::string& prompt) = 0;
   virtual void Warning(const std::string& title, const std::string& text) = 0;
   virtual void Error(const std::string& title, const std::string& text) = 0;
 };

@@ -16,9 +16,9 @@
 #include <memory>
 #include <mutex>
 
-#include "config/Messages.h"
 #include "base/Regional.h"
 #include "base/Text.h"
+#include "config/Messages.h"
 #include "source/ExcelDates.h"
 #include "source/SourceError.h"
 #include "source/xls/Biff.h"

@@ -16,8 +16,8 @@
 #include <unordered_map>
 
 #include "base/Encoding.h"
-#include "config/Messages.h"
 #include "base/Text.h"
+#include "config/Messages.h"
 #include "source/ExcelDates.h"
 #include "source/SourceError.h"
 #include "source/xlsx/XmlTokenizer.h"
