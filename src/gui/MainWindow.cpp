@@ -121,8 +121,10 @@ MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
         },
         Qt::BlockingQueuedConnection);
   };
+  // While work runs the worker owns the session and the window shows its progress instead; the
+  // cancel question of a running import is asked then.
   workerDialogs_.showState = [this] {
-    if (!syncing_) Sync();
+    if (!syncing_ && !busy_) Sync();
   };
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(kProgressMilliseconds);
