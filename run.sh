@@ -7,6 +7,8 @@
 #                    (against the file company and a throwaway PostgreSQL server company)
 #   ./run.sh sanitize  install what is missing, build with AddressSanitizer and
 #                    UndefinedBehaviorSanitizer (build/sanitize) and run every test under them
+#   ./run.sh tsan    install what is missing, build the tests of the engine, the Access reader and
+#                    the window with ThreadSanitizer (build/tsan) and run them under it
 #   ./run.sh format  format every C++ file with clang-format; --check only lists what it would change
 #   ./run.sh build   install what is missing and build only
 #   ./run.sh gui     build and open the window on the demo company (./demo-env, made if missing)
@@ -72,6 +74,14 @@ case "${1:-}" in
     trap 'tests/server/postgres.sh stop' EXIT
     ctest --preset sanitize
     ;;
+  tsan)
+    install_missing
+    cmake --preset tsan >/dev/null
+    cmake --build --preset tsan
+    eval "$(tests/server/postgres.sh start)"
+    trap 'tests/server/postgres.sh stop' EXIT
+    ctest --preset tsan
+    ;;
   format)
     install_missing format
     mode=(-i)
@@ -105,7 +115,7 @@ case "${1:-}" in
       --gtest_filter='*FitsTheScreen'
     ;;
   *)
-    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
