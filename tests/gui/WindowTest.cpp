@@ -70,10 +70,11 @@ class WindowDialogs : public test::ScriptedDialogs {
 
 // Answers the next modal dialog from the event loop, once it shows (a load's progress window is
 // no dialog to answer); a dialog still open after the answer is closed so that a failing test
-// cannot hang.
+// cannot hang. The wait allows for the slow sanitizer builds, where loading a large file alone
+// takes half a minute.
 void AnswerModal(std::function<void(QWidget*)> answer) {
   auto* timer = new QTimer;
-  auto started = std::make_shared<QDeadlineTimer>(30000);
+  auto started = std::make_shared<QDeadlineTimer>(120000);
   QObject::connect(timer, &QTimer::timeout, [timer, started, answer] {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal->isVisible() && modal->objectName() != "frmStatus") {
