@@ -1,5 +1,5 @@
-// Imports an article file into a company as the wizard does and prints the time of the run, the
-// rate and the peak memory of the process.
+// Imports an article file into a company through the import steps the front ends use, and
+// prints the time of the run, the rate and the peak memory of the process.
 //   bench-import PROGRAM_DIR FILE [--sync] [--auto-numbers] [--complete] [--company NAME]
 // --complete turns every article completion on: article type, unit and storage defaults, label,
 // prices from net to gross, supplier and webshop records.
@@ -9,8 +9,16 @@
 #include <string>
 
 #include "PeakMemory.h"
-#include "cli/CliDialogs.h"
-#include "shell/Wizard.h"
+#include "app/ImportJob.h"
+#include "app/SourceMapping.h"
+
+namespace {
+
+void Print(const std::vector<std::string>& problems) {
+  for (const std::string& problem : problems) std::fprintf(stderr, "%s\n", problem.c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -27,38 +35,44 @@ int main(int argc, char** argv) {
     autoNumbers = autoNumbers || std::string(argv[i]) == "--auto-numbers";
     complete = complete || std::string(argv[i]) == "--complete";
   }
-  velra::cli::CliDialogs dialogs;  // messages to stderr, no questions
-  velra::Wizard wizard(dialogs);
-  velra::StartOptions start;
-  start.programPath = argv[1];
-  start.singleInstance = false;
-  start.regional = velra::RegionalSettings::ForLocale("de_DE");
-  if (!company.empty()) start.commandLine = "/client:" + company;
-  if (!wizard.Load(start)) return 3;
-  wizard.DataKindClick(1);  // Artikel
-  velra::WizardControls& controls = wizard.Controls();
-  controls.chkAutoNummer.Value = autoNumbers ? 1 : 0;
-  if (sync) wizard.ChkSynchronisierenClick(1);
-  if (complete) {
-    wizard.ChkArtikeltypClick(1);
-    controls.cboArtikeltyp.SetText("Handelsware");
-    wizard.ChkEinheitClick(1);
-    controls.cboEinheit.SetText("Stk");
-    wizard.ChkLagerortClick(1);
-    controls.txtLagerort.Text = "1-B-03";
-    wizard.CboBerechnungsartClick(1);
-    controls.chkLieferant.Value = 1;
-    controls.chkWebshop.Value = 1;
+  std::vector<std::string> problems;
+  velra::SessionContext context =
+      velra::StartSession(argv[1], velra::RegionalSettings::ForLocale("de_DE"), problems);
+  if (!velra::SelectCompany(context, company.empty() ? context.Env.DefaultCompany : company,
+                            problems)) {
+    Print(problems);
+    return 3;
   }
-  wizard.LightClick(3);
-  wizard.FileChosen(argv[2]);
+  velra::ImportRequest request;
+  request.settings = velra::DefaultSettings(velra::DataKind::Articles);
+  velra::ImportSettings& s = request.settings;
+  s.autoNumber = autoNumbers;
+  s.synchronise = sync;
+  if (complete) {
+    s.defaultArticleType = s.defaultUnit = s.defaultStorage = true;
+    s.articleType = "Handelsware";
+    s.unit = "Stk";
+    s.storage = "1-B-03";
+    s.priceMode = 1;
+    s.createSupplier = s.webshop = true;
+  }
+  request.source.format = velra::FormatOfFileName(argv[2]).value_or(velra::SourceFormat::Csv);
+  request.source.path = argv[2];
+  const velra::LayoutFile layout = velra::LayoutFile::Load(context.LayoutFile);
+  request.synchronisationCaption = layout.Lookup(s.synchronisationField);
   auto loadStart = std::chrono::steady_clock::now();
-  wizard.WeiterClick();
+  velra::LoadedSource loaded = velra::LoadAndMap(context, request, layout, false);
   auto loadEnd = std::chrono::steady_clock::now();
-  const size_t rows = wizard.Session().SourceData.RowCount();
-  wizard.OkClick();
+  Print(loaded.problems);
+  const size_t rows = loaded.table.RowCount();
+  const std::atomic<bool> never{false};
+  velra::RunOptions options;
+  options.loadNotes = &loaded.notes;
+  const velra::ImportResult result =
+      velra::RunJob(context, request, loaded.table, {}, never, options);
   auto runEnd = std::chrono::steady_clock::now();
-  const velra::ImportReport& report = wizard.Session().LastImport.report;
+  const velra::ImportReport& report = result.report;
+  if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
   double load = std::chrono::duration<double>(loadEnd - loadStart).count();
   double run = std::chrono::duration<double>(runEnd - loadEnd).count();
   std::printf(

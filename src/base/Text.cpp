@@ -149,6 +149,23 @@ std::string ReplaceAll(std::string_view text, std::string_view what, std::string
   return out;
 }
 
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const size_t number = i + 1 < pattern.size() && pattern[i] == '%' && pattern[i + 1] >= '1' &&
+                                  pattern[i + 1] <= '9'
+                              ? static_cast<size_t>(pattern[i + 1] - '0')
+                              : 0;
+    if (number == 0 || number > values.size()) {
+      out += pattern[i];
+      continue;
+    }
+    out.append(*(values.begin() + (number - 1)));
+    ++i;
+  }
+  return out;
+}
+
 size_t CharacterCount(std::string_view text) {
   size_t count = 0;
   ForEachCodePoint(text, [&](UChar32) { ++count; });

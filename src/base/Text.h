@@ -2,6 +2,7 @@
 // Small text services shared by every module. All texts are UTF-8.
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,9 @@ int32_t LastPosition(std::string_view text, std::string_view character);
 std::vector<std::string> Split(std::string_view text, std::string_view separator);
 std::string Join(const std::vector<std::string>& pieces, std::string_view separator);
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with);
+// A message of a catalogue with its placeholders %1 to %9 replaced by `values` in order, in one
+// pass: a value that holds "%2" itself stays as it is. A placeholder without a value stays.
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 // Number of Unicode characters of a UTF-8 text.
 size_t CharacterCount(std::string_view text);

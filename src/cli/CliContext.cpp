@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/DataKinds.h"
 #include "base/Text.h"
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
@@ -35,6 +36,19 @@ bool OpenSession(const GlobalOptions& options, SessionContext& session) {
   bool selected = SelectCompany(session, *company, problems);
   PrintProblems(problems);
   return selected;
+}
+
+std::optional<DataKind> KindOption(const std::string& text) {
+  std::optional<DataKind> kind = ParseDataKind(text);
+  if (kind) return kind;
+  std::vector<std::string> texts, numbers;
+  for (DataKind known : ListedDataKinds()) {
+    texts.push_back("\"" + std::string(Describe(known).listText) + "\"");
+    numbers.push_back(std::to_string(NumberOf(known)));
+  }
+  std::cerr << "Die Datenart '" << text << "' gibt es nicht. Möglich sind " << Join(texts, ", ")
+            << " oder ihre Nummern " << Join(numbers, ", ") << ".\n";
+  return std::nullopt;
 }
 
 }  // namespace velra::cli

@@ -2,10 +2,12 @@
 // What every command of importassistent-cli shares: the global options, the session they lead
 // to, and the way messages and exit codes reach the caller.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "company/SessionContext.h"
+#include "import/DataKind.h"
 
 namespace velra::cli {
 
@@ -26,5 +28,9 @@ void PrintProblems(const std::vector<std::string>& problems);
 // start-up: --company, else the environment's company. False (after printing why) when no
 // company can be selected.
 bool OpenSession(const GlobalOptions& options, SessionContext& session);
+
+// The kind a user names ("Artikel" or its number); nullopt after saying on stderr which kinds
+// there are.
+std::optional<DataKind> KindOption(const std::string& text);
 
 }  // namespace velra::cli

@@ -1,7 +1,7 @@
 #include <iostream>
 
+#include "cli/CliContext.h"
 #include "cli/Commands.h"
-#include "cli/WizardDriver.h"
 #include "mapping/FieldList.h"
 
 namespace velra::cli {
@@ -9,18 +9,21 @@ namespace velra::cli {
 void AddFieldsCommand(CLI::App& app, const GlobalOptions& global, int& exitCode) {
   auto* command = app.add_subcommand(
       "fields", "Listet die Zielfelder einer Datenart: Bezeichnung, Tabulator, Datenbankfeld.");
-  auto kind = std::make_shared<std::string>();
-  command->add_option("--kind", *kind, "Datenart (z. B. \"Artikel\" oder 1)")->required();
-  command->callback([&global, kind, &exitCode] {
-    CliDialogs dialogs;
-    Wizard wizard(dialogs);
-    if (int started = StartWizard(global, *kind, wizard); started != kOk) {
-      exitCode = started;
+  auto kindText = std::make_shared<std::string>();
+  command->add_option("--kind", *kindText, "Datenart (z. B. \"Artikel\" oder 1)")->required();
+  command->callback([&global, kindText, &exitCode] {
+    std::optional<DataKind> kind = KindOption(*kindText);
+    if (!kind) {
+      exitCode = kUsage;
       return;
     }
-    const ImportSession& session = wizard.Session();
-    FieldList fields = ReadFieldList(session.Context.ConnectionString, session.Zieltabelle,
-                                     LayoutFile::Load(session.Context.LayoutFile));
+    SessionContext context;
+    if (!OpenSession(global, context)) {
+      exitCode = kCannotOpen;
+      return;
+    }
+    FieldList fields = ReadFieldList(context.ConnectionString, Describe(*kind).table,
+                                     LayoutFile::Load(context.LayoutFile));
     if (!fields.error.empty()) {
       std::cerr << fields.error << '\n';
       exitCode = kCannotOpen;

@@ -2,14 +2,22 @@
 
 #include <iostream>
 
+#include "app/AppTexts.h"
+#include "app/ColumnMapping.h"
+#include "app/CompanyLists.h"
+#include "app/ImportEnding.h"
+#include "app/ImportJob.h"
+#include "app/LoadNotesText.h"
+#include "app/RequestProfile.h"
+#include "app/RunChecks.h"
+#include "app/SourceMapping.h"
 #include "base/Text.h"
+#include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/ImportOutput.h"
+#include "cli/SourceOptions.h"
 #include "cli/UsageErrors.h"
-#include "cli/WizardDriver.h"
-#include "import/ImportSettings.h"
-#include "shell/DataKinds.h"
-#include "shell/ImportEnding.h"
+#include "source/SourceError.h"
 
 namespace velra::cli {
 
@@ -50,107 +58,91 @@ int IndexOf(const std::vector<std::string>& items, const std::string& text) {
   return -1;
 }
 
-// The settings page, as a user would set it.
-bool ApplySettings(const ImportOptions& o, Wizard& wizard) {
-  WizardControls& c = wizard.Controls();
-  if (o.noAutoNumber) c.chkAutoNummer.Value = 0;
-  if (o.sync) wizard.ChkSynchronisierenClick(1);
-  if (o.deleteAll) wizard.ChkLoeschenClick(1);
-  c.chkAktiv.Value = o.noActive ? 0 : 1;
-  c.chkRabatt.Value = o.rebate;
-  c.chkPOS.Value = o.pos;
-  c.chkWebshop.Value = o.webshop;
-  c.chkLieferant.Value = o.createSupplier;
+// The settings page as the options set it.
+bool ApplySettings(const ImportOptions& o, const CompanyLists& lists, ImportSettings& s) {
+  if (o.noAutoNumber) s.autoNumber = false;
+  if (o.sync) s.synchronise = true;
+  s.active = !o.noActive;
+  s.rebate = o.rebate;
+  s.pos = o.pos;
+  s.webshop = o.webshop;
+  s.createSupplier = o.createSupplier;
   if (!o.articleType.empty()) {
-    wizard.ChkArtikeltypClick(1);
-    c.cboArtikeltyp.SetText(o.articleType);
+    s.defaultArticleType = true;
+    s.articleType = o.articleType;
   }
   if (!o.unit.empty()) {
-    wizard.ChkEinheitClick(1);
-    c.cboEinheit.SetText(o.unit);
+    s.defaultUnit = true;
+    s.unit = o.unit;
   }
   if (!o.taxKey.empty()) {
-    wizard.ChkSteuersatzClick(1);
-    c.icboSteuersatz.Selected = -1;
-    for (size_t i = 0; i < c.icboSteuersatz.Items.size(); ++i)
-      if (c.icboSteuersatz.Items[i].Key == "\xC2\xA4" + o.taxKey + "\xC2\xA4")
-        c.icboSteuersatz.Selected = static_cast<int>(i);
-    if (c.icboSteuersatz.Selected < 0) {
+    s.defaultTaxKey = true;
+    s.taxKey = o.taxKey;
+    if (lists.TaxIndexOf(o.taxKey) < 0) {
       std::cerr << "Den Steuerschlüssel '" << o.taxKey << "' gibt es nicht.\n";
       return false;
     }
   }
-  if (std::optional<std::string> problem = wizard.ArticleDefaultsProblem()) {
+  if (std::optional<std::string> problem = ArticleDefaultsProblem(s, lists)) {
     std::cerr << *problem << '\n';
     return false;
   }
   if (!o.storage.empty()) {
-    wizard.ChkLagerortClick(1);
-    c.txtLagerort.Text = o.storage;
+    s.defaultStorage = true;
+    s.storage = o.storage;
   }
   if (!o.priceMode.empty()) {
-    const std::vector<std::string> modes = {"none", "net-to-gross", "gross-to-net"};
-    int mode = IndexOf(modes, o.priceMode);
+    const int mode = IndexOf({"none", "net-to-gross", "gross-to-net"}, o.priceMode);
     if (mode < 0) {
       std::cerr << "--price-mode kennt none, net-to-gross und gross-to-net.\n";
       return false;
     }
-    wizard.CboBerechnungsartClick(mode);
+    s.priceMode = mode;
   }
-  if (o.noAddress)
-    c.chkKunden_Anschrift_generieren.Value = c.chkLieferanten_Anschrift_generieren.Value = 0;
-  if (o.searchNameMode >= 0) {
-    wizard.CboKundenSuchnameClick(o.searchNameMode);
-    wizard.CboLieferantenSuchnameClick(o.searchNameMode);
-  }
+  if (o.noAddress) s.generateAddress = false;
+  if (o.searchNameMode >= 0) s.searchNameMode = o.searchNameMode;
   return true;
 }
 
-// --map "Spalte=Bezeichnung": the column gets the field of that caption, as by a header click and
-// a pick in the field list.
-bool ApplyMaps(const ImportOptions& o, Wizard& wizard) {
-  WizardControls& c = wizard.Controls();
+// --map "Spalte=Bezeichnung": the column gets the field of that caption, as the user gives it in
+// the window; "Spalte=" takes the column's field away, whatever gave it.
+bool ApplyMaps(const ImportOptions& o, const FieldList& fields, std::vector<GridColumn>& columns) {
   for (const std::string& map : o.maps) {
-    size_t equals = map.find('=');
-    std::string columnName = map.substr(0, equals);
-    std::string caption = equals == std::string::npos ? "" : map.substr(equals + 1);
-    int column = 0;
-    for (size_t i = 0; i < c.columns.size(); ++i)
-      if (c.columns[i].SourceName == columnName) column = static_cast<int>(i + 1);
-    // "COLUMN=" takes the column's field away, whatever gave it.
-    if (column > 0 && equals != std::string::npos && caption.empty()) {
-      wizard.HeaderClick(column);
-      wizard.RemoveMapping();
+    const size_t equals = map.find('=');
+    const std::string columnName = map.substr(0, equals);
+    const std::string caption = equals == std::string::npos ? "" : map.substr(equals + 1);
+    GridColumn* column = nullptr;
+    for (GridColumn& candidate : columns)
+      if (candidate.SourceName == columnName) column = &candidate;
+    if (column && equals != std::string::npos && caption.empty()) {
+      RemoveField(*column);
       continue;
     }
-    int field = IndexOf(c.cboDatenbankfelder.Items, caption);
-    if (column == 0 || field <= 0) {
+    const FieldChoice* choice = ChoiceOfCaption(fields, caption);
+    if (!column || !choice) {
       std::cerr << "--map \"" << map << "\": "
-                << (column == 0
-                        ? "Die Datei hat keine Spalte '" + columnName + "'."
-                        : "Die Datenart hat kein Feld mit der Bezeichnung '" + caption + "'.")
+                << (!column ? "Die Datei hat keine Spalte '" + columnName + "'."
+                            : "Die Datenart hat kein Feld mit der Bezeichnung '" + caption + "'.")
                 << '\n';
       return false;
     }
-    wizard.HeaderClick(column);
-    wizard.FieldPicked(field);
+    AssignField(*column, *choice);
   }
   return true;
 }
 
 // Options the settings page would not let be set together, or that do nothing for the kind, are
 // refused rather than dropped.
-bool OptionsApply(const ImportOptions& o, const CLI::App& command, const std::string& kindText) {
+bool OptionsApply(const ImportOptions& o, const CLI::App& command, DataKind kind) {
   if (o.sync && o.deleteAll) {
     std::cerr << "--sync und --delete-all schließen sich aus: Synchronisieren aktualisiert die "
                  "vorhandenen Datensätze, --delete-all löscht sie vor dem Import.\n";
     return false;
   }
-  std::optional<DataKind> kind = ParseDataKind(kindText);  // StartWizard names an unknown kind
-  if (kind && Describe(*kind).alwaysAdds)
+  if (Describe(kind).alwaysAdds)
     for (const char* option : {"--sync", "--sync-field"})
       if (command.count(option)) {
-        std::cerr << option << " gilt nicht für die Datenart '" << Describe(*kind).listText
+        std::cerr << option << " gilt nicht für die Datenart '" << Describe(kind).listText
                   << "': Jede Zeile wird als neuer Datensatz angelegt.\n";
         return false;
       }
@@ -181,14 +173,50 @@ void TakeSourceOptions(const ImportProfile& profile, const CLI::App& command,
   source.lineBreakToken = profile.lineBreakToken;
 }
 
+// The key of synchronisation: the caption the user names (--sync-field), else the caption of the
+// profile's or the kind's key field; its field follows from the caption.
+void ChooseKey(const ImportOptions& o, const ImportProfile* profile, const LayoutFile& layout,
+               ImportRequest& request) {
+  ImportSettings& s = request.settings;
+  const std::string preferred = profile ? profile->settings.synchronisationField : std::string();
+  request.synchronisationCaption =
+      !o.syncField.empty()
+          ? o.syncField
+          : layout.Lookup(!preferred.empty() ? preferred : Describe(s.datenart).keyField);
+  s.synchronisationField = s.synchronise || !o.syncField.empty()
+                               ? layout.Lookup(request.synchronisationCaption)
+                               : std::string();
+}
+
+// The settings of the request, from the profile or the options. False after saying why not.
+bool ChooseSettings(const ImportOptions& o, const ImportProfile* profile, DataKind kind,
+                    const CompanyLists& lists, ImportRequest& request) {
+  if (!profile) {
+    request.settings = DefaultSettings(kind);
+    request.deleteFirst = o.deleteAll;
+    return ApplySettings(o, lists, request.settings);
+  }
+  request.settings = SettingsOfProfile(*profile);
+  request.deleteFirst = profile->deleteAll && !request.settings.synchronise;
+  PrintProblems(ProfileSettingsNotes(request.settings, lists));
+  return true;
+}
+
+bool AskOnTerminal(const std::string& question) {
+  std::cerr << question << " [j/N] " << std::flush;
+  std::string answer;
+  std::getline(std::cin, answer);
+  return answer == "j" || answer == "J" || answer == "ja" || answer == "Ja";
+}
+
 int ExitCodeOf(const ImportResult& result, size_t rows) {
   if (ImportFailed(result, rows)) return kCannotOpen;
   return result.report.Empty() ? kOk : kReportEntries;
 }
 
-int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& command) {
-  const bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
-  std::optional<ImportProfile> profile;
+// The profile and the kind the command names; kOk or the exit code after saying why not.
+int ReadKindAndProfile(const ImportOptions& o, const CLI::App& command,
+                       std::optional<ImportProfile>& profile, DataKind& kind) {
   if (!o.profile.empty()) {
     for (const char* option : kSettingsOptions)
       if (command.count(option)) {
@@ -200,96 +228,133 @@ int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& 
     profile = ReadProfile(o.profile);
     if (!profile) return kUsage;
   }
-  std::string kind = o.kind;
-  if (kind.empty() && profile) kind = std::to_string(NumberOf(profile->datenart));
-  if (kind.empty()) {
+  std::string kindText = o.kind;
+  if (kindText.empty() && profile) kindText = std::to_string(NumberOf(profile->datenart));
+  if (kindText.empty()) {
     std::cerr << "Geben Sie die Datenart mit --kind oder ein Profil mit --profile an.\n";
     return kUsage;
   }
-  if (!OptionsApply(o, command, kind)) return kUsage;
+  std::optional<DataKind> named = KindOption(kindText);
+  if (!named) return kUsage;
+  kind = *named;
+  if (profile && kind != profile->datenart) {
+    std::cerr << "Das Profil gehört zur Datenart '" << profile->kindName << "', nicht zu '"
+              << o.kind << "'.\n";
+    return kUsage;
+  }
+  return OptionsApply(o, command, kind) ? kOk : kUsage;
+}
+
+// The request the options and the profile describe, with its source loaded and mapped. kOk or
+// the exit code after saying why not.
+int PrepareRequest(const ImportOptions& o, const CLI::App& command, const SessionContext& context,
+                   const ImportProfile* profile, DataKind kind, ImportRequest& request,
+                   LoadedSource& loaded, ProfileFit& fit) {
+  const CompanyLists lists = LoadCompanyLists(context);
+  PrintProblems(lists.problems);
+  if (!ChooseSettings(o, profile, kind, lists, request)) return kUsage;
+  SourceOptions source = o.source;
+  if (profile) TakeSourceOptions(*profile, command, source);
+  request.source = SourceRequestOf(source);
+  const LayoutFile layout = LayoutFile::Load(context.LayoutFile);
+  ChooseKey(o, profile, layout, request);
+  try {
+    loaded = LoadAndMap(context, request, layout, !o.noLearned);
+  } catch (const SourceError& e) {
+    std::cerr << e.Message() << '\n';
+    return kCannotOpen;
+  }
+  if (const std::string notes = LoadNotesText(loaded.notes); !notes.empty())
+    std::cerr << notes << '\n';
+  PrintProblems(loaded.problems);
+  if (profile) {
+    fit = ApplyProfileColumns(request.columns, *profile, loaded.fields);
+    if (const std::string text = fit.Text(); !text.empty()) std::cerr << text << '\n';
+  }
+  // Explicit assignments replace what the automatic mapping or the profile did.
+  if (!ApplyMaps(o, loaded.fields, request.columns)) return kUsage;
+  if (std::optional<std::string> problem = RunProblem(request, lists)) {
+    std::cerr << *problem << '\n';
+    return kUsage;
+  }
+  return kOk;
+}
+
+int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& command) {
+  const bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+  std::optional<ImportProfile> profile;
+  DataKind kind = DataKind::Articles;
+  if (int read = ReadKindAndProfile(o, command, profile, kind); read != kOk) return read;
   const bool deleteAll = profile ? profile->deleteAll : o.deleteAll;
   if (deleteAll && !o.dryRun && !o.yes && !interactive) {
     std::cerr
         << "Der Import löscht zuerst alle Datensätze der Tabelle; bestätigen Sie es mit --yes.\n";
     return kUsage;
   }
-
-  CliDialogs dialogs;
-  Wizard wizard(dialogs);
-  if (int started = StartWizard(global, kind, wizard); started != kOk) return started;
-  if (profile && wizard.Session().Datenart != profile->datenart) {
-    std::cerr << "Das Profil gehört zur Datenart '" << profile->kindName << "', nicht zu '"
-              << o.kind << "'.\n";
-    return kUsage;
-  }
-  ImportSession& session = wizard.Session();
-  session.UseLearnedMappings = !o.noLearned;
-  SourceOptions source = o.source;
-  if (profile) {
-    PrintProblems(wizard.ApplyProfile(*profile));
-    TakeSourceOptions(*profile, command, source);
-  } else if (!ApplySettings(o, wizard)) {
-    return kUsage;
-  }
-  if (!LoadSourceForMapping(source, wizard, dialogs)) return kCannotOpen;
-  if (!o.syncField.empty()) {
-    wizard.Controls().cboSynchronisierung.SetText(o.syncField);
-    session.Synchronisationsfeld = LayoutFile::Load(session.Context.LayoutFile).Lookup(o.syncField);
-  }
+  SessionContext context;
+  if (!OpenSession(global, context)) return kCannotOpen;
+  ImportRequest request;
+  LoadedSource loaded;
   ProfileFit fit;
-  if (profile) {
-    fit = wizard.ApplyProfileColumns(*profile);
-    if (const std::string text = fit.Text(); !text.empty()) std::cerr << text << '\n';
-  }
-  // Explicit assignments replace what the automatic mapping or the profile did.
-  dialogs.answerYes = true;
-  if (!ApplyMaps(o, wizard)) return kUsage;
-  dialogs.answerYes = o.yes;
-  dialogs.interactive = interactive;
+  if (int prepared = PrepareRequest(o, command, context, profile ? &*profile : nullptr, kind,
+                                    request, loaded, fit);
+      prepared != kOk)
+    return prepared;
   if (!o.saveProfile.empty()) {
-    if (std::string error = SaveProfile(o.saveProfile, wizard.CurrentProfile()); !error.empty()) {
+    if (std::string error = SaveProfile(o.saveProfile, ProfileOf(request)); !error.empty()) {
       std::cerr << error << '\n';
       return kCannotOpen;
     }
     std::cerr << "Das Profil wurde in '" << o.saveProfile << "' gespeichert.\n";
   }
+  // A test run shows what deleting would do without asking.
+  if (!o.dryRun && request.deleteFirst)
+    request.deleteFirst = o.yes || (interactive && AskOnTerminal(texts::kDeleteQuestion));
 
   ProgressLine progress;
   const bool showProgress = ::isatty(STDERR_FILENO);
-  wizard.importProgress = [&](size_t row, size_t rows) {
-    if (showProgress) progress.Show(row, rows);
-  };
-  wizard.waitForOtherImport = !o.noWait;
   bool waitShown = false;
-  wizard.importWaiting = [&](const std::string& message) {
+  RunOptions options;
+  options.testRun = o.dryRun;
+  options.waitForOtherRun = !o.noWait;
+  options.loadNotes = &loaded.notes;
+  options.waiting = [&](const std::string& message) {
     if (showProgress)
       progress.ShowText(message);
     else if (!waitShown)
       std::cerr << message << '\n';
     waitShown = true;
   };
-  bool ran = true;
-  if (o.dryRun) {
-    ran = wizard.TestlaufClick();
-  } else {
-    wizard.OkClick();
-    ran = session.Schritt >= 5;
-  }
+  const std::atomic<bool> never{false};
+  const ImportResult result = RunJob(
+      context, request, loaded.table,
+      [&](size_t row, size_t rows) {
+        if (showProgress) progress.Show(row, rows);
+      },
+      never, options);
   progress.Clear();
-  PrintProblems(session.Problems);
-  if (!ran) return kUsage;  // a mandatory field is not assigned: the wizard said which
-  const ImportResult& result = o.dryRun ? session.LastTestRun : session.LastImport;
-  const int exitCode = ExitCodeOf(result, session.SourceData.RowCount());
+  const size_t rows = loaded.table.RowCount();
+  const RunEnding ending = EndingOf(result, rows);
+  if (ending.note) std::cerr << *ending.note << '\n';
+  if (ending.error) std::cerr << *ending.error << '\n';
+  if (!o.dryRun && result.report.rowsWritten > 0)
+    if (std::optional<std::string> problem =
+            RememberHandMappings(request.columns, context.CompanyName, kind, std::string()))
+      std::cerr << *problem << '\n';
+  const int exitCode = ExitCodeOf(result, rows);
 
   RejectOutcome reject;
   if (!o.rejectFile.empty() && result.status != ImportResult::Status::NotStarted) {
-    RejectFileResult written = wizard.SaveRejectFile(o.rejectFile, o.dryRun);
-    reject = {o.rejectFile, written.rows, written.error};
+    RejectSave saved =
+        SaveRejectedRows(context, request, loaded.table, loaded.notes, result.report, o.rejectFile);
+    std::cerr << saved.message << '\n';
+    reject = {o.rejectFile, saved.written.rows, saved.written.error};
   }
+  const RunOutput output{result, ending.statusText, rows, context.Regional};
   if (o.json)
-    PrintJson(session, result, fit, reject);
+    PrintJson(output, fit, reject);
   else
-    PrintResult(session, result);
+    PrintResult(output);
   if (!reject.error.empty()) return kCannotOpen;
   return exitCode;
 }

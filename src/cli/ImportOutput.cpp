@@ -119,16 +119,17 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-void PrintResult(const ImportSession& session, const ImportResult& result) {
+void PrintResult(const RunOutput& output) {
+  const ImportResult& result = output.result;
   const ImportReport& report = result.report;
-  std::cout << session.Controls.lbStatustext.Caption << '\n';
-  if (!result.testRun) std::cout << report.Summary(session.SourceData.RowCount()) << '\n';
-  if (result.testRun) PrintPreview(result.preview, ValueConverter(session.Context.Regional));
+  std::cout << output.text << '\n';
+  if (!result.testRun) std::cout << report.Summary(output.rows) << '\n';
+  if (result.testRun) PrintPreview(result.preview, ValueConverter(output.regional));
   PrintEntries(report);
 }
 
-void PrintJson(const ImportSession& session, const ImportResult& result, const ProfileFit& fit,
-               const RejectOutcome& reject) {
+void PrintJson(const RunOutput& output, const ProfileFit& fit, const RejectOutcome& reject) {
+  const ImportResult& result = output.result;
   const ImportReport& report = result.report;
   nlohmann::json entries = nlohmann::json::array();
   for (const ReportEntry& entry : report.Entries())
@@ -141,8 +142,8 @@ void PrintJson(const ImportSession& session, const ImportResult& result, const P
   nlohmann::json out = {{"status", StatusName(result.status)},
                         {"testRun", result.testRun},
                         {"message", result.message},
-                        {"text", session.Controls.lbStatustext.Caption},
-                        {"rows", session.SourceData.RowCount()},
+                        {"text", output.text},
+                        {"rows", output.rows},
                         {"written", report.rowsWritten},
                         {"added", report.added},
                         {"updated", report.updated},
@@ -155,8 +156,7 @@ void PrintJson(const ImportSession& session, const ImportResult& result, const P
                          {{"missing", fit.missing},
                           {"notInProfile", fit.notInProfile},
                           {"unknownFields", fit.unknownFields}}}};
-  if (result.testRun)
-    out["preview"] = PreviewJson(result.preview, ValueConverter(session.Context.Regional));
+  if (result.testRun) out["preview"] = PreviewJson(result.preview, ValueConverter(output.regional));
   if (!reject.path.empty())
     out["rejectFile"] = {{"path", reject.path}, {"rows", reject.rows}, {"error", reject.error}};
   // Invalid UTF-8 from a source must not abort the output.

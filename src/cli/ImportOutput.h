@@ -5,8 +5,9 @@
 #include <chrono>
 #include <string>
 
+#include "app/ColumnMapping.h"
+#include "base/Regional.h"
 #include "import/ImportRun.h"
-#include "shell/Wizard.h"
 
 namespace velra::cli {
 
@@ -17,12 +18,19 @@ struct RejectOutcome {
   std::string error;
 };
 
+// A run that has ended, with what the user learns of it.
+struct RunOutput {
+  const ImportResult& result;
+  std::string text;  // how it ended (see EndingOf)
+  size_t rows = 0;   // of the file
+  RegionalSettings regional;
+};
+
 // The counts, the test run's preview and the report entries, for people (stdout and stderr).
-void PrintResult(const ImportSession& session, const ImportResult& result);
+void PrintResult(const RunOutput& output);
 
 // The same as one JSON object on stdout.
-void PrintJson(const ImportSession& session, const ImportResult& result, const ProfileFit& fit,
-               const RejectOutcome& reject);
+void PrintJson(const RunOutput& output, const ProfileFit& fit, const RejectOutcome& reject);
 
 // A progress line on stderr with rows per second and the time still needed; redrawn at most
 // ten times a second.

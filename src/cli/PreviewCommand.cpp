@@ -2,11 +2,15 @@
 
 #include <iostream>
 
+#include "app/DataKinds.h"
+#include "app/ImportRequest.h"
+#include "app/SourceMapping.h"
 #include "base/Regional.h"
 #include "base/Text.h"
+#include "cli/CliContext.h"
 #include "cli/Commands.h"
+#include "cli/SourceOptions.h"
 #include "cli/UsageErrors.h"
-#include "cli/WizardDriver.h"
 #include "import/ValueConversion.h"
 #include "source/SourceError.h"
 #include "source/SourceOpening.h"
@@ -71,43 +75,36 @@ struct PreviewOptions {
   size_t rows = 10;
 };
 
-// Without a kind only the file is read; no company is needed.
-int PreviewFile(const PreviewOptions& options) {
-  SourceRequest request;
-  request.format = FormatOfFileName(options.source.file).value_or(SourceFormat::Csv);
-  request.path = options.source.file;
-  request.table = options.source.table;
-  request.password = options.source.password;
-  request.text.separator = SeparatorOption(options.source.separator);
-  request.text.qualifier = options.source.qualifier;
-  request.text.firstRowHasNames = !options.source.noHeader;
-  request.text.encoding = options.source.encoding;
-  request.text.progress = TerminalProgress();
-  SourceTable table;
-  LoadReport report;
+// Without a kind only the file is read; no company is needed. With a kind the file is loaded
+// and mapped for the company as an import would.
+int Preview(const GlobalOptions& global, const PreviewOptions& options) {
+  ImportRequest request;
+  request.source = SourceRequestOf(options.source);
+  request.source.text.progress = TerminalProgress();
+  std::optional<SessionContext> context;
+  if (!options.kind.empty()) {
+    std::optional<DataKind> kind = KindOption(options.kind);
+    if (!kind) return kUsage;
+    context.emplace();
+    if (!OpenSession(global, *context)) return kCannotOpen;
+    request.settings = DefaultSettings(*kind);
+  }
+  LoadedSource loaded;
   try {
-    LoadSource(request, table, report);
+    if (context)
+      loaded = LoadAndMap(*context, request, LayoutFile::Load(context->LayoutFile), true);
+    else
+      LoadSource(request.source, loaded.table, loaded.notes);
   } catch (const SourceError& e) {
-    std::cerr << e.what() << '\n';
+    if (request.source.text.progress) std::cerr << "\r\033[K";
+    std::cerr << e.Message() << '\n';
     return kCannotOpen;
   }
-  if (request.text.progress) std::cerr << "\r\033[K";
-  PrintTable(table, options.rows, nullptr, RegionalSettings::FromSystem());
-  PrintWarnings(report);
-  return kOk;
-}
-
-// With a kind the wizard loads and maps the file as the window does.
-int PreviewMapping(const GlobalOptions& global, const PreviewOptions& options) {
-  CliDialogs dialogs;
-  Wizard wizard(dialogs);
-  if (int started = StartWizard(global, options.kind, wizard); started != kOk) return started;
-  wizard.loadProgress = TerminalProgress();
-  bool loaded = LoadSourceForMapping(options.source, wizard, dialogs);
-  if (wizard.loadProgress) std::cerr << "\r\033[K";
-  if (!loaded) return kCannotOpen;
-  PrintTable(wizard.Session().SourceData, options.rows, &wizard.Controls().columns,
-             wizard.Session().Context.Regional);
+  if (request.source.text.progress) std::cerr << "\r\033[K";
+  PrintProblems(loaded.problems);
+  PrintTable(loaded.table, options.rows, context ? &request.columns : nullptr,
+             context ? context->Regional : RegionalSettings::FromSystem());
+  PrintWarnings(loaded.notes);
   return kOk;
 }
 
@@ -125,9 +122,7 @@ void AddPreviewCommand(CLI::App& app, const GlobalOptions& global, int& exitCode
       "--kind", options->kind,
       "Datenart (z. B. \"Artikel\" oder 1): zeigt unter den Spaltennamen die Felder der "
       "automatischen Feldzuordnung");
-  command->callback([&global, options, &exitCode] {
-    exitCode = options->kind.empty() ? PreviewFile(*options) : PreviewMapping(global, *options);
-  });
+  command->callback([&global, options, &exitCode] { exitCode = Preview(global, *options); });
 }
 
 }  // namespace velra::cli

@@ -186,8 +186,20 @@ void MainWindow::Act(const std::function<void()>& action) {
   Sync();
 }
 
+void MainWindow::StartRun(bool testRun) {
+  std::optional<ImportRequest> request;
+  Act([&] { request = wizard_.PrepareRun(testRun); });
+  if (!request) return;
+  auto result = std::make_shared<ImportResult>();
+  RunInBackground([this, request = std::move(*request), result,
+                   testRun] { *result = wizard_.ExecuteRun(request, testRun); },
+                  true, testRun ? std::function<void()>([this] { ShowTestRun(); }) : nullptr,
+                  [this, result, testRun] { wizard_.FinishRun(std::move(*result), testRun); });
+}
+
 void MainWindow::RunInBackground(const std::function<void()>& work, bool importing,
-                                 const std::function<void()>& then) {
+                                 const std::function<void()>& then,
+                                 const std::function<void()>& finish) {
   if (busy_ || syncing_) return;
   SetBusy(true, importing);
   model_->Suspend();
@@ -213,8 +225,8 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
   progressTimer_->start();
   auto handover = std::make_shared<Handover>();
   QThread* thread = QThread::create([work, handover] { handover->Finish(Guarded(work)); });
-  connect(thread, &QThread::finished, this, [this, thread, handover, then] {
-    const std::string error = handover->Take();
+  connect(thread, &QThread::finished, this, [this, thread, handover, then, finish] {
+    std::string error = handover->Take();
     thread->deleteLater();
     progressTimer_->stop();
     if (loadWindow_) {
@@ -223,6 +235,7 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
       loadWindow_ = nullptr;
     }
     SetBusy(false, false);
+    if (error.empty() && finish) error = Guarded(finish);
     model_->Reload();
     Sync();
     // What the work had to say, now that nothing modal stands in its way.

@@ -72,10 +72,15 @@ class MainWindow : public QMainWindow {
   void SyncImport();
   // Runs an action of the wizard and shows its result.
   void Act(const std::function<void()>& action);
-  // Runs long work (a load, the import) on a worker thread, then shows the result.
-  // `then` runs on the window's thread when the work is done.
+  // Runs long work (a load, the import) on a worker thread, then shows the result. On the
+  // window's thread when the work is done without a fault: `finish` before the window shows the
+  // result, `then` after.
   void RunInBackground(const std::function<void()>& work, bool importing,
-                       const std::function<void()>& then = {});
+                       const std::function<void()>& then = {},
+                       const std::function<void()>& finish = {});
+  // The import or the test run: prepared here, run by a worker on its own copy of the request,
+  // finished here.
+  void StartRun(bool testRun);
   void ShowTestRun();
   void ShowReport();
   // Locks the window's inputs while work runs in the background; the import keeps Abbrechen.

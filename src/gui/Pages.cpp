@@ -387,9 +387,7 @@ QWidget* MainWindow::BuildImportPage() {
   layout->addLayout(test);
   layout->addStretch();
   connect(cmdAbbrechen_, &QPushButton::clicked, this, [this] { wizard_.AbbrechenClick(); });
-  connect(cmdTestlauf_, &QPushButton::clicked, this, [this] {
-    RunInBackground([this] { wizard_.TestlaufClick(); }, true, [this] { ShowTestRun(); });
-  });
+  connect(cmdTestlauf_, &QPushButton::clicked, this, [this] { StartRun(true); });
   return page;
 }
 
@@ -461,8 +459,7 @@ QWidget* MainWindow::BuildFooter() {
     else
       Act([&] { wizard_.WeiterClick(); });
   });
-  connect(cmdOK_, &QPushButton::clicked, this,
-          [this] { RunInBackground([this] { wizard_.OkClick(); }, true); });
+  connect(cmdOK_, &QPushButton::clicked, this, [this] { StartRun(false); });
   connect(cmdBeenden_, &QPushButton::clicked, this, [this] { close(); });
   return footer;
 }

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "app/DataKinds.h"
 #include "base/Text.h"
 #include "config/CommandLine.h"
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
-#include "import/SelectionLists.h"
-#include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"
 #include "source/Formats.h"
 #include "source/SourceEncoding.h"
@@ -86,26 +85,15 @@ void Wizard::CompanyClick(int index) {
 
 void Wizard::FillLookupLists(bool fromDatabase) {
   WizardControls& c = Controls();
-  const SessionContext& context = session_.Context;
-  auto fill = [&](Combo& combo, const char* table) {
-    LookupList list;
-    if (fromDatabase)
-      list = FillLookupCombo(context.ConnectionString, table, "Description", true,
-                             context.ActiveTrueValue, false, true);
-    if (!list.error.empty()) session_.Problems.push_back(list.error);
-    combo.Clear();
-    combo.Items = std::move(list.entries);
-  };
-  fill(c.cboArtikeltyp, "ArticleTypes");
-  fill(c.cboEinheit, "Units");
-  TaxList taxes;
-  if (fromDatabase)
-    taxes = FillTaxCombo(context.ConnectionString, "Taxes", "TaxKeyNumber", "Description", true,
-                         context.ActiveTrueValue, false, false);
-  if (!taxes.error.empty()) session_.Problems.push_back(taxes.error);
+  lists_ = fromDatabase ? LoadCompanyLists(session_.Context) : CompanyLists();
+  session_.Problems.insert(session_.Problems.end(), lists_.problems.begin(), lists_.problems.end());
+  c.cboArtikeltyp.Clear();
+  c.cboArtikeltyp.Items = lists_.articleTypes;
+  c.cboEinheit.Clear();
+  c.cboEinheit.Items = lists_.units;
   c.icboSteuersatz.Items.clear();
-  for (TaxItem& item : taxes.items) c.icboSteuersatz.Items.push_back({item.key, item.text});
-  c.icboSteuersatz.Selected = taxes.selected;
+  for (const TaxItem& item : lists_.taxes) c.icboSteuersatz.Items.push_back({item.key, item.text});
+  c.icboSteuersatz.Selected = lists_.preselectedTax;
 }
 
 void Wizard::FillOptionCombos() {

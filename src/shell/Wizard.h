@@ -3,10 +3,14 @@
 // source page and the mapping page, as one method per window event. The window forwards its
 // events here and mirrors the session's controls; message boxes go through Dialogs.
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "app/ColumnMapping.h"
+#include "app/CompanyLists.h"
+#include "app/ImportRequest.h"
 #include "base/Regional.h"
 #include "config/InstanceLock.h"
 #include "import/ImportRun.h"
@@ -26,15 +30,6 @@ struct StartOptions {
   RegionalSettings regional = RegionalSettings::FromSystem();
   bool singleInstance = true;  // the window; the command line runs beside it
   std::string lockFolder;      // where the per-user lock lives (default: the runtime folder)
-};
-
-// How a profile's columns fit the loaded file.
-struct ProfileFit {
-  std::vector<std::string> missing;        // columns of the profile the file lacks
-  std::vector<std::string> notInProfile;   // columns of the file the profile does not name
-  std::vector<std::string> unknownFields;  // "column → field" whose field the table lacks
-  // German, one line per kind of misfit; empty when everything fits.
-  std::string Text() const;
 };
 
 class Wizard {
@@ -79,10 +74,6 @@ class Wizard {
   void CboBerechnungsartClick(int index);
   void CboKundenSuchnameClick(int index);
   void CboLieferantenSuchnameClick(int index);
-  // The first default of the article settings that the company does not offer (an article
-  // type or unit not among the active entries of its list, a tax rate box without a rate), as a
-  // German sentence; nullopt when there is none or the kind is not articles.
-  std::optional<std::string> ArticleDefaultsProblem() const;
   void LagerortWaehlen();  // menu "Lagerort wählen"
   void KeinLagerort();     // menu "Kein Lagerort bestimmen"
 
@@ -109,19 +100,25 @@ class Wizard {
   // "Testlauf": the whole run, rolled back at the end; the result is in Session().LastTestRun.
   // False when it could not run (ReadyToRun said why).
   bool TestlaufClick();
+  // A run in three steps, for a window that runs it on a worker thread: prepared on the window's
+  // thread (the checks, the delete question, the import page), executed on any thread with a copy
+  // of the request (it reads the loaded source and reports through importProgress and
+  // importWaiting, never the controls), finished on the window's thread. OkClick and
+  // TestlaufClick are the three in a row. nullopt: it does not run (the user was told why).
+  std::optional<ImportRequest> PrepareRun(bool testRun);
+  ImportResult ExecuteRun(const ImportRequest& request, bool testRun);
+  void FinishRun(ImportResult result, bool testRun);
   // Writes the rows of the last run (or test run) that were not imported to a file the user
   // chooses ("Abgewiesene Zeilen speichern...").
   void AbgewieseneZeilenSpeichern(bool ofTestRun);
   // The same to a given path, saying how it went. The import file and the files of the suite
   // (see SuiteFiles) are never written.
   RejectFileResult SaveRejectFile(const std::string& path, bool ofTestRun);
-  // The run; `deleteFirst` when the user agreed to delete every record of the table first.
-  void DatenImportieren(bool deleteFirst);
-  // False after saying which mandatory field is not assigned.
-  bool MandatoryFieldsAssigned();
-  // The checks before a run (mandatory fields, defaults of the settings page); false after
-  // saying what stands in the way.
+  // The checks before a run (mandatory fields, one column per field, the defaults of the
+  // settings page); false after saying what stands in the way.
   bool ReadyToRun();
+  // The import the controls describe.
+  ImportRequest CurrentRequest() const;
   ImportSettings CurrentSettings() const;
   // Called after each imported row (on the thread that runs the import).
   RowProgress importProgress;
@@ -173,13 +170,13 @@ class Wizard {
   // True when a usable company is selected; otherwise asks the user to choose one.
   bool CompanyChosen();
   const LayoutFile& Layout();
-  RowProgress ImportProgress();
-  RunOptions ImportOptions(bool testRun, bool deleteFirst);
-  std::string LearnedMappingsPath() const;
+  MappingRules Rules();
 
   Dialogs& dialogs_;
   ImportSession session_;
   std::unique_ptr<InstanceLock> lock_;
+  CompanyLists lists_;               // of the selected company
+  std::atomic<size_t> rowsDone_{0};  // of the run, as the worker reported it
   LayoutFile layout_;
   std::string layoutPath_;  // the file `layout_` was read from
 };

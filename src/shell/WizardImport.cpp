@@ -1,84 +1,42 @@
-// The import page: the mandatory fields, deleting before the import, and the run.
+// The import page: the request from the controls, the checks before a run, deleting before the
+// import, the run in three steps (prepared and finished on the window's thread, executed on any),
+// and the rows not imported.
 
-#include <filesystem>
-
+#include "app/AppTexts.h"
+#include "app/ImportEnding.h"
+#include "app/ImportJob.h"
+#include "app/RunChecks.h"
 #include "base/Text.h"
-#include "config/SuiteFiles.h"
-#include "import/MandatoryFields.h"
-#include "import/RejectFile.h"
-#include "import/RejectTarget.h"
 #include "import/SelectionLists.h"
-#include "mapping/OneColumnPerField.h"
-#include "shell/ImportEnding.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
+#include "source/Formats.h"
 
 namespace velra {
 
-namespace {
-
-// The folder of the import file as a whole path (a dBase source may name its folder itself), so
-// that the run finds picture names beside the file whatever the working folder.
-std::string SourceFolder(const std::string& sourceFile) {
-  if (sourceFile.empty()) return {};
-  std::error_code ignored;
-  std::filesystem::path path = std::filesystem::absolute(sourceFile, ignored);
-  if (!std::filesystem::is_directory(path, ignored)) path = path.parent_path();
-  return path.lexically_normal().string();
-}
-
-}  // namespace
-
-bool Wizard::MandatoryFieldsAssigned() {
+ImportRequest Wizard::CurrentRequest() const {
   const WizardControls& c = Controls();
-  MandatoryCheckInput check;
-  check.datenart = session_.Datenart;
-  check.synchronise = c.chkSynchronisieren.Checked();
-  check.autoNumber = c.chkAutoNummer.Value != 0;
-  check.taxRateByDefault = c.chkSteuersatz.Value != 0;
-  check.searchNameMode = session_.Suchnamenmodus;
-  check.synchronisationCaption = c.cboSynchronisierung.Text;
-  check.isMapped = [&c](const std::string& caption) {
-    for (const GridColumn& column : c.columns)
-      if (column.FieldCaption == caption) return true;
-    return false;
-  };
-  if (std::optional<std::string> missing = MissingMandatoryField(check)) {
-    dialogs_.Message(*missing, texts::kHinweis, Dialogs::Icon::Information);
-    return false;
-  }
-  return true;
-}
-
-bool Wizard::ReadyToRun() {
-  if (!MandatoryFieldsAssigned()) return false;
-  if (std::optional<std::string> twice = TwoColumnsOnOneField(Controls().columns)) {
-    dialogs_.Message(*twice, texts::kHinweis, Dialogs::Icon::Information);
-    return false;
-  }
-  if (std::optional<std::string> problem = ArticleDefaultsProblem()) {
-    dialogs_.Message(*problem, texts::kHinweis, Dialogs::Icon::Information);
-    return false;
-  }
-  return true;
-}
-
-void Wizard::OkClick() {
-  WizardControls& c = Controls();
-  if (!ReadyToRun()) return;
-  // Without a yes the records stay and the import runs.
-  const bool deleteFirst =
-      c.chkLoeschen.Value == 1 && dialogs_.Ask(texts::kDeleteQuestion, texts::kDeleteTitle, true);
-  session_.Schritt = 5;
-  ShowStep(5);
-  c.cmdAbbrechen.Enabled = true;
-  DatenImportieren(deleteFirst);
+  ImportRequest request;
+  request.settings = CurrentSettings();
+  request.synchronisationCaption = c.cboSynchronisierung.Text;
+  request.deleteFirst = c.chkLoeschen.Checked();
+  SourceRequest& source = request.source;
+  source.format = FormatOfCode(session_.SourceFormat).value_or(SourceFormat::Csv);
+  source.path = session_.SourceFile;
+  source.table = session_.SourceTableName;
+  source.password = session_.SourcePassword;
+  source.text.separator = session_.Separator;
+  source.text.qualifier = session_.TextQualifier;
+  source.text.lineBreakToken = session_.LineBreakToken;
+  source.text.encoding = session_.SourceEncoding;
+  source.text.firstRowHasNames = c.chkSpaltentitel.Checked();
+  request.columns = c.columns;
+  return request;
 }
 
 ImportSettings Wizard::CurrentSettings() const {
   const WizardControls& c = Controls();
   ImportSettings settings;
-  settings.sourceFolder = SourceFolder(session_.SourceFile);
   settings.datenart = session_.Datenart;
   settings.table = session_.Zieltabelle;
   settings.synchronisationField = session_.Synchronisationsfeld;
@@ -109,114 +67,95 @@ ImportSettings Wizard::CurrentSettings() const {
   return settings;
 }
 
-RowProgress Wizard::ImportProgress() {
+bool Wizard::ReadyToRun() {
+  if (std::optional<std::string> problem = RunProblem(CurrentRequest(), lists_)) {
+    dialogs_.Message(*problem, texts::kHinweis, Dialogs::Icon::Information);
+    return false;
+  }
+  return true;
+}
+
+std::optional<ImportRequest> Wizard::PrepareRun(bool testRun) {
+  if (!ReadyToRun()) return std::nullopt;
   WizardControls& c = Controls();
+  ImportRequest request = CurrentRequest();
+  // Without a yes the records stay and the import runs; a test run shows what deleting would do
+  // without asking.
+  if (!testRun)
+    request.deleteFirst =
+        request.deleteFirst && dialogs_.Ask(texts::kDeleteQuestion, texts::kDeleteTitle, true);
+  if (!testRun) {
+    session_.Schritt = 5;
+    ShowStep(5);
+  }
+  // Reset before the run starts, so that a cancel the user confirms from now on counts.
   session_.AbbruchAngefordert = false;
+  c.cmdAbbrechen.Enabled = true;
   c.lbStatustext.Caption = texts::kImporting;
   c.progressBar.Max = static_cast<double>(session_.SourceData.RowCount());
   c.progressBar.Value = 0.1;
-  return [this, &c](size_t row, size_t total) {
-    c.progressBar.Value = static_cast<double>(row);
-    c.lbStatus.Caption = std::to_string(row) + " von " + std::to_string(total);
-    if (importProgress) importProgress(row, total);
-  };
+  rowsDone_ = 0;
+  return request;
 }
 
-RunOptions Wizard::ImportOptions(bool testRun, bool deleteFirst) {
+ImportResult Wizard::ExecuteRun(const ImportRequest& request, bool testRun) {
   RunOptions options;
   options.testRun = testRun;
-  options.deleteFirst = deleteFirst;
   options.waitForOtherRun = waitForOtherImport;
   options.loadNotes = &session_.LoadNotes;
   options.pause = &session_.RunPaused;
-  options.waiting = [this](const std::string& message) {
-    Controls().lbStatus.Caption = message;
-    if (importWaiting) importWaiting(message);
+  options.waiting = importWaiting;
+  // The worker reports its progress here and to the front end; the controls follow when the run
+  // has ended.
+  RowProgress progress = [this](size_t row, size_t rows) {
+    rowsDone_.store(row, std::memory_order_relaxed);
+    if (importProgress) importProgress(row, rows);
   };
-  return options;
+  return RunJob(session_.Context, request, session_.SourceData, progress,
+                session_.AbbruchAngefordert, options);
 }
 
-void Wizard::DatenImportieren(bool deleteFirst) {
+void Wizard::FinishRun(ImportResult result, bool testRun) {
   WizardControls& c = Controls();
-  session_.LastImport =
-      RunImport(session_.Context, CurrentSettings(), session_.SourceData, c.columns,
-                ImportProgress(), session_.AbbruchAngefordert, ImportOptions(false, deleteFirst));
-  const ImportResult& result = session_.LastImport;
-  c.lbStatustext.Caption = ImportEndingText(result, session_.SourceData.RowCount());
+  const size_t rows = session_.SourceData.RowCount();
+  const size_t done = rowsDone_.load(std::memory_order_relaxed);
   c.cmdAbbrechen.Enabled = false;
-  if (result.status == ImportResult::Status::NotStarted) {
-    dialogs_.Message(result.message, texts::kFehler, Dialogs::Icon::Error);
-    return;
-  }
-  if (result.deleted > 0)
-    dialogs_.Message(texts::kDeleted, texts::kHinweis, Dialogs::Icon::Information);
-  if (result.status == ImportResult::Status::Stopped)
-    dialogs_.Message(c.lbStatustext.Caption, texts::kFehler, Dialogs::Icon::Error);
   session_.AbbruchAngefordert = false;
-  if (result.report.rowsWritten > 0) RememberHandMappings();
+  c.progressBar.Value = static_cast<double>(done);
+  c.lbStatus.Caption = std::to_string(done) + " von " + std::to_string(rows);
+  ImportResult& kept = testRun ? session_.LastTestRun : session_.LastImport;
+  kept = std::move(result);
+  const RunEnding ending = EndingOf(kept, rows);
+  c.lbStatustext.Caption = ending.statusText;
+  if (ending.note) dialogs_.Message(*ending.note, texts::kHinweis, Dialogs::Icon::Information);
+  if (ending.error) dialogs_.Message(*ending.error, texts::kFehler, Dialogs::Icon::Error);
+  if (testRun || kept.status == ImportResult::Status::NotStarted) return;
+  if (kept.report.rowsWritten > 0) RememberHandMappings();
   session_.Schritt = 6;
   ShowStep(6);
 }
 
+void Wizard::OkClick() {
+  if (std::optional<ImportRequest> request = PrepareRun(false))
+    FinishRun(ExecuteRun(*request, false), false);
+}
+
 bool Wizard::TestlaufClick() {
-  WizardControls& c = Controls();
-  if (!ReadyToRun()) return false;
-  c.cmdAbbrechen.Enabled = true;
-  session_.LastTestRun = RunImport(session_.Context, CurrentSettings(), session_.SourceData,
-                                   c.columns, ImportProgress(), session_.AbbruchAngefordert,
-                                   ImportOptions(true, c.chkLoeschen.Checked()));
-  c.cmdAbbrechen.Enabled = false;
-  session_.AbbruchAngefordert = false;
-  const ImportResult& result = session_.LastTestRun;
-  if (result.status == ImportResult::Status::NotStarted ||
-      result.status == ImportResult::Status::Stopped) {
-    dialogs_.Message(result.status == ImportResult::Status::Stopped
-                         ? std::string(texts::kTestRunStopped) + result.message
-                         : result.message,
-                     texts::kFehler, Dialogs::Icon::Error);
-    c.lbStatustext.Caption = texts::kReady;
-    return true;
-  }
-  c.lbStatustext.Caption = result.status == ImportResult::Status::Cancelled
-                               ? std::string(texts::kImportCancelled)
-                               : ReplaceAll(texts::kTestRunDone, "%1",
-                                            result.report.Summary(session_.SourceData.RowCount()));
+  std::optional<ImportRequest> request = PrepareRun(true);
+  if (!request) return false;
+  FinishRun(ExecuteRun(*request, true), true);
   return true;
 }
 
 RejectFileResult Wizard::SaveRejectFile(const std::string& path, bool ofTestRun) {
   const ImportReport& report = (ofTestRun ? session_.LastTestRun : session_.LastImport).report;
-  RejectFileResult written;
-  const SessionContext& context = session_.Context;
-  std::vector<std::string> suiteFiles = SuiteFiles(context.Env);
-  // The selected company's files also when the registry can no longer be read.
-  for (const std::string& file : {context.OptionsFile, context.LayoutFile})
-    suiteFiles.push_back(file);
-  if (context.DatabaseType == DatabaseType::File) suiteFiles.push_back(context.DatabasePath);
-  if (std::optional<std::string> problem =
-          RejectTargetProblem(path, session_.SourceFile, suiteFiles)) {
-    written.error = *problem;
-  } else if (report.RowsRejected().empty()) {
-    dialogs_.Message(texts::kNoRejectedRows, texts::kHinweis, Dialogs::Icon::Information);
-    return written;
-  } else {
-    TextOptions text;
-    text.separator = session_.Separator;
-    text.qualifier = session_.TextQualifier;
-    text.lineBreakToken = session_.LineBreakToken;
-    text.firstRowHasNames = Controls().chkSpaltentitel.Checked();
-    written = WriteRejectFile(path, session_.SourceData, report,
-                              RejectFormatFor(session_.SourceFormat, text, session_.LoadNotes));
-  }
-  if (!written.error.empty()) {
-    ShowError(written.error);
-    return written;
-  }
-  std::string message = ReplaceAll(
-      ReplaceAll(texts::kRejectedRowsSaved, "%1", std::to_string(written.rows)), "%2", path);
-  if (!written.note.empty()) message += "\r\n" + written.note;
-  dialogs_.Message(message, texts::kHinweis, Dialogs::Icon::Information);
-  return written;
+  RejectSave save = SaveRejectedRows(session_.Context, CurrentRequest(), session_.SourceData,
+                                     session_.LoadNotes, report, path);
+  if (save.failed)
+    ShowError(save.message);
+  else
+    dialogs_.Message(save.message, texts::kHinweis, Dialogs::Icon::Information);
+  return save.written;
 }
 
 void Wizard::AbgewieseneZeilenSpeichern(bool ofTestRun) {

@@ -1,7 +1,7 @@
 // The mapping page: activating columns, assigning fields, removing assignments, automatic mapping.
 
+#include "app/AppTexts.h"
 #include "base/Text.h"
-#include "mapping/OneColumnPerField.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
 
@@ -55,79 +55,39 @@ void Wizard::FieldPicked(int listIndex) {
   const std::string caption = fields.Items[static_cast<size_t>(listIndex)];
   for (size_t i = 0; i < c.columns.size(); ++i) {
     if (static_cast<int>(i + 1) == current || c.columns[i].FieldCaption != caption) continue;
-    std::string question = std::string(texts::kDuplicateStart) + caption + texts::kDuplicateMiddle +
-                           std::to_string(i + 1) + texts::kDuplicateEnd;
+    const std::string question = Fill(texts::kDuplicateQuestion, {caption, std::to_string(i + 1)});
     if (!dialogs_.Ask(question, texts::kHinweis, true)) {
       ShowCurrentColumn();
       return;
     }
   }
-  grid.FieldCaption = caption;
-  grid.TargetField.clear();
-  for (const FieldChoice& choice : session_.TargetFields.choices)
-    if (choice.Caption == caption) grid.TargetField = choice.Field;
+  const FieldChoice* choice = ChoiceOfCaption(session_.TargetFields, caption);
+  AssignField(grid, choice ? *choice : FieldChoice{"", caption});
   c.lbSpalte.Caption = caption;
-  grid.CellStyle = kCellsBound;
-  grid.HeaderStyle = kHeaderBound;
-  grid.ByHand = true;
 }
 
 void Wizard::RemoveMapping() {
   WizardControls& c = Controls();
   const int current = session_.CurrentColumn;
   if (current < 1 || current > static_cast<int>(c.columns.size())) return;
-  GridColumn& grid = c.columns[static_cast<size_t>(current - 1)];
-  grid.FieldCaption = texts::kUnassignedMark + grid.SourceName;
-  grid.TargetField.clear();
-  grid.CellStyle = kCellsNone;
-  grid.HeaderStyle = kHeaderNone;
-  grid.ByHand = false;
+  RemoveField(c.columns[static_cast<size_t>(current - 1)]);
   ShowCurrentColumn();
 }
 
-void Wizard::AutoMapColumns() {
-  // Without a matching file the environment has said so at start-up.
-  std::string error;
-  const std::string& matchingPath = session_.Context.Env.MatchingFile;
-  MatchingFile matching =
-      matchingPath.empty() ? MatchingFile() : MatchingFile::Load(matchingPath, &error);
-  if (!error.empty()) session_.Problems.push_back(error);
-  const std::vector<std::string> offered = OfferedFields(session_.TargetFields);
-  velra::AutoMapColumns(Controls().columns, matching, Layout(), &offered);
-  const std::string path = LearnedMappingsPath();
-  if (session_.UseLearnedMappings && !path.empty()) {
-    std::string learnedError;
-    LearnedMappings learned = LearnedMappings::Load(path, &learnedError);
-    if (!learnedError.empty()) session_.Problems.push_back(learnedError);
-    ApplyLearnedMappings(Controls().columns, learned, session_.Context.CompanyName,
-                         NumberOf(session_.Datenart), session_.TargetFields.choices);
-  }
-  for (std::string& note : KeepOneColumnPerField(Controls().columns))
-    session_.Problems.push_back(std::move(note));
+MappingRules Wizard::Rules() {
+  return {session_.Context, session_.Datenart,           session_.TargetFields,
+          Layout(),         session_.UseLearnedMappings, session_.LearnedMappingsFile};
 }
 
-std::string Wizard::LearnedMappingsPath() const {
-  return session_.LearnedMappingsFile.empty() ? LearnedMappings::DefaultPath()
-                                              : session_.LearnedMappingsFile;
+void Wizard::AutoMapColumns() {
+  AutoMap(Controls().columns, Rules(), session_.Problems);
 }
 
 void Wizard::RememberHandMappings() {
-  const std::string path = LearnedMappingsPath();
-  bool any = false;
-  for (const GridColumn& column : Controls().columns)
-    any = any || (column.ByHand && !column.TargetField.empty());
-  if (!any || path.empty()) return;
-  std::string error;
-  LearnedMappings learned = LearnedMappings::Load(path, &error);
-  // A store that cannot be read is not overwritten: what it holds may still be repaired.
-  if (error.empty()) {
-    for (const GridColumn& column : Controls().columns)
-      if (column.ByHand && !column.TargetField.empty())
-        learned.Remember(session_.Context.CompanyName, NumberOf(session_.Datenart),
-                         column.SourceName, column.TargetField);
-    if (learned.Save(path, &error)) return;
-  }
-  session_.Problems.push_back(texts::kLearnedNotSaved + error);
+  if (std::optional<std::string> problem =
+          velra::RememberHandMappings(Controls().columns, session_.Context.CompanyName,
+                                      session_.Datenart, session_.LearnedMappingsFile))
+    session_.Problems.push_back(*problem);
 }
 
 }  // namespace velra

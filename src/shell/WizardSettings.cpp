@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "app/DataKinds.h"
 #include "base/Text.h"
-#include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
 #include "storage/StoragePicker.h"
@@ -86,24 +86,6 @@ void Wizard::ChkSteuersatzClick(int value) {
 void Wizard::ChkLagerortClick(int value) {
   Controls().chkLagerort.Value = value;
   Controls().cmdLagerort.Enabled = value != 0;
-}
-
-std::optional<std::string> Wizard::ArticleDefaultsProblem() const {
-  if (Describe(session_.Datenart).settingsFrame != SettingsFrame::Articles) return std::nullopt;
-  const WizardControls& c = Controls();
-  // The lists hold the active entries only.
-  auto listed = [](const Combo& combo) {
-    return std::find(combo.Items.begin(), combo.Items.end(), combo.Text) != combo.Items.end();
-  };
-  if (c.chkArtikeltyp.Value == 1 && !listed(c.cboArtikeltyp))
-    return ReplaceAll(texts::kArticleTypeNotListed, "%1", c.cboArtikeltyp.Text);
-  if (c.chkEinheit.Value == 1 && !listed(c.cboEinheit))
-    return ReplaceAll(texts::kUnitNotListed, "%1", c.cboEinheit.Text);
-  const ImageCombo& taxes = c.icboSteuersatz;
-  if (c.chkSteuersatz.Value == 1 &&
-      (taxes.Selected < 0 || taxes.Selected >= static_cast<int>(taxes.Items.size())))
-    return std::string(texts::kNoTaxKeyChosen);
-  return std::nullopt;
 }
 
 void Wizard::CboBerechnungsartClick(int index) {

@@ -1,9 +1,9 @@
 // The source page: format, file, table and text settings, and loading the source into the grid.
 
+#include "app/DataKinds.h"
+#include "app/LoadNotesText.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "mapping/OneColumnPerField.h"
-#include "shell/DataKinds.h"
 #include "shell/ShellTexts.h"
 #include "shell/Wizard.h"
 #include "source/Formats.h"
@@ -254,29 +254,18 @@ void Wizard::LoadSourceIntoGrid() {
     ShowStep(3);
     return;
   }
-  const std::vector<std::string> offered = OfferedFields(session_.TargetFields);
-  c.columns = BuildGridColumns(session_.SourceData.ColumnNames(), Layout(), &offered);
+  std::vector<GridColumn> columns =
+      MapColumns(session_.SourceData.ColumnNames(), Rules(), session_.Problems);
+  c.columns = std::move(columns);
   ShowLoadNotes();
-  AutoMapColumns();
   // No column of the new file is active yet.
   session_.CurrentColumn = 0;
   ShowCurrentColumn();
 }
 
 void Wizard::ShowLoadNotes() {
-  const LoadReport& notes = session_.LoadNotes;
-  if (notes.warnings.empty()) return;
-  std::string text = texts::kLoadNotes;
-  const size_t shown = std::min<size_t>(notes.warnings.size(), 10);
-  for (size_t i = 0; i < shown; ++i) {
-    const SourceWarning& note = notes.warnings[i];
-    text += "\r\n";
-    if (note.line > 0) text += "Zeile " + std::to_string(note.line) + ": ";
-    text += note.text;
-  }
-  size_t more = notes.warnings.size() - shown + notes.moreWarnings;
-  if (more > 0) text += "\r\n" + ReplaceAll(texts::kMoreNotes, "%1", std::to_string(more));
-  dialogs_.Message(text, texts::kHinweis, Dialogs::Icon::Warning);
+  const std::string text = LoadNotesText(session_.LoadNotes);
+  if (!text.empty()) dialogs_.Message(text, texts::kHinweis, Dialogs::Icon::Warning);
 }
 
 }  // namespace velra

@@ -28,11 +28,11 @@ std::unique_ptr<SourceReader> OpenDatabaseSource(SourceFormat format, const std:
   throw SourceError(SourceErrorCode::Unsupported, "Textdateien haben keine Tabellen.");
 }
 
-void LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& report) {
+std::string LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& report) {
   out.Clear();
   if (!InfoOf(request.format).isDatabase) {
     LoadTextFile(request.path, request.text, out, report);
-    return;
+    return {};
   }
   std::unique_ptr<SourceReader> reader =
       OpenDatabaseSource(request.format, request.path, request.password);
@@ -50,6 +50,7 @@ void LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& repo
   options.progress = request.text.progress;
   options.encoding = request.text.encoding;
   reader->Load(table, options, out, report);
+  return table;
 }
 
 }  // namespace velra

@@ -23,8 +23,8 @@ struct SourceRequest {
   TextOptions text;      // text formats; its firstRowHasNames, encoding and progress serve all
 };
 
-// Loads the requested source into `out`. Throws SourceError (also for a table the source does
-// not have).
-void LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& report);
+// Loads the requested source into `out` and returns the table it read (empty for text files).
+// Throws SourceError (also for a table the source does not have).
+std::string LoadSource(const SourceRequest& request, SourceTable& out, LoadReport& report);
 
 }  // namespace velra

@@ -40,6 +40,13 @@ TEST(TextServices, CaseFoldingCoversUmlautsButNotSharpSExpansion) {
   EXPECT_EQ(ToUpper("österreich"), "ÖSTERREICH");
 }
 
+// A file name or value holding "%2" must not be filled again by the next placeholder.
+TEST(TextServices, FillReplacesEachPlaceholderOnceInOnePass) {
+  EXPECT_EQ(Fill("%1 Zeilen wurden in '%2' gespeichert.", {"3", "a%2b.csv"}),
+            "3 Zeilen wurden in 'a%2b.csv' gespeichert.");
+  EXPECT_EQ(Fill("%2 vor %1, %3 bleibt", {"x", "y"}), "y vor x, %3 bleibt");
+}
+
 TEST(TextServices, LeadingIntegerReadsLikeTheSuite) {
   EXPECT_EQ(LeadingInteger(" 1 "), 1);
   EXPECT_EQ(LeadingInteger("-3"), -3);

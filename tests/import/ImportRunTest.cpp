@@ -427,6 +427,19 @@ TEST_P(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
   EXPECT_EQ(wizard_.Session().Schritt, 6);
 }
 
+// The window prepares the run, then hands a copy of the request to its worker: a cancel the user
+// confirms in between is not forgotten when the worker starts.
+TEST_P(ImportRunTest, ACancelConfirmedBeforeTheWorkerStartsCounts) {
+  Kind(10);
+  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1", "Konto 1"}, {"2", "Konto 2"}});
+  std::optional<ImportRequest> request = wizard_.PrepareRun(false);
+  ASSERT_TRUE(request);
+  wizard_.Session().AbbruchAngefordert = true;
+  wizard_.FinishRun(wizard_.ExecuteRun(*request, false), false);
+  EXPECT_EQ(Count("AccountSystem"), 0);
+  EXPECT_EQ(C().lbStatustext.Caption, "Der Import wurde abgebrochen...");
+}
+
 TEST_P(ImportRunTest, AnEmptyGridFinishesWithSuccess) {
   Kind(10);
   Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {});

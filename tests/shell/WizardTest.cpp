@@ -8,7 +8,7 @@
 #include "TestSupport.h"
 #include "db/Connection.h"
 #include "demo/DemoEnvironment.h"
-#include "shell/DataKinds.h"
+#include "app/DataKinds.h"
 #include "shell/Wizard.h"
 #include "storage/StoragePicker.h"
 

@@ -1,7 +1,7 @@
-#include "shell/ImportEnding.h"
+#include "app/ImportEnding.h"
 
+#include "app/AppTexts.h"
 #include "base/Text.h"
-#include "shell/ShellTexts.h"
 
 namespace velra {
 
@@ -27,17 +27,38 @@ std::string ImportEndingText(const ImportResult& result, size_t rows) {
     case ImportResult::Status::Stopped: {
       const std::string reason = AsSentence(result.message);
       return std::string(texts::kImportStopped) + (reason.empty() ? "." : ": " + reason) + " " +
-             ReplaceAll(ReplaceAll(texts::kRowsSaved, "%1", std::to_string(report.rowsWritten)),
-                        "%2", std::to_string(rows));
+             Fill(texts::kRowsSaved, {std::to_string(report.rowsWritten), std::to_string(rows)});
     }
     case ImportResult::Status::Finished:
       break;
   }
   if (rows > 0 && report.rowsWritten == 0)
-    return ReplaceAll(ReplaceAll(texts::kNothingImported, "%1", entries), "%2",
-                      std::to_string(rows));
+    return Fill(texts::kNothingImported, {entries, std::to_string(rows)});
   if (report.Empty()) return texts::kImported;
-  return ReplaceAll(texts::kImportedWithNotes, "%1", entries);
+  return Fill(texts::kImportedWithNotes, {entries});
+}
+
+RunEnding EndingOf(const ImportResult& result, size_t rows) {
+  using Status = ImportResult::Status;
+  RunEnding ending;
+  if (result.testRun) {
+    if (result.status == Status::NotStarted || result.status == Status::Stopped) {
+      ending.statusText = texts::kReady;
+      ending.error = result.status == Status::Stopped
+                         ? std::string(texts::kTestRunStopped) + result.message
+                         : result.message;
+    } else {
+      ending.statusText = result.status == Status::Cancelled
+                              ? std::string(texts::kImportCancelled)
+                              : Fill(texts::kTestRunDone, {result.report.Summary(rows)});
+    }
+    return ending;
+  }
+  ending.statusText = ImportEndingText(result, rows);
+  if (result.status == Status::NotStarted) ending.error = result.message;
+  if (result.deleted > 0) ending.note = texts::kDeleted;
+  if (result.status == Status::Stopped) ending.error = ending.statusText;
+  return ending;
 }
 
 bool ImportFailed(const ImportResult& result, size_t rows) {

@@ -1,4 +1,4 @@
-#include "shell/DataKinds.h"
+#include "app/DataKinds.h"
 
 #include "base/Text.h"
 
