@@ -14,24 +14,24 @@ class AddressWriter : public RecordWriter {
  public:
   // `addressField`: where the address block goes; `addressTexts`: the record has address texts
   // with line breaks written as "<br/>".
-  AddressWriter(const WriterParts& parts, const char* addressField, bool addressTexts)
-      : parts_(parts), master_(parts), addressField_(addressField), addressTexts_(addressTexts) {}
+  AddressWriter(const WriterSetup& setup, const char* addressField, bool addressTexts)
+      : setup_(setup), master_(setup), addressField_(addressField), addressTexts_(addressTexts) {}
 
   std::optional<Refusal> Start(uint32_t row) override { return master_.Start(row); }
 
   void Complete(uint32_t /*row*/) override {
     master_.KeepNumber();
-    RowRecord& record = parts_.scope.Record();
+    RowRecord& record = setup_.scope.Record();
     CompleteBankData(record);
     if (addressTexts_) CompleteAddressTexts(record);
-    if (parts_.settings.generateAddress)
-      parts_.scope.SetFixed(addressField_, Value(AddressBlock(record, parts_.context.Country)));
-    if (std::optional<std::string> name = SearchName(record, parts_.settings.searchNameMode))
-      parts_.scope.SetFixed("Matchcode", Value(*name));
+    if (setup_.settings.generateAddress)
+      setup_.scope.SetFixed(addressField_, Value(AddressBlock(record, setup_.context.Country)));
+    if (std::optional<std::string> name = SearchName(record, setup_.settings.searchNameMode))
+      setup_.scope.SetFixed("Matchcode", Value(*name));
   }
 
  private:
-  const WriterParts parts_;
+  const WriterSetup setup_;
   MasterRecord master_;
   const char* addressField_;
   bool addressTexts_;
@@ -39,12 +39,12 @@ class AddressWriter : public RecordWriter {
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> MakeCustomerWriter(const WriterParts& parts) {
-  return std::make_unique<AddressWriter>(parts, "InvoiceAddress", true);
+std::unique_ptr<RecordWriter> MakeCustomerWriter(const WriterSetup& setup) {
+  return std::make_unique<AddressWriter>(setup, "InvoiceAddress", true);
 }
 
-std::unique_ptr<RecordWriter> MakeSupplierWriter(const WriterParts& parts) {
-  return std::make_unique<AddressWriter>(parts, "Address", false);
+std::unique_ptr<RecordWriter> MakeSupplierWriter(const WriterSetup& setup) {
+  return std::make_unique<AddressWriter>(setup, "Address", false);
 }
 
 }  // namespace velra

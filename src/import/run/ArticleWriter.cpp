@@ -15,7 +15,7 @@ namespace {
 
 class ArticleWriter : public RecordWriter {
  public:
-  explicit ArticleWriter(const WriterParts& parts);
+  explicit ArticleWriter(const WriterSetup& setup);
   std::optional<Refusal> Start(uint32_t row) override;
   void Complete(uint32_t row) override;
 
@@ -36,16 +36,16 @@ class ArticleWriter : public RecordWriter {
   std::unique_ptr<SupplierRecords> suppliers_;
 };
 
-ArticleWriter::ArticleWriter(const WriterParts& parts)
-    : settings_(parts.settings),
-      scope_(parts.scope),
-      master_(parts, "ArticleNumberVariant"),
-      prices_(parts.settings.priceMode, parts.scope) {
-  for (const PlannedColumn& column : parts.columns)
+ArticleWriter::ArticleWriter(const WriterSetup& setup)
+    : settings_(setup.settings),
+      scope_(setup.scope),
+      master_(setup, "ArticleNumberVariant"),
+      prices_(setup.settings.priceMode, setup.scope) {
+  for (const PlannedColumn& column : setup.columns)
     if (EqualsIgnoreCase(column.fieldName, "VatCode")) vatColumn_ = &column;
-  if (prices_.On() || vatColumn_) taxes_ = TaxRates::Load(parts.connection);
-  if (settings_.webshop) webshop_ = std::make_unique<WebshopRecords>(parts.connection);
-  if (settings_.createSupplier) suppliers_ = std::make_unique<SupplierRecords>(parts.connection);
+  if (prices_.On() || vatColumn_) taxes_ = TaxRates::Load(setup.connection);
+  if (settings_.webshop) webshop_ = std::make_unique<WebshopRecords>(setup.connection);
+  if (settings_.createSupplier) suppliers_ = std::make_unique<SupplierRecords>(setup.connection);
 }
 
 std::optional<Refusal> ArticleWriter::Start(uint32_t row) {
@@ -118,8 +118,8 @@ void ArticleWriter::CreateSupplier(uint32_t row, const std::string& taxKey) {
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> MakeArticleWriter(const WriterParts& parts) {
-  return std::make_unique<ArticleWriter>(parts);
+std::unique_ptr<RecordWriter> MakeArticleWriter(const WriterSetup& setup) {
+  return std::make_unique<ArticleWriter>(setup);
 }
 
 }  // namespace velra

@@ -4,18 +4,18 @@ namespace velra {
 
 std::optional<Refusal> MasterRecord::Start(uint32_t row) {
   if (std::optional<Refusal> refusal = GiveNumber(row)) return refusal;
-  RowScope& scope = parts_.scope;
+  RowScope& scope = setup_.scope;
   const DateTime now = Now();
   if (scope.Record().IsNew()) scope.SetFixed("DateCreation", Value(now));
   scope.SetUpdateStamp(now);
-  scope.SetFixed("WorksOnLastOf", Value(parts_.context.ImportNote));
+  scope.SetFixed("WorksOnLastOf", Value(setup_.context.ImportNote));
   return std::nullopt;
 }
 
 std::optional<Refusal> MasterRecord::GiveNumber(uint32_t row) {
-  const Numbering& numbering = parts_.kind.numbering;
-  RecordNumbers& numbers = parts_.numbers;
-  const RowRecord& record = parts_.scope.Record();
+  const Numbering& numbering = setup_.kind.numbering;
+  RecordNumbers& numbers = setup_.numbers;
+  const RowRecord& record = setup_.scope.Record();
   if (!record.IsNew()) {
     numbers.SetCurrent(NzText(record.Get(numbering.field)));
   } else if (numbers.Drawing()) {
@@ -30,9 +30,9 @@ std::optional<Refusal> MasterRecord::GiveNumber(uint32_t row) {
 }
 
 void MasterRecord::WriteNumber() {
-  const Value number(parts_.numbers.Current());
-  parts_.scope.SetFixed(parts_.kind.numbering.field, number);
-  if (copyField_) parts_.scope.SetFixed(copyField_, number);
+  const Value number(setup_.numbers.Current());
+  setup_.scope.SetFixed(setup_.kind.numbering.field, number);
+  if (copyField_) setup_.scope.SetFixed(copyField_, number);
 }
 
 }  // namespace velra

@@ -14,8 +14,8 @@ namespace velra {
 class MasterRecord {
  public:
   // `copyField`: a field that holds the number as well; nullptr for none.
-  explicit MasterRecord(const WriterParts& parts, const char* copyField = nullptr)
-      : parts_(parts), copyField_(copyField) {}
+  explicit MasterRecord(const WriterSetup& setup, const char* copyField = nullptr)
+      : setup_(setup), copyField_(copyField) {}
 
   // The number, the creation date, the time of the change and the import note; a refusal when
   // the row gets no number.
@@ -27,7 +27,7 @@ class MasterRecord {
   std::optional<Refusal> GiveNumber(uint32_t row);
   void WriteNumber();
 
-  const WriterParts parts_;
+  const WriterSetup setup_;
   const char* copyField_;
 };
 

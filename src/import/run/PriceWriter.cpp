@@ -10,11 +10,11 @@ namespace {
 
 class PriceWriter : public RecordWriter {
  public:
-  explicit PriceWriter(const WriterParts& parts)
-      : scope_(parts.scope), prices_(parts.settings.priceMode, parts.scope) {
+  explicit PriceWriter(const WriterSetup& setup)
+      : scope_(setup.scope), prices_(setup.settings.priceMode, setup.scope) {
     if (!prices_.On()) return;
-    taxes_ = TaxRates::Load(parts.connection);
-    articleTaxKeys_ = std::make_unique<ArticleLookup>(parts.connection, "Articles", "VatCode");
+    taxes_ = TaxRates::Load(setup.connection);
+    articleTaxKeys_ = std::make_unique<ArticleLookup>(setup.connection, "Articles", "VatCode");
   }
 
   void Complete(uint32_t row) override {
@@ -38,8 +38,8 @@ class PriceWriter : public RecordWriter {
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> MakePriceWriter(const WriterParts& parts) {
-  return std::make_unique<PriceWriter>(parts);
+std::unique_ptr<RecordWriter> MakePriceWriter(const WriterSetup& setup) {
+  return std::make_unique<PriceWriter>(setup);
 }
 
 }  // namespace velra

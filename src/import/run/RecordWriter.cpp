@@ -2,24 +2,24 @@
 
 namespace velra {
 
-std::unique_ptr<RecordWriter> MakeRecordWriter(const WriterParts& parts) {
-  switch (parts.kind.family) {
+std::unique_ptr<RecordWriter> MakeRecordWriter(const WriterSetup& setup) {
+  switch (setup.kind.family) {
     case Family::Customers:
-      return MakeCustomerWriter(parts);
+      return MakeCustomerWriter(setup);
     case Family::Suppliers:
-      return MakeSupplierWriter(parts);
+      return MakeSupplierWriter(setup);
     case Family::Articles:
-      return MakeArticleWriter(parts);
+      return MakeArticleWriter(setup);
     case Family::Stock:
-      return MakeStockWriter(parts);
+      return MakeStockWriter(setup);
     case Family::StorageLocations:
-      return MakeStorageLocationWriter(parts);
+      return MakeStorageLocationWriter(setup);
     case Family::StructureList:
-      return MakeStructureListWriter(parts);
+      return MakeStructureListWriter(setup);
     case Family::Prices:
-      return MakePriceWriter(parts);
+      return MakePriceWriter(setup);
     case Family::Webshop:
-      return MakeWebshopWriter(parts);
+      return MakeWebshopWriter(setup);
     case Family::Plain:
       break;
   }

@@ -32,7 +32,7 @@ class RecordWriter {
 // What a writer works with; all of it belongs to the run and outlives the writer. A writer
 // prepares its statements on `connection` when it is made, so it is made inside the run's
 // transaction.
-struct WriterParts {
+struct WriterSetup {
   const SessionContext& context;
   const ImportSettings& settings;
   const DataKindInfo& kind;
@@ -44,16 +44,16 @@ struct WriterParts {
 };
 
 // The writer of the kind's family.
-std::unique_ptr<RecordWriter> MakeRecordWriter(const WriterParts& parts);
+std::unique_ptr<RecordWriter> MakeRecordWriter(const WriterSetup& setup);
 
 // The writers of the families, each in a file of its own.
-std::unique_ptr<RecordWriter> MakeArticleWriter(const WriterParts& parts);
-std::unique_ptr<RecordWriter> MakeCustomerWriter(const WriterParts& parts);
-std::unique_ptr<RecordWriter> MakeSupplierWriter(const WriterParts& parts);
-std::unique_ptr<RecordWriter> MakeStockWriter(const WriterParts& parts);
-std::unique_ptr<RecordWriter> MakeStorageLocationWriter(const WriterParts& parts);
-std::unique_ptr<RecordWriter> MakeStructureListWriter(const WriterParts& parts);
-std::unique_ptr<RecordWriter> MakePriceWriter(const WriterParts& parts);
-std::unique_ptr<RecordWriter> MakeWebshopWriter(const WriterParts& parts);
+std::unique_ptr<RecordWriter> MakeArticleWriter(const WriterSetup& setup);
+std::unique_ptr<RecordWriter> MakeCustomerWriter(const WriterSetup& setup);
+std::unique_ptr<RecordWriter> MakeSupplierWriter(const WriterSetup& setup);
+std::unique_ptr<RecordWriter> MakeStockWriter(const WriterSetup& setup);
+std::unique_ptr<RecordWriter> MakeStorageLocationWriter(const WriterSetup& setup);
+std::unique_ptr<RecordWriter> MakeStructureListWriter(const WriterSetup& setup);
+std::unique_ptr<RecordWriter> MakePriceWriter(const WriterSetup& setup);
+std::unique_ptr<RecordWriter> MakeWebshopWriter(const WriterSetup& setup);
 
 }  // namespace velra

@@ -1,5 +1,5 @@
 #pragma once
-// What every part of the run works with for the row at hand: the cells of the source, the record
+// What every piece of the run works with for the row at hand: the cells of the source, the record
 // being written and the report with the row's place in the file. The fields the run fills by
 // itself are set through here, so that a field the table lacks is reported once per run.
 

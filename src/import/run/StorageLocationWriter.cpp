@@ -22,8 +22,8 @@ class StorageLocationWriter : public RecordWriter {
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> MakeStorageLocationWriter(const WriterParts& parts) {
-  return std::make_unique<StorageLocationWriter>(parts.scope);
+std::unique_ptr<RecordWriter> MakeStorageLocationWriter(const WriterSetup& setup) {
+  return std::make_unique<StorageLocationWriter>(setup.scope);
 }
 
 }  // namespace velra

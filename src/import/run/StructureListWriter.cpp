@@ -9,21 +9,21 @@ namespace {
 
 class StructureListWriter : public RecordWriter {
  public:
-  explicit StructureListWriter(const WriterParts& parts) : parts_(parts) {}
+  explicit StructureListWriter(const WriterSetup& setup) : setup_(setup) {}
 
   void Complete(uint32_t /*row*/) override {
-    CompletePosition(parts_.scope.Record(), parts_.context.PositionFormat,
-                     parts_.scope.Converter());
+    CompletePosition(setup_.scope.Record(), setup_.context.PositionFormat,
+                     setup_.scope.Converter());
   }
 
  private:
-  const WriterParts parts_;
+  const WriterSetup setup_;
 };
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> MakeStructureListWriter(const WriterParts& parts) {
-  return std::make_unique<StructureListWriter>(parts);
+std::unique_ptr<RecordWriter> MakeStructureListWriter(const WriterSetup& setup) {
+  return std::make_unique<StructureListWriter>(setup);
 }
 
 }  // namespace velra

@@ -21,8 +21,8 @@ class WebshopWriter : public RecordWriter {
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> MakeWebshopWriter(const WriterParts& parts) {
-  return std::make_unique<WebshopWriter>(parts.scope);
+std::unique_ptr<RecordWriter> MakeWebshopWriter(const WriterSetup& setup) {
+  return std::make_unique<WebshopWriter>(setup.scope);
 }
 
 }  // namespace velra
