@@ -1,8 +1,8 @@
 #pragma once
 // The kinds of data ("Datenart") and everything that hangs on them: the wizard's list, the
 // settings page, the target table and key, the numbers drawn, the mandatory fields and the way
-// the run writes the records. A new kind is one row of the table below plus its writer in the
-// run.
+// the run writes the records. A new kind is one row of the table below; a new family of kinds
+// also brings its writer (import/run/RecordWriter.h).
 
 #include <array>
 #include <cstddef>

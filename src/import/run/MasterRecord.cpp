@@ -1,0 +1,38 @@
+#include "import/run/MasterRecord.h"
+
+namespace velra {
+
+std::optional<Refusal> MasterRecord::Start(uint32_t row) {
+  if (std::optional<Refusal> refusal = GiveNumber(row)) return refusal;
+  RowScope& scope = setup_.scope;
+  const DateTime now = Now();
+  if (scope.Record().IsNew()) scope.SetFixed("DateCreation", Value(now));
+  scope.SetUpdateStamp(now);
+  scope.SetFixed("WorksOnLastOf", Value(setup_.context.ImportNote));
+  return std::nullopt;
+}
+
+std::optional<Refusal> MasterRecord::GiveNumber(uint32_t row) {
+  const Numbering& numbering = setup_.kind.numbering;
+  RecordNumbers& numbers = setup_.numbers;
+  const RowRecord& record = setup_.scope.Record();
+  if (!record.IsNew()) {
+    numbers.SetCurrent(NzText(record.Get(numbering.field)));
+  } else if (numbers.Drawing()) {
+    if (std::optional<Refusal> refusal = numbers.Draw()) return refusal;
+    WriteNumber();
+  } else {
+    numbers.SetCurrent(numbers.InFile(row));
+    if (numbers.Current().empty())
+      return Refusal{std::string("Sie hat keine ") + numbering.caption + "."};
+  }
+  return std::nullopt;
+}
+
+void MasterRecord::WriteNumber() {
+  const Value number(setup_.numbers.Current());
+  setup_.scope.SetFixed(setup_.kind.numbering.field, number);
+  if (copyField_) setup_.scope.SetFixed(copyField_, number);
+}
+
+}  // namespace velra

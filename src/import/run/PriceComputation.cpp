@@ -1,0 +1,44 @@
+#include "import/run/PriceComputation.h"
+
+#include <cmath>
+#include <optional>
+
+namespace velra {
+
+void PriceComputation::Compute(uint32_t row, const std::string& taxKey, const TaxRates& taxes) {
+  if (!On()) return;
+  const bool fromNet = priceMode_ == 1;
+  const char* base = fromNet ? "NetPrice" : "GrossPrice";
+  if (taxKey.empty()) {
+    scope_.Note(row, "VatCode", "",
+                "Die Preise wurden nicht berechnet: Der Artikel hat keinen Steuersatz.");
+    return;
+  }
+  std::optional<double> percentage = taxes.Percentage(taxKey);
+  if (!percentage) {
+    scope_.Note(
+        row, "VatCode", taxKey,
+        "Die Preise wurden nicht berechnet: Den Steuerschlüssel gibt es in der Firma nicht.");
+    return;
+  }
+  std::optional<double> price = scope_.Converter().ToDouble(scope_.Record().Get(base));
+  if (!price) {
+    scope_.Note(row, base, scope_.Text(base),
+                std::string("Die Preise wurden nicht berechnet: Der ") +
+                    (fromNet ? "Nettopreis" : "Bruttopreis") + " ist leer oder keine Zahl.");
+    return;
+  }
+  const double tax = fromNet ? VatFromNet(*price, *percentage) : VatFromGross(*price, *percentage);
+  const double other =
+      fromNet ? GrossFromNet(*price, *percentage) : NetFromGross(*price, *percentage);
+  if (!std::isfinite(tax) || !std::isfinite(other)) {
+    scope_.Note(row, "VatCode", taxKey,
+                "Die Preise wurden nicht berechnet: Mit diesem Steuersatz lassen sie sich nicht "
+                "rechnen.");
+    return;
+  }
+  scope_.SetFixed("VatAmount", Value(tax));
+  scope_.SetFixed(fromNet ? "GrossPrice" : "NetPrice", Value(other));
+}
+
+}  // namespace velra

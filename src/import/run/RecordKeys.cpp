@@ -1,0 +1,110 @@
+#include "import/run/RecordKeys.h"
+
+#include "base/Text.h"
+
+namespace velra {
+
+bool RecordKeys::Prepare(Connection& connection, const TargetTable& table, std::string& error) {
+  if (!Synchronising()) return PrepareNumberIndex(connection, table);
+  std::vector<std::string> keyFields{kind_.firstKeyField ? kind_.firstKeyField
+                                                         : settings_.synchronisationField};
+  keyColumns_.push_back(FindMappedColumn(columns_, settings_.synchronisationField));
+  if (kind_.secondKeyField) {
+    keyFields.push_back(kind_.secondKeyField);
+    keyColumns_.push_back(FindMappedColumn(columns_, kind_.secondKeyField));
+  }
+  for (const std::string& field : keyFields) {
+    int index = table.IndexOf(field);
+    if (field.empty() || index < 0) {
+      error = "Das Synchronisationsfeld '" + field + "' gibt es in der Tabelle '" + table.Name() +
+              "' nicht; es wurde nichts importiert.";
+      return false;
+    }
+    keyFields_.push_back(index);
+  }
+  index_.Load(connection, table, keyFields_);
+  return true;
+}
+
+// Without synchronisation every row adds a record, so a number that exists already (or came
+// earlier in the file) would be there twice: such rows are refused. Numbers drawn from the range
+// are free anyway.
+bool RecordKeys::PrepareNumberIndex(Connection& connection, const TargetTable& table) {
+  const char* field = kind_.uniqueNumberField;
+  if (!field || (kind_.Numbered() && settings_.autoNumber)) return true;
+  const int index = table.IndexOf(field);
+  if (index < 0) return true;
+  keyFields_.push_back(index);
+  keyColumns_.push_back(FindMappedColumn(columns_, field));
+  index_.Load(connection, table, keyFields_);
+  return true;
+}
+
+std::optional<Refusal> RecordKeys::Locate(uint32_t row) {
+  scope_.Record().StartNew();
+  if (UniqueNumbers()) return NumberIsTaken(row);
+  if (Synchronising()) FindByKey(row);
+  return std::nullopt;
+}
+
+std::optional<Refusal> RecordKeys::NumberIsTaken(uint32_t row) {
+  const std::string number = TrimBlanks(scope_.CellText(keyColumns_[0], row));
+  if (number.empty()) return std::nullopt;
+  const KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose({number}));
+  if (!entry) return std::nullopt;
+  return Refusal{"Die Nummer " + number + " gibt es schon (" +
+                 (entry->row ? "Zeile " + std::to_string(scope_.LineOf(entry->row))
+                             : std::string("in der Firma")) +
+                 "); mit 'Synchronisieren' wird der Datensatz aktualisiert."};
+}
+
+void RecordKeys::FindByKey(uint32_t row) {
+  const std::vector<std::string> keys = KeyInFile(row);
+  // An empty key is no key: it would pick whichever record happens to have none.
+  if (TrimBlanks(keys[0]).empty()) {
+    scope_.Note(row, settings_.synchronisationField.c_str(), "",
+                "Die Zeile wurde als neuer Datensatz angelegt: kein Wert im Synchronisationsfeld.");
+    return;
+  }
+  KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose(keys));
+  if (!entry) return;
+  scope_.Record().LoadExisting(entry->id);
+  if (entry->row != 0)
+    scope_.Report().Add({row, scope_.LineOf(row), "", "", Join(keys, " / "),
+                         "Der Schlüssel steht in der Datei mehrfach (Zeilen " +
+                             std::to_string(scope_.LineOf(entry->row)) + " und " +
+                             std::to_string(scope_.LineOf(row)) +
+                             "); diese Zeile ändert den Datensatz der früheren."});
+}
+
+void RecordKeys::Saved(uint32_t row, bool wasNew) {
+  if (keyFields_.empty()) return;
+  const std::string key = RecordKey();
+  if (KeyOfRecordIsEmpty()) return;  // records without a key are never found by one
+  if (wasNew)
+    index_.Add(key, scope_.Record().Id(), row);
+  else if (KeyIndex::Entry* entry = index_.Find(key))
+    entry->row = row;
+}
+
+std::vector<std::string> RecordKeys::KeyInFile(uint32_t row) const {
+  std::vector<std::string> keys;
+  if (Synchronising())
+    for (int column : keyColumns_) keys.push_back(scope_.CellText(column, row));
+  return keys;
+}
+
+bool RecordKeys::KeyOfRecordIsEmpty() const {
+  const ValueConverter& converter = scope_.Converter();
+  return TrimBlanks(converter.ToText(scope_.Record().At(keyFields_[0])).value_or(std::string()))
+      .empty();
+}
+
+std::string RecordKeys::RecordKey() const {
+  std::vector<std::string> values;
+  for (int field : keyFields_)
+    values.push_back(scope_.Converter().ToText(scope_.Record().At(field)).value_or(std::string()));
+  return KeyIndex::Compose(values);
+}
+
+}  // namespace velra

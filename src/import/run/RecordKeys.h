@@ -1,0 +1,59 @@
+#pragma once
+// The keys of a run: with synchronisation a row changes the record its key finds; without it,
+// a row whose number a record has already is refused, as it would be there twice. The records
+// the run adds join the index, so that a later row finds them too.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/Connection.h"
+#include "db/TargetTable.h"
+#include "import/DataKind.h"
+#include "import/ImportSettings.h"
+#include "import/KeyIndex.h"
+#include "import/run/RowScope.h"
+#include "mapping/GridColumns.h"
+
+namespace velra {
+
+class RecordKeys {
+ public:
+  RecordKeys(const DataKindInfo& kind, const ImportSettings& settings,
+             const std::vector<GridColumn>& columns, RowScope& scope)
+      : kind_(kind), settings_(settings), columns_(columns), scope_(scope) {}
+
+  // Reads the key of every record. False with a German reason in `error` (untouched otherwise) when
+  // the table lacks a field of the synchronisation key.
+  bool Prepare(Connection& connection, const TargetTable& table, std::string& error);
+
+  bool Synchronising() const { return settings_.synchronise && !kind_.alwaysAdds; }
+
+  // Starts the row's record: the record its key finds, else a new one. A refusal when the row's
+  // number belongs to a record already.
+  std::optional<Refusal> Locate(uint32_t row);
+  // After the record is saved: a new record joins the index; a found one remembers the row.
+  void Saved(uint32_t row, bool wasNew);
+
+  // The synchronisation key of the row as the file gives it; empty without synchronisation.
+  std::vector<std::string> KeyInFile(uint32_t row) const;
+  // The key of the record as it is now.
+  std::string RecordKey() const;
+
+ private:
+  bool PrepareNumberIndex(Connection& connection, const TargetTable& table);
+  bool UniqueNumbers() const { return !Synchronising() && !keyFields_.empty(); }
+  std::optional<Refusal> NumberIsTaken(uint32_t row);
+  void FindByKey(uint32_t row);
+  bool KeyOfRecordIsEmpty() const;
+
+  const DataKindInfo& kind_;
+  const ImportSettings& settings_;
+  const std::vector<GridColumn>& columns_;
+  RowScope& scope_;
+  std::vector<int> keyColumns_;  // grid columns of the key, from 1; 0 for none
+  std::vector<int> keyFields_;   // table columns of the key
+  KeyIndex index_;
+};
+
+}  // namespace velra

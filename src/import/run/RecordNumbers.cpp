@@ -1,0 +1,60 @@
+#include "import/run/RecordNumbers.h"
+
+namespace velra {
+
+bool RecordNumbers::Prepare(const SessionContext& context, const ImportSettings& settings,
+                            Connection& connection, const TargetTable& table, const DateTime& today,
+                            bool testRun, std::string& error) {
+  if (!numbering_ || (!numbering_->alwaysDrawn && !settings.autoNumber)) return true;
+  if (!context.Options) {
+    error = "Die Nummernkreise der Firma können nicht gelesen werden.";
+    return false;
+  }
+  std::string reason;
+  cursor_ = NumberRangeCursor::Open(*context.Options, numbering_->range, today, reason);
+  if (!cursor_) {
+    error = reason;
+    return false;
+  }
+  if (testRun) cursor_->LeaveStoredCounter();
+  int field = table.IndexOf(numbering_->field);
+  if (field < 0) {
+    error = std::string("Das Feld '") + numbering_->field + "' gibt es in der Tabelle '" +
+            table.Name() + "' nicht.";
+    return false;
+  }
+  taken_ = std::make_unique<Statement>(connection.Prepare(connection.GetDialect().SelectFirst(
+      "1", connection.Quote(table.Name()) + " WHERE " +
+               connection.Quote(table.Columns()[static_cast<size_t>(field)].name) + " = ?")));
+  return true;
+}
+
+std::optional<Refusal> RecordNumbers::Draw() {
+  std::string error;
+  std::optional<std::string> number =
+      cursor_->Next([this](const std::string& n) { return IsTaken(n); }, error);
+  if (!number) return Refusal{error, true};
+  cursor_->CountOn();
+  current_ = *number;
+  return std::nullopt;
+}
+
+std::string RecordNumbers::InFile(size_t row) const {
+  return scope_.CellText(FindMappedColumn(columns_, numbering_->field), row);
+}
+
+void RecordNumbers::StoreCounter(ImportReport& report) {
+  if (!cursor_) return;
+  std::string error;
+  if (!cursor_->StoreExact(error)) report.Add({0, 0, "", "", "", error});
+}
+
+bool RecordNumbers::IsTaken(const std::string& number) {
+  taken_->Reset();
+  taken_->Bind(1, Value(number));
+  bool taken = taken_->Next();
+  taken_->Reset();
+  return taken;
+}
+
+}  // namespace velra
