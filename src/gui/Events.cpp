@@ -75,8 +75,8 @@ void MainWindow::ConnectSource() {
   connect(cboZeichensatz_, qOverload<int>(&QComboBox::activated), this,
           [this](int index) { Act([&] { wizard_.CboZeichensatzClick(index); }); });
   connect(chkSpaltentitel_, &QCheckBox::clicked, this, [this](bool checked) {
-    // With a file chosen, the box reloads the source.
-    RunInBackground([this, checked] { wizard_.ChkSpaltentitelClick(checked ? 1 : 0); }, false);
+    // With a file chosen, the box reloads the source (in the background, see Wizard::runSlow).
+    Act([&] { wizard_.ChkSpaltentitelClick(checked ? 1 : 0); });
   });
   const std::pair<QLineEdit*, void (Wizard::*)(const std::string&)> edits[] = {
       {txtTrennzeichen_, &Wizard::TrennzeichenChange},
@@ -97,10 +97,10 @@ void MainWindow::ConnectMapping() {
   connect(cboDatenbankfelder_, qOverload<int>(&QComboBox::activated), this,
           [this](int index) { Act([&] { wizard_.FieldPicked(index); }); });
   connect(cmdProfilLaden_, &QPushButton::clicked, this, [this] {
-    // The file is chosen here; applying the profile loads the source again in the background.
+    // Applying the profile loads the source again in the background (see Wizard::runSlow).
     if (busy_) return;
     if (std::optional<std::string> path = wizard_.ChooseProfile())
-      RunInBackground([this, file = *path] { wizard_.ProfilLaden(file); }, false);
+      Act([&] { wizard_.ProfilLaden(*path); });
   });
   connect(cmdProfilSpeichern_, &QPushButton::clicked, this,
           [this] { Act([&] { wizard_.ProfilSpeichern(); }); });

@@ -118,6 +118,10 @@ MainWindow::MainWindow(Dialogs& dialogs, QWidget* parent)
   help->setContext(Qt::WindowShortcut);
   connect(help, &QShortcut::activated, this, [this] { wizard_.KeyDown(velra::texts::kKeyF1); });
 
+  // Reading a source runs on a worker; what it brings back is taken over on the window's thread.
+  wizard_.runSlow = [this](std::function<void()> work, std::function<void()> then) {
+    RunInBackground(work, false, nullptr, then);
+  };
   // Both callbacks run on the worker thread: they only leave their numbers, which the window
   // picks up on its own thread.
   wizard_.loadProgress = [this](uint64_t done, uint64_t total) {

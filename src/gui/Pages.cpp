@@ -453,11 +453,8 @@ QWidget* MainWindow::BuildFooter() {
   connect(cmdZurueck_, &QPushButton::clicked, this,
           [this] { Act([&] { wizard_.ZurueckClick(); }); });
   connect(cmdWeiter_, &QPushButton::clicked, this, [this] {
-    // Entering the mapping page loads the source: work for the background.
-    if (wizard_.Session().Schritt == 3)
-      RunInBackground([this] { wizard_.WeiterClick(); }, false);
-    else
-      Act([&] { wizard_.WeiterClick(); });
+    // Entering the mapping page loads the source in the background (see Wizard::runSlow).
+    Act([&] { wizard_.WeiterClick(); });
   });
   connect(cmdOK_, &QPushButton::clicked, this, [this] { StartRun(false); });
   connect(cmdBeenden_, &QPushButton::clicked, this, [this] { close(); });

@@ -21,6 +21,7 @@
 #include "profile/LearnedMappings.h"
 #include "shell/Dialogs.h"
 #include "shell/ImportSession.h"
+#include "source/csv/CsvReader.h"
 
 namespace velra {
 
@@ -155,6 +156,10 @@ class Wizard {
 
   // Progress of loading a source; returning false cancels.
   ProgressCallback loadProgress;
+  // Where the slow work of an event runs (reading the source for the mapping page): the window
+  // runs `work` on a worker thread and `then` back on its own thread once it is done; without it
+  // both run at once. `work` touches neither the session nor the controls.
+  std::function<void(std::function<void()> work, std::function<void()> then)> runSlow;
 
  private:
   void FillOptionCombos();
@@ -163,7 +168,26 @@ class Wizard {
   void FillLookupLists(bool fromDatabase);
   void ApplyDefaults();
   void UpdateSearchNameMode();
-  void LoadSourceIntoGrid();
+  // What reading the source for the mapping page takes along and brings back.
+  struct SourceLoad {
+    std::unique_ptr<SourceReader> reader;  // a database-like source, opened before
+    std::string table, path;
+    TextOptions text;  // of text files; its header flag, encoding and progress serve all
+    std::optional<MappingRules> rules;
+    SourceTable data;
+    LoadReport notes;
+    std::vector<GridColumn> columns;
+    std::vector<std::string> problems;
+    std::optional<std::string> error;
+  };
+  void RunSlow(std::function<void()> work, std::function<void()> then);
+  // Loads the source and maps its columns: prepared here, read by RunSlow's work, finished here;
+  // then `after`, also when the source could not be read.
+  void LoadSourceIntoGrid(std::function<void()> after = {});
+  bool PrepareLoad(SourceLoad& load);
+  static void ReadSource(SourceLoad& load);
+  void FinishLoad(SourceLoad load);
+  void ForgetLoadedSource();
   void FillFieldList(Combo& combo, bool withPrompt);
   void ShowLoadNotes();
   void ShowError(const std::string& text);

@@ -73,29 +73,34 @@ void Wizard::ProfilLaden(const std::string& path) {
     ShowError(loaded.error);
     return;
   }
-  std::vector<std::string> notes = ApplyProfile(*loaded.profile);
-  // A table of the profile counts only where the file has it.
-  if (!loaded.profile->table.empty()) session_.SourceTableName = loaded.profile->table;
-  if (!Controls().txtDateiname.Text.empty()) {
-    // Chosen again: the synchronisation column and the table follow the profile.
-    FileChosen(session_.SourceFile);
-    if (!loaded.profile->table.empty() && !Controls().cboTabellen.Items.empty() &&
-        !EqualsIgnoreCase(Controls().cboTabellen.Text, loaded.profile->table))
-      notes.push_back("Die Tabelle '" + loaded.profile->table +
-                      "' aus dem Profil gibt es in der Datei nicht.");
-    session_.Synchronisationsfeld = Controls().chkSynchronisieren.Checked()
-                                        ? Layout().Lookup(Controls().cboSynchronisierung.Text)
-                                        : std::string();
-    LoadSourceIntoGrid();
-    const std::string fit = ApplyProfileColumns(*loaded.profile).Text();
-    if (!fit.empty()) notes.push_back(fit);
-  }
+  auto notes = std::make_shared<std::vector<std::string>>();
   if (loaded.migrated())
-    notes.insert(notes.begin(),
-                 "Das Profil stammt von einer älteren Version und wurde übernommen; speichern "
-                 "Sie es erneut, um es im neuen Format abzulegen.");
-  if (!notes.empty())
-    dialogs_.Message(Join(notes, "\r\n"), texts::kHinweis, Dialogs::Icon::Information);
+    notes->push_back(
+        "Das Profil stammt von einer älteren Version und wurde übernommen; speichern Sie es "
+        "erneut, um es im neuen Format abzulegen.");
+  for (std::string& note : ApplyProfile(*loaded.profile)) notes->push_back(std::move(note));
+  auto tell = [this, notes] {
+    if (!notes->empty())
+      dialogs_.Message(Join(*notes, "\r\n"), texts::kHinweis, Dialogs::Icon::Information);
+  };
+  const ImportProfile& profile = *loaded.profile;
+  // A table of the profile counts only where the file has it.
+  if (!profile.table.empty()) session_.SourceTableName = profile.table;
+  if (Controls().txtDateiname.Text.empty()) return tell();
+  // Chosen again: the synchronisation column and the table follow the profile.
+  FileChosen(session_.SourceFile);
+  if (!profile.table.empty() && !Controls().cboTabellen.Items.empty() &&
+      !EqualsIgnoreCase(Controls().cboTabellen.Text, profile.table))
+    notes->push_back("Die Tabelle '" + profile.table +
+                     "' aus dem Profil gibt es in der Datei nicht.");
+  session_.Synchronisationsfeld = Controls().chkSynchronisieren.Checked()
+                                      ? Layout().Lookup(Controls().cboSynchronisierung.Text)
+                                      : std::string();
+  LoadSourceIntoGrid([this, profile, notes, tell] {
+    const std::string fit = ApplyProfileColumns(profile).Text();
+    if (!fit.empty()) notes->push_back(fit);
+    tell();
+  });
 }
 
 void Wizard::ProfilSpeichern() {

@@ -208,59 +208,95 @@ void Wizard::FillFieldList(Combo& combo, bool withPrompt) {
     combo.Items.push_back(choice.Caption);
 }
 
-void Wizard::LoadSourceIntoGrid() {
+void Wizard::RunSlow(std::function<void()> work, std::function<void()> then) {
+  if (runSlow) return runSlow(std::move(work), std::move(then));
+  work();
+  then();
+}
+
+void Wizard::LoadSourceIntoGrid(std::function<void()> after) {
+  auto load = std::make_shared<SourceLoad>();
+  if (!PrepareLoad(*load)) {
+    if (after) after();
+    return;
+  }
+  RunSlow([load] { ReadSource(*load); },
+          [this, load, after = std::move(after)] {
+            FinishLoad(std::move(*load));
+            if (after) after();
+          });
+}
+
+bool Wizard::PrepareLoad(SourceLoad& load) {
   WizardControls& c = Controls();
   OpenSource();
   FillFieldList(c.cboDatenbankfelder, true);
-
-  session_.SourceData.Clear();
-  session_.LoadNotes = LoadReport();
-  c.columns.clear();
+  // The loaded source stays as it is until the new one replaces it (the grid shows it).
   std::optional<SourceFormat> format = FormatOfCode(session_.SourceFormat);
-  if (!format) return;
+  if (!format || (InfoOf(*format).isDatabase && !session_.SourceConnection)) {
+    ForgetLoadedSource();
+    return false;
+  }
+  if (InfoOf(*format).isDatabase) {
+    // The source is read by the load; a later load opens it afresh.
+    load.reader = std::move(session_.SourceConnection);
+    load.table = c.cboTabellen.Text;
+  }
+  load.path = session_.SourceFile;
+  load.text.separator = session_.Separator;
+  load.text.qualifier = session_.TextQualifier;
+  load.text.lineBreakToken = session_.LineBreakToken;
+  load.text.encoding = session_.SourceEncoding;
+  load.text.firstRowHasNames = c.chkSpaltentitel.Checked();
+  load.text.progress = loadProgress;
+  load.rules.emplace(Rules());
+  return true;
+}
+
+void Wizard::ReadSource(SourceLoad& load) {
   try {
-    if (InfoOf(*format).isDatabase) {
-      if (!session_.SourceConnection) return;
+    if (load.reader) {
       LoadOptions options;
-      options.firstRowHasNames = c.chkSpaltentitel.Checked();
-      options.encoding = session_.SourceEncoding;
-      options.progress = loadProgress;
-      session_.SourceConnection->Load(c.cboTabellen.Text, options, session_.SourceData,
-                                      session_.LoadNotes);
-      // The source is read; a later load opens it afresh.
-      session_.SourceConnection.reset();
+      options.firstRowHasNames = load.text.firstRowHasNames;
+      options.encoding = load.text.encoding;
+      options.progress = load.text.progress;
+      load.reader->Load(load.table, options, load.data, load.notes);
     } else {
-      TextOptions options;
-      options.separator = session_.Separator;
-      options.qualifier = session_.TextQualifier;
-      options.lineBreakToken = session_.LineBreakToken;
-      options.encoding = session_.SourceEncoding;
-      options.firstRowHasNames = c.chkSpaltentitel.Checked();
-      options.progress = loadProgress;
-      LoadTextFile(session_.SourceFile, options, session_.SourceData, session_.LoadNotes);
+      LoadTextFile(load.path, load.text, load.data, load.notes);
     }
   } catch (const SourceError& e) {
-    // A file that cannot be read is not kept as the chosen one: back to the source.
-    session_.SourceData.Clear();
-    ForgetSourceFile();
-    session_.Schritt = 3;
-    ShowStep(3);
-    ShowError(e.Message());
+    load.error = e.Message();
     return;
   }
-  if (session_.LoadNotes.cancelled) {
-    // A cancelled load leaves nothing to map: back to the source.
+  if (!load.notes.cancelled)
+    load.columns = MapColumns(load.data.ColumnNames(), *load.rules, load.problems);
+}
+
+void Wizard::FinishLoad(SourceLoad load) {
+  if (load.error || load.notes.cancelled) {
+    // A file that cannot be read is not kept as the chosen one; a cancelled load leaves nothing
+    // to map. Either way: back to the source.
+    ForgetLoadedSource();
+    if (load.error) ForgetSourceFile();
     session_.Schritt = 3;
     ShowStep(3);
+    if (load.error) ShowError(*load.error);
     return;
   }
-  std::vector<GridColumn> columns =
-      MapColumns(session_.SourceData.ColumnNames(), Rules(), session_.Problems);
-  c.columns = std::move(columns);
+  session_.SourceData = std::move(load.data);
+  session_.LoadNotes = std::move(load.notes);
+  Controls().columns = std::move(load.columns);
+  for (std::string& problem : load.problems) session_.Problems.push_back(std::move(problem));
   ShowLoadNotes();
   // No column of the new file is active yet.
   session_.CurrentColumn = 0;
   ShowCurrentColumn();
+}
+
+void Wizard::ForgetLoadedSource() {
+  session_.SourceData.Clear();
+  session_.LoadNotes = LoadReport();
+  Controls().columns.clear();
 }
 
 void Wizard::ShowLoadNotes() {
