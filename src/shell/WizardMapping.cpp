@@ -87,18 +87,19 @@ void Wizard::RemoveMapping() {
 
 void Wizard::AutoMapColumns() {
   // Without a matching file the environment has said so at start-up.
-  std::string error;
   const std::string& matchingPath = session_.Context.Env.MatchingFile;
-  MatchingFile matching =
-      matchingPath.empty() ? MatchingFile() : MatchingFile::Load(matchingPath, &error);
-  if (!error.empty()) session_.Problems.push_back(error);
+  MatchingFile matching;
+  try {
+    if (!matchingPath.empty()) matching = MatchingFile::Load(matchingPath);
+  } catch (const ConfigError& e) {
+    session_.Problems.push_back(e.what());
+  }
   const std::vector<std::string> offered = OfferedFields(session_.TargetFields);
   velra::AutoMapColumns(Controls().columns, matching, Layout(), &offered);
   const std::string path = LearnedMappingsPath();
   if (session_.UseLearnedMappings && !path.empty()) {
-    std::string learnedError;
-    LearnedMappings learned = LearnedMappings::Load(path, &learnedError);
-    if (!learnedError.empty()) session_.Problems.push_back(learnedError);
+    LearnedMappings learned = LearnedMappings::Load(path);
+    if (!learned.Problem().empty()) session_.Problems.push_back(learned.Problem());
     ApplyLearnedMappings(Controls().columns, learned, session_.Context.CompanyName,
                          NumberOf(session_.Datenart), session_.TargetFields.choices);
   }
@@ -117,15 +118,20 @@ void Wizard::RememberHandMappings() {
   for (const GridColumn& column : Controls().columns)
     any = any || (column.ByHand && !column.TargetField.empty());
   if (!any || path.empty()) return;
-  std::string error;
-  LearnedMappings learned = LearnedMappings::Load(path, &error);
+  LearnedMappings learned = LearnedMappings::Load(path);
   // A store that cannot be read is not overwritten: what it holds may still be repaired.
+  std::string error = learned.Problem();
   if (error.empty()) {
     for (const GridColumn& column : Controls().columns)
       if (column.ByHand && !column.TargetField.empty())
         learned.Remember(session_.Context.CompanyName, NumberOf(session_.Datenart),
                          column.SourceName, column.TargetField);
-    if (learned.Save(path, &error)) return;
+    try {
+      learned.Save(path);
+      return;
+    } catch (const ConfigError& e) {
+      error = e.what();
+    }
   }
   session_.Problems.push_back(texts::kLearnedNotSaved + error);
 }
