@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "company/CompanyOptions.h"
+#include "company/SessionContext.h"
 #include "db/Connection.h"
 #include "db/Schema.h"
 
@@ -92,6 +93,28 @@ TEST_F(TableOptionsTest, AnUnreadableDatabaseSaysWhy) {
   const std::string error = test::ThrownMessage<DbError>(
       [&] { TableOptions::Load("Provider=SQLite;Data Source=" + (dir_ / "missing.db")); });
   EXPECT_NE(error.find("missing.db"), std::string::npos) << error;
+}
+
+// Whoever stores an option learns which one could not be stored, and why.
+TEST_F(TableOptionsTest, AnOptionThatCannotBeStoredIsNamed) {
+  FileOptions inMissingFolder(dir_ / "fehlt/Muster.afk");
+  auto table = TableOptions::Load(connectionString_);
+  Connection::Open(connectionString_)->ExecuteScript("DROP TABLE Options");
+  SessionContext noCompany;
+  const std::pair<CompanyOptions*, const char*> cases[] = {
+      {&inMissingFolder, "Die Sperrdatei"}, {table.get(), "Options"}, {nullptr, "keine Firma"}};
+  for (const auto& [options, reason] : cases) {
+    const std::string error = test::ThrownMessage<ConfigError>([&] {
+      if (options)
+        options->Set("NumberRange", "Customer", "00042");
+      else
+        noCompany.SetOption("NumberRange", "Customer", "00042");
+    });
+    EXPECT_TRUE(error.starts_with(
+        "Die Firmeneinstellung [NumberRange] Customer konnte nicht gespeichert werden: "))
+        << error;
+    EXPECT_NE(error.find(reason), std::string::npos) << error;
+  }
 }
 
 }  // namespace
