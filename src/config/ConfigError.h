@@ -1,6 +1,6 @@
 #pragma once
-// A file of the suite or of the user's settings that cannot be read or written, or a value that
-// cannot be stored there, with a German sentence naming the file.
+// A file of the suite or of the user's settings that cannot be read or written, or a company
+// option that cannot be stored, with a German sentence naming the file or the option.
 
 #include <string>
 
