@@ -10,14 +10,19 @@ constexpr std::string_view kPercentage = "<%>";
 
 bool DemoCompany::Start(const std::string& folder, const std::optional<DemoServer>& server,
                         std::string& error) {
-  if (!CreateDemoEnvironment(folder, false, &error)) return false;
+  try {
+    CreateDemoEnvironment(folder, false);
+    if (server) server_.Create(folder, *server);
+  } catch (const DemoError& e) {
+    error = e.what();
+    return false;
+  }
   StartOptions options;
   options.programPath = folder;
   options.regional = RegionalSettings::ForLocale("de_DE");
   options.singleInstance = false;
   company_ = kDemoCompany;
   if (server) {
-    if (!server_.Create(folder, *server, &error)) return false;
     company_ = server_.Name();
     options.commandLine = "/client:" + company_;
   }

@@ -40,14 +40,13 @@ std::string ServerCompany::ConnectionString() const {
          ";Initial Catalog=" + server_.company + ";Data Source=" + server_.dataSource;
 }
 
-bool ServerCompany::Create(const std::string& folder, const DemoServer& server,
-                           std::string* error) {
+void ServerCompany::Create(const std::string& folder, const DemoServer& server) {
   // Tests run side by side: each company, and so each database, has a name of its own.
   static std::atomic<int> counter{0};
   server_ = server;
   server_.company = "Test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-  created_ = CreateDemoServerCompany(folder, server_, false, error);
-  return created_;
+  CreateDemoServerCompany(folder, server_, false);
+  created_ = true;
 }
 
 ServerCompany::~ServerCompany() {

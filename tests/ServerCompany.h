@@ -24,8 +24,8 @@ class ServerCompany {
   ServerCompany& operator=(const ServerCompany&) = delete;
   ~ServerCompany();
 
-  // False with the reason in `error`.
-  bool Create(const std::string& folder, const DemoServer& server, std::string* error);
+  // Throws DemoError.
+  void Create(const std::string& folder, const DemoServer& server);
   const std::string& Name() const { return server_.company; }
   // How the tests connect to its database.
   std::string ConnectionString() const;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace velra {
 class Connection;
 }
@@ -36,6 +38,19 @@ void UseOwnConfigFolder(const TempDir& dir);
 // "ArticleNumber", "ID") quoted for the connection's engine, so that one test text runs against
 // the file company and a server company. Quoted literals stay as they are.
 std::string QuoteNames(std::string_view sql, const class Connection& connection);
+
+// The text of the `Error` that `action` throws; a failure of the test, and empty text, when it
+// throws none.
+template <class Error, class Action>
+std::string ThrownMessage(Action&& action) {
+  try {
+    action();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "Es wurde kein Fehler geworfen.";
+  return {};
+}
 
 void WriteBytes(const std::string& path, std::string_view bytes);
 // A dBase III table with one character field and a record per text (its bytes as they stand),

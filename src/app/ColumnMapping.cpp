@@ -4,6 +4,7 @@
 
 #include "app/AppTexts.h"
 #include "base/Text.h"
+#include "config/ConfigError.h"
 #include "mapping/AutoMapping.h"
 #include "mapping/OneColumnPerField.h"
 #include "profile/LearnedMappings.h"
@@ -59,18 +60,19 @@ std::vector<GridColumn> MapColumns(const std::vector<std::string>& sourceNames,
 void AutoMap(std::vector<GridColumn>& columns, const MappingRules& rules,
              std::vector<std::string>& problems) {
   // Without a matching file the environment has said so at start-up.
-  std::string error;
   const std::string& matchingPath = rules.context.Env.MatchingFile;
-  MatchingFile matching =
-      matchingPath.empty() ? MatchingFile() : MatchingFile::Load(matchingPath, &error);
-  if (!error.empty()) problems.push_back(error);
+  MatchingFile matching;
+  try {
+    if (!matchingPath.empty()) matching = MatchingFile::Load(matchingPath);
+  } catch (const ConfigError& e) {
+    problems.push_back(e.what());
+  }
   const std::vector<std::string> offered = OfferedFields(rules.fields);
   AutoMapColumns(columns, matching, rules.layout, &offered);
   const std::string path = LearnedMappingsPath(rules.learnedPath);
   if (rules.useLearned && !path.empty()) {
-    std::string learnedError;
-    LearnedMappings learned = LearnedMappings::Load(path, &learnedError);
-    if (!learnedError.empty()) problems.push_back(learnedError);
+    LearnedMappings learned = LearnedMappings::Load(path);
+    if (!learned.Problem().empty()) problems.push_back(learned.Problem());
     ApplyLearnedMappings(columns, learned, rules.context.CompanyName, NumberOf(rules.kind),
                          rules.fields.choices);
   }
@@ -137,14 +139,19 @@ std::optional<std::string> RememberHandMappings(const std::vector<GridColumn>& c
     return column.ByHand && !column.TargetField.empty();
   });
   if (!any || path.empty()) return std::nullopt;
-  std::string error;
-  LearnedMappings learned = LearnedMappings::Load(path, &error);
+  LearnedMappings learned = LearnedMappings::Load(path);
   // A store that cannot be read is not overwritten: what it holds may still be repaired.
+  std::string error = learned.Problem();
   if (error.empty()) {
     for (const GridColumn& column : columns)
       if (column.ByHand && !column.TargetField.empty())
         learned.Remember(company, NumberOf(kind), column.SourceName, column.TargetField);
-    if (learned.Save(path, &error)) return std::nullopt;
+    try {
+      learned.Save(path);
+      return std::nullopt;
+    } catch (const ConfigError& e) {
+      error = e.what();
+    }
   }
   return texts::kLearnedNotSaved + error;
 }

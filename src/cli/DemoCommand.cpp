@@ -32,14 +32,17 @@ void AddDemoCommand(CLI::App& app, int& exitCode) {
                    "Name der Serverfirma und ihrer Datenbank (Vorgabe: MusterfirmaServer)")
       ->needs(serverOption);
   command->callback([folder, replace, server, serverOption, &exitCode] {
-    std::string error;
-    if (!CreateDemoEnvironment(*folder, *replace, &error)) {
-      std::cerr << error << '\n';
+    try {
+      CreateDemoEnvironment(*folder, *replace);
+    } catch (const DemoError& e) {
+      std::cerr << e.what() << '\n';
       exitCode = kCannotOpen;
       return;
     }
-    if (serverOption->count() > 0 && !CreateDemoServerCompany(*folder, *server, *replace, &error)) {
-      std::cerr << error << '\n'
+    try {
+      if (serverOption->count() > 0) CreateDemoServerCompany(*folder, *server, *replace);
+    } catch (const DemoError& e) {
+      std::cerr << e.what() << '\n'
                 << "Die Demo-Umgebung in " << *folder
                 << " ist angelegt, die Serverfirma aber ohne Datenbank. Beheben Sie den Grund "
                    "und wiederholen Sie den Befehl mit --replace.\n";

@@ -8,40 +8,28 @@
 
 namespace velra {
 
-bool CompanyOptions::Set(std::string_view section, std::string_view key, std::string_view value,
-                         std::string* error) {
-  return Update(
-      section, key, [value](const std::string&) { return std::optional<std::string>(value); },
-      error);
+void CompanyOptions::Set(std::string_view section, std::string_view key, std::string_view value) {
+  Update(section, key, [value](const std::string&) { return std::optional<std::string>(value); });
 }
 
 std::string FileOptions::Get(std::string_view section, std::string_view key) const {
   return ReadProfileString(file_, section, key);
 }
 
-bool FileOptions::Update(std::string_view section, std::string_view key, const Change& change,
-                         std::string* error) {
-  std::string reason;
-  std::unique_ptr<FileLock> lock =
-      FileLock::Take(LockFileBeside(file_, "velra-options"), FileLock::Wait::Yes, &reason);
-  if (lock) {
+void FileOptions::Update(std::string_view section, std::string_view key, const Change& change) {
+  try {
+    std::unique_ptr<FileLock> lock =
+        FileLock::Take(LockFileBeside(file_, "velra-options"), FileLock::Wait::Yes);
     std::optional<std::string> value = change(ReadProfileString(file_, section, key));
-    if (!value || WriteProfileString(file_, section, key, *value, &reason)) return true;
+    if (value) WriteProfileString(file_, section, key, *value);
+  } catch (const ConfigError& e) {
+    throw ConfigError(messages::OptionNotStored(section, key, e.what()));
   }
-  if (error) *error = messages::OptionNotStored(section, key, reason);
-  return false;
 }
 
-std::unique_ptr<TableOptions> TableOptions::Load(const std::string& connectionString,
-                                                 std::string* error) {
-  std::unique_ptr<Connection> connection;
-  try {
-    connection = Connection::Open(connectionString);
-  } catch (const DbError& e) {
-    // The database itself cannot be opened: its own sentence says why.
-    if (error) *error = e.what();
-    return nullptr;
-  }
+std::unique_ptr<TableOptions> TableOptions::Load(const std::string& connectionString) {
+  // The database itself cannot be opened: its own sentence says why.
+  std::unique_ptr<Connection> connection = Connection::Open(connectionString);
   try {
     // The table is defined by Section, Key and Value; where it has an ID, that gives the order in
     // which the first of two equal keys is found.
@@ -57,8 +45,7 @@ std::unique_ptr<TableOptions> TableOptions::Load(const std::string& connectionSt
       options->rows_.push_back({NzText(row[0]), NzText(row[1]), NzText(row[2])});
     return options;
   } catch (const DbError& e) {
-    if (error) *error = messages::OptionsUnavailable(e.what());
-    return nullptr;
+    throw ConfigError(messages::OptionsUnavailable(e.what()));
   }
 }
 
@@ -75,8 +62,7 @@ std::string TableOptions::Get(std::string_view section, std::string_view key) co
   return index < rows_.size() ? rows_[index].value : std::string();
 }
 
-bool TableOptions::Update(std::string_view section, std::string_view key, const Change& change,
-                          std::string* error) {
+void TableOptions::Update(std::string_view section, std::string_view key, const Change& change) {
   try {
     auto connection = Connection::Open(connectionString_);
     const std::string table = connection->Quote("Options");
@@ -100,7 +86,7 @@ bool TableOptions::Update(std::string_view section, std::string_view key, const 
       if (!rows.Empty()) stored = NzText(rows.rows[0][0]);
     }
     std::optional<std::string> value = change(stored);
-    if (!value) return true;
+    if (!value) return;
     if (exists)
       connection->Execute("UPDATE " + table + " SET " + valueColumn + " = ?" + where,
                           {Value(*value), Value(section), Value(key)});
@@ -114,10 +100,8 @@ bool TableOptions::Update(std::string_view section, std::string_view key, const 
       rows_[index].value = *value;
     else
       rows_.push_back({std::string(section), std::string(key), *value});
-    return true;
   } catch (const DbError& e) {
-    if (error) *error = messages::OptionNotStored(section, key, e.what());
-    return false;
+    throw ConfigError(messages::OptionNotStored(section, key, e.what()));
   }
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/ConfigError.h"
+
 namespace velra {
 
 class CompanyOptions {
@@ -22,21 +24,18 @@ class CompanyOptions {
   // Reads the value as it is stored now and stores what `change` makes of it, with no other
   // writer of the company's options in between, also in another process: the options file is
   // locked, the row of the Options table is locked by the update (a key that is not in the table
-  // yet has no row to lock: two writers adding it at once both add it). False with a German
-  // reason in `error` when it could not be stored.
-  virtual bool Update(std::string_view section, std::string_view key, const Change& change,
-                      std::string* error = nullptr) = 0;
-  // Stores the value; false with a German reason in `error` when it could not be stored.
-  bool Set(std::string_view section, std::string_view key, std::string_view value,
-           std::string* error = nullptr);
+  // yet has no row to lock: two writers adding it at once both add it). Throws ConfigError naming
+  // the option when it could not be stored.
+  virtual void Update(std::string_view section, std::string_view key, const Change& change) = 0;
+  // Stores the value; throws ConfigError naming the option when it could not be stored.
+  void Set(std::string_view section, std::string_view key, std::string_view value);
 };
 
 class FileOptions final : public CompanyOptions {
  public:
   explicit FileOptions(std::string optionsFile) : file_(std::move(optionsFile)) {}
   std::string Get(std::string_view section, std::string_view key) const override;
-  bool Update(std::string_view section, std::string_view key, const Change& change,
-              std::string* error = nullptr) override;
+  void Update(std::string_view section, std::string_view key, const Change& change) override;
 
  private:
   std::string file_;
@@ -46,13 +45,12 @@ class FileOptions final : public CompanyOptions {
 // and into the copy. Values written by the suite after loading are seen at the next selection.
 class TableOptions final : public CompanyOptions {
  public:
-  // Reads the whole table; nullptr with a German reason when the database cannot be read.
-  static std::unique_ptr<TableOptions> Load(const std::string& connectionString,
-                                            std::string* error = nullptr);
+  // Reads the whole table. Throws DbError when the database cannot be opened, ConfigError when
+  // the table cannot be read.
+  static std::unique_ptr<TableOptions> Load(const std::string& connectionString);
 
   std::string Get(std::string_view section, std::string_view key) const override;
-  bool Update(std::string_view section, std::string_view key, const Change& change,
-              std::string* error = nullptr) override;
+  void Update(std::string_view section, std::string_view key, const Change& change) override;
 
  private:
   struct Row {

@@ -30,22 +30,16 @@ void ClearCompany(SessionContext& session) {
   session.Options.reset();
 }
 
-// The company's options; nullptr with the reason when its database or its options cannot be
-// read. Opening the database checks it, so that a broken one is named now and not first by the
-// run.
-std::shared_ptr<CompanyOptions> OpenCompany(const SessionContext& session, std::string& reason) {
+// The company's options; throws DbError or ConfigError when its database or its options cannot
+// be read. Opening the database checks it, so that a broken one is named now and not first by
+// the run.
+std::shared_ptr<CompanyOptions> OpenCompany(const SessionContext& session) {
   if (session.DatabaseType == DatabaseType::Server)
-    return TableOptions::Load(session.ConnectionString, &reason);
-  try {
-    Connection::Open(session.ConnectionString);
-  } catch (const DbError& e) {
-    reason = e.what();
-    return nullptr;
-  }
+    return TableOptions::Load(session.ConnectionString);
+  Connection::Open(session.ConnectionString);
   // A missing options file reads as empty options, as the suite treats it; one that is there
   // must be readable.
-  if (FileExists(session.OptionsFile) && !ReadTextFile(session.OptionsFile, &reason))
-    return nullptr;
+  if (FileExists(session.OptionsFile)) ReadTextFile(session.OptionsFile);
   return std::make_shared<FileOptions>(session.OptionsFile);
 }
 
@@ -55,13 +49,11 @@ std::string SessionContext::GetOption(std::string_view section, std::string_view
   return Options ? Options->Get(section, key) : std::string();
 }
 
-bool SessionContext::SetOption(std::string_view section, std::string_view key,
-                               std::string_view value, std::string* error) {
-  if (!Options) {
-    if (error) *error = messages::OptionNotStored(section, key, "Es ist keine Firma gewählt.");
-    return false;
-  }
-  return Options->Set(section, key, value, error);
+void SessionContext::SetOption(std::string_view section, std::string_view key,
+                               std::string_view value) {
+  if (!Options)
+    throw ConfigError(messages::OptionNotStored(section, key, "Es ist keine Firma gewählt."));
+  Options->Set(section, key, value);
 }
 
 SessionContext StartSession(const std::string& programPath, const RegionalSettings& regional,
@@ -81,13 +73,14 @@ SessionContext StartSession(const std::string& programPath, const RegionalSettin
 bool ResolveCompany(SessionContext& session, const std::string& wantedName,
                     std::vector<std::string>& problems) {
   ClearCompany(session);
-  std::string error;
-  std::optional<IniDocument> registry = IniDocument::Load(session.Env.CompanyRegistryFile, &error);
-  if (!registry) {
-    problems.push_back(error);
+  IniDocument registry;
+  try {
+    registry = IniDocument::Load(session.Env.CompanyRegistryFile);
+  } catch (const ConfigError& e) {
+    problems.push_back(e.what());
     return false;
   }
-  const std::vector<std::string> companies = registry->Sections();
+  const std::vector<std::string> companies = registry.Sections();
   std::optional<std::string> companyName = FindCompany(companies, wantedName);
   if (!companyName) {
     problems.push_back(messages::CompanyNotFound(wantedName, Join(companies, ", ")));
@@ -95,7 +88,7 @@ bool ResolveCompany(SessionContext& session, const std::string& wantedName,
   }
   std::string reason;
   std::optional<CompanySettings> company =
-      ReadCompanySettings(session.Env, *registry, *companyName, reason);
+      ReadCompanySettings(session.Env, registry, *companyName, reason);
   if (!company) {
     problems.push_back(messages::CompanyNotSelectable(*companyName, reason));
     return false;
@@ -115,7 +108,13 @@ bool SelectCompany(SessionContext& session, const std::string& companyName,
                    std::vector<std::string>& problems) {
   if (!ResolveCompany(session, companyName, problems)) return false;
   std::string reason;
-  session.Options = OpenCompany(session, reason);
+  try {
+    session.Options = OpenCompany(session);
+  } catch (const DbError& e) {
+    reason = e.what();
+  } catch (const ConfigError& e) {
+    reason = e.what();
+  }
   if (!session.Options) {
     problems.push_back(messages::CompanyNotSelectable(session.CompanyName, reason));
     ClearCompany(session);

@@ -36,8 +36,8 @@ struct SessionContext {
   std::shared_ptr<CompanyOptions> Options;  // null when no company is selected
 
   std::string GetOption(std::string_view section, std::string_view key) const;
-  bool SetOption(std::string_view section, std::string_view key, std::string_view value,
-                 std::string* error = nullptr);
+  // Throws ConfigError when no company is selected or the value cannot be stored.
+  void SetOption(std::string_view section, std::string_view key, std::string_view value);
   bool HasCompany() const { return !CompanyName.empty(); }
 };
 

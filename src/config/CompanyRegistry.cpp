@@ -160,10 +160,11 @@ CompanyListResult FillCompanyList(const Environment& env, bool onlyKnownTypes, b
   CompanyListResult result;
   // Without the key the environment file has said why.
   if (env.CompanyRegistryFile.empty()) return result;
-  std::string error;
-  std::optional<IniDocument> registry = IniDocument::Load(env.CompanyRegistryFile, &error);
-  if (!registry) {
-    result.Problems.push_back(error);
+  std::optional<IniDocument> registry;
+  try {
+    registry = IniDocument::Load(env.CompanyRegistryFile);
+  } catch (const ConfigError& e) {
+    result.Problems.push_back(e.what());
     return result;
   }
   std::vector<std::string> sections = registry->Sections();
@@ -214,9 +215,11 @@ CompanyListResult FillCompanyList(const Environment& env, bool onlyKnownTypes, b
     removals.push_back(messages::CompanyRemoved(name, database));
   }
 
-  if (!removals.empty() && !registry->SaveCompacted(env.CompanyRegistryFile, &error)) {
+  try {
+    if (!removals.empty()) registry->SaveCompacted(env.CompanyRegistryFile);
+  } catch (const ConfigError& e) {
     // The file on disk is unchanged, so it still holds the companies it held.
-    result.Problems.push_back(messages::RegistryNotCleaned(env.CompanyRegistryFile, error));
+    result.Problems.push_back(messages::RegistryNotCleaned(env.CompanyRegistryFile, e.what()));
     result.AnyCompany = true;
     return result;
   }

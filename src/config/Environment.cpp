@@ -37,9 +37,12 @@ Environment ReadEnvironment(const std::string& programPath, std::vector<std::str
   environment.ProgramPath = NormaliseFolder(programPath);
   environment.EnvironmentFile = environment.ProgramPath + "velra.var";
 
-  std::string error;
-  std::optional<IniDocument> loaded = IniDocument::Load(environment.EnvironmentFile, &error);
-  if (!loaded) problems.push_back(messages::EnvironmentFileProblem(error));
+  std::optional<IniDocument> loaded;
+  try {
+    loaded = IniDocument::Load(environment.EnvironmentFile);
+  } catch (const ConfigError& e) {
+    problems.push_back(messages::EnvironmentFileProblem(e.what()));
+  }
   IniDocument ini = loaded ? std::move(*loaded) : IniDocument();
   const std::string& file = environment.EnvironmentFile;
 

@@ -10,14 +10,11 @@
 
 namespace velra {
 
-std::unique_ptr<FileLock> FileLock::Take(const std::string& path, Wait wait, std::string* error) {
+std::unique_ptr<FileLock> FileLock::Take(const std::string& path, Wait wait) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) {
-    if (error)
-      *error = "Die Sperrdatei '" + path +
-               "' konnte nicht angelegt werden: " + std::strerror(errno) + ".";
-    return nullptr;
-  }
+  if (fd < 0)
+    throw ConfigError("Die Sperrdatei '" + path +
+                      "' konnte nicht angelegt werden: " + std::strerror(errno) + ".");
   int locked;
   do {
     locked = ::flock(fd, LOCK_EX | (wait == Wait::No ? LOCK_NB : 0));
@@ -25,10 +22,9 @@ std::unique_ptr<FileLock> FileLock::Take(const std::string& path, Wait wait, std
   if (locked != 0) {
     const int reason = errno;
     ::close(fd);
-    if (reason != EWOULDBLOCK && error)
-      *error = "Die Sperrdatei '" + path +
-               "' konnte nicht gesperrt werden: " + std::strerror(reason) + ".";
-    return nullptr;
+    if (reason == EWOULDBLOCK) return nullptr;
+    throw ConfigError("Die Sperrdatei '" + path +
+                      "' konnte nicht gesperrt werden: " + std::strerror(reason) + ".");
   }
   return std::unique_ptr<FileLock>(new FileLock(fd));
 }

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "config/ConfigError.h"
+
 namespace velra {
 
 class FileLock {
@@ -13,8 +15,8 @@ class FileLock {
   enum class Wait { No, Yes };
 
   // Locks `path`, creating the file when needed. nullptr when another process holds it and `wait`
-  // is No, or (with a German sentence naming the file in `error`) when it cannot be opened.
-  static std::unique_ptr<FileLock> Take(const std::string& path, Wait wait, std::string* error);
+  // is No; throws ConfigError naming the file when it cannot be opened or locked.
+  static std::unique_ptr<FileLock> Take(const std::string& path, Wait wait);
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;

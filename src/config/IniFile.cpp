@@ -52,10 +52,8 @@ bool ContainsLineBreak(std::string_view text) {
 
 }  // namespace
 
-std::optional<IniDocument> IniDocument::Load(const std::string& path, std::string* error) {
-  std::optional<TextDocument> text = ReadTextFile(path, error);
-  if (!text) return std::nullopt;
-  return IniDocument(std::move(*text));
+IniDocument IniDocument::Load(const std::string& path) {
+  return IniDocument(ReadTextFile(path));
 }
 
 std::optional<std::string> IniDocument::Find(std::string_view section, std::string_view key) const {
@@ -79,20 +77,16 @@ std::string IniDocument::Read(std::string_view section, std::string_view key, si
   return raw ? CleanValue(*raw, room) : std::string();
 }
 
-bool IniDocument::Write(std::string_view section, std::string_view key, std::string_view value,
-                        std::string* error) {
+void IniDocument::Write(std::string_view section, std::string_view key, std::string_view value) {
   std::string sectionName = Trim(section), keyName = Trim(key);
   if (sectionName.empty() || keyName.empty() || ContainsLineBreak(section) ||
       ContainsLineBreak(key) || ContainsLineBreak(value) ||
       keyName.find('=') != std::string::npos || keyName.front() == '[' || keyName.front() == '#' ||
       keyName.front() == '\'' ||  // the line would be a comment
-      sectionName.find(']') != std::string::npos) {
-    if (error)
-      *error =
-          "Abschnitt, Schlüssel oder Wert enthält Zeichen, die in einer "
-          "Einstellungsdatei nicht stehen dürfen.";
-    return false;
-  }
+      sectionName.find(']') != std::string::npos)
+    throw ConfigError(
+        "Abschnitt, Schlüssel oder Wert enthält Zeichen, die in einer "
+        "Einstellungsdatei nicht stehen dürfen.");
   std::string newLine = keyName + "=" + std::string(value);
   std::vector<std::string>& lines = text_.lines;
   size_t sectionStart = lines.size(), lastContent = lines.size();
@@ -105,7 +99,7 @@ bool IniDocument::Write(std::string_view section, std::string_view key, std::str
     if (line.kind == LineKind::Header) break;
     if (line.kind == LineKind::Key && EqualsIgnoreCase(TrimView(line.name), keyName)) {
       lines[i] = Trim(line.name) + "=" + std::string(value);
-      return true;
+      return;
     }
     if (!TrimView(lines[i]).empty()) lastContent = i;
   }
@@ -115,7 +109,6 @@ bool IniDocument::Write(std::string_view section, std::string_view key, std::str
   } else {
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastContent) + 1, newLine);
   }
-  return true;
 }
 
 std::vector<std::string> IniDocument::Sections() const {
@@ -163,24 +156,32 @@ void IniDocument::RemoveSection(std::string_view section) {
   text_.lines = std::move(kept);
 }
 
-bool IniDocument::Save(const std::string& path, std::string* error) const {
-  return WriteTextFileAtomically(path, text_, error);
+void IniDocument::Save(const std::string& path) const {
+  WriteTextFileAtomically(path, text_);
 }
 
-bool IniDocument::SaveCompacted(const std::string& path, std::string* error) const {
+void IniDocument::SaveCompacted(const std::string& path) const {
   TextDocument compacted = text_;
   auto firstContent = compacted.lines.begin();
   while (firstContent != compacted.lines.end() && firstContent->empty()) ++firstContent;
   compacted.lines.erase(compacted.lines.begin(), firstContent);
   if (compacted.lines.empty()) compacted.lines.emplace_back();
-  return WriteTextFileAtomically(path, compacted, error);
+  WriteTextFileAtomically(path, compacted);
 }
 
 namespace {
 
+// The keyed reads of the suite read a file that cannot be read as empty.
+std::optional<IniDocument> LoadIfReadable(const std::string& file) {
+  try {
+    return IniDocument::Load(file);
+  } catch (const ConfigError&) {
+    return std::nullopt;
+  }
+}
+
 IniDocument LoadOrEmpty(const std::string& file) {
-  std::optional<IniDocument> document = IniDocument::Load(file);
-  return document ? std::move(*document) : IniDocument();
+  return LoadIfReadable(file).value_or(IniDocument());
 }
 
 }  // namespace
@@ -195,15 +196,11 @@ std::string ReadProfileStringLong(const std::string& file, std::string_view sect
   return LoadOrEmpty(file).Read(section, key, kProfileRoomLong);
 }
 
-bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
-                        std::string_view value, std::string* error) {
-  IniDocument document;
-  if (FileExists(file)) {
-    std::optional<IniDocument> loaded = IniDocument::Load(file, error);
-    if (!loaded) return false;
-    document = std::move(*loaded);
-  }
-  return document.Write(section, key, value, error) && document.Save(file, error);
+void WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
+  IniDocument document = FileExists(file) ? IniDocument::Load(file) : IniDocument();
+  document.Write(section, key, value);
+  document.Save(file);
 }
 
 std::vector<std::string> GetSections(const std::string& file) {
@@ -240,27 +237,26 @@ bool KeyExists(const std::string& file, std::string_view section, std::string_vi
   return false;
 }
 
-bool DeleteKey(const std::string& file, std::string_view section, std::string_view key,
-               std::string* error) {
-  std::optional<IniDocument> document = IniDocument::Load(file);
-  if (!document) return true;  // nothing to delete
+void DeleteKey(const std::string& file, std::string_view section, std::string_view key) {
+  std::optional<IniDocument> document = LoadIfReadable(file);
+  if (!document) return;  // nothing to delete
   bool present = false;
   for (const std::string& name : document->Keys(section))
     present = present || EqualsIgnoreCase(name, key);
-  if (!present) return true;
+  if (!present) return;
   document->RemoveKey(section, key);
-  return document->SaveCompacted(file, error);
+  document->SaveCompacted(file);
 }
 
-bool DeleteSection(const std::string& file, std::string_view section, std::string* error) {
-  std::optional<IniDocument> document = IniDocument::Load(file);
-  if (!document) return true;
+void DeleteSection(const std::string& file, std::string_view section) {
+  std::optional<IniDocument> document = LoadIfReadable(file);
+  if (!document) return;
   bool present = false;
   for (const std::string& name : document->Sections())
     present = present || EqualsIgnoreCase(name, section);
-  if (!present) return true;
+  if (!present) return;
   document->RemoveSection(section);
-  return document->SaveCompacted(file, error);
+  document->SaveCompacted(file);
 }
 
 }  // namespace velra

@@ -23,17 +23,17 @@ class IniDocument {
   IniDocument() = default;
   explicit IniDocument(TextDocument text) : text_(std::move(text)) {}
 
-  // nullopt when the file cannot be read; `error` then says why. A missing file is an error here.
-  static std::optional<IniDocument> Load(const std::string& path, std::string* error = nullptr);
+  // Throws ConfigError when the file cannot be read; a missing file is an error here.
+  static IniDocument Load(const std::string& path);
 
   // Keyed read: the value of the first matching key of the first matching section, trimmed and
   // without one pair of enclosing quotes, cut to room - 1 characters; empty when missing.
   std::string Read(std::string_view section, std::string_view key,
                    size_t room = kProfileRoom) const;
   std::optional<std::string> Find(std::string_view section, std::string_view key) const;
-  // Keyed write into the document (see WriteProfileString).
-  bool Write(std::string_view section, std::string_view key, std::string_view value,
-             std::string* error = nullptr);
+  // Keyed write into the document (see WriteProfileString). Throws ConfigError when section,
+  // key or value hold characters an ini file cannot keep.
+  void Write(std::string_view section, std::string_view key, std::string_view value);
 
   std::vector<std::string> Sections() const;
   std::vector<std::string> Keys(std::string_view section) const;
@@ -44,8 +44,9 @@ class IniDocument {
 
   const TextDocument& Text() const { return text_; }
   // Saves with the rewrite rule of the own module: empty lines before the first kept line go.
-  bool SaveCompacted(const std::string& path, std::string* error = nullptr) const;
-  bool Save(const std::string& path, std::string* error = nullptr) const;
+  // Both throw ConfigError when the file cannot be written.
+  void SaveCompacted(const std::string& path) const;
+  void Save(const std::string& path) const;
 
  private:
   TextDocument text_;
@@ -58,9 +59,10 @@ std::string ReadProfileStringLong(const std::string& file, std::string_view sect
                                   std::string_view key);
 // Replaces the value of the first matching key, else adds the key at the end of its section,
 // else adds the section at the end of the file; creates the file when needed. The file is
-// rewritten through a temporary file; encoding and line ends stay as read.
-bool WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
-                        std::string_view value, std::string* error = nullptr);
+// rewritten through a temporary file; encoding and line ends stay as read. Throws ConfigError when
+// the value cannot be stored.
+void WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
+                        std::string_view value);
 
 // The suite's own ini module.
 std::vector<std::string> GetSections(const std::string& file);
@@ -70,8 +72,9 @@ int KeyCount(const std::string& file, std::string_view section);
 std::string GetKeyName(const std::string& file, std::string_view section, int index);
 bool SectionExists(const std::string& file, std::string_view section);
 bool KeyExists(const std::string& file, std::string_view section, std::string_view key);
-bool DeleteKey(const std::string& file, std::string_view section, std::string_view key,
-               std::string* error = nullptr);
-bool DeleteSection(const std::string& file, std::string_view section, std::string* error = nullptr);
+// Nothing to do for a file that cannot be read or lacks the key or section; throws ConfigError
+// when the file cannot be rewritten.
+void DeleteKey(const std::string& file, std::string_view section, std::string_view key);
+void DeleteSection(const std::string& file, std::string_view section);
 
 }  // namespace velra

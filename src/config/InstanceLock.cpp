@@ -16,10 +16,13 @@ std::unique_ptr<InstanceLock> InstanceLock::TryAcquire(const std::string& folder
   }
   std::string path =
       PathJoin(directory, "velra-importassistent-" + std::to_string(::getuid()) + ".lock");
-  std::string error;
-  std::unique_ptr<FileLock> lock = FileLock::Take(path, FileLock::Wait::No, &error);
-  if (!lock && error.empty()) return nullptr;  // held by another process
-  // Without a lock file the test cannot be made; that must not keep the user from working.
+  std::unique_ptr<FileLock> lock;
+  try {
+    lock = FileLock::Take(path, FileLock::Wait::No);
+    if (!lock) return nullptr;  // held by another process
+  } catch (const ConfigError&) {
+    // Without a lock file the test cannot be made; that must not keep the user from working.
+  }
   return std::unique_ptr<InstanceLock>(new InstanceLock(std::move(lock)));
 }
 

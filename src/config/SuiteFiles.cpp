@@ -11,11 +11,15 @@ std::vector<std::string> SuiteFiles(const Environment& env) {
        {&env.EnvironmentFile, &env.CompanyRegistryFile, &env.MatchingFile})
     if (!file->empty()) files.push_back(*file);
   if (env.CompanyRegistryFile.empty()) return files;
-  std::optional<IniDocument> registry = IniDocument::Load(env.CompanyRegistryFile);
-  if (!registry) return files;
-  for (const std::string& company : registry->Sections()) {
+  IniDocument registry;
+  try {
+    registry = IniDocument::Load(env.CompanyRegistryFile);
+  } catch (const ConfigError&) {
+    return files;  // the registry itself is in the list
+  }
+  for (const std::string& company : registry.Sections()) {
     std::string reason;
-    std::optional<CompanySettings> settings = ReadCompanySettings(env, *registry, company, reason);
+    std::optional<CompanySettings> settings = ReadCompanySettings(env, registry, company, reason);
     if (!settings) continue;
     files.push_back(settings->LayoutFile);
     if (settings->DatabaseType != DatabaseType::File) continue;

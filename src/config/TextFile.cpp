@@ -20,10 +20,6 @@ namespace velra {
 
 namespace {
 
-void SetError(std::string* error, std::string message) {
-  if (error) *error = std::move(message);
-}
-
 std::vector<std::string> SplitLines(const std::string& text, std::string& firstLineEnd) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -145,20 +141,15 @@ std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit, 
   return bytes;
 }
 
-std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* error) {
+TextDocument ReadTextFile(const std::string& path) {
   int errorNumber = 0;
   std::optional<std::string> read = ReadSmallFile(path, kMaxTextFileSize, errorNumber);
-  if (!read) {
-    SetError(error, errorNumber == ENOENT ? messages::FileMissing(path)
-                    : errorNumber == 0 || errorNumber == EISDIR
-                        ? messages::NotARegularFile(path)
-                        : messages::FileUnreadable(path, errorNumber));
-    return std::nullopt;
-  }
-  if (read->size() > kMaxTextFileSize) {
-    SetError(error, messages::FileTooLarge(path));
-    return std::nullopt;
-  }
+  if (!read)
+    throw ConfigError(errorNumber == ENOENT ? messages::FileMissing(path)
+                      : errorNumber == 0 || errorNumber == EISDIR
+                          ? messages::NotARegularFile(path)
+                          : messages::FileUnreadable(path, errorNumber));
+  if (read->size() > kMaxTextFileSize) throw ConfigError(messages::FileTooLarge(path));
   const std::string& bytes = *read;
 
   TextDocument document;
@@ -169,19 +160,15 @@ std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* e
   return document;
 }
 
-bool WriteTextFileAtomically(const std::string& path, const TextDocument& document,
-                             std::string* error) {
+void WriteTextFileAtomically(const std::string& path, const TextDocument& document) {
   std::string text;
   for (const std::string& line : document.lines) {
     text += line;
     text += document.lineEnd;
   }
   std::optional<std::string> bytes = EncodeText(text, document.encoding);
-  if (!bytes) {
-    SetError(error, messages::NotEncodable(path));
-    return false;
-  }
-  return WriteFileAtomically(path, *bytes, error);
+  if (!bytes) throw ConfigError(messages::NotEncodable(path));
+  WriteFileAtomically(path, *bytes);
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {}
@@ -193,22 +180,17 @@ AtomicFileWriter::~AtomicFileWriter() {
   }
 }
 
-bool AtomicFileWriter::Open(std::string* error) {
-  if (fd_ >= 0) return true;
+void AtomicFileWriter::Open() {
+  if (fd_ >= 0) return;
   int errorNumber = 0;
   std::optional<std::string> target = FollowLinks(path_, errorNumber);
-  if (!target) {
-    SetError(error, messages::FileNotWritable(path_, errorNumber));
-    return false;
-  }
+  if (!target) throw ConfigError(messages::FileNotWritable(path_, errorNumber));
   target_ = std::move(*target);
   // A device, a pipe or a folder is never replaced by a file: a rename over /dev/null would take
   // it from the whole system.
   struct stat info {};
-  if (::stat(target_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    SetError(error, messages::NotARegularFile(path_));
-    return false;
-  }
+  if (::stat(target_.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    throw ConfigError(messages::NotARegularFile(path_));
   // In the target's own folder, so that the rename replaces the file at once.
   const std::string folder = FolderOfFile(target_);
   const std::string name = FileNameOf(target_);
@@ -217,21 +199,16 @@ bool AtomicFileWriter::Open(std::string* error) {
       PathJoin(folder, "." + name + std::string(kTemporaryMark) + std::string(kUniqueSuffix));
   // Not inherited by a started program, which would keep the lock alive after we are gone.
   fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
-  if (fd_ < 0) {
-    SetError(error, messages::FileNotWritable(path_, errno));
-    return false;
-  }
+  if (fd_ < 0) throw ConfigError(messages::FileNotWritable(path_, errno));
   // Held until the rename: it tells a live writer's file from a leftover.
   if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     int saved = errno;
     ::unlink(temporary_.c_str());
     ::close(fd_);
     fd_ = -1;
-    SetError(error, messages::FileNotWritable(path_, saved));
-    return false;
+    throw ConfigError(messages::FileNotWritable(path_, saved));
   }
   errorNumber_ = 0;
-  return true;
 }
 
 // Gives the temporary file owner, group and permissions of the file it replaces. Owner first,
@@ -284,11 +261,8 @@ bool AtomicFileWriter::Restart() {
   return true;
 }
 
-bool AtomicFileWriter::Commit(std::string* error) {
-  if (fd_ < 0) {
-    SetError(error, messages::FileNotWritable(path_, EBADF));
-    return false;
-  }
+void AtomicFileWriter::Commit() {
+  if (fd_ < 0) throw ConfigError(messages::FileNotWritable(path_, EBADF));
   int failure = Flush() ? KeepAttributesOfTarget() : errorNumber_;
   if (failure == 0 && ::fsync(fd_) != 0) failure = errno;
   if (failure == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0) failure = errno;
@@ -297,15 +271,14 @@ bool AtomicFileWriter::Commit(std::string* error) {
   // fsync has reported any error of the data; closing after it cannot lose any.
   ::close(fd_);
   fd_ = -1;
-  if (failure != 0) SetError(error, messages::FileNotWritable(path_, failure));
-  return failure == 0;
+  if (failure != 0) throw ConfigError(messages::FileNotWritable(path_, failure));
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   AtomicFileWriter writer(path);
-  if (!writer.Open(error)) return false;
+  writer.Open();
   writer.Write(bytes);
-  return writer.Commit(error);
+  writer.Commit();
 }
 
 }  // namespace velra

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Encoding.h"
+#include "config/ConfigError.h"
 
 namespace velra {
 
@@ -23,15 +24,14 @@ constexpr size_t kMaxTextFileSize = 16u * 1024u * 1024u;
 // that the caller can refuse it. nullopt with the errno in `errorNumber` (0: no regular file).
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit, int& errorNumber);
 
-// Reads a regular file. Lines end at CR LF, LF or CR. On failure returns nullopt and, when
-// `error` is given, a German sentence naming the file.
-std::optional<TextDocument> ReadTextFile(const std::string& path, std::string* error = nullptr);
+// Reads a regular file. Lines end at CR LF, LF or CR. Throws ConfigError naming the file when it
+// cannot be read.
+TextDocument ReadTextFile(const std::string& path);
 
 // Writes the lines, each followed by the document's line end, in the document's encoding, to a
 // temporary file in the same folder that then replaces `path`, so that a crash leaves either the
-// old or the new file. Returns false with a German sentence in `error` on failure.
-bool WriteTextFileAtomically(const std::string& path, const TextDocument& document,
-                             std::string* error = nullptr);
+// old or the new file. Throws ConfigError naming the file on failure.
+void WriteTextFileAtomically(const std::string& path, const TextDocument& document);
 
 // A file written under a temporary name beside the file it replaces, which it replaces only on
 // Commit, so that a crash or a failure leaves either the old or the new file. Without Commit the
@@ -49,14 +49,14 @@ class AtomicFileWriter {
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-  // Creates the temporary file. False with a German sentence in `error` on failure.
-  bool Open(std::string* error = nullptr);
+  // Creates the temporary file; throws ConfigError on failure.
+  void Open();
   // Appends bytes. False once writing has failed; Commit then says why.
   bool Write(std::string_view bytes);
   // Drops what was written so far, to write the content anew.
   bool Restart();
-  // Writes everything out and replaces `path`. False with a German sentence in `error`.
-  bool Commit(std::string* error = nullptr);
+  // Writes everything out and replaces `path`; throws ConfigError on failure.
+  void Commit();
 
  private:
   bool Flush();
@@ -72,7 +72,6 @@ class AtomicFileWriter {
 };
 
 // Writes `bytes` as the whole new content of `path` through an AtomicFileWriter.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes,
-                         std::string* error = nullptr);
+void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace velra

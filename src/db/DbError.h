@@ -1,7 +1,8 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "base/Error.h"
 
 namespace velra {
 

@@ -2,8 +2,6 @@
 
 #include <shapefil.h>
 
-#include <stdexcept>
-
 #include "base/Encoding.h"
 #include "base/Text.h"
 
@@ -56,7 +54,7 @@ DBFFieldType TypeOf(Kind kind) {
 int ColumnOf(const SourceTable& table, const char* name) {
   for (size_t c = 0; c < table.ColumnCount(); ++c)
     if (table.ColumnNames()[c] == name) return static_cast<int>(c + 1);
-  throw std::runtime_error(std::string("Dem Artikelbeispiel fehlt die Spalte ") + name + ".");
+  throw DemoError(std::string("Dem Artikelbeispiel fehlt die Spalte ") + name + ".");
 }
 
 }  // namespace
@@ -64,7 +62,7 @@ int ColumnOf(const SourceTable& table, const char* name) {
 void WriteArticleDbf(const SourceTable& articles, const std::string& path) {
   // Language driver 0x57: Windows-1252.
   DBFHandle dbf = DBFCreateEx(path.c_str(), "LDID/87");
-  if (!dbf) throw std::runtime_error("Die Datei '" + path + "' kann nicht angelegt werden.");
+  if (!dbf) throw DemoError("Die Datei '" + path + "' kann nicht angelegt werden.");
   for (const Field& field : kFields)
     DBFAddField(dbf, field.name, TypeOf(field.kind), field.width, field.decimals);
   for (size_t row = 1; row <= articles.RowCount(); ++row) {

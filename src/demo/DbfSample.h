@@ -3,12 +3,13 @@
 
 #include <string>
 
+#include "demo/DemoError.h"
 #include "source/SourceTable.h"
 
 namespace velra {
 
 // Writes the articles (as loaded from the article CSV sample) to a dBase III table in
-// Windows-1252, with the short upper-case field names of such exports. Throws std::runtime_error.
+// Windows-1252, with the short upper-case field names of such exports. Throws DemoError.
 void WriteArticleDbf(const SourceTable& articles, const std::string& path);
 
 }  // namespace velra

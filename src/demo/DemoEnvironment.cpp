@@ -25,21 +25,19 @@ namespace {
 void WriteTemplate(const std::string& templateName, const std::string& target,
                    TextEncoding encoding) {
   std::optional<std::string_view> text = embedded::EmbeddedFile("demo/" + templateName);
-  if (!text) throw std::runtime_error("Die Vorlage '" + templateName + "' fehlt im Programm.");
+  if (!text) throw DemoError("Die Vorlage '" + templateName + "' fehlt im Programm.");
   TextDocument document;
   document.lines = Split(*text, "\n");
   if (!document.lines.empty() && document.lines.back().empty()) document.lines.pop_back();
   document.encoding = encoding;
   document.lineEnd = "\r\n";
-  std::string error;
-  if (!WriteTextFileAtomically(target, document, &error)) throw std::runtime_error(error);
+  WriteTextFileAtomically(target, document);
 }
 
 void WriteLines(const std::string& target, std::vector<std::string> lines) {
   TextDocument document;
   document.lines = std::move(lines);
-  std::string error;
-  if (!WriteTextFileAtomically(target, document, &error)) throw std::runtime_error(error);
+  WriteTextFileAtomically(target, document);
 }
 
 // The sample source files as they are, and the article sample once more as a dBase table.
@@ -52,8 +50,7 @@ void WriteSamples(const std::string& folder) {
     std::string target = folder + std::string(name.substr(prefix.size()));
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out.flush())
-      throw std::runtime_error("Die Datei '" + target + "' kann nicht geschrieben werden.");
+    if (!out.flush()) throw DemoError("Die Datei '" + target + "' kann nicht geschrieben werden.");
   }
   SourceTable articles;
   LoadReport report;
@@ -91,16 +88,15 @@ bool IsPlainCatalogName(std::string_view name) {
 void CheckServer(const DemoServer& server) {
   const BackendKind kind = BackendOfProvider(server.provider);
   if (kind != BackendKind::PostgreSql && kind != BackendKind::SqlServer)
-    throw std::runtime_error("Der Anbieter '" + server.provider +
-                             "' ist kein Datenbankserver, den der Importassistent kennt "
-                             "(PostgreSQL oder ein Anbieter für SQL Server).");
-  if (Trim(server.dataSource).empty())
-    throw std::runtime_error("Der Datenbankserver ist nicht angegeben.");
+    throw DemoError("Der Anbieter '" + server.provider +
+                    "' ist kein Datenbankserver, den der Importassistent kennt "
+                    "(PostgreSQL oder ein Anbieter für SQL Server).");
+  if (Trim(server.dataSource).empty()) throw DemoError("Der Datenbankserver ist nicht angegeben.");
   if (!IsPlainCatalogName(server.company))
-    throw std::runtime_error("Der Name '" + server.company +
-                             "' taugt nicht als Name der Datenbank: erlaubt sind Buchstaben "
-                             "(A-Z, a-z), Ziffern und '_', am Anfang ein Buchstabe, höchstens "
-                             "63 Zeichen.");
+    throw DemoError("Der Name '" + server.company +
+                    "' taugt nicht als Name der Datenbank: erlaubt sind Buchstaben "
+                    "(A-Z, a-z), Ziffern und '_', am Anfang ein Buchstabe, höchstens "
+                    "63 Zeichen.");
   // Values go unquoted into the environment file: a line break would end the line there, and the
   // ini reading trims spaces and one pair of quotes.
   const std::pair<const char*, const std::string*> values[] = {{"Der Server", &server.dataSource},
@@ -113,7 +109,7 @@ void CheckServer(const DemoServer& server) {
     for (char c : *value)
       if (static_cast<unsigned char>(c) < 0x20) plain = false;
     if (!plain)
-      throw std::runtime_error(
+      throw DemoError(
           std::string(what) +
           " darf keinen Zeilenumbruch enthalten, nicht mit einem Leerzeichen beginnen oder enden "
           "und nicht in Anführungszeichen stehen: die Umgebungsdatei liest den Wert sonst "
@@ -149,7 +145,7 @@ bool CatalogExists(Connection& server, const std::string& catalog) {
 // server company numbers, formats and counts exactly as the file company does.
 void InsertCompanyOptions(Connection& connection) {
   std::optional<std::string_view> text = embedded::EmbeddedFile("demo/Musterfirma.afk");
-  if (!text) throw std::runtime_error("Die Vorlage 'Musterfirma.afk' fehlt im Programm.");
+  if (!text) throw DemoError("Die Vorlage 'Musterfirma.afk' fehlt im Programm.");
   TextDocument document;
   for (std::string& line : Split(*text, "\n")) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -175,10 +171,10 @@ void CreateServerCatalog(const DemoServer& server, bool replace) {
   const std::string catalog = maintenance->Quote(server.company);
   if (CatalogExists(*maintenance, server.company)) {
     if (!replace)
-      throw std::runtime_error("Die Datenbank '" + server.company + "' gibt es auf dem Server '" +
-                               server.dataSource +
-                               "' bereits. Ersetzen Sie sie ausdrücklich (--replace); ihre Daten "
-                               "gehen dabei verloren.");
+      throw DemoError("Die Datenbank '" + server.company + "' gibt es auf dem Server '" +
+                      server.dataSource +
+                      "' bereits. Ersetzen Sie sie ausdrücklich (--replace); ihre Daten "
+                      "gehen dabei verloren.");
     maintenance->Execute("DROP DATABASE " + catalog);
   }
   maintenance->Execute("CREATE DATABASE " + catalog);
@@ -199,12 +195,6 @@ void CreateServerCatalog(const DemoServer& server, bool replace) {
   }
 }
 
-void WriteSetting(const std::string& file, std::string_view section, std::string_view key,
-                  std::string_view value) {
-  std::string error;
-  if (!WriteProfileString(file, section, key, value, &error)) throw std::runtime_error(error);
-}
-
 // A server company other than the demo's own gets its registry entry and its layout file.
 void RegisterServerCompany(const std::string& root, const std::string& company) {
   const std::string registry = root + "Firmen.uif";
@@ -212,19 +202,19 @@ void RegisterServerCompany(const std::string& root, const std::string& company) 
   const std::string folder = root + "Firmen/" + company + "/";
   fs::create_directories(folder);
   WriteTemplate("Musterfirma.lyt", folder + company + ".lyt", TextEncoding::Windows1252);
-  WriteSetting(registry, company, "databasetype", "1");
-  WriteSetting(registry, company, "path", folder);
-  WriteSetting(registry, company, "installing", "0");
+  WriteProfileString(registry, company, "databasetype", "1");
+  WriteProfileString(registry, company, "path", folder);
+  WriteProfileString(registry, company, "installing", "0");
 }
 
 }  // namespace
 
-bool CreateDemoEnvironment(const std::string& folder, bool replace, std::string* error) {
+void CreateDemoEnvironment(const std::string& folder, bool replace) {
   try {
     fs::create_directories(folder);
     const std::string root = NormaliseFolder(fs::canonical(folder).string());
     if (FileExists(root + "velra.var") && !replace)
-      throw std::runtime_error(
+      throw DemoError(
           "Der Ordner '" + root +
           "' enthält bereits eine Umgebungsdatei (velra.var). Wählen Sie einen "
           "leeren Ordner oder ersetzen Sie die Demo-Umgebung ausdrücklich (--replace).");
@@ -247,44 +237,34 @@ bool CreateDemoEnvironment(const std::string& folder, bool replace, std::string*
                   TextEncoding::Windows1252);
     CreateDatabase(base + ".mdb");
     WriteSamples(root + kDemoSampleFolder);
-    return true;
   } catch (const fs::filesystem_error& e) {
-    if (error)
-      *error = "Die Demo-Umgebung konnte nicht angelegt werden: '" + e.path1().string() +
-               "': " + messages::SystemReason(e.code().value());
-    return false;
+    throw DemoError("Die Demo-Umgebung konnte nicht angelegt werden: '" + e.path1().string() +
+                    "': " + messages::SystemReason(e.code().value()));
   } catch (const std::exception& e) {
-    if (error) *error = std::string("Die Demo-Umgebung konnte nicht angelegt werden: ") + e.what();
-    return false;
+    throw DemoError(std::string("Die Demo-Umgebung konnte nicht angelegt werden: ") + e.what());
   }
 }
 
-bool CreateDemoServerCompany(const std::string& folder, const DemoServer& server, bool replace,
-                             std::string* error) {
+void CreateDemoServerCompany(const std::string& folder, const DemoServer& server, bool replace) {
   try {
     const std::string root = NormaliseFolder(folder);
     const std::string environment = root + "velra.var";
     if (!IsRegularFile(environment))
-      throw std::runtime_error("Im Ordner '" + root +
-                               "' gibt es keine Demo-Umgebung (velra.var fehlt).");
+      throw DemoError("Im Ordner '" + root + "' gibt es keine Demo-Umgebung (velra.var fehlt).");
     CheckServer(server);
     CreateServerCatalog(server, replace);
     RegisterServerCompany(root, server.company);
-    WriteSetting(environment, "Connection", "DataSource", server.dataSource);
-    WriteSetting(environment, "Connection", "Authentification", "0");
-    WriteSetting(environment, "Connection", "UserID", server.user);
-    WriteSetting(environment, "Connection", "Password", server.password);
-    WriteSetting(environment, "Provider", "sql", server.provider);
-    return true;
+    WriteProfileString(environment, "Connection", "DataSource", server.dataSource);
+    WriteProfileString(environment, "Connection", "Authentification", "0");
+    WriteProfileString(environment, "Connection", "UserID", server.user);
+    WriteProfileString(environment, "Connection", "Password", server.password);
+    WriteProfileString(environment, "Provider", "sql", server.provider);
   } catch (const fs::filesystem_error& e) {
-    if (error)
-      *error = "Die Serverfirma '" + server.company + "' konnte nicht angelegt werden: '" +
-               e.path1().string() + "': " + messages::SystemReason(e.code().value());
-    return false;
+    throw DemoError("Die Serverfirma '" + server.company + "' konnte nicht angelegt werden: '" +
+                    e.path1().string() + "': " + messages::SystemReason(e.code().value()));
   } catch (const std::exception& e) {
-    if (error)
-      *error = "Die Serverfirma '" + server.company + "' konnte nicht angelegt werden: " + e.what();
-    return false;
+    throw DemoError("Die Serverfirma '" + server.company +
+                    "' konnte nicht angelegt werden: " + e.what());
   }
 }
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "demo/DemoError.h"
+
 namespace velra {
 
 inline constexpr const char* kDemoCompany = "Musterfirma";
@@ -15,8 +17,8 @@ inline constexpr const char* kDemoSampleFolder = "Beispieldaten/";
 
 // Creates the environment in `folder` (made when missing). A folder that already holds an
 // environment file is refused unless `replace` is set; then the demo's own files are replaced.
-// False with a German reason in `error` on failure.
-bool CreateDemoEnvironment(const std::string& folder, bool replace, std::string* error);
+// Throws DemoError on failure.
+void CreateDemoEnvironment(const std::string& folder, bool replace);
 
 // The server that holds the demo's server company, as the environment file names it.
 struct DemoServer {
@@ -31,9 +33,8 @@ struct DemoServer {
 // by CreateDemoEnvironment): the catalog named like the company, the tables, the reference data
 // and, in the table Options, the options of the file company. Then the environment file names the
 // server. A catalog of that name that already exists is dropped and made anew only when `replace`
-// is set. A company other than the demo's own is added to the registry. False with a German
-// reason in `error` on failure; the environment file is then left as it was.
-bool CreateDemoServerCompany(const std::string& folder, const DemoServer& server, bool replace,
-                             std::string* error);
+// is set. A company other than the demo's own is added to the registry. Throws DemoError on
+// failure; the environment file is then left as it was.
+void CreateDemoServerCompany(const std::string& folder, const DemoServer& server, bool replace);
 
 }  // namespace velra

@@ -179,11 +179,14 @@ void ReportDialog::SaveAs() {
 }
 
 bool ReportDialog::SaveTo(const QString& path) {
-  std::string error;
   const auto fieldName = [this](const std::string& field) { return shown_.FieldName(field); };
-  if (report_.SaveCsv(QFile::encodeName(path).toStdString(), &error, fieldName)) return true;
-  QMessageBox::warning(this, QString::fromUtf8(kError), QString::fromStdString(error));
-  return false;
+  try {
+    report_.SaveCsv(QFile::encodeName(path).toStdString(), fieldName);
+    return true;
+  } catch (const ImportError& e) {
+    QMessageBox::warning(this, QString::fromUtf8(kError), QString::fromStdString(e.what()));
+    return false;
+  }
 }
 
 }  // namespace velra::gui

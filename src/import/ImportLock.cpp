@@ -25,9 +25,11 @@ bool TryOnce(Connection& connection, const std::string& databaseFile, const std:
              ImportLock& lock) {
   const std::string statement = connection.GetDialect().TryLockStatement();
   if (statement.empty()) {
-    std::string error;
-    lock.file = FileLock::Take(LockFileBeside(databaseFile, name), FileLock::Wait::No, &error);
-    if (!error.empty()) throw DbError(DbError::Kind::Open, error);
+    try {
+      lock.file = FileLock::Take(LockFileBeside(databaseFile, name), FileLock::Wait::No);
+    } catch (const ConfigError& e) {
+      throw DbError(DbError::Kind::Open, e.what());
+    }
     return lock.file != nullptr;
   }
   std::optional<Value> taken = connection.QueryValue(statement, {Value(name)});

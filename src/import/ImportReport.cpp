@@ -52,7 +52,7 @@ std::string ImportReport::Summary(size_t rows) const {
          ", Meldungen: " + std::to_string(EntryCount());
 }
 
-bool ImportReport::SaveCsv(const std::string& path, std::string* error,
+void ImportReport::SaveCsv(const std::string& path,
                            const std::function<std::string(const std::string&)>& fieldName) const {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "\xEF\xBB\xBF"
@@ -66,11 +66,8 @@ bool ImportReport::SaveCsv(const std::string& path, std::string* error,
     out << ";;;;" << CsvField("... und " + std::to_string(uncounted_) + " weitere Meldungen")
         << "\r\n";
   out.flush();
-  if (!out) {
-    if (error) *error = "Das Importprotokoll konnte nicht nach '" + path + "' geschrieben werden.";
-    return false;
-  }
-  return true;
+  if (!out)
+    throw ImportError("Das Importprotokoll konnte nicht nach '" + path + "' geschrieben werden.");
 }
 
 }  // namespace velra

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "import/ImportError.h"
+
 namespace velra {
 
 struct ReportEntry {
@@ -46,9 +48,9 @@ class ImportReport {
   size_t rowsRejected = 0;  // rows not written at all, also those of a run that did not start
 
   // Writes the entries as CSV (UTF-8 with BOM, ";" between values) for a spreadsheet, each
-  // field as `fieldName` names it (by its database name without one). False with a German reason
-  // when the file cannot be written.
-  bool SaveCsv(const std::string& path, std::string* error = nullptr,
+  // field as `fieldName` names it (by its database name without one). Throws ImportError naming
+  // the file when it cannot be written.
+  void SaveCsv(const std::string& path,
                const std::function<std::string(const std::string&)>& fieldName = {}) const;
   // The counts in one German line, for a run over `rows` rows.
   std::string Summary(size_t rows) const;

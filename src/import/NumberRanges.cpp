@@ -70,10 +70,6 @@ std::string CounterNotStored(std::string_view range, std::string_view reason) {
 
 }  // namespace text
 
-void SetError(std::string* error, std::string message) {
-  if (error) *error = std::move(message);
-}
-
 bool IsDigits(std::string_view counter) {
   if (counter.empty()) return false;
   for (char c : counter)
@@ -183,6 +179,14 @@ std::string EmptyNumberProblem(const std::string& range, const std::string& form
   return format.empty() ? text::NoFormat(range) : text::EmptyNumber(range, format);
 }
 
+void StoreCounter(CompanyOptions& options, const std::string& range, const std::string& counter) {
+  try {
+    options.Set(kCounterSection, range, counter);
+  } catch (const ConfigError& e) {
+    throw ImportError(text::CounterNotStored(range, e.what()));
+  }
+}
+
 }  // namespace
 
 std::string FormatRangeNumber(const std::string& format, const std::string& token,
@@ -225,26 +229,16 @@ std::string NummerFormatieren(const CompanyOptions& options, const std::string& 
                            options.Get(kProgramSection, kDateFormatKey));
 }
 
-bool NummerWeiterzaehlen(CompanyOptions& options, const std::string& range, std::string* error) {
-  if (!CountingOn(options, range)) return true;
+void NummerWeiterzaehlen(CompanyOptions& options, const std::string& range) {
+  if (!CountingOn(options, range)) return;
   std::string counter = StoredCounter(options, range);
   bool zeroNoted = false;
-  if (!AdvanceCounter(counter, zeroNoted)) {
-    SetError(error, CounterProblem(range, counter));
-    return false;
-  }
-  std::string reason;
-  if (!options.Set(kCounterSection, range, counter, &reason)) {
-    SetError(error, text::CounterNotStored(range, reason));
-    return false;
-  }
-  return true;
+  if (!AdvanceCounter(counter, zeroNoted)) throw ImportError(CounterProblem(range, counter));
+  StoreCounter(options, range, counter);
 }
 
-std::optional<std::string> NaechsteNummer(CompanyOptions& options, const std::string& range,
-                                          const DateTime& today,
-                                          const std::function<bool(const std::string&)>& isTaken,
-                                          std::string* error) {
+std::string NaechsteNummer(CompanyOptions& options, const std::string& range, const DateTime& today,
+                           const std::function<bool(const std::string&)>& isTaken) {
   const std::string format = RangeFormat(options, range);
   const std::string token = options.Get(kTokenSection, range);
   const std::string dateFormat = options.Get(kProgramSection, kDateFormatKey);
@@ -253,30 +247,17 @@ std::optional<std::string> NaechsteNummer(CompanyOptions& options, const std::st
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     // The counter is read anew each time: the options are the only state between attempts.
     std::string counter = StoredCounter(options, range);
-    if (!IsDigits(counter)) {
-      SetError(error, CounterProblem(range, counter));
-      return std::nullopt;
-    }
+    if (!IsDigits(counter)) throw ImportError(CounterProblem(range, counter));
     number = FormatRangeNumber(format, token, counter, today, dateFormat);
-    if (number.empty()) {
-      SetError(error, EmptyNumberProblem(range, format));
-      return std::nullopt;
-    }
+    if (number.empty()) throw ImportError(EmptyNumberProblem(range, format));
     if (!isTaken(number)) return number;
 
     AdvanceCounter(counter, zeroNoted);
-    if (FormatRangeNumber(format, token, counter, today, dateFormat) == number) {
-      SetError(error, text::FormatWithoutCounter(range, format, number));
-      return std::nullopt;
-    }
-    std::string reason;
-    if (!options.Set(kCounterSection, range, counter, &reason)) {
-      SetError(error, text::CounterNotStored(range, reason));
-      return std::nullopt;
-    }
+    if (FormatRangeNumber(format, token, counter, today, dateFormat) == number)
+      throw ImportError(text::FormatWithoutCounter(range, format, number));
+    StoreCounter(options, range, counter);
   }
-  SetError(error, text::TooManyAttempts(range, number));
-  return std::nullopt;
+  throw ImportError(text::TooManyAttempts(range, number));
 }
 
 std::optional<NumberRangeCursor> NumberRangeCursor::Open(CompanyOptions& options,
@@ -335,9 +316,7 @@ void NumberRangeCursor::CountOn() {
 
 bool NumberRangeCursor::KeepStoredAhead(std::string& error) {
   if (readOnly_ || CompareCounters(counter_, stored_) < 0) return true;
-  std::string reason;
-  const bool stored = options_->Update(
-      kCounterSection, range_,
+  return UpdateCounter(
       [this](const std::string& value) {
         // The numbers up to a counter that someone else has moved further are theirs.
         std::string current = Trim(value);
@@ -348,16 +327,12 @@ bool NumberRangeCursor::KeepStoredAhead(std::string& error) {
         stored_ = reserved;
         return std::optional<std::string>(std::move(reserved));
       },
-      &reason);
-  if (!stored) error = text::CounterNotStored(range_, reason);
-  return stored;
+      error);
 }
 
 bool NumberRangeCursor::StoreExact(std::string& error) {
   if (readOnly_) return true;
-  std::string reason;
-  const bool stored = options_->Update(
-      kCounterSection, range_,
+  return UpdateCounter(
       [this](const std::string& value) -> std::optional<std::string> {
         std::string current = Trim(value);
         if (current == counter_) return std::nullopt;
@@ -367,9 +342,17 @@ bool NumberRangeCursor::StoreExact(std::string& error) {
         stored_ = counter_;
         return counter_;
       },
-      &reason);
-  if (!stored) error = text::CounterNotStored(range_, reason);
-  return stored;
+      error);
+}
+
+bool NumberRangeCursor::UpdateCounter(const CompanyOptions::Change& change, std::string& error) {
+  try {
+    options_->Update(kCounterSection, range_, change);
+    return true;
+  } catch (const ConfigError& e) {
+    error = text::CounterNotStored(range_, e.what());
+    return false;
+  }
 }
 
 }  // namespace velra

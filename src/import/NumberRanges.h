@@ -9,6 +9,7 @@
 
 #include "base/Value.h"
 #include "company/CompanyOptions.h"
+#include "import/ImportError.h"
 
 namespace velra {
 
@@ -28,15 +29,14 @@ bool AdvanceCounter(std::string& counter, bool& zeroNoted);
 // The assembled number of the range's current counter, as the options hold it now.
 std::string NummerFormatieren(const CompanyOptions& options, const std::string& range,
                               const DateTime& today);
-// Advances the stored counter by one unless counting is off ("Counting" = "0").
-bool NummerWeiterzaehlen(CompanyOptions& options, const std::string& range,
-                         std::string* error = nullptr);
+// Advances the stored counter by one unless counting is off ("Counting" = "0"). Throws
+// ImportError naming the range when its counter is no number or cannot be stored.
+void NummerWeiterzaehlen(CompanyOptions& options, const std::string& range);
 // The first number from the stored counter on that `isTaken` reports free; the stored counter is
-// advanced past taken numbers only. nullopt (and `error`) when the range cannot give a number.
-std::optional<std::string> NaechsteNummer(CompanyOptions& options, const std::string& range,
-                                          const DateTime& today,
-                                          const std::function<bool(const std::string&)>& isTaken,
-                                          std::string* error = nullptr);
+// advanced past taken numbers only. Throws ImportError naming the range when it cannot give a
+// number.
+std::string NaechsteNummer(CompanyOptions& options, const std::string& range, const DateTime& today,
+                           const std::function<bool(const std::string&)>& isTaken);
 
 // A range during an import run: its settings are read once, numbers are handed out from memory,
 // and the stored counter is kept ahead of every number handed out, so that the options are not
@@ -74,6 +74,9 @@ class NumberRangeCursor {
   bool counting_ = true;
   bool readOnly_ = false;
   static constexpr int kReserve = 1000;
+
+  // Stores what `change` makes of the stored counter; false with a reason naming the range.
+  bool UpdateCounter(const CompanyOptions::Change& change, std::string& error);
 };
 
 }  // namespace velra

@@ -320,7 +320,12 @@ RejectFileResult WriteRejectFile(const std::string& path, const SourceTable& sou
   const std::unordered_map<uint32_t, std::string> reasons = ReasonsByRow(report);
   Writer writer(source, rows, reasons, rejectColumn);
   AtomicFileWriter file(path);
-  if (!file.Open(&result.error)) return result;
+  try {
+    file.Open();
+  } catch (const ConfigError& e) {
+    result.error = e.what();
+    return result;
+  }
   Outcome outcome = Outcome::WriteFailed;
   // At most one change of encoding and one of the qualifier: the third attempt writes.
   for (int attempt = 0; attempt < 3; ++attempt) {
@@ -355,7 +360,12 @@ RejectFileResult WriteRejectFile(const std::string& path, const SourceTable& sou
     result.error = "Die Datei " + Quoted(path) + " konnte nicht vollständig geschrieben werden.";
     return result;
   }
-  if (!file.Commit(&result.error)) return result;  // also a write that failed on the way
+  try {
+    file.Commit();  // also reports a write that failed on the way
+  } catch (const ConfigError& e) {
+    result.error = e.what();
+    return result;
+  }
   if (std::vector<std::string> binary = writer.BinaryColumns(); !binary.empty())
     notes.push_back("Binärdaten (Spalte " + Join(binary, ", ") +
                     ") kann eine Textdatei nicht aufnehmen; diese Werte sind in der Datei leer.");

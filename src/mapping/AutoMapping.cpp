@@ -23,9 +23,8 @@ MatchingFile MatchingFile::FromLines(const std::vector<std::string>& lines) {
   return matching;
 }
 
-MatchingFile MatchingFile::Load(const std::string& path, std::string* error) {
-  std::optional<TextDocument> document = ReadTextFile(path, error);
-  return document ? FromLines(document->lines) : MatchingFile();
+MatchingFile MatchingFile::Load(const std::string& path) {
+  return FromLines(ReadTextFile(path).lines);
 }
 
 std::vector<std::string> MatchingFile::CaptionsFor(std::string_view searchText) const {

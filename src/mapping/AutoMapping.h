@@ -14,8 +14,8 @@ namespace velra {
 
 class MatchingFile {
  public:
-  // A missing or unreadable file gives no lines; `error` then says why.
-  static MatchingFile Load(const std::string& path, std::string* error = nullptr);
+  // Throws ConfigError naming the file when it is missing or cannot be read.
+  static MatchingFile Load(const std::string& path);
   static MatchingFile FromLines(const std::vector<std::string>& lines);
 
   // The captions whose aliases hold `searchText` (both trimmed, compared exactly), in file order.

@@ -4,8 +4,11 @@ namespace velra {
 
 LayoutFile LayoutFile::Load(const std::string& path) {
   LayoutFile layout;
-  if (std::optional<IniDocument> document = IniDocument::Load(path))
-    layout.document_ = std::move(*document);
+  try {
+    layout.document_ = IniDocument::Load(path);
+  } catch (const ConfigError&) {
+    // A layout file that cannot be read looks nothing up.
+  }
   return layout;
 }
 

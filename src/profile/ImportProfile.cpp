@@ -529,8 +529,11 @@ std::string SaveProfile(const std::string& path, const ImportProfile& profile) {
   document.lines = Split(text, "\n");
   document.lineEnd = "\n";
   document.encoding = TextEncoding::Utf8;
-  std::string error;
-  if (!WriteTextFileAtomically(path, document, &error)) return error;
+  try {
+    WriteTextFileAtomically(path, document);
+  } catch (const ConfigError& e) {
+    return e.what();
+  }
   return {};
 }
 

@@ -95,10 +95,6 @@ bool MakeFolders(const std::string& folder, std::string& failed, int& errorNumbe
   return true;
 }
 
-void SetError(std::string* error, std::string message) {
-  if (error) *error = std::move(message);
-}
-
 }  // namespace
 
 std::string LearnedMappings::DefaultPath() {
@@ -109,9 +105,8 @@ std::string LearnedMappings::DefaultPath() {
   return {};
 }
 
-LearnedMappings LearnedMappings::Load(const std::string& path, std::string* error) {
+LearnedMappings LearnedMappings::Load(const std::string& path) {
   LearnedMappings store;
-  SetError(error, {});
   if (path.empty()) return store;
   std::string refused =
       "Die gelernten Zuordnungen in " + Quoted(path) + " können nicht gelesen werden: ";
@@ -120,10 +115,10 @@ LearnedMappings LearnedMappings::Load(const std::string& path, std::string* erro
   if (!read) {
     if (errorNumber == ENOENT) return store;
     store.keepPath_ = path;
-    SetError(error, refused +
-                        (errorNumber ? messages::SystemReason(errorNumber)
-                                     : std::string("Das ist keine gewöhnliche Datei.")) +
-                        " Sie werden bei diesem Import nicht verwendet.");
+    store.problem_ = refused +
+                     (errorNumber ? messages::SystemReason(errorNumber)
+                                  : std::string("Das ist keine gewöhnliche Datei.")) +
+                     " Sie werden bei diesem Import nicht verwendet.";
     return store;
   }
   try {
@@ -137,9 +132,9 @@ LearnedMappings LearnedMappings::Load(const std::string& path, std::string* erro
         Integer(Member(root, "version", "der Datei", &Json::is_number_integer, "eine ganze Zahl"));
     if (version > kStoreVersion) {
       store.keepPath_ = path;
-      SetError(error, "Die gelernten Zuordnungen in " + Quoted(path) +
-                          " stammen von einer neueren Version des Importassistenten (Version " +
-                          std::to_string(version) + ") und werden nicht verwendet.");
+      store.problem_ = "Die gelernten Zuordnungen in " + Quoted(path) +
+                       " stammen von einer neueren Version des Importassistenten (Version " +
+                       std::to_string(version) + ") und werden nicht verwendet.";
       return store;
     }
     if (version < 1) throw Broken{"Die Version " + std::to_string(version) + " ist unbekannt."};
@@ -181,12 +176,12 @@ LearnedMappings LearnedMappings::Load(const std::string& path, std::string* erro
   } catch (const Broken& broken) {
     store = LearnedMappings();
     store.brokenPath_ = path;
-    SetError(error, refused + broken.reason + " Sie werden bei diesem Import nicht verwendet.");
+    store.problem_ = refused + broken.reason + " Sie werden bei diesem Import nicht verwendet.";
   } catch (const std::exception&) {
     store = LearnedMappings();
     store.brokenPath_ = path;
-    SetError(error, refused + "Der Inhalt hat nicht den erwarteten Aufbau." +
-                        " Sie werden bei diesem Import nicht verwendet.");
+    store.problem_ = refused + "Der Inhalt hat nicht den erwarteten Aufbau." +
+                     " Sie werden bei diesem Import nicht verwendet.";
   }
   return store;
 }
@@ -318,22 +313,17 @@ void LearnedMappings::DropOldestPairs(size_t count) {
   }
 }
 
-bool LearnedMappings::Save(const std::string& path, std::string* error) const {
-  SetError(error, {});
-  if (path.empty()) {
-    SetError(error,
-             "Die gelernten Zuordnungen können nicht gespeichert werden: Es ist kein "
-             "Konfigurationsordner bekannt (weder XDG_CONFIG_HOME noch HOME ist gesetzt).");
-    return false;
-  }
+void LearnedMappings::Save(const std::string& path) const {
+  if (path.empty())
+    throw ConfigError(
+        "Die gelernten Zuordnungen können nicht gespeichert werden: Es ist kein "
+        "Konfigurationsordner bekannt (weder XDG_CONFIG_HOME noch HOME ist gesetzt).");
   std::string refused =
       "Die gelernten Zuordnungen können nicht in " + Quoted(path) + " gespeichert werden: ";
-  if (path == keepPath_) {
-    SetError(error, refused +
-                        "Die vorhandene Datei konnte nicht gelesen werden und wird daher nicht "
-                        "überschrieben.");
-    return false;
-  }
+  if (path == keepPath_)
+    throw ConfigError(refused +
+                      "Die vorhandene Datei konnte nicht gelesen werden und wird daher nicht "
+                      "überschrieben.");
 
   std::string text = ToJson();
   // Only a store filled with long names in many companies and kinds gets here: the file keeps the
@@ -355,18 +345,14 @@ bool LearnedMappings::Save(const std::string& path, std::string* error) const {
 
   std::string failed;
   int errorNumber = 0;
-  if (!MakeFolders(FolderOf(path), failed, errorNumber)) {
-    SetError(error, refused + "Der Ordner " + Quoted(failed) +
-                        " kann nicht angelegt werden: " + messages::SystemReason(errorNumber));
-    return false;
-  }
+  if (!MakeFolders(FolderOf(path), failed, errorNumber))
+    throw ConfigError(refused + "Der Ordner " + Quoted(failed) +
+                      " kann nicht angelegt werden: " + messages::SystemReason(errorNumber));
   if (path == brokenPath_ && FileExists(path)) {
     std::string aside = path + ".defekt";
-    if (std::rename(path.c_str(), aside.c_str()) != 0) {
-      SetError(error, refused + "Die vorhandene, nicht lesbare Datei kann nicht nach " +
-                          Quoted(aside) + " verschoben werden: " + messages::SystemReason(errno));
-      return false;
-    }
+    if (std::rename(path.c_str(), aside.c_str()) != 0)
+      throw ConfigError(refused + "Die vorhandene, nicht lesbare Datei kann nicht nach " +
+                        Quoted(aside) + " verschoben werden: " + messages::SystemReason(errno));
     brokenPath_.clear();
   }
 
@@ -374,12 +360,11 @@ bool LearnedMappings::Save(const std::string& path, std::string* error) const {
   document.lines = Split(text, "\n");
   document.lineEnd = "\n";
   document.encoding = TextEncoding::Utf8;
-  std::string writeError;
-  if (!WriteTextFileAtomically(path, document, &writeError)) {
-    SetError(error, refused + writeError);
-    return false;
+  try {
+    WriteTextFileAtomically(path, document);
+  } catch (const ConfigError& e) {
+    throw ConfigError(refused + e.what());
   }
-  return true;
 }
 
 int ApplyLearnedMappings(std::vector<GridColumn>& columns, const LearnedMappings& learned,

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "config/ConfigError.h"
 #include "mapping/FieldList.h"
 #include "mapping/GridColumns.h"
 
@@ -25,12 +26,14 @@ class LearnedMappings {
   // $XDG_CONFIG_HOME/velra/importassistent/gelernte-zuordnungen.json, with ~/.config when
   // XDG_CONFIG_HOME is unset or not absolute; empty when neither is known.
   static std::string DefaultPath();
-  // A missing file is an empty store without error; an unreadable or broken one gives an empty
-  // store and a German `error` (the caller shows it; it never blocks the wizard). A broken file is
-  // kept as "<Datei>.defekt" when the store is next saved to it; a file that cannot be read, or
-  // was written by a newer version of the program, is not overwritten at all. Pairs beyond the
-  // bounds below are left out.
-  static LearnedMappings Load(const std::string& path, std::string* error = nullptr);
+  // A missing file is an empty store without a problem; an unreadable or broken one gives an
+  // empty store and a German Problem() (the caller shows it; it never blocks the wizard). A broken
+  // file is kept as "<Datei>.defekt" when the store is next saved to it; a file that cannot be
+  // read, or was written by a newer version of the program, is not overwritten at all. Pairs
+  // beyond the bounds below are left out.
+  static LearnedMappings Load(const std::string& path);
+  // Why Load did not use the file; empty when it did, or there was none.
+  const std::string& Problem() const { return problem_; }
 
   // `datenart` is the kind's number (see DataKind). `company` identifies the company (the caller
   // passes its name; compared without regard to case and surrounding spaces); `column` is matched
@@ -42,8 +45,8 @@ class LearnedMappings {
                 const std::string& field);
   std::optional<std::string> Lookup(const std::string& company, int datenart,
                                     const std::string& column) const;
-  // Writes atomically, creating the folders (mode 0700); false with a German `error`.
-  bool Save(const std::string& path, std::string* error = nullptr) const;
+  // Writes atomically, creating the folders (mode 0700); throws ConfigError naming the file.
+  void Save(const std::string& path) const;
   bool Empty() const { return companies_.empty(); }
 
  private:
@@ -73,6 +76,7 @@ class LearnedMappings {
   // not be read (or came from a newer version) never to replace.
   mutable std::string brokenPath_;
   std::string keepPath_;
+  std::string problem_;
 };
 
 // Gives each column the field the user chose for it before, when `choices` offers it (the field

@@ -5,8 +5,14 @@
 namespace velra {
 
 void StoragePicker::Load(const std::string& connectionString, const std::string& separator) {
+  // A structure that cannot be read leaves the root to choose, and the reason to show.
   std::string error;
-  StorageTree tree = StorageTree::Build(connectionString, &error);
+  StorageTree tree;
+  try {
+    tree = StorageTree::Build(connectionString);
+  } catch (const DbError& e) {
+    error = e.what();
+  }
   Load(std::move(tree), separator);
   loadError_ = std::move(error);
 }

@@ -88,16 +88,14 @@ StorageTree::StorageTree() {
   index_.emplace(FoldCase(kRootKey), kRoot);
 }
 
-StorageTree StorageTree::Build(const std::string& connectionString, std::string* error) {
-  if (error) error->clear();
+StorageTree StorageTree::Build(const std::string& connectionString) {
   StorageTree tree;
   std::vector<StorageRow> rows;
   try {
     std::unique_ptr<Connection> connection = Connection::Open(connectionString);
     rows = ReadRows(*connection);
   } catch (const DbError& e) {
-    if (error) *error = kCannotRead + std::string(e.what());
-    return tree;
+    throw DbError(e.GetKind(), kCannotRead + std::string(e.what()));
   }
 
   // Rows wait for their parent, so that a location whose parent's row has a higher ID (the

@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/DbError.h"
+
 namespace velra {
 
 struct StorageNode {
@@ -25,9 +27,9 @@ class StorageTree {
   // becomes a child of the node keyed by its Category, whether the parent's row comes before or
   // after it; children keep that order. Rows whose parent is nowhere in the tree (also rows that
   // form a cycle) or whose key is taken add no node. Keys compare ignoring letter case, as the
-  // database compares them. A database that cannot be read gives the root only and a German
-  // reason in `error`.
-  static StorageTree Build(const std::string& connectionString, std::string* error = nullptr);
+  // database compares them. Throws DbError with a German sentence when the database cannot be
+  // read.
+  static StorageTree Build(const std::string& connectionString);
 
   const std::vector<StorageNode>& Nodes() const { return nodes_; }
   static constexpr int kRoot = 0;

@@ -14,8 +14,7 @@ using test::RunCli;
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    ASSERT_NO_THROW(CreateDemoEnvironment(dir_.Path(), false));
     test::UseOwnConfigFolder(dir_);
     env_ = "--program-dir " + dir_.Path() + " ";
     samples_ = dir_ / kDemoSampleFolder;

@@ -18,8 +18,7 @@ using nlohmann::json;
 class RepeatableImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    ASSERT_NO_THROW(CreateDemoEnvironment(dir_.Path(), false));
     test::UseOwnConfigFolder(dir_);
     env_ = "--program-dir " + dir_.Path() + " ";
     database_ = dir_ / "Firmen/Musterfirma/Musterfirma.mdb";

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "company/CompanyOptions.h"
+#include "company/SessionContext.h"
 #include "db/Connection.h"
 #include "db/Schema.h"
 
@@ -20,8 +21,8 @@ TEST(FileOptions, ReadAndWriteTheOptionsFile) {
   EXPECT_EQ(options.Get("numberrange", "customer"), "00041");
   EXPECT_EQ(options.Get("Token", "Customer"), "Kü");
   EXPECT_EQ(options.Get("Counting", "Customer"), "");
-  ASSERT_TRUE(options.Set("NumberRange", "Customer", "00042"));
-  ASSERT_TRUE(options.Set("Counting", "Customer", "0"));
+  options.Set("NumberRange", "Customer", "00042");
+  options.Set("Counting", "Customer", "0");
   EXPECT_EQ(ReadBytes(dir / "Muster.afk"),
             "[NumberRange]\r\nCustomer=00042\r\n[Token]\r\nCustomer=K\xFC\r\n[Counting]"
             "\r\nCustomer=0\r\n");
@@ -55,8 +56,8 @@ TEST_F(TableOptionsTest, ReadsTheTableIgnoringLetterCase) {
 
 TEST_F(TableOptionsTest, ANewKeyAddsOneRowAndASecondWriteChangesIt) {
   auto options = TableOptions::Load(connectionString_);
-  ASSERT_TRUE(options->Set("NumberRange", "Customer", "00041"));
-  ASSERT_TRUE(options->Set("numberrange", "CUSTOMER", "00042"));
+  options->Set("NumberRange", "Customer", "00041");
+  options->Set("numberrange", "CUSTOMER", "00042");
   EXPECT_EQ(Rows("NumberRange", "Customer"), 1);
   EXPECT_EQ(options->Get("NumberRange", "Customer"), "00042");
   EXPECT_EQ(TableOptions::Load(connectionString_)->Get("NumberRange", "Customer"), "00042");
@@ -64,7 +65,7 @@ TEST_F(TableOptionsTest, ANewKeyAddsOneRowAndASecondWriteChangesIt) {
 
 TEST_F(TableOptionsTest, QuotesInSectionsAndKeysAreJustCharacters) {
   auto options = TableOptions::Load(connectionString_);
-  ASSERT_TRUE(options->Set("O'Brien", "Key' OR '1'='1", "v"));
+  options->Set("O'Brien", "Key' OR '1'='1", "v");
   EXPECT_EQ(Rows("O'Brien", "Key' OR '1'='1"), 1);
   EXPECT_EQ(TableOptions::Load(connectionString_)->Get("O'Brien", "Key' OR '1'='1"), "v");
   EXPECT_EQ(options->Get("Program", "Country"), "DE");
@@ -79,8 +80,8 @@ TEST_F(TableOptionsTest, ATableWithoutIdIsReadAndWrittenBySectionAndKey) {
   auto options = TableOptions::Load(connectionString_);
   ASSERT_NE(options, nullptr);
   EXPECT_EQ(options->Get("numberrange", "customer"), "00041");
-  ASSERT_TRUE(options->Set("NUMBERRANGE", "Customer", "00042"));
-  ASSERT_TRUE(options->Set("NumberRange", "Article", "1"));
+  options->Set("NUMBERRANGE", "Customer", "00042");
+  options->Set("NumberRange", "Article", "1");
   auto again = TableOptions::Load(connectionString_);
   EXPECT_EQ(again->Get("NumberRange", "Customer"), "00042");
   EXPECT_EQ(again->Get("NumberRange", "Article"), "1");
@@ -89,10 +90,31 @@ TEST_F(TableOptionsTest, ATableWithoutIdIsReadAndWrittenBySectionAndKey) {
 }
 
 TEST_F(TableOptionsTest, AnUnreadableDatabaseSaysWhy) {
-  std::string error;
-  EXPECT_EQ(TableOptions::Load("Provider=SQLite;Data Source=" + (dir_ / "missing.db"), &error),
-            nullptr);
+  const std::string error = test::ThrownMessage<DbError>(
+      [&] { TableOptions::Load("Provider=SQLite;Data Source=" + (dir_ / "missing.db")); });
   EXPECT_NE(error.find("missing.db"), std::string::npos) << error;
+}
+
+// Whoever stores an option learns which one could not be stored, and why.
+TEST_F(TableOptionsTest, AnOptionThatCannotBeStoredIsNamed) {
+  FileOptions inMissingFolder(dir_ / "fehlt/Muster.afk");
+  auto table = TableOptions::Load(connectionString_);
+  Connection::Open(connectionString_)->ExecuteScript("DROP TABLE Options");
+  SessionContext noCompany;
+  const std::pair<CompanyOptions*, const char*> cases[] = {
+      {&inMissingFolder, "Die Sperrdatei"}, {table.get(), "Options"}, {nullptr, "keine Firma"}};
+  for (const auto& [options, reason] : cases) {
+    const std::string error = test::ThrownMessage<ConfigError>([&] {
+      if (options)
+        options->Set("NumberRange", "Customer", "00042");
+      else
+        noCompany.SetOption("NumberRange", "Customer", "00042");
+    });
+    EXPECT_TRUE(error.starts_with(
+        "Die Firmeneinstellung [NumberRange] Customer konnte nicht gespeichert werden: "))
+        << error;
+    EXPECT_NE(error.find(reason), std::string::npos) << error;
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace {
 
 using test::ReadBytes;
 using test::TempDir;
+using test::ThrownMessage;
 using test::WriteBytes;
 
 class IniFileTest : public ::testing::Test {
@@ -84,7 +85,7 @@ TEST_F(IniFileTest, KeyNamesKeepTheirBlanksInTheOwnModule) {
   EXPECT_EQ(GetKeyName(file_, "Firma", 0), "");
   EXPECT_EQ(GetKeyName(file_, "Firma", 3), "");
   EXPECT_FALSE(KeyExists(file_, "Firma", "key"));
-  ASSERT_TRUE(DeleteKey(file_, "Firma", "key"));
+  DeleteKey(file_, "Firma", "key");
   EXPECT_EQ(KeyCount(file_, "Firma"), 2);  // the bare name does not match " key "
 }
 
@@ -96,7 +97,7 @@ TEST_F(IniFileTest, DuplicateSectionsAreListedInFileOrder) {
 
 TEST_F(IniFileTest, DeleteKeyDropsEveryMatchingLineOfThatSectionOnly) {
   Write("[a]\r\nk=1\r\nK=2\r\nj=3\r\n[b]\r\nk=4\r\n");
-  ASSERT_TRUE(DeleteKey(file_, "A", "k"));
+  DeleteKey(file_, "A", "k");
   EXPECT_EQ(ReadBytes(file_), "[a]\r\nj=3\r\n[b]\r\nk=4\r\n");
 }
 
@@ -104,18 +105,18 @@ TEST_F(IniFileTest, DeleteSectionKeepsCommentsAndBlankLinesOfTheOthers) {
   Write(
       "\r\n\r\n# Firmen\r\n[Alt]\r\npath=x\r\n\r\n[Neu]\r\n# "
       "Kommentar\r\npath=y\r\n\r\n[Rest]\r\na=1");
-  ASSERT_TRUE(DeleteSection(file_, "alt"));
+  DeleteSection(file_, "alt");
   // Empty lines before the first kept line go; the file ends with a line end.
   EXPECT_EQ(ReadBytes(file_),
             "# Firmen\r\n[Neu]\r\n# Kommentar\r\npath=y\r\n\r\n[Rest]\r\na=1\r\n");
 }
 
 TEST_F(IniFileTest, DeletingFromAMissingFileOrSectionChangesNothing) {
-  EXPECT_TRUE(DeleteSection(dir_ / "missing.ini", "a"));
+  DeleteSection(dir_ / "missing.ini", "a");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing.ini"));
   Write("\n\n[a]\nk=1\n");
-  EXPECT_TRUE(DeleteSection(file_, "b"));
-  EXPECT_TRUE(DeleteKey(file_, "a", "missing"));
+  DeleteSection(file_, "b");
+  DeleteKey(file_, "a", "missing");
   EXPECT_EQ(ReadBytes(file_), "\n\n[a]\nk=1\n");
 }
 
@@ -124,7 +125,7 @@ TEST_F(IniFileTest, KeyedWriteReplacesInPlaceAndKeepsEverythingElse) {
       "; "
       "Nummernkreise\r\n[NumberRange]\r\nCustomer=00041\r\nArticle=7\r\n\r\n[Token]\r\nCustomer="
       "KD\r\n");
-  ASSERT_TRUE(WriteProfileString(file_, "numberrange", "CUSTOMER", "00042"));
+  WriteProfileString(file_, "numberrange", "CUSTOMER", "00042");
   EXPECT_EQ(ReadBytes(file_),
             "; "
             "Nummernkreise\r\n[NumberRange]\r\nCustomer=00042\r\nArticle=7\r\n\r\n[Token]"
@@ -133,58 +134,56 @@ TEST_F(IniFileTest, KeyedWriteReplacesInPlaceAndKeepsEverythingElse) {
 
 TEST_F(IniFileTest, KeyedWriteAddsKeysAtTheEndOfTheirSectionAndNewSectionsAtTheEnd) {
   Write("[NumberRange]\nCustomer=1\n\n[Token]\nCustomer=KD\n");
-  ASSERT_TRUE(WriteProfileString(file_, "NumberRange", "Supplier", "70000"));
-  ASSERT_TRUE(WriteProfileString(file_, "Counting", "Customer", "0"));
+  WriteProfileString(file_, "NumberRange", "Supplier", "70000");
+  WriteProfileString(file_, "Counting", "Customer", "0");
   EXPECT_EQ(ReadBytes(file_),
             "[NumberRange]\nCustomer=1\nSupplier=70000\n\n[Token]\nCustomer=KD\n[Counting]"
             "\nCustomer=0\n");
 }
 
 TEST_F(IniFileTest, KeyedWriteCreatesAMissingFile) {
-  ASSERT_TRUE(WriteProfileString(file_, "Program", "Country", "DE"));
+  WriteProfileString(file_, "Program", "Country", "DE");
   EXPECT_EQ(ReadBytes(file_), "[Program]\r\nCountry=DE\r\n");
 }
 
 TEST_F(IniFileTest, RewritesKeepTheEncodingTheFileWasReadWith) {
   Write("[Token]\r\nCustomer=K\xFCrzel\r\n");  // Windows-1252
-  ASSERT_TRUE(WriteProfileString(file_, "Token", "Supplier", "Lieferantenk\xC3\xBCrzel"));
+  WriteProfileString(file_, "Token", "Supplier", "Lieferantenk\xC3\xBCrzel");
   EXPECT_EQ(ReadBytes(file_), "[Token]\r\nCustomer=K\xFCrzel\r\nSupplier=Lieferantenk\xFCrzel\r\n");
   EXPECT_EQ(ReadProfileString(file_, "Token", "Customer"), "Kürzel");
 
   Write("\xEF\xBB\xBF[Token]\nCustomer=Kürzel\n");  // UTF-8 with BOM and LF
-  ASSERT_TRUE(DeleteKey(file_, "Token", "Customer"));
+  DeleteKey(file_, "Token", "Customer");
   EXPECT_EQ(ReadBytes(file_), "\xEF\xBB\xBF[Token]\n");
 }
 
 TEST_F(IniFileTest, AWriteThatCannotBeStoredSafelyLeavesTheFileAlone) {
   const std::string original = "[Token]\r\nCustomer=K\xFCrzel\r\n";
   Write(original);
-  std::string error;
-  EXPECT_FALSE(WriteProfileString(file_, "Token", "Customer", "日本", &error));
-  EXPECT_NE(error.find("test.ini"), std::string::npos);
-  EXPECT_FALSE(WriteProfileString(file_, "Token", "Customer", "x\r\n[Evil]", &error));
-  EXPECT_FALSE(WriteProfileString(file_, "Token", "a=b", "x", &error));
+  EXPECT_NE(ThrownMessage<ConfigError>([&] {
+              WriteProfileString(file_, "Token", "Customer", "日本");
+            }).find("test.ini"),
+            std::string::npos);
+  EXPECT_THROW(WriteProfileString(file_, "Token", "Customer", "x\r\n[Evil]"), ConfigError);
+  EXPECT_THROW(WriteProfileString(file_, "Token", "a=b", "x"), ConfigError);
   EXPECT_EQ(ReadBytes(file_), original);
 }
 
 TEST_F(IniFileTest, AKeyThatWouldMakeItsLineACommentIsRefused) {
   const std::string original = "[Token]\r\nCustomer=KD\r\n";
   Write(original);
-  std::string error;
-  for (const char* key : {"#Customer", "'Customer", " #x"}) {
-    EXPECT_FALSE(WriteProfileString(file_, "Token", key, "v", &error)) << key;
-    EXPECT_FALSE(error.empty());
-  }
+  for (const char* key : {"#Customer", "'Customer", " #x"})
+    EXPECT_THROW(WriteProfileString(file_, "Token", key, "v"), ConfigError) << key;
   EXPECT_EQ(ReadBytes(file_), original);
   // Inside the name these characters are harmless.
-  ASSERT_TRUE(WriteProfileString(file_, "Token", "Nr#1", "v"));
+  WriteProfileString(file_, "Token", "Nr#1", "v");
   EXPECT_EQ(ReadProfileString(file_, "Token", "Nr#1"), "v");
 }
 
 TEST_F(IniFileTest, RewritesGoThroughATemporaryFileAndKeepPermissions) {
   Write("[a]\nk=1\n");
   ::chmod(file_.c_str(), 0640);
-  ASSERT_TRUE(WriteProfileString(file_, "a", "k", "2"));
+  WriteProfileString(file_, "a", "k", "2");
   struct stat info {};
   ASSERT_EQ(::stat(file_.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -195,8 +194,8 @@ TEST_F(IniFileTest, RewritesGoThroughATemporaryFileAndKeepPermissions) {
 }
 
 TEST_F(IniFileTest, AFailedWriteNamesTheFile) {
-  std::string error;
-  EXPECT_FALSE(WriteProfileString(dir_ / "missing/options.afk", "a", "k", "2", &error));
+  std::string error = ThrownMessage<ConfigError>(
+      [&] { WriteProfileString(dir_ / "missing/options.afk", "a", "k", "2"); });
   EXPECT_NE(error.find("missing/options.afk"), std::string::npos) << error;
 }
 
@@ -204,8 +203,7 @@ TEST_F(IniFileTest, GarbageAndSpecialFilesReadAsEmpty) {
   Write(std::string("\0\x01\xFF[x\x00]=", 9));
   EXPECT_EQ(ReadProfileString(file_, "x", ""), "");
   EXPECT_TRUE(GetSections(file_).empty());
-  std::string error;
-  EXPECT_FALSE(IniDocument::Load("/dev/zero", &error));
+  std::string error = ThrownMessage<ConfigError>([] { IniDocument::Load("/dev/zero"); });
   EXPECT_NE(error.find("/dev/zero"), std::string::npos);
   EXPECT_EQ(ReadProfileString(dir_.Path(), "a", "b"), "");  // a folder
 }

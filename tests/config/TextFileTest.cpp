@@ -21,6 +21,7 @@ namespace {
 
 using test::ReadBytes;
 using test::TempDir;
+using test::ThrownMessage;
 using test::WriteBytes;
 using Names = std::set<std::string>;
 
@@ -70,12 +71,11 @@ class LinkedFileTest : public ::testing::TestWithParam<LinkCase> {
 TEST_P(LinkedFileTest, AWriteThroughTheLinkReplacesItsTargetInTheTargetsFolder) {
   const std::string written = dir_ / GetParam().links.front().first;
   AtomicFileWriter writer(written);
-  ASSERT_TRUE(writer.Open());
+  ASSERT_NO_THROW(writer.Open());
   EXPECT_EQ(TemporariesIn(dir_ / "shared").size(), 1u);
   EXPECT_TRUE(TemporariesIn(dir_ / "firma").empty());
   writer.Write("[NumberRange]\r\nCustomer=10042\r\n");
-  std::string error;
-  ASSERT_TRUE(writer.Commit(&error)) << error;
+  ASSERT_NO_THROW(writer.Commit());
 
   EXPECT_EQ(ReadBytes(target_), "[NumberRange]\r\nCustomer=10042\r\n");
   for (const auto& [link, content] : GetParam().links)
@@ -110,8 +110,8 @@ TEST(AtomicFileWriterTest, ACircleOfLinksOrWhatIsNoFileIsRefusedWithAMessage) {
       {"Ordner", "keine gewöhnliche Datei"},
   };
   for (const auto& [name, reason] : cases) {
-    std::string error;
-    EXPECT_FALSE(WriteFileAtomically(dir / name, "x", &error)) << name;
+    const std::string error =
+        ThrownMessage<ConfigError>([&] { WriteFileAtomically(dir / name, "x"); });
     EXPECT_NE(error.find(dir / name), std::string::npos) << error;
     EXPECT_NE(error.find(reason), std::string::npos) << error;
   }
@@ -142,8 +142,7 @@ TEST(AtomicFileWriterTest, AReplacedFileKeepsOwnerGroupAndMode) {
   ASSERT_EQ(::chown(file.c_str(), owner->first, owner->second), 0);
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
 
-  std::string error;
-  ASSERT_TRUE(WriteFileAtomically(file, "[files]\r\nuiffile=Firmen.uif\r\n", &error)) << error;
+  ASSERT_NO_THROW(WriteFileAtomically(file, "[files]\r\nuiffile=Firmen.uif\r\n"));
   struct stat info {};
   ASSERT_EQ(::stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_uid, owner->first);
@@ -169,7 +168,7 @@ TEST(AtomicFileWriterTest, OnlyStaleTemporariesOfTheWrittenFileAreRemoved) {
     WriteBytes(dir / leftover.name, "[NumberRange]\r\n");
     if (leftover.ageSeconds) MakeOlder(dir / leftover.name, leftover.ageSeconds);
   }
-  ASSERT_TRUE(WriteFileAtomically(dir / "Musterfirma.afk", "[NumberRange]\r\nCustomer=1\r\n"));
+  ASSERT_NO_THROW(WriteFileAtomically(dir / "Musterfirma.afk", "[NumberRange]\r\nCustomer=1\r\n"));
 
   Names expected = {"Musterfirma.afk"};
   for (const Leftover& leftover : leftovers)
@@ -189,7 +188,12 @@ TEST(AtomicFileWriterTest, AKilledWritersTemporaryGoesAtTheNextWrite) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     AtomicFileWriter writer(file);
-    bool opened = writer.Open() && writer.Write("[NumberRange]\r\n");
+    bool opened = false;
+    try {
+      writer.Open();
+      opened = writer.Write("[NumberRange]\r\n");
+    } catch (const ConfigError&) {
+    }
     if (!opened || ::write(ready[1], "x", 1) != 1) ::_exit(1);
     for (;;) ::pause();
   }
@@ -200,7 +204,7 @@ TEST(AtomicFileWriterTest, AKilledWritersTemporaryGoesAtTheNextWrite) {
   const Names temporaries = TemporariesIn(dir.Path());
   if (writing && temporaries.size() == 1) {
     MakeOlder(dir / *temporaries.begin(), 120);
-    EXPECT_TRUE(WriteFileAtomically(file, "[NumberRange]\r\nCustomer=2\r\n"));
+    EXPECT_NO_THROW(WriteFileAtomically(file, "[NumberRange]\r\nCustomer=2\r\n"));
     EXPECT_EQ(TemporariesIn(dir.Path()), temporaries);
   }
   ::kill(child, SIGKILL);
@@ -208,7 +212,7 @@ TEST(AtomicFileWriterTest, AKilledWritersTemporaryGoesAtTheNextWrite) {
   ASSERT_TRUE(writing);
   ASSERT_EQ(temporaries.size(), 1u);
 
-  EXPECT_TRUE(WriteFileAtomically(file, "[NumberRange]\r\nCustomer=3\r\n"));
+  EXPECT_NO_THROW(WriteFileAtomically(file, "[NumberRange]\r\nCustomer=3\r\n"));
   EXPECT_EQ(FilesIn(dir.Path()), Names{"Musterfirma.afk"});
   EXPECT_EQ(ReadBytes(file), "[NumberRange]\r\nCustomer=3\r\n");
 }

@@ -18,6 +18,7 @@
 #include "db/odbc/ConnectFailure.h"
 #include "db/odbc/OdbcBackend.h"
 #include "db/odbc/OdbcConnectionString.h"
+#include "db/odbc/OdbcErrors.h"
 
 namespace velra {
 namespace {
@@ -612,6 +613,26 @@ TEST(OdbcConnectFailure, CodesFirstThenTheServersWords) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(ClassifyConnectFailure(c.kind, c.records), c.expected) << c.records.back().message;
+}
+
+// The first record's state decides; the connection is asked only when the state does not tell.
+TEST(OdbcStatementFailure, KindFromTheStateElseFromTheConnection) {
+  using K = DbError::Kind;
+  struct Case {
+    const char* state;
+    bool dead;
+    K expected;
+  };
+  const Case cases[] = {
+      {"23505", true, K::Constraint}, {"42501", true, K::Denied},     {"40P01", true, K::Locked},
+      {"HYT00", true, K::Locked},     {"08S01", false, K::Open},      {"HY000", true, K::Open},
+      {"53100", false, K::Storage},   {"42P01", false, K::Statement}, {"", false, K::Statement},
+  };
+  for (const Case& c : cases) {
+    std::vector<DriverDiagnostic> records;
+    if (*c.state) records = {{c.state, 0, "Grund"}, {"01000", 0, "Hinweis"}};
+    EXPECT_EQ(odbc::StatementFailureKind(records, [&] { return c.dead; }), c.expected) << c.state;
+  }
 }
 
 TEST(OdbcDialect, QuotesAndFirstRowPerEngine) {

@@ -29,15 +29,14 @@ using test::TempDir;
 class DemoEnvironmentTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    ASSERT_NO_THROW(CreateDemoEnvironment(dir_.Path(), false));
     std::vector<std::string> problems;
     session_ = StartSession(dir_.Path(), RegionalSettings::ForLocale("de_DE"), problems);
     ASSERT_TRUE(problems.empty()) << problems.front();
     ASSERT_TRUE(SelectCompany(session_, kDemoCompany, problems));
     ASSERT_TRUE(problems.empty()) << problems.front();
     db_ = Connection::Open(session_.ConnectionString);
-    layout_ = *IniDocument::Load(session_.LayoutFile);
+    layout_ = IniDocument::Load(session_.LayoutFile);
   }
   std::string Caption(const std::string& field) const {
     return layout_.Read("Positionstabellen", field, kProfileRoomLong);
@@ -178,11 +177,10 @@ TEST_F(DemoEnvironmentTest, NumberRangesAndProgramOptionsAreSet) {
 }
 
 TEST_F(DemoEnvironmentTest, TheMatchingFileNamesOnlyKnownCaptions) {
-  std::optional<TextDocument> matching = ReadTextFile(session_.Env.MatchingFile);
-  ASSERT_TRUE(matching.has_value());
-  EXPECT_EQ(matching->encoding, TextEncoding::Windows1252);
+  const TextDocument matching = ReadTextFile(session_.Env.MatchingFile);
+  EXPECT_EQ(matching.encoding, TextEncoding::Windows1252);
   std::set<std::string> aliases;
-  for (const std::string& line : matching->lines) {
+  for (const std::string& line : matching.lines) {
     size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
     std::string caption = line.substr(0, equals);
@@ -196,12 +194,12 @@ TEST_F(DemoEnvironmentTest, TheMatchingFileNamesOnlyKnownCaptions) {
 }
 
 TEST_F(DemoEnvironmentTest, AnExistingEnvironmentIsOnlyReplacedOnRequest) {
-  std::string error;
-  EXPECT_FALSE(CreateDemoEnvironment(dir_.Path(), false, &error));
+  const std::string error =
+      test::ThrownMessage<DemoError>([&] { CreateDemoEnvironment(dir_.Path(), false); });
   EXPECT_NE(error.find("velra.var"), std::string::npos);
   db_->Execute("INSERT INTO Contacts (CustomerNumber) VALUES ('1')");
   db_.reset();
-  ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), true, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoEnvironment(dir_.Path(), true));
   EXPECT_EQ(
       Connection::Open(session_.ConnectionString)->QueryValue("SELECT COUNT(*) FROM Contacts"),
       Value(int64_t{0}));
@@ -397,8 +395,7 @@ class DemoServerCompanyTest : public ::testing::Test {
     server_.password = variable("VELRA_TEST_PG_PASSWORD");
     static int counter = 0;
     server_.company = "Demo_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
-    std::string error;
-    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    ASSERT_NO_THROW(CreateDemoEnvironment(dir_.Path(), false));
   }
   void TearDown() override {
     if (server_.dataSource.empty()) return;
@@ -441,8 +438,7 @@ class DemoServerCompanyTest : public ::testing::Test {
 };
 
 TEST_F(DemoServerCompanyTest, TheServerCompanyHoldsWhatTheFileCompanyHolds) {
-  std::string error;
-  ASSERT_TRUE(CreateDemoServerCompany(dir_.Path(), server_, false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoServerCompany(dir_.Path(), server_, false));
   const std::string environment = dir_ / "velra.var";
   EXPECT_EQ(ReadProfileString(environment, "Connection", "DataSource"), server_.dataSource);
   EXPECT_EQ(ReadProfileString(environment, "Connection", "UserID"), server_.user);
@@ -495,8 +491,7 @@ TEST_F(DemoServerCompanyTest, TheServerCompanyHoldsWhatTheFileCompanyHolds) {
 }
 
 TEST_F(DemoServerCompanyTest, KeysCompareIgnoringCaseOnTheServer) {
-  std::string error;
-  ASSERT_TRUE(CreateDemoServerCompany(dir_.Path(), server_, false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoServerCompany(dir_.Path(), server_, false));
   auto db = Connection::Open(Select(server_.company).ConnectionString);
   auto find = [&](const std::string& sql, const std::string& key) {
     return db->QueryValue(test::QuoteNames(sql, *db), {Value(key)});
@@ -513,8 +508,7 @@ TEST_F(DemoServerCompanyTest, KeysCompareIgnoringCaseOnTheServer) {
 }
 
 TEST_F(DemoServerCompanyTest, AnExistingCatalogIsOnlyReplacedOnRequest) {
-  std::string error;
-  ASSERT_TRUE(CreateDemoServerCompany(dir_.Path(), server_, false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoServerCompany(dir_.Path(), server_, false));
   auto count = [&](const char* table) {
     auto db = Connection::Open(ConnectionStringOf(server_));
     return db->QueryValue(test::QuoteNames("SELECT COUNT(*) FROM " + std::string(table), *db))
@@ -526,12 +520,13 @@ TEST_F(DemoServerCompanyTest, AnExistingCatalogIsOnlyReplacedOnRequest) {
   }
   const int64_t options = count("Options");
 
-  EXPECT_FALSE(CreateDemoServerCompany(dir_.Path(), server_, false, &error));
+  const std::string error =
+      test::ThrownMessage<DemoError>([&] { CreateDemoServerCompany(dir_.Path(), server_, false); });
   EXPECT_NE(error.find(server_.company), std::string::npos) << error;
   EXPECT_NE(error.find("--replace"), std::string::npos) << error;
   EXPECT_EQ(count("Contacts"), 1);
 
-  ASSERT_TRUE(CreateDemoServerCompany(dir_.Path(), server_, true, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoServerCompany(dir_.Path(), server_, true));
   EXPECT_EQ(count("Contacts"), 0);
   EXPECT_EQ(count("Options"), options);
 }
@@ -565,14 +560,13 @@ TEST_F(DemoServerCompanyTest, TheCommandWritesTheServerIntoTheEnvironment) {
 // Refusals that come before any connection: nothing on a server and nothing in the folder changes.
 TEST(DemoServerCompany, RefusesWhatTheServerOrTheConnectionStringCouldMisread) {
   TempDir dir;
-  std::string error;
-  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
   const std::string environment = test::ReadBytes(dir / "velra.var");
   auto refused = [&](DemoServer server, const std::string& reason) {
     SCOPED_TRACE(reason);
     if (server.dataSource.empty()) server.dataSource = "127.0.0.1,1";
-    std::string message;
-    EXPECT_FALSE(CreateDemoServerCompany(dir.Path(), server, false, &message));
+    const std::string message =
+        test::ThrownMessage<DemoError>([&] { CreateDemoServerCompany(dir.Path(), server, false); });
     EXPECT_NE(message.find(reason), std::string::npos) << message;
     EXPECT_EQ(test::ReadBytes(dir / "velra.var"), environment);
   };
@@ -599,19 +593,20 @@ TEST(DemoServerCompany, RefusesWhatTheServerOrTheConnectionStringCouldMisread) {
   refused(server, "nicht angegeben");
 
   TempDir empty;
-  EXPECT_FALSE(CreateDemoServerCompany(empty.Path(), DemoServer{"127.0.0.1"}, false, &error));
+  const std::string error = test::ThrownMessage<DemoError>(
+      [&] { CreateDemoServerCompany(empty.Path(), DemoServer{"127.0.0.1"}, false); });
   EXPECT_NE(error.find("velra.var"), std::string::npos) << error;
 }
 
 // A server that cannot be reached leaves the environment as it was.
 TEST(DemoServerCompany, AnUnreachableServerChangesNothing) {
   TempDir dir;
-  std::string error;
-  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
   const std::string environment = test::ReadBytes(dir / "velra.var");
   DemoServer server;
   server.dataSource = "127.0.0.1,1";
-  EXPECT_FALSE(CreateDemoServerCompany(dir.Path(), server, false, &error));
+  const std::string error =
+      test::ThrownMessage<DemoError>([&] { CreateDemoServerCompany(dir.Path(), server, false); });
   EXPECT_NE(error.find(kDemoServerCompany), std::string::npos) << error;
   EXPECT_EQ(test::ReadBytes(dir / "velra.var"), environment);
 }

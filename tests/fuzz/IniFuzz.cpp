@@ -36,6 +36,14 @@ bool SameName(std::string_view a, std::string_view b) {
   return EqualsIgnoreCase(Trim(a), Trim(b));
 }
 
+IniDocument LoadOrFail(const std::string& path, const std::string& failure) {
+  try {
+    return IniDocument::Load(path);
+  } catch (const ConfigError& e) {
+    fuzz::Fail(failure + e.what());
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -46,10 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string value(input.Until('\n'));
   const std::string path = fuzz::WriteScratchFile("einstellungen.ini", input.Rest());
 
-  std::string error;
-  std::optional<IniDocument> loaded = IniDocument::Load(path, &error);
-  FUZZ_CHECK(loaded.has_value(), "a small file cannot be read: " + error);
-  IniDocument document = std::move(*loaded);
+  IniDocument document = LoadOrFail(path, "a small file cannot be read: ");
   const std::vector<Entry> before = Snapshot(document);
 
   // Now and then a section and key the file has, so that existing keys are replaced.
@@ -62,7 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!IsValidUtf8(section) || !IsValidUtf8(key) || !IsValidUtf8(value)) return 0;
 
   const std::vector<std::string> linesBefore = document.Text().lines;
-  if (!document.Write(section, key, value, &error)) {
+  try {
+    document.Write(section, key, value);
+  } catch (const ConfigError&) {
     FUZZ_CHECK(document.Text().lines == linesBefore, "a refused write changed the document");
     return 0;
   }
@@ -77,15 +84,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                        "' to '" + now + "'");
   }
 
-  if (!document.Save(path, &error)) {
+  try {
+    document.Save(path);
+  } catch (const ConfigError& e) {
     // Only a character that the file's code page lacks keeps it from being saved.
     FUZZ_CHECK(document.Text().encoding == TextEncoding::Windows1252 &&
                    !Utf8ToWindows1252(section + key + value),
-               "saving fails: " + error);
+               std::string("saving fails: ") + e.what());
     return 0;
   }
-  std::optional<IniDocument> reread = IniDocument::Load(path, &error);
-  FUZZ_CHECK(reread.has_value(), "the saved file cannot be read: " + error);
+  std::optional<IniDocument> reread = LoadOrFail(path, "the saved file cannot be read: ");
   // A Windows-1252 file whose bytes happen to form UTF-8 is read as UTF-8 the next time; the
   // encoding is guessed, so that case proves nothing here.
   if (reread->Text().encoding != document.Text().encoding) {

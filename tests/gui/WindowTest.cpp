@@ -105,8 +105,7 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds = 60000) {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    ASSERT_NO_THROW(CreateDemoEnvironment(dir_.Path(), false));
     test::UseOwnConfigFolder(dir_);
     StartOptions options;
     options.programPath = dir_.Path();

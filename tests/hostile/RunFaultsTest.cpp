@@ -333,10 +333,9 @@ TEST(RunFaults, AKilledImportIntoAServerCompanyLeavesWholeRowsAndUnusedNumbers) 
   std::optional<DemoServer> server = test::TestServer();
   if (!server) GTEST_SKIP() << test::kNoTestServer;
   test::TempDir dir;
-  std::string error;
-  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
   test::ServerCompany company;
-  ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
+  ASSERT_NO_THROW(company.Create(dir.Path(), *server));
   constexpr int kRows = 100000;
   test::WriteBytes(dir / "artikel.csv", test::ArticlesCsv(kRows));
 

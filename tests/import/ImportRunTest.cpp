@@ -402,12 +402,12 @@ TEST_P(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {
        {{"1000", "Kasse; Bar", "viel"}, {"1200", "Bank", "12,50"}});
   Run();
   ASSERT_EQ(Report().EntryCount(), 1u);
-  ASSERT_TRUE(Report().SaveCsv(dir_ / "protokoll.csv"));
+  Report().SaveCsv(dir_ / "protokoll.csv");
   EXPECT_EQ(test::ReadBytes(dir_ / "protokoll.csv"),
             "\xEF\xBB\xBFZeile;Spalte;Feld;Wert;Grund\r\n2;Saldo;Balance;viel;'viel' ist keine "
             "Zahl.\r\n");
-  std::string error;
-  EXPECT_FALSE(Report().SaveCsv(dir_ / "fehlt/protokoll.csv", &error));
+  const std::string error =
+      test::ThrownMessage<ImportError>([&] { Report().SaveCsv(dir_ / "fehlt/protokoll.csv"); });
   EXPECT_NE(error.find("protokoll.csv"), std::string::npos);
 }
 

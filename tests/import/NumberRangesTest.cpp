@@ -30,17 +30,12 @@ class FakeOptions final : public CompanyOptions {
     auto found = values_.find(Name(section, key));
     return found == values_.end() ? std::string() : found->second;
   }
-  bool Update(std::string_view section, std::string_view key, const Change& change,
-              std::string* error) override {
-    if (failWrites) {
-      if (error) *error = "Die Datei ist schreibgeschützt.";
-      return false;
-    }
+  void Update(std::string_view section, std::string_view key, const Change& change) override {
+    if (failWrites) throw ConfigError("Die Datei ist schreibgeschützt.");
     std::optional<std::string> value = change(Get(section, key));
-    if (!value) return true;
+    if (!value) return;
     values_[Name(section, key)] = *value;
     if (EqualsIgnoreCase(section, "NumberRange")) counterWrites.push_back(*value);
-    return true;
   }
   void Put(std::string_view section, std::string_view key, std::string_view value) {
     values_[Name(section, key)] = std::string(value);
@@ -145,7 +140,7 @@ TEST(Nummernkreise, AFreeNumberLeavesTheCounterUntilCountingOn) {
   EXPECT_EQ(NummerFormatieren(options, "Customer", kToday), "00041");
   EXPECT_EQ(NaechsteNummer(options, "Customer", kToday, TakenFrom(taken)), "00041");
   EXPECT_THAT(options.counterWrites, IsEmpty());
-  ASSERT_TRUE(NummerWeiterzaehlen(options, "Customer"));
+  NummerWeiterzaehlen(options, "Customer");
   EXPECT_THAT(options.counterWrites, ElementsAre("00042"));
 }
 
@@ -154,7 +149,7 @@ TEST(Nummernkreise, TakenNumbersAreSkippedAndStored) {
   std::set<std::string> taken = {"KD-00041", "KD-00042"};
   EXPECT_EQ(NaechsteNummer(options, "Customer", kToday, TakenFrom(taken)), "KD-00043");
   EXPECT_THAT(options.counterWrites, ElementsAre("00042", "00043"));
-  ASSERT_TRUE(NummerWeiterzaehlen(options, "Customer"));
+  NummerWeiterzaehlen(options, "Customer");
   EXPECT_EQ(options.Get("NumberRange", "Customer"), "00044");
 }
 
@@ -163,16 +158,15 @@ TEST(Nummernkreise, CountingOffOnlySkipsTakenNumbers) {
   options.Put("Counting", "Customer", "0");
   std::set<std::string> taken;
   for (int record = 0; record < 3; ++record) {
-    auto number = NaechsteNummer(options, "Customer", kToday, TakenFrom(taken));
-    ASSERT_TRUE(number);
-    ASSERT_TRUE(NummerWeiterzaehlen(options, "Customer"));
-    taken.insert(*number);
+    const std::string number = NaechsteNummer(options, "Customer", kToday, TakenFrom(taken));
+    NummerWeiterzaehlen(options, "Customer");
+    taken.insert(number);
   }
   EXPECT_THAT(taken, ElementsAre("1000", "1001", "999"));
   EXPECT_THAT(options.counterWrites, ElementsAre("1000", "1001"));
 
   options.Put("Counting", "Customer", "");
-  ASSERT_TRUE(NummerWeiterzaehlen(options, "Customer"));
+  NummerWeiterzaehlen(options, "Customer");
   EXPECT_EQ(options.Get("NumberRange", "Customer"), "1002");
 }
 
@@ -189,37 +183,39 @@ TEST(Nummernkreise, A25DigitCounterIsFoundAndCountedOn) {
   std::set<std::string> taken = {counter};
   EXPECT_EQ(NaechsteNummer(options, "Customer", kToday, TakenFrom(taken)),
             "0123456789012345678901240");
-  ASSERT_TRUE(NummerWeiterzaehlen(options, "Customer"));
+  NummerWeiterzaehlen(options, "Customer");
   EXPECT_EQ(options.Get("NumberRange", "Customer"), "0123456789012345678901241");
 }
 
 TEST(Nummernkreise, RangesThatCannotGiveANumberFailWithTheirName) {
   std::set<std::string> taken = {"KD"};
-  std::string error;
+  auto failure = [](auto action) { return test::ThrownMessage<ImportError>(action); };
 
   FakeOptions withoutCounter = Range("00041", kKuerzel);
-  EXPECT_FALSE(NaechsteNummer(withoutCounter, "Customer", kToday, TakenFrom(taken), &error));
+  std::string error =
+      failure([&] { NaechsteNummer(withoutCounter, "Customer", kToday, TakenFrom(taken)); });
   EXPECT_THAT(error, HasSubstr("'Customer'"));
   EXPECT_THAT(error, HasSubstr("'KD'"));
   EXPECT_THAT(withoutCounter.counterWrites, IsEmpty());
 
   FakeOptions letters = Range("abc", "Nr.");
-  EXPECT_FALSE(NaechsteNummer(letters, "Customer", kToday, NoneTaken, &error));
+  error = failure([&] { NaechsteNummer(letters, "Customer", kToday, NoneTaken); });
   EXPECT_THAT(error, HasSubstr("'abc'"));
-  EXPECT_FALSE(NummerWeiterzaehlen(letters, "Customer", &error));
+  error = failure([&] { NummerWeiterzaehlen(letters, "Customer"); });
   EXPECT_THAT(error, HasSubstr("Der Nummernkreis 'Customer'"));
   EXPECT_THAT(letters.counterWrites, IsEmpty());
 
   FakeOptions noFormat = Range("00041", "");
-  EXPECT_FALSE(NaechsteNummer(noFormat, "Customer", kToday, NoneTaken, &error));
+  error = failure([&] { NaechsteNummer(noFormat, "Customer", kToday, NoneTaken); });
   EXPECT_THAT(error, HasSubstr("Der Nummernkreis 'Customer'"));
 
   FakeOptions readOnly = Range("00041", "Nr.");
   readOnly.failWrites = true;
   taken = {"00041"};
-  EXPECT_FALSE(NaechsteNummer(readOnly, "Customer", kToday, TakenFrom(taken), &error));
+  error = failure([&] { NaechsteNummer(readOnly, "Customer", kToday, TakenFrom(taken)); });
   EXPECT_THAT(error, HasSubstr("schreibgeschützt"));
-  EXPECT_FALSE(NummerWeiterzaehlen(readOnly, "Customer", &error));
+  error = failure([&] { NummerWeiterzaehlen(readOnly, "Customer"); });
+  EXPECT_THAT(error, HasSubstr("schreibgeschützt"));
 }
 
 TEST(NumberRangeCursor, OpenRefusesRangesWithoutNumbers) {

@@ -43,10 +43,9 @@ TEST(ServerCompanyTest, TheDemoSamplesGiveTheSameRecordsAsInTheFileCompany) {
   if (!server) GTEST_SKIP() << test::kNoTestServer;
   test::TempDir dir;
   test::UseOwnConfigFolder(dir);
-  std::string error;
-  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
   test::ServerCompany company;
-  ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
+  ASSERT_NO_THROW(company.Create(dir.Path(), *server));
 
   const std::string samples = dir / kDemoSampleFolder;
   const std::vector<std::string> imports = {
@@ -103,18 +102,19 @@ TEST(ServerCompanyTest, CountersCountedOnAtOnceLoseNoStep) {
   std::optional<DemoServer> server = test::TestServer();
   if (!server) GTEST_SKIP() << test::kNoTestServer;
   test::TempDir dir;
-  std::string error;
-  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
   test::ServerCompany company;
-  ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
+  ASSERT_NO_THROW(company.Create(dir.Path(), *server));
   const std::string serverCompany = company.ConnectionString();
   const std::string afk = dir / "Firmen/Musterfirma/Musterfirma.afk";
 
   constexpr int kRuns = 4, kSteps = 25;
   for (bool table : {false, true}) {
     // Ranges exist before a run draws from them.
-    ASSERT_TRUE(table ? TableOptions::Load(serverCompany)->Set("Test", "Zähler", "0")
-                      : FileOptions(afk).Set("Test", "Zähler", "0"));
+    if (table)
+      TableOptions::Load(serverCompany)->Set("Test", "Zähler", "0");
+    else
+      FileOptions(afk).Set("Test", "Zähler", "0");
     std::vector<std::thread> runs;
     for (int run = 0; run < kRuns; ++run)
       runs.emplace_back([&] {
@@ -124,7 +124,7 @@ TEST(ServerCompanyTest, CountersCountedOnAtOnceLoseNoStep) {
         else
           options = std::make_unique<FileOptions>(afk);
         for (int step = 0; step < kSteps; ++step)
-          EXPECT_TRUE(options->Update("Test", "Zähler", [](const std::string& stored) {
+          EXPECT_NO_THROW(options->Update("Test", "Zähler", [](const std::string& stored) {
             return std::to_string(std::atoi(stored.c_str()) + 1);
           }));
       });
@@ -142,13 +142,12 @@ TEST(ServerCompanyTest, ACompanyThatCannotBeOpenedSaysWhyInGerman) {
   if (!server) GTEST_SKIP() << test::kNoTestServer;
   test::TempDir dir;
   test::UseOwnConfigFolder(dir);
-  std::string error;
-  ASSERT_TRUE(CreateDemoEnvironment(dir.Path(), false, &error)) << error;
+  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
   test::ServerCompany company;
-  ASSERT_TRUE(company.Create(dir.Path(), *server, &error)) << error;
+  ASSERT_NO_THROW(company.Create(dir.Path(), *server));
   const std::string environment = dir / "velra.var", name = company.Name();
   auto setting = [&](const char* key, const std::string& value) {
-    ASSERT_TRUE(WriteProfileString(environment, "Connection", key, value, &error)) << error;
+    WriteProfileString(environment, "Connection", key, value);
   };
   auto expectSaid = [&](const std::string& sentence) {
     std::string output;

@@ -105,8 +105,8 @@ TEST_F(AutoMappingTest, TheMatchingFileIsReadInItsEncoding) {
   std::vector<GridColumn> columns = Columns({"Kündennr"});
   AutoMapColumns(columns, MatchingFile::Load(dir_ / "match.txt"), layout_);
   EXPECT_EQ(columns[0].TargetField, "CustomerNumber");
-  std::string error;
-  MatchingFile::Load(dir_ / "fehlt.txt", &error);
+  const std::string error =
+      test::ThrownMessage<ConfigError>([&] { MatchingFile::Load(dir_ / "fehlt.txt"); });
   EXPECT_NE(error.find("fehlt.txt"), std::string::npos);
 }
 

@@ -54,16 +54,14 @@ TEST(LearnedMappings, RememberedPairsSurviveSaveAndLoad) {
   store.Remember(kFirma, kKunden, "Zname", "Name1");
   store.Remember("Meier GmbH", kArtikel, "EK \"alt\"", "Einkaufspreis");
   EXPECT_FALSE(store.Empty());
-  std::string error = "unverändert";
-  ASSERT_TRUE(store.Save(path, &error)) << error;
-  EXPECT_EQ(error, "");
+  store.Save(path);
 
   struct stat info {};
   ASSERT_EQ(::stat((dir / "config/velra").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 077, 0u);
 
-  LearnedMappings loaded = LearnedMappings::Load(path, &error);
-  EXPECT_EQ(error, "");
+  LearnedMappings loaded = LearnedMappings::Load(path);
+  EXPECT_EQ(loaded.Problem(), "");
   EXPECT_EQ(Field(loaded, kFirma, kArtikel, "EK"), "PurchasePrice");
   EXPECT_EQ(Field(loaded, kFirma, kArtikel, "Straße"), "Strasse");
   EXPECT_EQ(Field(loaded, kFirma, kKunden, "Zname"), "Name1");
@@ -126,7 +124,7 @@ TEST(LearnedMappings, FullKindGivesUpThePairRememberedLongestAgoAlsoAfterReload)
     store.Remember(kFirma, kArtikel, "Spalte " + std::to_string(i), "F" + std::to_string(i));
   // Remembering column 0 again makes it the newest; column 1 is now the oldest.
   store.Remember(kFirma, kArtikel, "Spalte 0", "F0");
-  ASSERT_TRUE(store.Save(path));
+  store.Save(path);
 
   LearnedMappings loaded = LearnedMappings::Load(path);
   loaded.Remember(kFirma, kArtikel, "Neu", "FNeu");
@@ -159,9 +157,8 @@ TEST(LearnedMappings, HostileFileIsCutToTheBounds) {
       path, R"({"version": 1, "companies": [{"name": "A", "kinds": [)"
             R"({"index": 1, "columns": [)" +
                 columns + R"(]}, {"index": 77, "columns": [{"column": "X", "field": "F"}]}]}]})");
-  std::string error;
-  LearnedMappings store = LearnedMappings::Load(path, &error);
-  EXPECT_EQ(error, "");
+  LearnedMappings store = LearnedMappings::Load(path);
+  EXPECT_EQ(store.Problem(), "");
   EXPECT_EQ(Field(store, "A", 1, "C4999"), "F");
   EXPECT_EQ(Field(store, "A", 1, "C3000"), "F");
   EXPECT_EQ(Field(store, "A", 1, "C2999"), "-");
@@ -178,11 +175,10 @@ TEST(LearnedMappings, StoreTooLargeForOneFileKeepsTheRecentPairs) {
   for (int kind = 0; kind < 3; ++kind)
     for (size_t i = 0; i < LearnedMappings::kMaxPairsPerKind; ++i)
       store.Remember(kFirma, kind, quotes + std::to_string(i), quotes + "F");
-  std::string error;
-  ASSERT_TRUE(store.Save(path, &error)) << error;
+  store.Save(path);
   EXPECT_LT(std::filesystem::file_size(path), 4u * 1024u * 1024u);
-  LearnedMappings loaded = LearnedMappings::Load(path, &error);
-  EXPECT_EQ(error, "");
+  LearnedMappings loaded = LearnedMappings::Load(path);
+  EXPECT_EQ(loaded.Problem(), "");
   // The pairs remembered last are kept, the first ones have given way.
   EXPECT_EQ(Field(loaded, kFirma, 2, quotes + "1999"), quotes + "F");
   EXPECT_EQ(Field(loaded, kFirma, 2, quotes + "0"), quotes + "F");
@@ -193,9 +189,9 @@ TEST(LearnedMappings, StoreTooLargeForOneFileKeepsTheRecentPairs) {
 
 TEST(LearnedMappings, MissingFileIsEmptyAndBrokenFileGivesAnError) {
   test::TempDir dir;
-  std::string error = "unverändert";
-  EXPECT_TRUE(LearnedMappings::Load(dir / "fehlt.json", &error).Empty());
-  EXPECT_EQ(error, "") << "a missing file is no error";
+  LearnedMappings missing = LearnedMappings::Load(dir / "fehlt.json");
+  EXPECT_TRUE(missing.Empty());
+  EXPECT_EQ(missing.Problem(), "") << "a missing file is no error";
 
   std::string path = dir / "store.json";
   const char* broken[] = {
@@ -213,11 +209,11 @@ TEST(LearnedMappings, MissingFileIsEmptyAndBrokenFileGivesAnError) {
   };
   for (const char* content : broken) {
     test::WriteBytes(path, content);
-    LearnedMappings store = LearnedMappings::Load(path, &error);
+    LearnedMappings store = LearnedMappings::Load(path);
     EXPECT_TRUE(store.Empty()) << content;
-    EXPECT_TRUE(error.starts_with("Die gelernten Zuordnungen in '" + path +
-                                  "' können nicht gelesen werden: "))
-        << error;
+    EXPECT_TRUE(store.Problem().starts_with("Die gelernten Zuordnungen in '" + path +
+                                            "' können nicht gelesen werden: "))
+        << store.Problem();
   }
 }
 
@@ -225,16 +221,15 @@ TEST(LearnedMappings, BrokenFileIsKeptAsideWhenReplaced) {
   test::TempDir dir;
   std::string path = dir / "store.json";
   test::WriteBytes(path, "kaputt");
-  std::string error;
-  LearnedMappings store = LearnedMappings::Load(path, &error);
-  ASSERT_FALSE(error.empty());
+  LearnedMappings store = LearnedMappings::Load(path);
+  ASSERT_FALSE(store.Problem().empty());
   store.Remember(kFirma, kArtikel, "EK", "PurchasePrice");
-  ASSERT_TRUE(store.Save(path, &error)) << error;
+  store.Save(path);
   EXPECT_EQ(test::ReadBytes(path + ".defekt"), "kaputt");
   EXPECT_EQ(Field(LearnedMappings::Load(path), kFirma, kArtikel, "EK"), "PurchasePrice");
 
   // A second save does not put the sound file aside.
-  ASSERT_TRUE(store.Save(path, &error)) << error;
+  store.Save(path);
   EXPECT_EQ(test::ReadBytes(path + ".defekt"), "kaputt");
 }
 
@@ -243,13 +238,13 @@ TEST(LearnedMappings, FileOfANewerVersionIsNeitherUsedNorOverwritten) {
   std::string path = dir / "store.json";
   const std::string newer = R"({"version": 2, "companies": "anders"})";
   test::WriteBytes(path, newer);
-  std::string error;
-  LearnedMappings store = LearnedMappings::Load(path, &error);
+  LearnedMappings store = LearnedMappings::Load(path);
   EXPECT_TRUE(store.Empty());
-  EXPECT_NE(error.find("neueren Version des Importassistenten (Version 2)"), std::string::npos)
-      << error;
+  EXPECT_NE(store.Problem().find("neueren Version des Importassistenten (Version 2)"),
+            std::string::npos)
+      << store.Problem();
   store.Remember(kFirma, kArtikel, "EK", "PurchasePrice");
-  EXPECT_FALSE(store.Save(path, &error));
+  const std::string error = test::ThrownMessage<ConfigError>([&] { store.Save(path); });
   EXPECT_NE(error.find("nicht überschrieben"), std::string::npos) << error;
   EXPECT_EQ(test::ReadBytes(path), newer);
 }
@@ -259,11 +254,10 @@ TEST(LearnedMappings, SaveFailuresAreReported) {
   LearnedMappings store;
   store.Remember(kFirma, kArtikel, "EK", "PurchasePrice");
   test::WriteBytes(dir / "datei", "x");
-  std::string error;
-  EXPECT_FALSE(store.Save(dir / "datei/velra/store.json", &error));
+  const std::string error =
+      test::ThrownMessage<ConfigError>([&] { store.Save(dir / "datei/velra/store.json"); });
   EXPECT_NE(error.find("datei/velra"), std::string::npos) << error;
-  EXPECT_FALSE(store.Save("", &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(test::ThrownMessage<ConfigError>([&] { store.Save(""); }).empty());
 }
 
 TEST(LearnedMappings, DefaultPathFollowsXdgConfigHomeThenHome) {

@@ -20,8 +20,7 @@ using Strings = std::vector<std::string>;
 class WizardTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(CreateDemoEnvironment(dir_.Path(), false, &error)) << error;
+    ASSERT_NO_THROW(CreateDemoEnvironment(dir_.Path(), false));
     test::UseOwnConfigFolder(dir_);
     samples_ = dir_ / kDemoSampleFolder;
   }

@@ -1,0 +1,38 @@
+#pragma once
+// The statements the server company's backend composes itself, in the words of each server.
+
+#include <string>
+#include <string_view>
+
+#include "db/ConnectionParameters.h"
+
+namespace velra::odbc {
+
+// Sets the row's savepoint; on PostgreSQL after the release of the row before's when
+// `releaseBefore`.
+std::string SavepointStatement(BackendKind kind, bool releaseBefore);
+// What goes in front of a prepared PostgreSQL statement that takes the row's savepoint along:
+// nothing, the savepoint (1) or the release of the row before's and the savepoint (2).
+std::string SavepointPrefix(int statements);
+// Undoes the row up to its savepoint, which is then gone.
+std::string RollbackToSavepointStatement(BackendKind kind);
+
+// SQL Server's transaction; PostgreSQL's runs through the driver's autocommit switch.
+inline constexpr const char* kSqlServerBegin = "BEGIN TRANSACTION";
+inline constexpr const char* kSqlServerCommit = "COMMIT TRANSACTION";
+inline constexpr const char* kSqlServerRollback = "IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION";
+
+// Scripts shared with PostgreSQL write names in double quotes.
+inline constexpr const char* kSqlServerQuotedNames = "SET QUOTED_IDENTIFIER ON";
+
+// How long a statement waits for a locked row: PostgreSQL's takes the milliseconds as its one
+// parameter; SQL Server's takes no parameter.
+inline constexpr const char* kPostgreSqlLockTimeout = "SELECT set_config('lock_timeout', ?, false)";
+std::string SqlServerLockTimeout(int milliseconds);
+
+// The INSERT (without its tail, see WithoutTail) made to return the ID of its row: RETURNING the
+// column `quotedId` on PostgreSQL, SCOPE_IDENTITY() in the same batch on SQL Server.
+std::string InsertReturningId(BackendKind kind, std::string_view insert,
+                              const std::string& quotedId);
+
+}  // namespace velra::odbc

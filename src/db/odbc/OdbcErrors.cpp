@@ -1,0 +1,65 @@
+#include "db/odbc/OdbcErrors.h"
+
+#include <string_view>
+
+#include "db/odbc/OdbcMessages.h"
+
+namespace velra::odbc {
+
+namespace {
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+std::string DisplayNameOf(const ConnectTarget& target) {
+  return target.server + "/" + target.database;
+}
+
+DbError::Kind StatementFailureKind(const std::vector<DriverDiagnostic>& records,
+                                   const std::function<bool()>& connectionDead) {
+  const std::string state = records.empty() ? std::string() : records.front().state;
+  if (StartsWith(state, "23")) return DbError::Kind::Constraint;
+  // PostgreSQL's insufficient_privilege: a login that may only read fails on every row alike.
+  if (state == "42501") return DbError::Kind::Denied;
+  if (state == "40001" || state == "40P01" || state == "55P03" || state == "HYT00")
+    return DbError::Kind::Locked;
+  // psqlODBC reports a server that went away with a general state; the connection knows.
+  if (StartsWith(state, "08") || connectionDead()) return DbError::Kind::Open;
+  // Insufficient resources (a full disk) and system errors of the server.
+  if (StartsWith(state, "53") || StartsWith(state, "58")) return DbError::Kind::Storage;
+  return DbError::Kind::Statement;
+}
+
+DbError StatementError(DbError::Kind kind, const std::string& reason, const ConnectTarget& target) {
+  switch (kind) {
+    case DbError::Kind::Constraint:
+      return DbError(kind, text::kRejected + reason);
+    case DbError::Kind::Denied:
+      return DbError(kind, text::Denied(DisplayNameOf(target)) + reason);
+    case DbError::Kind::Locked:
+      return DbError(kind, text::Locked(DisplayNameOf(target)) + reason + ").");
+    case DbError::Kind::Open:
+      return DbError(kind, text::ConnectionLost(target.database, target.server) + reason);
+    default:
+      return DbError(kind, text::Failed(DisplayNameOf(target)) + reason);
+  }
+}
+
+DbError OpenError(BackendKind kind, const std::vector<DriverDiagnostic>& records,
+                  const std::string& reason, const std::string& driver,
+                  const ConnectTarget& target) {
+  // unixODBC takes a driver name it does not know for the file of a driver library.
+  for (const DriverDiagnostic& record : records)
+    if (record.state == "IM002" || record.state == "IM003" ||
+        record.message.find("Can't open lib") != std::string::npos)
+      return DbError(DbError::Kind::Open,
+                     ConnectFailureMessage(ConnectFailure::Other, target,
+                                           text::DriverMissing(driver) + " (" + reason + ")"));
+  return DbError(DbError::Kind::Open,
+                 ConnectFailureMessage(ClassifyConnectFailure(kind, records), target, reason));
+}
+
+}  // namespace velra::odbc
