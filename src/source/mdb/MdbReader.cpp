@@ -30,13 +30,6 @@ constexpr uint64_t kMinPages = 3;
 constexpr uint32_t kCatalogPage = 2;
 constexpr uint32_t kSystemFlags = 0x80000002;
 
-uint32_t Le32(std::string_view bytes, size_t at) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i)
-    value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-  return value;
-}
-
 // Names from mdbtools are UTF-8 unless its conversion failed.
 std::string NameOf(const char* name, size_t capacity) {
   std::string text(name, strnlen(name, capacity));
@@ -268,7 +261,7 @@ class AccessReader final : public SourceReader {
         mdb->pg_buf[0] != MDB_PAGE_TABLE)
       throw SourceError(SourceErrorCode::WrongFormat, TableDamaged(table, path_));
     std::string_view page(reinterpret_cast<const char*>(mdb->pg_buf), facts_.pageSize);
-    uint32_t mapPage = Le32(page, mdb->fmt->tab_usage_map_offset) >> 8;
+    uint32_t mapPage = jet::Le32(page, mdb->fmt->tab_usage_map_offset) >> 8;
     if (mapPage == 0 || mapPage >= facts_.pageCount)
       throw SourceError(SourceErrorCode::WrongFormat, TableDamaged(table, path_));
   }
@@ -346,9 +339,9 @@ class AccessReader final : public SourceReader {
   bool ReadLongValue(std::string_view head, std::string& data) {
     constexpr size_t kHeadSize = 12;
     if (head.size() < kHeadSize) return false;
-    uint32_t lengthAndKind = Le32(head, 0);
+    uint32_t lengthAndKind = jet::Le32(head, 0);
     uint32_t length = lengthAndKind & 0x3FFFFFFF;
-    uint32_t pageRow = Le32(head, 4);
+    uint32_t pageRow = jet::Le32(head, 4);
     std::string_view row;
     switch (lengthAndKind >> 30) {
       case 2:  // in the row itself
@@ -364,7 +357,7 @@ class AccessReader final : public SourceReader {
         while (data.size() < length && pageRow != 0) {
           if (!visited.insert(pageRow).second || !LongValueRow(pageRow, row) || row.size() <= 4)
             return false;
-          pageRow = Le32(row, 0);
+          pageRow = jet::Le32(row, 0);
           data.append(row.substr(4, length - data.size()));
         }
         return data.size() == length;

@@ -17,13 +17,6 @@ namespace {
 
 constexpr unsigned kMaxDecimalScale = 28;
 
-uint32_t Le32(std::string_view bytes, size_t at) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i)
-    value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-  return value;
-}
-
 template <typename T>
 T Read(std::string_view bytes) {
   T value;
@@ -85,7 +78,8 @@ FieldValue NumericValue(std::string_view bytes, int scale) {
   if (scale < 0 || static_cast<unsigned>(scale) > kMaxDecimalScale)
     return Unreadable(texts::kValueUnreadable);
   jet::UInt128 magnitude = 0;
-  for (size_t part = 0; part < 4; ++part) magnitude = magnitude << 32 | Le32(bytes, 1 + 4 * part);
+  for (size_t part = 0; part < 4; ++part)
+    magnitude = magnitude << 32 | jet::Le32(bytes, 1 + 4 * part);
   bool negative = (static_cast<unsigned char>(bytes[0]) & 0x80) != 0;
   return DecimalValue(jet::DecimalText(magnitude, negative, static_cast<unsigned>(scale)));
 }
