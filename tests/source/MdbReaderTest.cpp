@@ -467,6 +467,24 @@ TEST_F(AccessFileTest, TruncatedFilesFailWithTheFileNamedOrLoadWhatTheyHold) {
   }
 }
 
+// A catalog that claims more rows than it holds has lost some, and maybe a table with them:
+// every load says so, and without any table left the file counts as damaged.
+TEST_F(AccessFileTest, ACatalogThatLostRowsIsNamedInEveryLoad) {
+  TempDir dir;
+  const std::string path = dir / "catalog.mdb";
+  std::string bytes = ReadBytes(Fixture("testV1997.mdb"));
+  bytes[2 * 2048 + 12] = 30;  // the catalog's row count; it holds 22
+  WriteBytes(path, bytes);
+  LoadReport report;
+  EXPECT_EQ(LoadTable(path, "Table1", true, &report).RowCount(), 2u);
+  ASSERT_FALSE(report.warnings.empty());
+  EXPECT_EQ(report.warnings[0].text, mdb::texts::CatalogIncomplete(path));
+
+  Patch(path, "Table", "MSysT");  // the user tables now look like system tables
+  const SourceError error = ErrorOf([&] { OpenAccessDatabase(path, ""); });
+  EXPECT_NE(error.Message().find(mdb::texts::Damaged(path)), std::string::npos) << error.Message();
+}
+
 // mdbtools tells of damage on stderr at most, where the user does not look: when a damaged
 // catalog row takes a table out of the list, every load says so. Its stdout stays clean, as it
 // carries the command line's JSON.
