@@ -28,9 +28,11 @@ class OwnOutput final : public std::streambuf {
   int sync() override { return Flush() ? 0 : -1; }
 
  private:
+  // Writes out the buffer and empties it, also when the write fails.
   bool Flush() {
     const char* data = pbase();
     auto size = static_cast<size_t>(pptr() - pbase());
+    setp(buffer_, buffer_ + sizeof buffer_);
     while (size > 0) {
       ssize_t written = ::write(fd_, data, size);
       if (written < 0 && errno == EINTR) continue;
@@ -38,7 +40,6 @@ class OwnOutput final : public std::streambuf {
       data += written;
       size -= static_cast<size_t>(written);
     }
-    setp(buffer_, buffer_ + sizeof buffer_);
     return true;
   }
 
