@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "TestSupport.h"
 #include "db/Connection.h"
@@ -231,6 +233,24 @@ TEST_F(CliTest, ImportReportsCountsAndExitsByTheOutcome) {
                      "gespeichert werden (2 Meldungen im Importprotokoll).\""),
             std::string::npos)
       << out;
+}
+
+// The libraries print on stdout as they please (mdbtools dumps the pages it reads when its debug
+// switches are on); what they print goes to stderr, and the JSON on stdout stays whole.
+TEST_F(CliTest, WhatLibrariesPrintLeavesTheJsonWhole) {
+  const std::string access = std::string(VELRA_FIXTURES_DIR) + "/mdb/testV1997.mdb";
+  if (!std::filesystem::exists(access)) GTEST_SKIP() << access << " not found; test skipped.";
+  ::setenv("MDBOPTS", "debug_all", 1);
+  std::string out, errors;
+  const int status = RunCli(env_ +
+                                "import --json --dry-run --kind Artikel --map A=Kurzbeschreibung "
+                                "--map C=USt-Satz --file " +
+                                access,
+                            out, errors);
+  ::unsetenv("MDBOPTS");
+  ASSERT_EQ(status, 0) << errors;
+  EXPECT_FALSE(errors.empty()) << "mdbtools printed nothing";
+  EXPECT_EQ(nlohmann::json::parse(out).at("added"), 2) << out;
 }
 
 TEST_F(CliTest, ImportRefusesWhatItCannotDo) {

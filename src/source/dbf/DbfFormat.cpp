@@ -80,6 +80,76 @@ void AssignNullBits(Header& header) {
   }
 }
 
+// The first 32 bytes: version, record count and lengths, language driver.
+Header ReadFixedPart(const BinaryFile& file) {
+  const std::string& path = file.Path();
+  if (file.Size() == 0) throw SourceError(SourceErrorCode::WrongFormat, texts::FileEmpty(path));
+  char fixed[kFixedHeader] = {};
+  size_t fixedSize = file.Size() < kFixedHeader ? static_cast<size_t>(file.Size()) : kFixedHeader;
+  if (!file.ReadAt(0, fixedSize, fixed))
+    throw SourceError(SourceErrorCode::FileUnreadable, texts::FileShortRead(path));
+
+  Header header;
+  header.version = static_cast<uint8_t>(fixed[0]);
+  header.flavor = FlavorOf(header.version, path);
+  if (fixedSize < 4 || !PlausibleDate(fixed))
+    throw SourceError(SourceErrorCode::WrongFormat, texts::NotDbase(path));
+  if (fixedSize < kFixedHeader)
+    throw SourceError(SourceErrorCode::WrongFormat, texts::HeaderTruncated(path));
+  header.recordCount = Le32(fixed + 4);
+  header.headerLength = Le16(fixed + 8);
+  header.recordLength = Le16(fixed + 10);
+  header.languageDriver = static_cast<uint8_t>(fixed[29]);
+  return header;
+}
+
+// The field descriptor at `d`, without its offset in the record.
+Field ReadDescriptor(const char* d, Flavor flavor) {
+  const bool level7 = flavor == Flavor::DBase7;
+  Field field;
+  std::string_view name(d, strnlen(d, level7 ? 32 : 11));
+  field.name = TrimBlanks(name);
+  field.type = d[level7 ? 32 : 11];
+  field.length = static_cast<uint8_t>(d[level7 ? 33 : 16]);
+  field.decimals = static_cast<uint8_t>(d[level7 ? 34 : 17]);
+  if (flavor == Flavor::VisualFoxPro) {
+    auto flags = static_cast<uint8_t>(d[18]);
+    field.system = (flags & kSystemField) != 0;
+    field.nullable = (flags & kNullableField) != 0;
+  }
+  // Clipper and Harbour keep the high byte of a long character field's length in the
+  // decimals; a dBase character field always has 0 there.
+  if (field.type == 'C' && !level7) {
+    field.length += static_cast<uint32_t>(field.decimals) << 8;
+    field.decimals = 0;
+  }
+  return field;
+}
+
+// The field descriptors of the header `bytes` from `start` on into `header.fields`; returns the
+// bytes of a record they take, the deletion flag included.
+uint64_t ReadFields(const std::string& bytes, uint32_t start, Header& header,
+                    const std::string& path) {
+  const uint32_t descriptorSize = header.flavor == Flavor::DBase7 ? 48 : 32;
+  uint64_t offset = 1;  // the deletion flag
+  for (uint32_t pos = start; pos < header.headerLength; pos += descriptorSize) {
+    // Some writers leave out the terminator when the header ends right after the last field.
+    if (static_cast<uint8_t>(bytes[pos]) == kDescriptorEnd) break;
+    if (pos + descriptorSize > header.headerLength)
+      throw SourceError(SourceErrorCode::WrongFormat, texts::FieldsBeyondHeader(path));
+    Field field = ReadDescriptor(bytes.data() + pos, header.flavor);
+    if (field.type <= ' ' || field.type > '~' || field.length == 0)
+      throw SourceError(SourceErrorCode::WrongFormat,
+                        texts::FieldInvalid(path, header.fields.size() + 1));
+    field.offset = static_cast<uint32_t>(offset);
+    offset += field.length;
+    if (field.system && field.type == '0' && header.nullFlagsField < 0)
+      header.nullFlagsField = static_cast<int>(header.fields.size());
+    header.fields.push_back(std::move(field));
+  }
+  return offset;
+}
+
 }  // namespace
 
 BinaryFile::BinaryFile(const std::string& path) : path_(path) {
@@ -117,29 +187,8 @@ bool BinaryFile::ReadAt(uint64_t offset, size_t size, char* out) const {
 
 Header ReadHeader(const BinaryFile& file) {
   const std::string& path = file.Path();
-  if (file.Size() == 0) throw SourceError(SourceErrorCode::WrongFormat, texts::FileEmpty(path));
-
-  char fixed[kFixedHeader] = {};
-  size_t fixedSize = file.Size() < kFixedHeader ? static_cast<size_t>(file.Size()) : kFixedHeader;
-  if (!file.ReadAt(0, fixedSize, fixed))
-    throw SourceError(SourceErrorCode::FileUnreadable, texts::FileShortRead(path));
-
-  Header header;
-  header.version = static_cast<uint8_t>(fixed[0]);
-  header.flavor = FlavorOf(header.version, path);
-  if (fixedSize < 4 || !PlausibleDate(fixed))
-    throw SourceError(SourceErrorCode::WrongFormat, texts::NotDbase(path));
-  if (fixedSize < kFixedHeader)
-    throw SourceError(SourceErrorCode::WrongFormat, texts::HeaderTruncated(path));
-  header.recordCount = Le32(fixed + 4);
-  header.headerLength = Le16(fixed + 8);
-  header.recordLength = Le16(fixed + 10);
-  header.languageDriver = static_cast<uint8_t>(fixed[29]);
-
-  const bool level7 = header.flavor == Flavor::DBase7;
-  const uint32_t descriptorsStart = level7 ? 68 : kFixedHeader;
-  const uint32_t descriptorSize = level7 ? 48 : 32;
-  const size_t nameSize = level7 ? 32 : 11;
+  Header header = ReadFixedPart(file);
+  const uint32_t descriptorsStart = header.flavor == Flavor::DBase7 ? 68 : kFixedHeader;
   if (header.headerLength < descriptorsStart + 1)
     throw SourceError(SourceErrorCode::WrongFormat,
                       texts::HeaderLengthInvalid(path, header.headerLength));
@@ -149,53 +198,17 @@ Header ReadHeader(const BinaryFile& file) {
   std::string bytes(header.headerLength, '\0');
   if (!file.ReadAt(0, bytes.size(), bytes.data()))
     throw SourceError(SourceErrorCode::FileUnreadable, texts::FileShortRead(path));
+  const uint64_t recordBytes = ReadFields(bytes, descriptorsStart, header, path);
 
-  uint64_t offset = 1;  // the deletion flag
   size_t visible = 0;
-  for (uint32_t pos = descriptorsStart; pos < header.headerLength; pos += descriptorSize) {
-    // Some writers leave out the terminator when the header ends right after the last field.
-    if (static_cast<uint8_t>(bytes[pos]) == kDescriptorEnd) break;
-    if (pos + descriptorSize > header.headerLength)
-      throw SourceError(SourceErrorCode::WrongFormat, texts::FieldsBeyondHeader(path));
-    const char* d = bytes.data() + pos;
-    Field field;
-    std::string_view name(d, strnlen(d, nameSize));
-    field.name = TrimBlanks(name);
-    field.type = d[level7 ? 32 : 11];
-    field.length = static_cast<uint8_t>(d[level7 ? 33 : 16]);
-    field.decimals = static_cast<uint8_t>(d[level7 ? 34 : 17]);
-    if (header.flavor == Flavor::VisualFoxPro) {
-      auto flags = static_cast<uint8_t>(d[18]);
-      field.system = (flags & kSystemField) != 0;
-      field.nullable = (flags & kNullableField) != 0;
-    }
-    // Clipper and Harbour keep the high byte of a long character field's length in the
-    // decimals; a dBase character field always has 0 there.
-    if (field.type == 'C' && !level7) {
-      field.length += static_cast<uint32_t>(field.decimals) << 8;
-      field.decimals = 0;
-    }
-    if (field.type <= ' ' || field.type > '~' || field.length == 0)
-      throw SourceError(SourceErrorCode::WrongFormat,
-                        texts::FieldInvalid(path, header.fields.size() + 1));
-    field.offset = static_cast<uint32_t>(offset);
-    offset += field.length;
-    if (field.system) {
-      if (field.type == '0' && header.nullFlagsField < 0)
-        header.nullFlagsField = static_cast<int>(header.fields.size());
-    } else {
-      ++visible;
-    }
-    header.fields.push_back(std::move(field));
-  }
-
+  for (const Field& field : header.fields) visible += !field.system;
   if (visible == 0) throw SourceError(SourceErrorCode::WrongFormat, texts::NoFields(path));
   // Cannot happen with a 16-bit header length, but the limit must not depend on that.
   if (visible > kMaxSourceColumns)
     throw SourceError(SourceErrorCode::TooLarge, texts::TooManyFields(path, kMaxSourceColumns));
-  if (header.recordLength < offset)
+  if (header.recordLength < recordBytes)
     throw SourceError(SourceErrorCode::WrongFormat,
-                      texts::RecordLengthInvalid(path, header.recordLength, offset));
+                      texts::RecordLengthInvalid(path, header.recordLength, recordBytes));
   if (header.nullFlagsField >= 0) AssignNullBits(header);
   return header;
 }

@@ -1,10 +1,7 @@
 #include "source/dbf/DbfReader.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
-#include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -16,15 +13,21 @@
 #include "source/dbf/DbfFormat.h"
 #include "source/dbf/DbfMemo.h"
 #include "source/dbf/DbfTexts.h"
+#include "source/dbf/DbfValues.h"
 
 namespace velra {
 
 namespace {
 
 namespace fs = std::filesystem;
+using dbf::AllDigits;
+using dbf::CellKind;
 using dbf::Field;
 using dbf::Flavor;
 using dbf::Header;
+using dbf::LittleEndian;
+using dbf::TrimBoth;
+using dbf::TrimEnd;
 namespace texts = dbf::texts;
 
 constexpr uint64_t kProgressStep = 4096;
@@ -35,157 +38,9 @@ constexpr size_t kMaxCpgBytes = 256;
 constexpr uint64_t kMemoBudgetFactor = 4;
 constexpr uint64_t kMemoBudgetSlack = uint64_t{64} << 20;
 
-// How the bytes of a field become a value.
-enum class CellKind {
-  Text,           // C
-  VarText,        // V: Visual FoxPro varchar
-  Number,         // N, F
-  Date,           // D: YYYYMMDD
-  Logical,        // L
-  TextMemo,       // M
-  BinaryMemo,     // G, P, W, dBase B
-  Integer,        // I: little-endian
-  Double,         // Visual FoxPro B: little-endian
-  Timestamp,      // T: Julian day and milliseconds
-  Currency,       // Y: ten-thousandths
-  SortedInteger,  // dBase 7 I and +: big-endian with the sign bit flipped
-  SortedDouble,   // dBase 7 O
-  VarBinary,      // Q
-  Unsupported,
-};
-
-CellKind KindOf(const Header& header, const Field& field) {
-  const bool level7 = header.flavor == Flavor::DBase7;
-  const bool visualFoxPro = header.flavor == Flavor::VisualFoxPro;
-  switch (field.type) {
-    case 'C':
-      return CellKind::Text;
-    case 'N':
-    case 'F':
-      return CellKind::Number;
-    case 'D':
-      return CellKind::Date;
-    case 'L':
-      return CellKind::Logical;
-    case 'M':
-      return CellKind::TextMemo;
-    case 'G':
-    case 'P':
-    case 'W':
-      return CellKind::BinaryMemo;
-    case 'B':
-      if (!visualFoxPro) return CellKind::BinaryMemo;
-      return field.length == 8 ? CellKind::Double : CellKind::Unsupported;
-    case 'I':
-    case '+':
-      if (field.length != 4) return CellKind::Unsupported;
-      if (level7) return CellKind::SortedInteger;
-      return field.type == 'I' ? CellKind::Integer : CellKind::Unsupported;
-    case 'O':
-      return level7 && field.length == 8 ? CellKind::SortedDouble : CellKind::Unsupported;
-    case 'T':
-      return field.length == 8 ? CellKind::Timestamp : CellKind::Unsupported;
-    case 'Y':
-      return field.length == 8 ? CellKind::Currency : CellKind::Unsupported;
-    case 'V':
-      return visualFoxPro ? CellKind::VarText : CellKind::Unsupported;
-    case 'Q':
-      return visualFoxPro ? CellKind::VarBinary : CellKind::Unsupported;
-    default:
-      return CellKind::Unsupported;
-  }
-}
-
-// Estimated bytes per cell, for reserving the columns.
-size_t CellBytes(CellKind kind, uint32_t length) {
-  switch (kind) {
-    case CellKind::Text:
-    case CellKind::VarText:
-      return std::min<size_t>(length, 64);
-    case CellKind::Logical:
-      return 2;
-    case CellKind::Date:
-    case CellKind::Timestamp:
-      return 8;
-    case CellKind::TextMemo:
-    case CellKind::BinaryMemo:
-    case CellKind::VarBinary:
-    case CellKind::Unsupported:
-      return 1;
-    default:
-      return 9;
-  }
-}
-
-uint64_t LittleEndian(const char* p, int bytes) {
-  uint64_t value = 0;
-  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(p[i]);
-  return value;
-}
-
-uint64_t BigEndian(const char* p, int bytes) {
-  uint64_t value = 0;
-  for (int i = 0; i < bytes; ++i) value = value << 8 | static_cast<uint8_t>(p[i]);
-  return value;
-}
-
-std::string_view TrimEnd(std::string_view text, std::string_view characters) {
-  size_t end = text.find_last_not_of(characters);
-  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
-
-std::string_view TrimBoth(std::string_view text) {
-  size_t begin = text.find_first_not_of(" \0", 0, 2);
-  if (begin == std::string_view::npos) return {};
-  size_t end = text.find_last_not_of(" \0", std::string_view::npos, 2);
-  return text.substr(begin, end - begin + 1);
-}
-
 bool IsAscii(std::string_view bytes) {
   return std::all_of(bytes.begin(), bytes.end(),
                      [](char c) { return static_cast<uint8_t>(c) < 0x80; });
-}
-
-bool AllDigits(std::string_view text) {
-  return !text.empty() &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// A number as dBase writes it: optional sign, digits, a point, an exponent in F fields.
-std::optional<Value> ParseNumber(std::string_view text) {
-  if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string_view::npos)
-    return std::nullopt;
-  std::string_view unsigned_ = text.front() == '+' ? text.substr(1) : text;
-  double number = 0;
-  auto [end, error] =
-      std::from_chars(unsigned_.data(), unsigned_.data() + unsigned_.size(), number);
-  if (error != std::errc() || end != unsigned_.data() + unsigned_.size() || !std::isfinite(number))
-    return std::nullopt;
-  // Whole numbers beyond the exact range of a double (long article numbers) stay exact.
-  if (std::fabs(number) >= 9007199254740992.0 &&
-      unsigned_.find_first_of(".eE") == std::string_view::npos) {
-    int64_t whole = 0;
-    auto [wholeEnd, wholeError] =
-        std::from_chars(unsigned_.data(), unsigned_.data() + unsigned_.size(), whole);
-    if (wholeError == std::errc() && wholeEnd == unsigned_.data() + unsigned_.size())
-      return Value(whole);
-  }
-  return Value(number);
-}
-
-// The Gregorian date of a Julian day number.
-DateTime FromJulianDay(int64_t julianDay) {
-  int64_t a = julianDay + 32044;
-  int64_t b = (4 * a + 3) / 146097;
-  int64_t c = a - 146097 * b / 4;
-  int64_t d = (4 * c + 3) / 1461;
-  int64_t e = c - 1461 * d / 4;
-  int64_t m = (5 * e + 2) / 153;
-  DateTime date;
-  date.Day = static_cast<int>(e - (153 * m + 2) / 5 + 1);
-  date.Month = static_cast<int>(m + 3 - 12 * (m / 10));
-  date.Year = static_cast<int>(100 * b + d - 4800 + m / 10);
-  return date;
 }
 
 // The table file of `table` in `folder`: the name compared exactly, the extension ignoring case;
@@ -234,6 +89,9 @@ class Loader {
   bool Progress(uint64_t done);
   void ReadRecord(const char* record);
   void ReadCell(const Column& column, const char* record, const char* nullFlags);
+  // Whether `bit` of the record's _NullFlags is set.
+  bool FlagSet(const char* nullFlags, int bit) const;
+  void PutFixed(const Column& column, std::string_view bytes);
   void PutText(const Column& column, std::string_view bytes);
   void PutMemo(const Column& column, std::string_view pointer);
   const dbf::MemoFile* Memo();
@@ -412,121 +270,68 @@ void Loader::ReadRecord(const char* record) {
   for (const Column& column : columns_) ReadCell(column, record, nullFlags);
 }
 
+bool Loader::FlagSet(const char* nullFlags, int bit) const {
+  if (!nullFlags || bit < 0) return false;
+  const Field& flags = header_.fields[header_.nullFlagsField];
+  if (static_cast<uint32_t>(bit / 8) >= flags.length) return false;
+  return (static_cast<uint8_t>(nullFlags[bit / 8]) >> (bit % 8) & 1) != 0;
+}
+
 void Loader::ReadCell(const Column& column, const char* record, const char* nullFlags) {
   const Field& field = *column.field;
-  const size_t col = column.number;
-  auto flagSet = [&](int bit) {
-    if (!nullFlags || bit < 0) return false;
-    const Field& flags = header_.fields[header_.nullFlagsField];
-    if (static_cast<uint32_t>(bit / 8) >= flags.length) return false;
-    return (static_cast<uint8_t>(nullFlags[bit / 8]) >> (bit % 8) & 1) != 0;
-  };
-  if (flagSet(field.nullBit)) return;  // null
+  if (FlagSet(nullFlags, field.nullBit)) return;  // null
 
-  const char* p = record + field.offset;
-  std::string_view bytes(p, field.length);
+  std::string_view bytes(record + field.offset, field.length);
   switch (column.kind) {
     case CellKind::Text:
       PutText(column, TrimEnd(bytes, std::string_view(" \0", 2)));
       return;
     case CellKind::VarText:
-    case CellKind::VarBinary: {
-      if (flagSet(field.varLengthBit))
+    case CellKind::VarBinary:
+      // The last byte holds the length of a value shorter than the field.
+      if (FlagSet(nullFlags, field.varLengthBit))
         bytes =
             bytes.substr(0, std::min<size_t>(static_cast<uint8_t>(bytes.back()), bytes.size() - 1));
       if (column.kind == CellKind::VarText)
         PutText(column, bytes);
       else
-        out_.SetValue(col, Value(Bytes(bytes.begin(), bytes.end())));
+        out_.SetValue(column.number, Value(Bytes(bytes.begin(), bytes.end())));
       return;
-    }
-    case CellKind::Number: {
-      std::string_view text = TrimBoth(bytes);
-      // Blank, and a field filled with "*" (how common writers store "no value"), hold none.
-      if (text.find_first_not_of('*') == std::string_view::npos) return;
-      if (auto number = ParseNumber(text))
-        out_.SetValue(col, *number);
-      else
-        report_.WarnCell(recordNumber_, col, Decoded(text),
-                         texts::NotANumber(column.name, col, Decoded(text)));
-      return;
-    }
-    case CellKind::Date: {
-      std::string_view text = TrimBoth(bytes);
-      if (text.empty() || text == "00000000") return;
-      DateTime date;
-      if (text.size() == 8 && AllDigits(text)) {
-        date.Year = std::stoi(std::string(text.substr(0, 4)));
-        date.Month = std::stoi(std::string(text.substr(4, 2)));
-        date.Day = std::stoi(std::string(text.substr(6, 2)));
-        if (date.IsValid()) {
-          out_.SetValue(col, date);
-          return;
-        }
-      }
-      report_.WarnCell(recordNumber_, col, Decoded(text),
-                       texts::NotADate(column.name, col, Decoded(text)));
-      return;
-    }
-    case CellKind::Logical: {
-      std::string_view text = TrimBoth(bytes);
-      if (text.empty() || text == "?") return;
-      if (text.size() == 1 && std::strchr("TtYy", text[0]))
-        out_.SetValue(col, true);
-      else if (text.size() == 1 && std::strchr("FfNn", text[0]))
-        out_.SetValue(col, false);
-      else
-        report_.WarnCell(recordNumber_, col, Decoded(text),
-                         texts::NotALogical(column.name, col, Decoded(text)));
-      return;
-    }
     case CellKind::TextMemo:
     case CellKind::BinaryMemo:
       PutMemo(column, bytes);
       return;
-    case CellKind::Integer:
-      out_.SetValue(col, static_cast<int32_t>(static_cast<uint32_t>(LittleEndian(p, 4))));
-      return;
-    case CellKind::Double:
-      out_.SetValue(col, std::bit_cast<double>(LittleEndian(p, 8)));
-      return;
-    case CellKind::Currency:
-      out_.SetValue(col, static_cast<double>(static_cast<int64_t>(LittleEndian(p, 8))) / 10000.0);
-      return;
-    case CellKind::SortedInteger: {
-      auto raw = static_cast<uint32_t>(BigEndian(p, 4));
-      if (raw == 0) return;  // never written
-      out_.SetValue(col, static_cast<int32_t>(raw ^ 0x80000000u));
-      return;
-    }
-    case CellKind::SortedDouble: {
-      uint64_t raw = BigEndian(p, 8);
-      if (raw == 0) return;
-      constexpr uint64_t kSign = uint64_t{1} << 63;
-      raw = (raw & kSign) ? raw ^ kSign : ~raw;
-      out_.SetValue(col, std::bit_cast<double>(raw));
-      return;
-    }
-    case CellKind::Timestamp: {
-      auto day = static_cast<int64_t>(LittleEndian(p, 4));
-      auto milliseconds = static_cast<int64_t>(LittleEndian(p + 4, 4));
-      if (day == 0 && milliseconds == 0) return;
-      int64_t seconds = (milliseconds + 500) / 1000;
-      if (seconds == 86400) {  // rounded up into the next day
-        ++day;
-        seconds = 0;
-      }
-      DateTime stamp = FromJulianDay(day);
-      stamp.Hour = static_cast<int>(seconds / 3600);
-      stamp.Minute = static_cast<int>(seconds / 60 % 60);
-      stamp.Second = static_cast<int>(seconds % 60);
-      if (seconds < 86400 && stamp.IsValid())
-        out_.SetValue(col, stamp);
-      else
-        report_.WarnCell(recordNumber_, col, {}, texts::NotATimestamp(column.name, col));
-      return;
-    }
     case CellKind::Unsupported:
+      return;
+    default:
+      PutFixed(column, bytes);
+      return;
+  }
+}
+
+void Loader::PutFixed(const Column& column, std::string_view bytes) {
+  const size_t col = column.number;
+  dbf::FieldValue field = dbf::FixedFieldValue(column.kind, bytes);
+  if (field.value) {
+    out_.SetValue(col, *field.value);
+    return;
+  }
+  using Problem = dbf::FieldValue::Problem;
+  const std::string text = Decoded(field.text);
+  switch (field.problem) {
+    case Problem::None:
+      return;
+    case Problem::NotANumber:
+      report_.WarnCell(recordNumber_, col, text, texts::NotANumber(column.name, col, text));
+      return;
+    case Problem::NotADate:
+      report_.WarnCell(recordNumber_, col, text, texts::NotADate(column.name, col, text));
+      return;
+    case Problem::NotALogical:
+      report_.WarnCell(recordNumber_, col, text, texts::NotALogical(column.name, col, text));
+      return;
+    case Problem::NotATimestamp:
+      report_.WarnCell(recordNumber_, col, {}, texts::NotATimestamp(column.name, col));
       return;
   }
 }

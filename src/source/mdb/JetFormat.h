@@ -15,6 +15,14 @@ namespace velra::jet {
 
 enum class Kind { NotJet, Jet3, Jet4, Ace };
 
+// The little-endian 32-bit number at `at`.
+inline uint32_t Le32(std::string_view bytes, size_t at) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i)
+    value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+  return value;
+}
+
 // Bytes of page 0 that hold everything read here.
 inline constexpr size_t kHeaderBytes = 0x18 + 128;
 

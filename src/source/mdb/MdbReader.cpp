@@ -8,164 +8,27 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstring>
-#include <mutex>
-#include <optional>
 #include <unordered_set>
 
 #include "base/Encoding.h"
 #include "config/Messages.h"
 #include "source/SourceError.h"
 #include "source/mdb/JetFormat.h"
+#include "source/mdb/MdbTexts.h"
+#include "source/mdb/MdbValues.h"
 
 namespace velra {
 
+using namespace mdb::texts;
+
 namespace {
-
-// The texts of this module.
-constexpr const char* kPasswordTitle = "Kennwort der Datenbank";
-constexpr const char* kPasswordPrompt = "Geben Sie bitte das Passwort der Datenbank ein.";
-constexpr const char* kAttemptLabel = "\r\nVersuch: ";
-constexpr const char* kNoticeTitle = "Hinweis";
-constexpr const char* kPasswordInvalid = "Das eingegebene Passwort ist ungültig.";
-constexpr const char* kPasswordRefused =
-    "Das Passwort ist leider falsch. Verwenden Sie bitte eine andere Datenbank.";
-constexpr const char* kErrorTitle = "Fehler";
-
-constexpr const char* kValueUnreadable = "Der Wert kann nicht gelesen werden und bleibt leer.";
-constexpr const char* kNumberInvalid = "Der Wert ist keine gültige Zahl und bleibt leer.";
-constexpr const char* kDateInvalid = "Der Wert ist kein gültiges Datum und bleibt leer.";
-constexpr const char* kLongValueIncomplete =
-    "Der Inhalt ist in der Datei unvollständig gespeichert; übernommen wurde der lesbare Teil.";
-constexpr const char* kTypeUnsupported =
-    "Felder dieses Typs können nicht übernommen werden; die Spalte bleibt leer.";
-
-std::string Quoted(std::string_view text) {
-  std::string quoted;
-  quoted.reserve(text.size() + 2);
-  quoted.append(1, '\'').append(text).append(1, '\'');
-  return quoted;
-}
-
-std::string EmptyFile(const std::string& path) {
-  return "Die Datei " + Quoted(path) + " ist leer und keine Access-Datenbank.";
-}
-std::string NoAccessDatabase(const std::string& path) {
-  return "Die Datei " + Quoted(path) + " ist keine Access-Datenbank.";
-}
-std::string AceNotSupported(const std::string& path) {
-  return "Die Datei " + Quoted(path) +
-         " ist eine Access-Datenbank ab Version 2007; dieses Format kann nicht gelesen werden.";
-}
-std::string Damaged(const std::string& path) {
-  return "Die Access-Datenbank " + Quoted(path) + " ist beschädigt oder unvollständig.";
-}
-std::string PasswordWrong(const std::string& path) {
-  return "Das Passwort der Access-Datenbank " + Quoted(path) + " ist falsch.";
-}
-std::string TableNotFound(const std::string& table, const std::string& path) {
-  return "Die Tabelle " + Quoted(table) + " ist in der Access-Datenbank " + Quoted(path) +
-         " nicht vorhanden.";
-}
-std::string TableDamaged(const std::string& table, const std::string& path) {
-  return "Die Tabelle " + Quoted(table) + " der Access-Datenbank " + Quoted(path) +
-         " kann nicht gelesen werden; die Datei ist beschädigt.";
-}
-std::string TooManyColumns(const std::string& table, const std::string& path) {
-  return "Die Tabelle " + Quoted(table) + " der Access-Datenbank " + Quoted(path) +
-         " hat mehr als " + std::to_string(kMaxSourceColumns) + " Spalten.";
-}
-std::string RowsMissing(const std::string& table, uint64_t expected, uint64_t read) {
-  return "Die Tabelle " + Quoted(table) + " enthält laut Datei " + std::to_string(expected) +
-         " Datensätze, gelesen wurden nur " + std::to_string(read) +
-         ". Die Datei ist möglicherweise beschädigt.";
-}
-std::string Rounded(const std::string& exact, const std::string& rounded) {
-  return "Der Wert " + exact + " ist für eine Zahl zu genau und wurde auf " + rounded +
-         " gerundet.";
-}
-std::string FieldNote(const std::string& field, size_t column, const std::string& text) {
-  return "Feld " + Quoted(field) + " (Spalte " + std::to_string(column) + "): " + text;
-}
 
 constexpr uint32_t kProgressRows = 2000;
 // Page 2 holds the catalog's table definition; a shorter file cannot be a database.
 constexpr uint64_t kMinPages = 3;
-constexpr unsigned kMaxDecimalScale = 28;
 constexpr uint32_t kCatalogPage = 2;
 constexpr uint32_t kSystemFlags = 0x80000002;
-
-// mdbtools reports damaged files on stderr and dumps some of their bytes on stdout; the user gets
-// our message instead. Process-wide, so nested and concurrent users share one redirection.
-class QuietOutput {
- public:
-  QuietOutput() {
-    std::lock_guard lock(mutex_);
-    if (depth_++ > 0) return;
-    std::fflush(stdout);
-    std::fflush(stderr);
-    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    for (int i = 0; i < 2; ++i) {
-      saved_[i] = ::fcntl(kStreams[i], F_DUPFD_CLOEXEC, 0);
-      if (saved_[i] >= 0 && null >= 0) ::dup2(null, kStreams[i]);
-    }
-    if (null >= 0) ::close(null);
-  }
-  ~QuietOutput() {
-    std::lock_guard lock(mutex_);
-    if (--depth_ > 0) return;
-    // What mdbtools left in the buffers goes to /dev/null too.
-    std::fflush(stdout);
-    std::fflush(stderr);
-    for (int i = 0; i < 2; ++i) {
-      if (saved_[i] < 0) continue;
-      ::dup2(saved_[i], kStreams[i]);
-      ::close(saved_[i]);
-      saved_[i] = -1;
-    }
-  }
-  QuietOutput(const QuietOutput&) = delete;
-  QuietOutput& operator=(const QuietOutput&) = delete;
-
- private:
-  static constexpr int kStreams[2] = {STDOUT_FILENO, STDERR_FILENO};
-  static inline std::mutex mutex_;
-  static inline int depth_ = 0;
-  static inline int saved_[2] = {-1, -1};
-};
-
-uint32_t Le32(std::string_view bytes, size_t at) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i)
-    value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-  return value;
-}
-
-template <typename T>
-T Read(std::string_view bytes) {
-  T value;
-  std::memcpy(&value, bytes.data(), sizeof value);
-  return value;
-}
-
-std::string ShortestText(double value) {
-  char buffer[400];
-  auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-  return error == std::errc() ? std::string(buffer, end) : std::string();
-}
-
-std::string GuidText(std::string_view b) {
-  auto byte = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(b[i])); };
-  char text[40];
-  std::snprintf(text, sizeof text,
-                "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", byte(3),
-                byte(2), byte(1), byte(0), byte(5), byte(4), byte(7), byte(6), byte(8), byte(9),
-                byte(10), byte(11), byte(12), byte(13), byte(14), byte(15));
-  return text;
-}
 
 // Names from mdbtools are UTF-8 unless its conversion failed.
 std::string NameOf(const char* name, size_t capacity) {
@@ -238,10 +101,7 @@ FileFacts ReadFileFacts(const std::string& path) {
 }
 
 struct HandleCloser {
-  void operator()(MdbHandle* mdb) const {
-    QuietOutput quiet;
-    mdb_close(mdb);
-  }
+  void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
 };
 struct TableFreer {
   void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
@@ -260,7 +120,6 @@ class AccessReader final : public SourceReader {
  public:
   AccessReader(std::string path, FileFacts facts)
       : path_(std::move(path)), facts_(std::move(facts)), codePage_(facts_.codePage) {
-    QuietOutput quiet;
     mdb_.reset(mdb_open(path_.c_str(), MDB_NOFLAGS));
     if (!mdb_ || !mdb_->f || !mdb_->fmt ||
         mdb_->fmt->pg_size != static_cast<ssize_t>(facts_.pageSize))
@@ -274,6 +133,7 @@ class AccessReader final : public SourceReader {
   void Load(const std::string& table, const LoadOptions& options, SourceTable& out,
             LoadReport& report) override {
     out.Clear();
+    if (catalogDamaged_) report.Warn(0, CatalogIncomplete(path_));
     Scan(*Find(table), options, out, report);
   }
 
@@ -283,9 +143,9 @@ class AccessReader final : public SourceReader {
   void ReadCatalog() {
     MdbCatalogEntry& objects = AddEntry("MSysObjects", kCatalogPage);
     SourceTable catalog;
-    LoadReport ignored;
+    LoadReport notes;
     try {
-      Scan(objects, {}, catalog, ignored);
+      Scan(objects, {}, catalog, notes);
     } catch (const SourceError&) {
       throw SourceError(SourceErrorCode::WrongFormat, Damaged(path_));
     }
@@ -297,12 +157,18 @@ class AccessReader final : public SourceReader {
     };
     const size_t idColumn = column("Id"), nameColumn = column("Name"), typeColumn = column("Type"),
                  flagsColumn = column("Flags");
+    // mdbtools skips a catalog row it cannot read, and with it maybe a table.
+    catalogDamaged_ = !notes.warnings.empty();
     for (size_t row = 1; row <= catalog.RowCount(); ++row) {
       Value id = catalog.Get(idColumn, row), name = catalog.Get(nameColumn, row),
             type = catalog.Get(typeColumn, row), flags = catalog.Get(flagsColumn, row);
+      // Jet gives every object an id, a name and a type.
       if (id.GetType() != Value::Type::Integer || !name.IsText() ||
-          type.GetType() != Value::Type::Integer || (type.AsInteger() & 0x7F) != MDB_TABLE)
+          type.GetType() != Value::Type::Integer) {
+        catalogDamaged_ = true;
         continue;
+      }
+      if ((type.AsInteger() & 0x7F) != MDB_TABLE) continue;
       // Hidden system tables (attachments, navigation pane) are no data of the user either.
       auto flagBits =
           static_cast<uint32_t>(flags.GetType() == Value::Type::Integer ? flags.AsInteger() : 0);
@@ -311,6 +177,9 @@ class AccessReader final : public SourceReader {
       AddEntry(name.AsText(), static_cast<uint32_t>(id.AsInteger()) & 0x00FFFFFF);
       tables_.push_back(name.AsText());
     }
+    // Every load names the damage; without any table left the file is damaged as a whole.
+    if (catalogDamaged_ && tables_.empty())
+      throw SourceError(SourceErrorCode::WrongFormat, Damaged(path_));
   }
 
   MdbCatalogEntry& AddEntry(const std::string& name, uint32_t page) {
@@ -328,7 +197,6 @@ class AccessReader final : public SourceReader {
     const std::string table = entry.object_name;
     if (entry.table_pg == 0 || entry.table_pg >= facts_.pageCount)
       throw SourceError(SourceErrorCode::WrongFormat, TableDamaged(table, path_));
-    std::optional<QuietOutput> quiet(std::in_place);
     CheckUsageMap(entry, table);
     std::unique_ptr<MdbTableDef, TableFreer> def(mdb_read_table(&entry));
     if (!def || !mdb_read_columns(def.get()) || !def->columns || def->columns->len < def->num_cols)
@@ -351,13 +219,8 @@ class AccessReader final : public SourceReader {
     }
 
     const uint64_t total = def->num_rows;
-    // The callback may print; mdbtools stays quiet only while it works.
     auto cancelled = [&](uint64_t done) {
-      if (!options.progress) return false;
-      quiet.reset();
-      bool goOn = options.progress(done, total);
-      quiet.emplace();
-      if (goOn) return false;
+      if (!options.progress || options.progress(done, total)) return false;
       out.Clear();
       report.cancelled = true;
       return true;
@@ -377,7 +240,6 @@ class AccessReader final : public SourceReader {
       out.Clear();
       throw;
     }
-    quiet.reset();
     if (record < total) report.Warn(0, RowsMissing(table, total, record));
     if (options.progress) options.progress(record, std::max<uint64_t>(total, record));
   }
@@ -399,7 +261,7 @@ class AccessReader final : public SourceReader {
         mdb->pg_buf[0] != MDB_PAGE_TABLE)
       throw SourceError(SourceErrorCode::WrongFormat, TableDamaged(table, path_));
     std::string_view page(reinterpret_cast<const char*>(mdb->pg_buf), facts_.pageSize);
-    uint32_t mapPage = Le32(page, mdb->fmt->tab_usage_map_offset) >> 8;
+    uint32_t mapPage = jet::Le32(page, mdb->fmt->tab_usage_map_offset) >> 8;
     if (mapPage == 0 || mapPage >= facts_.pageCount)
       throw SourceError(SourceErrorCode::WrongFormat, TableDamaged(table, path_));
   }
@@ -441,109 +303,35 @@ class AccessReader final : public SourceReader {
     }
     std::string_view bytes(reinterpret_cast<const char*>(mdb_->pg_buf) + col.cur_value_start,
                            static_cast<size_t>(col.cur_value_len));
-    auto sized = [&](size_t size) {
-      if (bytes.size() == size) return true;
-      note(kValueUnreadable);
-      return false;
-    };
-
     switch (col.col_type) {
-      case MDB_BYTE:
-        if (sized(1)) out.SetValue(column, Value(Read<uint8_t>(bytes)));
-        break;
-      case MDB_INT:
-        if (sized(2)) out.SetValue(column, Value(Read<int16_t>(bytes)));
-        break;
-      case MDB_LONGINT:
-        if (sized(4)) out.SetValue(column, Value(Read<int32_t>(bytes)));
-        break;
-      case MDB_FLOAT:
-        if (sized(4)) {
-          // Through its shortest text, so that a Single 3.2 stays 3.2 and not 3.2000000476...
-          auto single = Read<float>(bytes);
-          char text[64];
-          auto [end, error] = std::to_chars(text, text + sizeof text, single);
-          double value = 0;
-          if (!std::isfinite(single) || error != std::errc() ||
-              std::from_chars(text, end, value).ec != std::errc())
-            note(kNumberInvalid);
-          else
-            out.SetValue(column, Value(value));
-        }
-        break;
-      case MDB_DOUBLE:
-        if (sized(8)) {
-          auto value = Read<double>(bytes);
-          if (std::isfinite(value))
-            out.SetValue(column, Value(value));
-          else
-            note(kNumberInvalid);
-        }
-        break;
-      case MDB_MONEY:
-        if (sized(8)) {
-          auto raw = Read<uint64_t>(bytes);
-          bool negative = (raw >> 63) != 0;
-          SetDecimal(jet::DecimalText(negative ? ~raw + 1 : raw, negative, 4), column, out, note);
-        }
-        break;
-      case MDB_NUMERIC:
-        if (sized(17)) {
-          // mdbtools swaps the names: col_prec holds the scale.
-          if (col.col_prec < 0 || static_cast<unsigned>(col.col_prec) > kMaxDecimalScale) {
-            note(kValueUnreadable);
-            break;
-          }
-          jet::UInt128 magnitude = 0;
-          for (size_t part = 0; part < 4; ++part)
-            magnitude = magnitude << 32 | Le32(bytes, 1 + 4 * part);
-          bool negative = (static_cast<unsigned char>(bytes[0]) & 0x80) != 0;
-          SetDecimal(jet::DecimalText(magnitude, negative, static_cast<unsigned>(col.col_prec)),
-                     column, out, note);
-        }
-        break;
-      case MDB_DATETIME:
-        if (sized(8)) {
-          DateTime date;
-          if (jet::DateOf(Read<double>(bytes), date))
-            out.SetValue(column, Value(date));
-          else
-            note(kDateInvalid);
-        }
-        break;
       case MDB_TEXT:
         out.SetText(column, jet::TextToUtf8(bytes, facts_.kind, codePage_));
-        break;
-      case MDB_MEMO: {
-        std::string data;
-        if (!ReadLongValue(bytes, data)) note(kLongValueIncomplete);
-        out.SetText(column, jet::TextToUtf8(data, facts_.kind, codePage_));
-        break;
-      }
+        return;
+      case MDB_MEMO:
       case MDB_OLE: {
         std::string data;
         if (!ReadLongValue(bytes, data)) note(kLongValueIncomplete);
-        out.SetValue(column, Value(Bytes(data.begin(), data.end())));
-        break;
+        if (col.col_type == MDB_MEMO)
+          out.SetText(column, jet::TextToUtf8(data, facts_.kind, codePage_));
+        else
+          out.SetValue(column, Value(Bytes(data.begin(), data.end())));
+        return;
       }
       case MDB_BINARY:
         out.SetValue(column, Value(Bytes(bytes.begin(), bytes.end())));
-        break;
-      case MDB_REPID:
-        if (sized(16)) out.SetText(column, GuidText(bytes));
-        break;
+        return;
       default:
-        if (!field.typeReported) note(kTypeUnsupported);
-        field.typeReported = true;
         break;
     }
-  }
-
-  template <typename Note>
-  void SetDecimal(const std::string& text, size_t column, SourceTable& out, Note& note) {
-    double value = 0;
-    if (!jet::DecimalToDouble(text, value)) note(Rounded(text, ShortestText(value)));
-    out.SetValue(column, Value(value));
+    if (!mdb::IsFixedSize(col.col_type)) {
+      if (!field.typeReported) note(kTypeUnsupported);
+      field.typeReported = true;
+      return;
+    }
+    // mdbtools swaps the names: col_prec holds the scale.
+    mdb::FieldValue value = mdb::FixedSizeValue(col.col_type, bytes, col.col_prec);
+    if (!value.note.empty()) note(value.note);
+    if (value.value) out.SetValue(column, *value.value);
   }
 
   // The content of a Memo or OLE field, whose row part `head` says where it is stored. False
@@ -551,9 +339,9 @@ class AccessReader final : public SourceReader {
   bool ReadLongValue(std::string_view head, std::string& data) {
     constexpr size_t kHeadSize = 12;
     if (head.size() < kHeadSize) return false;
-    uint32_t lengthAndKind = Le32(head, 0);
+    uint32_t lengthAndKind = jet::Le32(head, 0);
     uint32_t length = lengthAndKind & 0x3FFFFFFF;
-    uint32_t pageRow = Le32(head, 4);
+    uint32_t pageRow = jet::Le32(head, 4);
     std::string_view row;
     switch (lengthAndKind >> 30) {
       case 2:  // in the row itself
@@ -569,7 +357,7 @@ class AccessReader final : public SourceReader {
         while (data.size() < length && pageRow != 0) {
           if (!visited.insert(pageRow).second || !LongValueRow(pageRow, row) || row.size() <= 4)
             return false;
-          pageRow = Le32(row, 0);
+          pageRow = jet::Le32(row, 0);
           data.append(row.substr(4, length - data.size()));
         }
         return data.size() == length;
@@ -599,6 +387,7 @@ class AccessReader final : public SourceReader {
   std::unique_ptr<MdbHandle, HandleCloser> mdb_;
   std::vector<std::string> tables_;
   std::vector<std::unique_ptr<MdbCatalogEntry>> entries_;
+  bool catalogDamaged_ = false;
 };
 
 }  // namespace

@@ -1,15 +1,15 @@
 #include "source/xls/Biff.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <limits>
 #include <map>
 #include <optional>
+#include <utility>
 
 #include "base/Encoding.h"
-#include "base/Text.h"
 #include "source/CodePage.h"
+#include "source/xls/BiffFormats.h"
 
 namespace velra::biff {
 
@@ -230,43 +230,51 @@ void ReadSharedStrings(std::vector<std::string_view> parts, Globals& globals) {
   }
 }
 
-// The formats Excel knows without a FORMAT record; 27 to 36 and 50 to 58 are the dates of the
-// East Asian editions.
-FormatKind BuiltInFormat(uint16_t index) {
-  if ((index >= 14 && index <= 17) || index == 22 || (index >= 27 && index <= 36) ||
-      (index >= 50 && index <= 58))
-    return FormatKind::Date;
-  if ((index >= 18 && index <= 21) || (index >= 45 && index <= 47)) return FormatKind::Time;
-  if (index == 9 || index == 10) return FormatKind::Percentage;
-  return FormatKind::Number;
+void Require(std::string_view body, size_t size) {
+  if (body.size() < size) Damaged();
 }
 
-// A format of three quoted words such as "TRUE";"TRUE";"FALSE" shows numbers as truth values;
-// other programs store the results of logical formulas that way.
-bool IsBooleanFormat(std::string_view code) {
-  std::vector<std::string_view> sections;
-  size_t start = 0;
-  bool quoted = false;
-  for (size_t i = 0; i <= code.size(); ++i) {
-    if (i == code.size() || (code[i] == ';' && !quoted)) {
-      sections.push_back(code.substr(start, i - start));
-      start = i + 1;
-    } else if (code[i] == '"') {
-      quoted = !quoted;
-    }
+// A BOUNDSHEET record. BIFF5 names stay bytes in `rawNames` until the code page is known.
+void ReadBoundSheet(std::string_view body, Globals& globals, const StringReader& strings,
+                    std::vector<std::string>& rawNames) {
+  Require(body, 7);
+  SheetEntry sheet;
+  sheet.offset = U32(body, 0);
+  sheet.worksheet = static_cast<uint8_t>(body[5]) == 0;
+  Parts name({body.substr(6)});
+  if (globals.biff8)
+    sheet.name = strings.Read(name, 1);
+  else
+    rawNames.push_back(name.Bytes(name.U8()));
+  globals.sheets.push_back(std::move(sheet));
+}
+
+// A FORMAT record: the index of the format and how it shows numbers.
+std::pair<uint16_t, FormatKind> ReadFormat(Records& records, bool biff8,
+                                           const StringReader& strings) {
+  Require(records.Body(), 3);
+  const uint16_t index = U16(records.Body(), 0);
+  Parts code(records.WithContinues(2));
+  // BIFF5 keeps the code as bytes: its letters are ASCII in every code page.
+  std::string text = biff8 ? strings.Read(code, 2) : code.Bytes(code.U8());
+  return {index, ClassifyFormat(text)};
+}
+
+// What the globals leave to their end: the names of BIFF5 sheets in the code page, and the kind
+// of each XF's format.
+void FinishGlobals(Globals& globals, const std::vector<std::string>& rawNames,
+                   const std::map<uint16_t, FormatKind>& formats,
+                   const std::vector<uint16_t>& xfFormats) {
+  if (!globals.biff8) {
+    StringReader biff5(false, globals.codePage);
+    for (size_t i = 0; i < rawNames.size(); ++i)
+      globals.sheets[i].name = biff5.Decode8Bit(rawNames[i]);
   }
-  auto word = [](std::string_view section) -> std::string_view {
-    if (section.size() < 2 || section.front() != '"' || section.back() != '"') return {};
-    return section.substr(1, section.size() - 2);
-  };
-  if (sections.size() != 3 || word(sections[0]) != word(sections[1])) return false;
-  auto isTrue = [&](std::string_view w) {
-    return EqualsIgnoreCase(w, "TRUE") || EqualsIgnoreCase(w, "WAHR");
-  };
-  auto isFalse = [&](std::string_view w) {
-    return EqualsIgnoreCase(w, "FALSE") || EqualsIgnoreCase(w, "FALSCH");
-  };
-  return isTrue(word(sections[0])) && isFalse(word(sections[2]));
+  globals.xfKinds.reserve(xfFormats.size());
+  for (uint16_t format : xfFormats) {
+    auto found = formats.find(format);
+    globals.xfKinds.push_back(found != formats.end() ? found->second : BuiltInFormat(format));
+  }
 }
 
 // A cell record starts with row, column and XF index.
@@ -279,52 +287,178 @@ Cell MakeCell(std::string_view body, CellKind kind) {
   return cell;
 }
 
-void AddCell(std::vector<Cell>& cells, std::string_view body, CellKind kind) {
-  cells.push_back(MakeCell(body, kind));
-}
+// Collects the cells of one sheet from its records.
+class SheetReader {
+ public:
+  explicit SheetReader(const Globals& globals)
+      : globals_(globals), strings_(globals.biff8, globals.codePage) {}
 
-// How a format code shows a number. Letters count only outside quotes, escapes and brackets.
-FormatKind ClassifyFormat(std::string_view code) {
-  if (code.empty() || EqualsIgnoreCase(code, "General") || EqualsIgnoreCase(code, "Standard"))
-    return FormatKind::Number;
-  if (IsBooleanFormat(code)) return FormatKind::Boolean;
-  bool date = false, time = false, month = false, percentage = false;
-  for (size_t i = 0; i < code.size(); ++i) {
-    char c = static_cast<char>(std::tolower(static_cast<unsigned char>(code[i])));
-    if (c == '"') {
-      size_t end = code.find('"', i + 1);
-      i = end == std::string_view::npos ? code.size() : end;
-    } else if (c == '\\' || c == '_' || c == '*') {
-      ++i;  // the next character is shown literally or used as fill
-    } else if (c == '[') {
-      size_t end = code.find(']', i + 1);
-      if (end == std::string_view::npos) break;
-      std::string_view inner = code.substr(i + 1, end - i - 1);
-      // [h], [mm], [ss]: elapsed time; anything else in brackets is a colour, condition or locale
-      if (!inner.empty() && inner.find_first_not_of("hHmMsS") == std::string_view::npos)
-        time = true;
-      i = end;
-    } else if (EqualsIgnoreCase(code.substr(i, 5), "am/pm")) {
-      time = true;
-      i += 4;
-    } else if (EqualsIgnoreCase(code.substr(i, 3), "a/p")) {
-      time = true;
-      i += 2;
-    } else if (c == 'y' || c == 'd') {
-      date = true;
-    } else if (c == 'h' || c == 's') {
-      time = true;
-    } else if (c == 'm') {
-      month = true;  // minutes when hours or seconds stand beside it
-    } else if (c == '%') {
-      percentage = true;
+  // Reads the records after the sheet's BOF up to its EOF.
+  SheetCells Read(Records& records) {
+    int depth = 1;  // charts embedded in the sheet bring their own BOF and EOF
+    while (depth > 0) {
+      if (!records.Next()) Damaged();
+      if (records.Type() == kBof)
+        ++depth;
+      else if (records.Type() == kEof)
+        --depth;
+      else if (depth == 1)
+        OnRecord(records);
+    }
+    SettlePending();
+    KeepLastOfEachCell();
+    return std::move(sheet_);
+  }
+
+ private:
+  void OnRecord(Records& records) {
+    const std::string_view body = records.Body();
+    switch (records.Type()) {
+      case kNumber:
+        BeginCell(body, 14);
+        Add(body, CellKind::Number).number = F64(body, 6);
+        break;
+      case kRk:
+        BeginCell(body, 10);
+        Add(body, CellKind::Number).number = RkValue(U32(body, 6));
+        break;
+      case kMulRk:
+        BeginCell(body, 6);
+        AddMulRk(body);
+        break;
+      case kLabelSst:
+        BeginCell(body, 10);
+        AddSharedString(body);
+        break;
+      case kLabel:
+      case kRString: {
+        BeginCell(body, 8);
+        Parts text(records.WithContinues(6));
+        AddText(MakeCell(body, CellKind::Text), strings_.Read(text, 2));
+        break;
+      }
+      case kBoolErr:
+        BeginCell(body, 8);
+        Add(body, body[7] ? CellKind::Error : CellKind::Boolean).code =
+            static_cast<uint8_t>(body[6]);
+        break;
+      case kFormula:
+        BeginCell(body, 14);
+        AddFormula(body);
+        break;
+      case kString:
+        AddFormulaText(records);
+        break;
+      case kBlank:
+      case kMulBlank:
+        BeginCell(body, 0);
+        break;
+      default:
+        break;
     }
   }
-  if (date) return FormatKind::Date;
-  if (time) return FormatKind::Time;
-  if (month) return FormatKind::Date;
-  return percentage ? FormatKind::Percentage : FormatKind::Number;
-}
+
+  // A record of a cell: a formula still waiting for its text result has none.
+  void BeginCell(std::string_view body, size_t minSize) {
+    Require(body, minSize);
+    SettlePending();
+  }
+
+  void SettlePending() {
+    if (!pendingString_) return;
+    pendingString_->kind = CellKind::NoResult;
+    sheet_.cells.push_back(*pendingString_);
+    pendingString_.reset();
+  }
+
+  Cell& Add(std::string_view body, CellKind kind) {
+    sheet_.cells.push_back(MakeCell(body, kind));
+    return sheet_.cells.back();
+  }
+
+  void AddText(Cell cell, std::string text) {
+    if (text.empty()) return;
+    cell.kind = CellKind::Text;
+    cell.index = static_cast<uint32_t>(sheet_.texts.size());
+    sheet_.texts.push_back(std::move(text));
+    sheet_.cells.push_back(cell);
+  }
+
+  void AddMulRk(std::string_view body) {
+    size_t count = (body.size() - 6) / 6;
+    uint16_t first = U16(body, 2);
+    if (first + count > 0x10000) Damaged();
+    for (size_t i = 0; i < count; ++i) {
+      Cell cell;
+      cell.row = U16(body, 0);
+      cell.col = static_cast<uint16_t>(first + i);
+      cell.xf = U16(body, 4 + 6 * i);
+      cell.number = RkValue(U32(body, 6 + 6 * i));
+      sheet_.cells.push_back(cell);
+    }
+  }
+
+  void AddSharedString(std::string_view body) {
+    uint32_t index = U32(body, 6);
+    if (index >= globals_.SharedStringCount())
+      Add(body, CellKind::NoText).index = index;
+    else if (!globals_.SharedString(index).empty())
+      Add(body, CellKind::SharedString).index = index;
+  }
+
+  void AddFormula(std::string_view body) {
+    if (U16(body, 12) != 0xFFFF) {
+      Add(body, CellKind::Number).number = F64(body, 6);
+      return;
+    }
+    switch (static_cast<uint8_t>(body[6])) {
+      case 0:  // a text, in the STRING record that follows
+        pendingString_ = MakeCell(body, CellKind::NoResult);
+        break;
+      case 1:
+        Add(body, CellKind::Boolean).code = static_cast<uint8_t>(body[8]);
+        break;
+      case 2:
+        Add(body, CellKind::Error).code = static_cast<uint8_t>(body[8]);
+        break;
+      case 3:
+        break;  // an empty text
+      default:
+        Add(body, CellKind::NoResult);
+        break;
+    }
+  }
+
+  void AddFormulaText(Records& records) {
+    if (!pendingString_) return;
+    Cell formula = *pendingString_;
+    pendingString_.reset();
+    Parts text(records.WithContinues(0));
+    AddText(formula, strings_.Read(text, 2));
+  }
+
+  // Sorted by row and column; of two records for one cell the later counts.
+  void KeepLastOfEachCell() {
+    std::vector<Cell>& cells = sheet_.cells;
+    auto before = [](const Cell& a, const Cell& b) {
+      return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+      std::stable_sort(cells.begin(), cells.end(), before);
+    auto sameCell = [](const Cell& a, const Cell& b) { return a.row == b.row && a.col == b.col; };
+    size_t kept = 0;
+    for (size_t i = 0; i < cells.size(); ++i) {
+      if (i + 1 < cells.size() && sameCell(cells[i], cells[i + 1])) continue;
+      cells[kept++] = cells[i];
+    }
+    cells.resize(kept);
+  }
+
+  const Globals& globals_;
+  StringReader strings_;
+  SheetCells sheet_;
+  std::optional<Cell> pendingString_;  // a formula whose text result follows in a STRING record
+};
 
 }  // namespace
 
@@ -343,7 +477,7 @@ Globals ReadGlobals(std::string_view stream) {
 
   std::map<uint16_t, FormatKind> formats;
   std::vector<uint16_t> xfFormats;
-  std::vector<std::string> rawNames;  // BIFF5 names, decoded once the code page is known
+  std::vector<std::string> rawNames;
   StringReader strings(true, 1252);
   bool ended = false;
   while (!ended && records.Next()) {
@@ -352,45 +486,27 @@ Globals ReadGlobals(std::string_view stream) {
       case kFilePass:
         throw BiffError(Failure::Encrypted);
       case kCodePage:
-        if (body.size() < 2) Damaged();
+        Require(body, 2);
         globals.codePage = U16(body, 0);
         break;
       case kDateMode:
-        if (body.size() < 2) Damaged();
+        Require(body, 2);
         globals.date1904 = U16(body, 0) == 1;
         break;
-      case kBoundSheet: {
-        if (body.size() < 7) Damaged();
-        SheetEntry sheet;
-        sheet.offset = U32(body, 0);
-        sheet.worksheet = static_cast<uint8_t>(body[5]) == 0;
-        Parts name({body.substr(6)});
-        if (globals.biff8) {
-          sheet.name = strings.Read(name, 1);
-        } else {
-          rawNames.push_back(name.Bytes(name.U8()));
-        }
-        globals.sheets.push_back(std::move(sheet));
+      case kBoundSheet:
+        ReadBoundSheet(body, globals, strings, rawNames);
         break;
-      }
       case kFormat: {
-        if (body.size() < 3) Damaged();
-        Parts code(records.WithContinues(2));
-        std::string text;
-        if (globals.biff8) {
-          text = strings.Read(code, 2);
-        } else {
-          text = code.Bytes(code.U8());  // the format letters are ASCII in every code page
-        }
-        formats[U16(body, 0)] = ClassifyFormat(text);
+        auto [index, kind] = ReadFormat(records, globals.biff8, strings);
+        formats[index] = kind;
         break;
       }
       case kXf:
-        if (body.size() < 4) Damaged();
+        Require(body, 4);
         xfFormats.push_back(U16(body, 2));
         break;
       case kSst:
-        if (body.size() < 8) Damaged();
+        Require(body, 8);
         if (globals.biff8) ReadSharedStrings(records.WithContinues(0), globals);
         break;
       case kEof:
@@ -401,174 +517,14 @@ Globals ReadGlobals(std::string_view stream) {
     }
   }
   if (!ended) Damaged();
-
-  if (!globals.biff8) {
-    StringReader biff5(false, globals.codePage);
-    for (size_t i = 0; i < rawNames.size(); ++i)
-      globals.sheets[i].name = biff5.Decode8Bit(rawNames[i]);
-  }
-  globals.xfKinds.reserve(xfFormats.size());
-  for (uint16_t format : xfFormats) {
-    auto found = formats.find(format);
-    globals.xfKinds.push_back(found != formats.end() ? found->second : BuiltInFormat(format));
-  }
+  FinishGlobals(globals, rawNames, formats, xfFormats);
   return globals;
 }
 
 SheetCells ReadSheet(std::string_view stream, const Globals& globals, uint32_t offset) {
   Records records(stream, offset);
   if (!records.Next() || records.Type() != kBof) Damaged();
-  StringReader strings(globals.biff8, globals.codePage);
-  SheetCells sheet;
-  std::vector<Cell>& cells = sheet.cells;
-  std::optional<Cell> pendingString;  // a formula whose text result follows in a STRING record
-  auto settlePending = [&] {
-    if (!pendingString) return;
-    pendingString->kind = CellKind::NoResult;
-    cells.push_back(*pendingString);
-    pendingString.reset();
-  };
-  auto addText = [&](std::string text, std::string_view header) {
-    if (text.empty()) return;
-    AddCell(cells, header, CellKind::Text);
-    cells.back().index = static_cast<uint32_t>(sheet.texts.size());
-    sheet.texts.push_back(std::move(text));
-  };
-
-  int depth = 1;  // charts embedded in the sheet bring their own BOF and EOF
-  while (depth > 0) {
-    if (!records.Next()) Damaged();
-    uint16_t type = records.Type();
-    std::string_view body = records.Body();
-    if (type == kBof) {
-      ++depth;
-      continue;
-    }
-    if (type == kEof) {
-      --depth;
-      continue;
-    }
-    if (depth > 1) continue;
-    switch (type) {
-      case kNumber:
-        if (body.size() < 14) Damaged();
-        settlePending();
-        AddCell(cells, body, CellKind::Number);
-        cells.back().number = F64(body, 6);
-        break;
-      case kRk:
-        if (body.size() < 10) Damaged();
-        settlePending();
-        AddCell(cells, body, CellKind::Number);
-        cells.back().number = RkValue(U32(body, 6));
-        break;
-      case kMulRk: {
-        if (body.size() < 6) Damaged();
-        settlePending();
-        size_t count = (body.size() - 6) / 6;
-        uint16_t first = U16(body, 2);
-        if (first + count > 0x10000) Damaged();
-        for (size_t i = 0; i < count; ++i) {
-          Cell cell;
-          cell.row = U16(body, 0);
-          cell.col = static_cast<uint16_t>(first + i);
-          cell.xf = U16(body, 4 + 6 * i);
-          cell.number = RkValue(U32(body, 6 + 6 * i));
-          cells.push_back(cell);
-        }
-        break;
-      }
-      case kLabelSst: {
-        if (body.size() < 10) Damaged();
-        settlePending();
-        uint32_t index = U32(body, 6);
-        if (index < globals.SharedStringCount()) {
-          if (globals.SharedString(index).empty()) break;
-          AddCell(cells, body, CellKind::SharedString);
-        } else {
-          AddCell(cells, body, CellKind::NoText);
-        }
-        cells.back().index = index;
-        break;
-      }
-      case kLabel:
-      case kRString: {
-        if (body.size() < 8) Damaged();
-        settlePending();
-        Parts text(records.WithContinues(6));
-        addText(strings.Read(text, 2), body);
-        break;
-      }
-      case kBoolErr:
-        if (body.size() < 8) Damaged();
-        settlePending();
-        AddCell(cells, body, body[7] ? CellKind::Error : CellKind::Boolean);
-        cells.back().code = static_cast<uint8_t>(body[6]);
-        break;
-      case kFormula: {
-        if (body.size() < 14) Damaged();
-        settlePending();
-        if (U16(body, 12) != 0xFFFF) {
-          AddCell(cells, body, CellKind::Number);
-          cells.back().number = F64(body, 6);
-          break;
-        }
-        switch (static_cast<uint8_t>(body[6])) {
-          case 0:
-            pendingString = MakeCell(body, CellKind::NoResult);
-            break;
-          case 1:
-            AddCell(cells, body, CellKind::Boolean);
-            cells.back().code = static_cast<uint8_t>(body[8]);
-            break;
-          case 2:
-            AddCell(cells, body, CellKind::Error);
-            cells.back().code = static_cast<uint8_t>(body[8]);
-            break;
-          case 3:
-            break;  // an empty text
-          default:
-            AddCell(cells, body, CellKind::NoResult);
-            break;
-        }
-        break;
-      }
-      case kString: {
-        if (!pendingString) break;
-        Cell formula = *pendingString;
-        pendingString.reset();
-        Parts text(records.WithContinues(0));
-        std::string value = strings.Read(text, 2);
-        if (value.empty()) break;
-        formula.kind = CellKind::Text;
-        formula.index = static_cast<uint32_t>(sheet.texts.size());
-        sheet.texts.push_back(std::move(value));
-        cells.push_back(formula);
-        break;
-      }
-      case kBlank:
-      case kMulBlank:
-        settlePending();
-        break;
-      default:
-        break;
-    }
-  }
-  settlePending();
-
-  auto before = [](const Cell& a, const Cell& b) {
-    return a.row != b.row ? a.row < b.row : a.col < b.col;
-  };
-  if (!std::is_sorted(cells.begin(), cells.end(), before))
-    std::stable_sort(cells.begin(), cells.end(), before);
-  auto sameCell = [](const Cell& a, const Cell& b) { return a.row == b.row && a.col == b.col; };
-  size_t kept = 0;
-  for (size_t i = 0; i < cells.size(); ++i) {
-    if (i + 1 < cells.size() && sameCell(cells[i], cells[i + 1])) continue;
-    cells[kept++] = cells[i];
-  }
-  cells.resize(kept);
-  return sheet;
+  return SheetReader(globals).Read(records);
 }
 
 }  // namespace velra::biff

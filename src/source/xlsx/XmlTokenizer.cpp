@@ -219,6 +219,56 @@ void XmlTokenizer::ReadEndTag(size_t tagEnd) {
   name_ = LocalName(qualified);
 }
 
+void XmlTokenizer::SkipByteOrderMark() {
+  Ensure(3);
+  std::string_view head(Data(), std::min<size_t>(Available(), 3));
+  if (head.starts_with("\xFE\xFF") || head.starts_with("\xFF\xFE"))
+    throw XmlError(XmlError::Kind::Utf16);
+  if (head.starts_with("\xEF\xBB\xBF")) begin_ += 3;
+}
+
+bool XmlTokenizer::ReadText() {
+  size_t scanned = 0;
+  size_t at;
+  for (;;) {
+    const void* found = std::memchr(Data() + scanned, '<', Available() - scanned);
+    if (found) {
+      at = static_cast<size_t>(static_cast<const char*>(found) - Data());
+      break;
+    }
+    scanned = Available();
+    if (!Fill()) {
+      at = Available();
+      break;
+    }
+  }
+  text_ = Data();
+  textSize_ = at;
+  textDecoded_ = false;
+  begin_ += at;
+  return !openStarts_.empty();
+}
+
+bool XmlTokenizer::ReadDeclaration() {
+  Ensure(9);
+  std::string_view head(Data(), std::min<size_t>(Available(), 9));
+  if (head.starts_with("<!--")) {
+    begin_ += Find(4, "-->") + 3;
+    return false;
+  }
+  if (head == "<![CDATA[") {
+    size_t close = Find(9, "]]>");
+    if (openStarts_.empty()) throw XmlError(XmlError::Kind::Malformed);
+    text_ = Data() + 9;
+    textSize_ = close - 9;
+    textDecoded_ = true;
+    begin_ += close + 3;
+    return true;
+  }
+  if (head.starts_with("<!DOCTYPE")) throw XmlError(XmlError::Kind::Doctype);
+  throw XmlError(XmlError::Kind::Malformed);
+}
+
 XmlTokenizer::Token XmlTokenizer::Next() {
   if (pendingEnd_) {
     pendingEnd_ = false;
@@ -233,72 +283,30 @@ XmlTokenizer::Token XmlTokenizer::Next() {
     }
     if (!started_) {
       started_ = true;
-      Ensure(3);
-      std::string_view head(Data(), std::min<size_t>(Available(), 3));
-      if (head.starts_with("\xFE\xFF") || head.starts_with("\xFF\xFE"))
-        throw XmlError(XmlError::Kind::Utf16);
-      if (head.starts_with("\xEF\xBB\xBF")) begin_ += 3;
+      SkipByteOrderMark();
       continue;
     }
-
     if (Data()[0] != '<') {
-      size_t scanned = 0;
-      size_t at;
-      for (;;) {
-        const void* found = std::memchr(Data() + scanned, '<', Available() - scanned);
-        if (found) {
-          at = static_cast<size_t>(static_cast<const char*>(found) - Data());
-          break;
-        }
-        scanned = Available();
-        if (!Fill()) {
-          at = Available();
-          break;
-        }
-      }
-      text_ = Data();
-      textSize_ = at;
-      textDecoded_ = false;
-      begin_ += at;
-      if (openStarts_.empty()) continue;  // blanks around the root element
-      return Token::Text;
+      if (ReadText()) return Token::Text;
+      continue;  // blanks around the root element
     }
-
     if (!Ensure(2)) throw XmlError(XmlError::Kind::Malformed);
-    char second = Data()[1];
-    if (second == '/') {
-      size_t tagEnd = FindTagEnd();
-      ReadEndTag(tagEnd);
-      begin_ += tagEnd + 1;
-      return Token::End;
-    }
+    const char second = Data()[1];
     if (second == '?') {
       begin_ += Find(2, "?>") + 2;
       continue;
     }
     if (second == '!') {
-      Ensure(9);
-      std::string_view head(Data(), std::min<size_t>(Available(), 9));
-      if (head.starts_with("<!--")) {
-        begin_ += Find(4, "-->") + 3;
-        continue;
-      }
-      if (head == "<![CDATA[") {
-        size_t close = Find(9, "]]>");
-        if (openStarts_.empty()) throw XmlError(XmlError::Kind::Malformed);
-        text_ = Data() + 9;
-        textSize_ = close - 9;
-        textDecoded_ = true;
-        begin_ += close + 3;
-        return Token::Text;
-      }
-      if (head.starts_with("<!DOCTYPE")) throw XmlError(XmlError::Kind::Doctype);
-      throw XmlError(XmlError::Kind::Malformed);
+      if (ReadDeclaration()) return Token::Text;
+      continue;
     }
     size_t tagEnd = FindTagEnd();
-    ReadStartTag(tagEnd);
+    if (second == '/')
+      ReadEndTag(tagEnd);
+    else
+      ReadStartTag(tagEnd);
     begin_ += tagEnd + 1;
-    return Token::Start;
+    return second == '/' ? Token::End : Token::Start;
   }
 }
 

@@ -66,6 +66,11 @@ class XmlTokenizer {
   bool Ensure(size_t bytes);
   size_t Find(size_t from, std::string_view terminator);
   size_t FindTagEnd();
+  void SkipByteOrderMark();
+  // Character data up to the next "<"; false when it lies outside the root element.
+  bool ReadText();
+  // After "<!": true for a CDATA section, which is text; false for a comment, which is skipped.
+  bool ReadDeclaration();
   void ReadStartTag(size_t tagEnd);
   void ReadEndTag(size_t tagEnd);
 
