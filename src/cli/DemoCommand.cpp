@@ -1,5 +1,7 @@
 #include <iostream>
 
+#include "base/Text.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "demo/DemoEnvironment.h"
 
@@ -39,18 +41,14 @@ void AddDemoCommand(CLI::App& app, int& exitCode) {
       return;
     }
     if (serverOption->count() > 0 && !CreateDemoServerCompany(*folder, *server, *replace, &error)) {
-      std::cerr << error << '\n'
-                << "Die Demo-Umgebung in " << *folder
-                << " ist angelegt, die Serverfirma aber ohne Datenbank. Beheben Sie den Grund "
-                   "und wiederholen Sie den Befehl mit --replace.\n";
+      std::cerr << error << '\n' << Fill(texts::kDemoServerMissing, {*folder}) << '\n';
       exitCode = kCannotOpen;
       return;
     }
-    std::cout << "Demo-Umgebung angelegt in " << *folder << '\n';
+    std::cout << Fill(texts::kDemoCreated, {*folder}) << '\n';
     if (serverOption->count() > 0)
-      std::cout << "Serverfirma " << server->company << " angelegt auf " << server->dataSource
-                << '\n';
-    std::cout << "Starten Sie den Importassistenten mit --program-dir " << *folder << '\n';
+      std::cout << Fill(texts::kDemoServerCreated, {server->company, server->dataSource}) << '\n';
+    std::cout << Fill(texts::kDemoStart, {*folder}) << '\n';
     exitCode = kOk;
   });
 }

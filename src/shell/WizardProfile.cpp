@@ -81,8 +81,7 @@ void Wizard::ProfilLaden(const std::string& path) {
     FileChosen(session_.SourceFile);
     if (!loaded.profile->table.empty() && !Controls().cboTabellen.Items.empty() &&
         !EqualsIgnoreCase(Controls().cboTabellen.Text, loaded.profile->table))
-      notes.push_back("Die Tabelle '" + loaded.profile->table +
-                      "' aus dem Profil gibt es in der Datei nicht.");
+      notes.push_back(Fill(texts::kProfileTableMissing, {loaded.profile->table}));
     session_.Synchronisationsfeld = Controls().chkSynchronisieren.Checked()
                                         ? Layout().Lookup(Controls().cboSynchronisierung.Text)
                                         : std::string();
@@ -90,10 +89,7 @@ void Wizard::ProfilLaden(const std::string& path) {
     const std::string fit = ApplyProfileColumns(*loaded.profile).Text();
     if (!fit.empty()) notes.push_back(fit);
   }
-  if (loaded.migrated())
-    notes.insert(notes.begin(),
-                 "Das Profil stammt von einer älteren Version und wurde übernommen; speichern "
-                 "Sie es erneut, um es im neuen Format abzulegen.");
+  if (loaded.migrated()) notes.insert(notes.begin(), texts::kProfileMigrated);
   if (!notes.empty())
     dialogs_.Message(Join(notes, "\r\n"), texts::kHinweis, Dialogs::Icon::Information);
 }
