@@ -94,4 +94,47 @@ inline constexpr const char* kRejectIncomplete =
 inline constexpr const char* kRejectBinaryLeftEmpty =
     "Binärdaten (Spalte %1) kann eine Textdatei nicht aufnehmen; diese Werte sind in der Datei "
     "leer.";
+// What the run notes about a row or a column.
+inline constexpr const char* kTaxKeyNotActive =
+    "Zu diesem Steuersatz gibt es in der Firma keinen aktiven Steuerschlüssel; er wurde nicht "
+    "übernommen.";
+inline constexpr const char* kSupplierWithoutPrices =
+    "Der Lieferant zum Artikel wurde ohne Preise angelegt: Der Einkaufspreis ist leer oder keine "
+    "Zahl.";
+inline constexpr const char* kColumnFieldMissing =
+    "Das Feld gibt es in der Tabelle '%1' nicht; die Spalte wird nicht übernommen.";
+inline constexpr const char* kFixedFieldMissing =
+    "Das Feld gibt es in der Tabelle '%1' nicht; es wird beim Import nicht gesetzt.";
+// %1 the caption of the number, e.g. "Artikelnummer".
+inline constexpr const char* kNoNumber = "Sie hat keine %1.";
+inline constexpr const char* kPricesNoTaxRate =
+    "Die Preise wurden nicht berechnet: Der Artikel hat keinen Steuersatz.";
+inline constexpr const char* kPricesNoTaxKey =
+    "Die Preise wurden nicht berechnet: Den Steuerschlüssel gibt es in der Firma nicht.";
+// %1 kNetPrice or kGrossPrice.
+inline constexpr const char* kPricesNoBase =
+    "Die Preise wurden nicht berechnet: Der %1 ist leer oder keine Zahl.";
+inline constexpr const char* kNetPrice = "Nettopreis";
+inline constexpr const char* kGrossPrice = "Bruttopreis";
+inline constexpr const char* kPricesNotComputable =
+    "Die Preise wurden nicht berechnet: Mit diesem Steuersatz lassen sie sich nicht rechnen.";
+inline constexpr const char* kPricesNoArticle =
+    "Die Preise wurden nicht berechnet: Einen Artikel mit dieser Nummer gibt es nicht, also auch "
+    "keinen Steuersatz.";
+inline constexpr const char* kSyncFieldNotInTable =
+    "Das Synchronisationsfeld '%1' gibt es in der Tabelle '%2' nicht; es wurde nichts importiert.";
+// %2 where the number is: kTakenInLine or kTakenInCompany.
+inline constexpr const char* kNumberTaken =
+    "Die Nummer %1 gibt es schon (%2); mit 'Synchronisieren' wird der Datensatz aktualisiert.";
+inline constexpr const char* kTakenInLine = "Zeile %1";
+inline constexpr const char* kTakenInCompany = "in der Firma";
+inline constexpr const char* kNoSyncKey =
+    "Die Zeile wurde als neuer Datensatz angelegt: kein Wert im Synchronisationsfeld.";
+inline constexpr const char* kKeyTwice =
+    "Der Schlüssel steht in der Datei mehrfach (Zeilen %1 und %2); diese Zeile ändert den "
+    "Datensatz der früheren.";
+inline constexpr const char* kRangesUnreadable =
+    "Die Nummernkreise der Firma können nicht gelesen werden.";
+inline constexpr const char* kNumberFieldMissing =
+    "Das Feld '%1' gibt es in der Tabelle '%2' nicht.";
 }  // namespace velra::import_texts
