@@ -137,4 +137,37 @@ inline constexpr const char* kRangesUnreadable =
     "Die Nummernkreise der Firma können nicht gelesen werden.";
 inline constexpr const char* kNumberFieldMissing =
     "Das Feld '%1' gibt es in der Tabelle '%2' nicht.";
+// Why a value cannot be converted for its field; %1 the value as the report shows it.
+inline constexpr const char* kPicturesNotYet =
+    "Bilder werden in dieser Ausgabe noch nicht übernommen.";
+inline constexpr const char* kBinaryColumn =
+    "Das Feld nimmt Binärdaten auf; ein importierter Wert wird dort nicht gespeichert.";
+inline constexpr const char* kBinaryValue = "Binärdaten können nicht als Text übernommen werden.";
+inline constexpr const char* kNotANumber = "'%1' ist keine Zahl.";
+inline constexpr const char* kNotAWholeNumber = "'%1' ist keine ganze Zahl.";
+inline constexpr const char* kTooLarge = "'%1' ist für das Feld zu groß.";
+inline constexpr const char* kNotADate = "'%1' ist kein gültiges Datum.";
+inline constexpr const char* kNotABoolean =
+    "'%1' ist kein Wahrheitswert (erwartet: 1/0, ja/nein, j/n, x/leer, wahr/falsch, yes/no, "
+    "true/false).";
+// Number ranges; %1 the range's name.
+inline constexpr const char* kRangeNoFormat =
+    "Der Nummernkreis '%1' hat kein Nummernformat, auch das allgemeine Nummernformat des Programms "
+    "ist leer; seine Nummern wären leer.";
+inline constexpr const char* kRangeEmptyNumber =
+    "Der Nummernkreis '%1' ergibt mit dem Nummernformat '%2' eine leere Nummer.";
+inline constexpr const char* kRangeNoCounter = "Der Nummernkreis '%1' hat keinen Zählerstand.";
+inline constexpr const char* kRangeCounterNoNumber =
+    "Der Nummernkreis '%1' hat den Zählerstand '%2', der keine Zahl ist.";
+// %2 the format, %3 the number taken.
+inline constexpr const char* kRangeFormatWithoutCounter =
+    "Der Nummernkreis '%1' findet keine freie Nummer: die Nummer '%3' ist bereits vergeben, und "
+    "das Nummernformat '%2' enthält keinen Zähler (\"Nr.\").";
+// %2 the count of attempts, %3 the last number tried.
+inline constexpr const char* kRangeTooManyAttempts =
+    "Der Nummernkreis '%1' findet nach %2 vergebenen Nummern keine freie Nummer (zuletzt "
+    "geprüft: '%3').";
+// %2 why, a sentence.
+inline constexpr const char* kRangeCounterNotStored =
+    "Der Zählerstand des Nummernkreises '%1' konnte nicht gespeichert werden. %2";
 }  // namespace velra::import_texts
