@@ -55,4 +55,27 @@ inline constexpr const char* kNotAnObject = "Der Inhalt ist kein JSON-Objekt.";
 inline constexpr const char* kUnknownVersion = "Die Version %1 ist unbekannt.";
 inline constexpr const char* kNoRegularFile = "Das ist keine gewöhnliche Datei.";
 
+// The learned mappings; %1 the file's path, %2 why not, a sentence.
+inline constexpr const char* kLearnedNotRead =
+    "Die gelernten Zuordnungen in '%1' können nicht gelesen werden: %2 Sie werden bei diesem "
+    "Import nicht verwendet.";
+inline constexpr const char* kLearnedNewer =
+    "Die gelernten Zuordnungen in '%1' stammen von einer neueren Version des Importassistenten "
+    "(Version %2) und werden nicht verwendet.";
+inline constexpr const char* kLearnedNoFolder =
+    "Die gelernten Zuordnungen können nicht gespeichert werden: Es ist kein Konfigurationsordner "
+    "bekannt (weder XDG_CONFIG_HOME noch HOME ist gesetzt).";
+inline constexpr const char* kLearnedNotSaved =
+    "Die gelernten Zuordnungen können nicht in '%1' gespeichert werden: %2";
+inline constexpr const char* kLearnedKept =
+    "Die vorhandene Datei konnte nicht gelesen werden und wird daher nicht überschrieben.";
+inline constexpr const char* kFolderNotCreated = "Der Ordner '%1' kann nicht angelegt werden: %2";
+inline constexpr const char* kNotMovedAside =
+    "Die vorhandene, nicht lesbare Datei kann nicht nach '%1' verschoben werden: %2";
+inline constexpr const char* kUnexpectedLayout = "Der Inhalt hat nicht den erwarteten Aufbau.";
+inline constexpr const char* kStoreTooLarge = "Die Datei ist größer als 4 MiB.";
+// %1 where, e.g. "der Datei".
+inline constexpr const char* kEntryMissing = "Bei %1 fehlt der Eintrag '%2'.";
+inline constexpr const char* kEntryNotAnObject = "Ein Eintrag in '%1' ist kein Objekt.";
+
 }  // namespace velra::profile_texts
