@@ -4,6 +4,7 @@
 
 #include "app/DataKinds.h"
 #include "base/Text.h"
+#include "cli/CliTexts.h"
 #include "config/CompanyRegistry.h"
 #include "config/Messages.h"
 
@@ -20,7 +21,7 @@ bool OpenSession(const GlobalOptions& options, SessionContext& session) {
   CompanyListResult companies = FillCompanyList(session.Env, true, true);
   problems.insert(problems.end(), companies.Problems.begin(), companies.Problems.end());
   if (!companies.AnyCompany || companies.Names.empty()) {
-    problems.push_back("Es sind keine Firmen vorhanden.");
+    problems.push_back(texts::kNoCompanies);
     PrintProblems(problems);
     return false;
   }
@@ -28,7 +29,7 @@ bool OpenSession(const GlobalOptions& options, SessionContext& session) {
   std::optional<std::string> company = FindCompany(companies.Names, wanted);
   if (!company) {
     problems.push_back(Trim(wanted).empty()
-                           ? kNoCompanyChosen
+                           ? texts::kNoCompanyChosen
                            : messages::CompanyNotFound(wanted, Join(companies.Names, ", ")));
     PrintProblems(problems);
     return false;
@@ -41,13 +42,13 @@ bool OpenSession(const GlobalOptions& options, SessionContext& session) {
 std::optional<DataKind> KindOption(const std::string& text) {
   std::optional<DataKind> kind = ParseDataKind(text);
   if (kind) return kind;
-  std::vector<std::string> texts, numbers;
+  std::vector<std::string> kindTexts, numbers;
   for (DataKind known : ListedDataKinds()) {
-    texts.push_back("\"" + std::string(Describe(known).listText) + "\"");
+    kindTexts.push_back("\"" + std::string(Describe(known).listText) + "\"");
     numbers.push_back(std::to_string(NumberOf(known)));
   }
-  std::cerr << "Die Datenart '" << text << "' gibt es nicht. Möglich sind " << Join(texts, ", ")
-            << " oder ihre Nummern " << Join(numbers, ", ") << ".\n";
+  std::cerr << Fill(texts::kUnknownKind, {text, Join(kindTexts, ", "), Join(numbers, ", ")})
+            << '\n';
   return std::nullopt;
 }
 

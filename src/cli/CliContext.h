@@ -13,9 +13,6 @@ namespace velra::cli {
 
 enum ExitCode { kOk = 0, kReportEntries = 1, kUsage = 2, kCannotOpen = 3 };
 
-inline constexpr const char* kNoCompanyChosen =
-    "Es ist keine Firma gewählt: Geben Sie eine Firma mit --company an.";
-
 struct GlobalOptions {
   std::string programDir;  // --program-dir
   std::string company;     // --company

@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "config/CompanyRegistry.h"
 #include "db/Connection.h"
@@ -36,7 +37,7 @@ void AddCompaniesCommand(CLI::App& app, const GlobalOptions& options, int& exitC
                   << DatabaseLocation(company) << '\n';
     }
     PrintProblems(problems);
-    if (companies.Names.empty()) std::cerr << "Es sind keine Firmen vorhanden.\n";
+    if (companies.Names.empty()) std::cerr << texts::kNoCompanies << '\n';
     exitCode = companies.Names.empty() ? kCannotOpen : kOk;
   });
 }

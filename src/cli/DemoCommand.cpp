@@ -1,5 +1,7 @@
 #include <iostream>
 
+#include "base/Text.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "demo/DemoEnvironment.h"
 
@@ -42,18 +44,14 @@ void AddDemoCommand(CLI::App& app, int& exitCode) {
     try {
       if (serverOption->count() > 0) CreateDemoServerCompany(*folder, *server, *replace);
     } catch (const DemoError& e) {
-      std::cerr << e.what() << '\n'
-                << "Die Demo-Umgebung in " << *folder
-                << " ist angelegt, die Serverfirma aber ohne Datenbank. Beheben Sie den Grund "
-                   "und wiederholen Sie den Befehl mit --replace.\n";
+      std::cerr << e.what() << '\n' << Fill(texts::kDemoServerMissing, {*folder}) << '\n';
       exitCode = kCannotOpen;
       return;
     }
-    std::cout << "Demo-Umgebung angelegt in " << *folder << '\n';
+    std::cout << Fill(texts::kDemoCreated, {*folder}) << '\n';
     if (serverOption->count() > 0)
-      std::cout << "Serverfirma " << server->company << " angelegt auf " << server->dataSource
-                << '\n';
-    std::cout << "Starten Sie den Importassistenten mit --program-dir " << *folder << '\n';
+      std::cout << Fill(texts::kDemoServerCreated, {server->company, server->dataSource}) << '\n';
+    std::cout << Fill(texts::kDemoStart, {*folder}) << '\n';
     exitCode = kOk;
   });
 }

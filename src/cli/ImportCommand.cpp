@@ -13,6 +13,7 @@
 #include "app/SourceMapping.h"
 #include "base/Text.h"
 #include "cli/CliContext.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/ImportOutput.h"
 #include "cli/SourceOptions.h"
@@ -79,7 +80,7 @@ bool ApplySettings(const ImportOptions& o, const CompanyLists& lists, ImportSett
     s.defaultTaxKey = true;
     s.taxKey = o.taxKey;
     if (lists.TaxIndexOf(o.taxKey) < 0) {
-      std::cerr << "Den Steuerschlüssel '" << o.taxKey << "' gibt es nicht.\n";
+      std::cerr << Fill(texts::kTaxKeyMissing, {o.taxKey}) << '\n';
       return false;
     }
   }
@@ -94,7 +95,7 @@ bool ApplySettings(const ImportOptions& o, const CompanyLists& lists, ImportSett
   if (!o.priceMode.empty()) {
     const int mode = IndexOf({"none", "net-to-gross", "gross-to-net"}, o.priceMode);
     if (mode < 0) {
-      std::cerr << "--price-mode kennt none, net-to-gross und gross-to-net.\n";
+      std::cerr << texts::kPriceModes << '\n';
       return false;
     }
     s.priceMode = mode;
@@ -120,10 +121,9 @@ bool ApplyMaps(const ImportOptions& o, const FieldList& fields, std::vector<Grid
     }
     const FieldChoice* choice = ChoiceOfCaption(fields, caption);
     if (!column || !choice) {
-      std::cerr << "--map \"" << map << "\": "
-                << (!column ? "Die Datei hat keine Spalte '" + columnName + "'."
-                            : "Die Datenart hat kein Feld mit der Bezeichnung '" + caption + "'.")
-                << '\n';
+      const std::string why =
+          !column ? Fill(texts::kMapNoColumn, {columnName}) : Fill(texts::kMapNoField, {caption});
+      std::cerr << Fill(texts::kMapRefused, {map, why}) << '\n';
       return false;
     }
     AssignField(*column, *choice);
@@ -135,15 +135,13 @@ bool ApplyMaps(const ImportOptions& o, const FieldList& fields, std::vector<Grid
 // refused rather than dropped.
 bool OptionsApply(const ImportOptions& o, const CLI::App& command, DataKind kind) {
   if (o.sync && o.deleteAll) {
-    std::cerr << "--sync und --delete-all schließen sich aus: Synchronisieren aktualisiert die "
-                 "vorhandenen Datensätze, --delete-all löscht sie vor dem Import.\n";
+    std::cerr << texts::kSyncAndDelete << '\n';
     return false;
   }
   if (Describe(kind).alwaysAdds)
     for (const char* option : {"--sync", "--sync-field"})
       if (command.count(option)) {
-        std::cerr << option << " gilt nicht für die Datenart '" << Describe(kind).listText
-                  << "': Jede Zeile wird als neuer Datensatz angelegt.\n";
+        std::cerr << Fill(texts::kSyncNotForKind, {option, Describe(kind).listText}) << '\n';
         return false;
       }
   return true;
@@ -155,10 +153,7 @@ std::optional<ImportProfile> ReadProfile(const std::string& path) {
     std::cerr << loaded.error << '\n';
     return std::nullopt;
   }
-  if (loaded.migrated())
-    std::cerr
-        << "Das Profil stammt von einer älteren Version; mit --save-profile legen Sie es im neuen "
-           "Format ab.\n";
+  if (loaded.migrated()) std::cerr << texts::kProfileMigrated << '\n';
   return loaded.profile;
 }
 
@@ -220,9 +215,7 @@ int ReadKindAndProfile(const ImportOptions& o, const CLI::App& command,
   if (!o.profile.empty()) {
     for (const char* option : kSettingsOptions)
       if (command.count(option)) {
-        std::cerr
-            << option
-            << " und --profile schließen sich aus: Die Einstellungen kommen aus dem Profil.\n";
+        std::cerr << Fill(texts::kOptionAndProfile, {option}) << '\n';
         return kUsage;
       }
     profile = ReadProfile(o.profile);
@@ -231,15 +224,14 @@ int ReadKindAndProfile(const ImportOptions& o, const CLI::App& command,
   std::string kindText = o.kind;
   if (kindText.empty() && profile) kindText = std::to_string(NumberOf(profile->datenart));
   if (kindText.empty()) {
-    std::cerr << "Geben Sie die Datenart mit --kind oder ein Profil mit --profile an.\n";
+    std::cerr << texts::kNoKind << '\n';
     return kUsage;
   }
   std::optional<DataKind> named = KindOption(kindText);
   if (!named) return kUsage;
   kind = *named;
   if (profile && kind != profile->datenart) {
-    std::cerr << "Das Profil gehört zur Datenart '" << profile->kindName << "', nicht zu '"
-              << o.kind << "'.\n";
+    std::cerr << Fill(texts::kProfileOfOtherKind, {profile->kindName, o.kind}) << '\n';
     return kUsage;
   }
   return OptionsApply(o, command, kind) ? kOk : kUsage;
@@ -287,8 +279,7 @@ int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& 
   if (int read = ReadKindAndProfile(o, command, profile, kind); read != kOk) return read;
   const bool deleteAll = profile ? profile->deleteAll : o.deleteAll;
   if (deleteAll && !o.dryRun && !o.yes && !interactive) {
-    std::cerr
-        << "Der Import löscht zuerst alle Datensätze der Tabelle; bestätigen Sie es mit --yes.\n";
+    std::cerr << texts::kConfirmDelete << '\n';
     return kUsage;
   }
   SessionContext context;
@@ -305,11 +296,11 @@ int Import(const GlobalOptions& global, const ImportOptions& o, const CLI::App& 
       std::cerr << error << '\n';
       return kCannotOpen;
     }
-    std::cerr << "Das Profil wurde in '" << o.saveProfile << "' gespeichert.\n";
+    std::cerr << Fill(texts::kProfileSaved, {o.saveProfile}) << '\n';
   }
   // A test run shows what deleting would do without asking.
   if (!o.dryRun && request.deleteFirst)
-    request.deleteFirst = o.yes || (interactive && AskOnTerminal(texts::kDeleteQuestion));
+    request.deleteFirst = o.yes || (interactive && AskOnTerminal(velra::texts::kDeleteQuestion));
 
   ProgressLine progress;
   const bool showProgress = ::isatty(STDERR_FILENO);

@@ -4,6 +4,8 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "base/Text.h"
+#include "cli/CliTexts.h"
 #include "import/ValueConversion.h"
 
 namespace velra::cli {
@@ -22,6 +24,11 @@ const char* StatusName(ImportResult::Status status) {
       return "stopped";
   }
   return "";
+}
+
+// The line under a shortened list of records.
+std::string More(size_t count) {
+  return Fill(texts::kMoreRecords, {std::to_string(count)});
 }
 
 std::string Where(uint32_t line) {
@@ -48,22 +55,22 @@ void PrintRecord(const RecordPreview& record, const ValueConverter& converter) {
 void PrintPreview(const TestRunPreview& preview, const ValueConverter& converter) {
   for (const std::string& note : preview.notes) std::cout << note << '\n';
   if (!preview.firstRows.empty()) {
-    std::cout << "Die ersten Zeilen mit allen Werten, die der Import setzt:\n";
+    std::cout << texts::kFirstRows << '\n';
     for (const RecordPreview& record : preview.firstRows) PrintRecord(record, converter);
   }
   if (!preview.changed.empty()) {
-    std::cout << "Geänderte Datensätze (alt -> neu):\n";
+    std::cout << texts::kChangedRecords << '\n';
     for (const RecordPreview& record : preview.changed) PrintRecord(record, converter);
-    if (preview.moreChanged) std::cout << "  ... und " << preview.moreChanged << " weitere\n";
+    if (preview.moreChanged) std::cout << More(preview.moreChanged) << '\n';
   }
   if (!preview.duplicates.empty()) {
-    std::cout << "Schlüssel, die in der Datei mehrfach stehen:\n";
+    std::cout << texts::kDuplicateKeys << '\n';
     for (const DuplicateKey& duplicate : preview.duplicates) {
       std::cout << "  " << duplicate.key << ": Zeilen";
       for (uint32_t line : duplicate.lines) std::cout << ' ' << line;
       std::cout << '\n';
     }
-    if (preview.moreDuplicates) std::cout << "  ... und " << preview.moreDuplicates << " weitere\n";
+    if (preview.moreDuplicates) std::cout << More(preview.moreDuplicates) << '\n';
   }
 }
 
@@ -76,8 +83,9 @@ void PrintEntries(const ImportReport& report) {
     std::cerr << ": " << entry.reason << '\n';
   }
   if (report.EntryCount() > report.Entries().size())
-    std::cerr << "... und " << report.EntryCount() - report.Entries().size()
-              << " weitere Meldungen\n";
+    std::cerr << Fill(texts::kMoreEntries,
+                      {std::to_string(report.EntryCount() - report.Entries().size())})
+              << '\n';
 }
 
 nlohmann::json RecordJson(const RecordPreview& record, const ValueConverter& converter) {

@@ -8,6 +8,7 @@
 #include "base/Regional.h"
 #include "base/Text.h"
 #include "cli/CliContext.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/SourceOptions.h"
 #include "cli/UsageErrors.h"
@@ -38,7 +39,8 @@ ProgressCallback TerminalProgress() {
   if (!::isatty(STDERR_FILENO)) return {};
   return [](uint64_t done, uint64_t total) {
     if (total > 0)
-      std::cerr << "\rDatei wird gelesen: " << done * 100 / total << " %" << std::flush;
+      std::cerr << '\r' << Fill(texts::kReading, {std::to_string(done * 100 / total)})
+                << std::flush;
     return true;
   };
 }

@@ -6,65 +6,64 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "cli/CliTexts.h"
 
 namespace velra::cli {
 
 namespace {
 
 namespace text {
-std::string Quoted(std::string_view value) {
-  return "'" + std::string(value) + "'";
-}
+using namespace velra::cli::texts;
 std::string MissingCommand(const std::string& commands) {
-  return "Es fehlt ein Befehl: " + commands + ".";
+  return Fill(kMissingCommand, {commands});
 }
 std::string UnknownCommand(const std::string& word, const std::string& commands) {
-  return "Unbekannter Befehl " + Quoted(word) + "; möglich sind " + commands + ".";
+  return Fill(kUnknownCommand, {word, commands});
 }
 std::string UnknownOption(std::string_view option) {
-  return "Unbekannte Option: " + std::string(option);
+  return Fill(kUnknownOption, {option});
 }
 std::string StrayValue(const std::string& value) {
-  return "Der Wert " + Quoted(value) + " gehört zu keiner Option.";
+  return Fill(kStrayValue, {value});
 }
 std::string MissingOption(const std::string& option) {
-  return "Die Option " + option + " fehlt.";
+  return Fill(kMissingOption, {option});
 }
 std::string MissingValue(const std::string& option) {
-  return "Die Option " + option + " braucht einen Wert.";
+  return Fill(kMissingValue, {option});
 }
 std::string Repeated(const std::string& option) {
-  return "Die Option " + option + " ist nur einmal erlaubt.";
+  return Fill(kRepeatedOption, {option});
 }
 std::string FlagWithValue(const std::string& option, const std::string& value) {
-  return "Die Option " + option + " steht ohne Wert, nicht mit " + Quoted(value) + ".";
+  return Fill(kFlagWithValue, {option, value});
 }
 std::string WrongValue(const std::string& option, const std::string& value) {
-  return "Der Wert " + Quoted(value) + " passt nicht zur Option " + option + ".";
+  return Fill(kWrongValue, {value, option});
 }
 std::string Refused(const std::string& option, std::string_view complaint) {
-  return "Die Option " + option + " " + std::string(complaint);
+  return Fill(kOptionRefused, {option, complaint});
 }
 std::string OnlyWith(const std::string& option, const std::string& other) {
-  return "Die Option " + option + " gilt nur zusammen mit " + other + ".";
+  return Fill(kOnlyWith, {option, other});
 }
 // Kept for what the program does not expect to hit, so that nothing is lost.
 std::string Unexpected(const std::string& detail) {
-  return "Die Befehlszeile ist nicht richtig: " + detail;
+  return Fill(kUnexpectedUsage, {detail});
 }
 std::string NotOneOf(const std::string& values, const std::string& value) {
-  return "erwartet " + values + ", nicht " + Quoted(value) + ".";
+  return Fill(kNotOneOf, {values, value});
 }
 std::string NotWholeNumber(const std::string& range, const std::string& value) {
-  return "erwartet eine ganze Zahl " + range + ", nicht " + Quoted(value) + ".";
+  return Fill(kNotWholeNumber, {range, value});
 }
 }  // namespace text
 
 // "a, b oder c".
 std::string Alternatives(const std::vector<std::string>& values) {
   if (values.size() < 2) return Join(values, "");
-  return Join(std::vector<std::string>(values.begin(), values.end() - 1), ", ") + " oder " +
-         values.back();
+  return Join(std::vector<std::string>(values.begin(), values.end() - 1), ", ") +
+         texts::kLastAlternative + values.back();
 }
 
 // The program and the subcommands parsed so far.
@@ -171,8 +170,9 @@ CLI::Validator OneOf(std::vector<std::string> values) {
 
 CLI::Validator WholeNumber(int64_t min, int64_t max) {
   const bool open = max == std::numeric_limits<int64_t>::max();
-  const std::string bounds = std::to_string(min) + " bis " + std::to_string(max);
-  const std::string range = open ? "ab " + std::to_string(min) : "von " + bounds;
+  const std::string bounds = Fill(texts::kBounds, {std::to_string(min), std::to_string(max)});
+  const std::string range =
+      open ? Fill(texts::kFrom, {std::to_string(min)}) : Fill(texts::kFromTo, {bounds});
   return CLI::Validator(
       [min, max, range](std::string& value) {
         int64_t number = 0;

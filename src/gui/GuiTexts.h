@@ -127,4 +127,42 @@ inline constexpr const char* kFinished = "Der Importassistent ist fertig.";
 inline constexpr const char* kShowReport = "Importprotokoll anzeigen";
 inline constexpr const char* kMoment = "Einen Moment bitte...";
 
+// The grid's column headers: the tip names the column and its field.
+inline constexpr const char* kColumnUnassignedTip = "Spalte '%1': nicht zugeordnet";
+inline constexpr const char* kColumnAssignedTip = "Spalte '%1' → %2";
+
+// The import report: %1 to %4 are counts of rows.
+inline constexpr const char* kReportWritten =
+    "Geschriebene Zeilen: %1 (neu angelegt: %2, geändert: %3, unverändert: %4)";
+inline constexpr const char* kReportNotWritten =
+    "Nicht importierte Zeilen: %1, Meldungen im Protokoll: %2";
+inline constexpr const char* kReportNoEntries =
+    "Alle Werte wurden übernommen; das Protokoll ist leer.";
+inline constexpr const char* kReportTruncated =
+    "Das Protokoll enthält %1 Meldungen; aufgeführt sind die ersten %2. Die übrigen werden nur "
+    "gezählt.";
+
+// The test run's dialog.
+inline constexpr const char* kTestRunNothingSaved =
+    "Es wurde nichts gespeichert: Der Import würde genau das tun, was hier steht.";
+// "… und 3 weitere geänderte Datensätze."
+inline constexpr const char* kTestRunMore = "… und %1 weitere %2.";
+inline constexpr const char* kTestRunMoreChanged = "geänderte Datensätze";
+inline constexpr const char* kTestRunMoreDuplicates = "mehrfache Schlüssel";
+inline constexpr const char* kTestRunChanges = "Änderungen (%1)";
+inline constexpr const char* kTestRunDuplicates = "Doppelte Schlüssel (%1)";
+inline constexpr const char* kTestRunShowReport = "Importprotokoll anzeigen (%1)";
+
+inline constexpr const char* kStorageHint =
+    "Markieren Sie bitte den Lagerort und klicken Sie auf 'OK'.";
+
+// A help topic without a page; %2 is the topic of the overview, linked.
+inline constexpr const char* kHelpMissingText =
+    "Zu diesem Thema (Nummer %1) gibt es leider keine Hilfeseite. Die Übersicht über den "
+    "Importassistenten finden Sie <a href=\"qrc:/help/%2.html\">hier</a>.";
+
+inline constexpr const char* kQtTranslationsMissing =
+    "Die deutschen Texte der Qt-Dialoge fehlen (Paket qt6-translations-l10n); Dateiauswahl und "
+    "Eingabefelder erscheinen englisch.";
+
 }  // namespace velra::gui::texts

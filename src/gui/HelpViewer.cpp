@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "base/Text.h"
+#include "gui/GuiTexts.h"
 #include "gui/Look.h"
 
 // The pages live in this static library; without a reference the linker would leave them out.
@@ -30,9 +32,6 @@ constexpr const char* kForward = "Vorwärts";
 constexpr const char* kContents = "Übersicht";
 constexpr const char* kClose = "Schließen";
 constexpr const char* kMissingTitle = "Keine Hilfe vorhanden";
-constexpr const char* kMissingText =
-    "Zu diesem Thema (Nummer %1) gibt es leider keine Hilfeseite. Die Übersicht über den "
-    "Importassistenten finden Sie <a href=\"qrc:/help/%2.html\">hier</a>.";
 
 QUrl PageUrl(int contextId) {
   return QUrl(QStringLiteral("qrc:/help/%1.html").arg(contextId));
@@ -46,7 +45,9 @@ QString MissingPage(int contextId) {
   const QString title = QString::fromUtf8(kMissingTitle);
   return QStringLiteral(
              "<html><head><title>%1</title></head><body><h1>%1</h1><p>%2</p></body></html>")
-      .arg(title, QString::fromUtf8(kMissingText).arg(contextId).arg(kWizardHelp));
+      .arg(title,
+           QString::fromStdString(Fill(texts::kHelpMissingText,
+                                       {std::to_string(contextId), std::to_string(kWizardHelp)})));
 }
 
 class HelpWindow : public QWidget {

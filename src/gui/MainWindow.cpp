@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "base/Text.h"
 #include "gui/GuiTexts.h"
 #include "gui/Look.h"
 #include "gui/ReportDialog.h"
@@ -285,7 +286,8 @@ void MainWindow::ShowProgress() {
     lbStatustext_->setText(velra::texts::kImporting);
     progressBar_->setRange(0, static_cast<int>(std::min<uint64_t>(total, INT32_MAX)));
     progressBar_->setValue(static_cast<int>(std::min({done, total, uint64_t{INT32_MAX}})));
-    lbStatus_->setText(QString("%1 von %2").arg(done).arg(total));
+    lbStatus_->setText(QString::fromStdString(
+        Fill(velra::texts::kRowsDone, {std::to_string(done), std::to_string(total)})));
   }
 }
 

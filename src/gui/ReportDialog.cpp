@@ -15,6 +15,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "base/Text.h"
+#include "gui/GuiTexts.h"
 #include "gui/Look.h"
 #include "import/ImportReport.h"
 #include "shell/ShownTexts.h"
@@ -24,13 +26,6 @@ namespace velra::gui {
 namespace {
 
 constexpr const char* kCaption = "Importprotokoll";
-constexpr const char* kWritten =
-    "Geschriebene Zeilen: %1 (neu angelegt: %2, geändert: %3, unverändert: %4)";
-constexpr const char* kNotWritten = "Nicht importierte Zeilen: %1, Meldungen im Protokoll: %2";
-constexpr const char* kNoEntries = "Alle Werte wurden übernommen; das Protokoll ist leer.";
-constexpr const char* kTruncated =
-    "Das Protokoll enthält %1 Meldungen; aufgeführt sind die ersten %2. Die übrigen werden nur "
-    "gezählt.";
 constexpr const char* kHeaders[] = {"Zeile", "Spalte", "Feld", "Wert", "Grund"};
 constexpr const char* kSaveAs = "Speichern unter...";
 constexpr const char* kClose = "Schließen";
@@ -87,8 +82,8 @@ class EntriesModel : public QAbstractTableModel {
   const ShownTexts& shown_;
 };
 
-QString Number(size_t value) {
-  return QLocale(QLocale::German).toString(static_cast<qulonglong>(value));
+std::string Number(size_t value) {
+  return QLocale(QLocale::German).toString(static_cast<qulonglong>(value)).toStdString();
 }
 
 }  // namespace
@@ -100,12 +95,12 @@ ReportDialog::ReportDialog(const ImportReport& report, const ShownTexts& shown, 
 
   auto* summary = new QLabel(this);
   summary->setObjectName("lbZusammenfassung");
-  summary->setText(QString::fromUtf8(kWritten).arg(Number(report_.rowsWritten),
-                                                   Number(report_.added), Number(report_.updated),
-                                                   Number(report_.unchanged)) +
-                   "\n" +
-                   QString::fromUtf8(kNotWritten)
-                       .arg(Number(report_.rowsRejected), Number(report_.EntryCount())));
+  summary->setText(QString::fromStdString(
+      Fill(texts::kReportWritten, {Number(report_.rowsWritten), Number(report_.added),
+                                   Number(report_.updated), Number(report_.unchanged)}) +
+      "\n" +
+      Fill(texts::kReportNotWritten,
+           {Number(report_.rowsRejected), Number(report_.EntryCount())})));
 
   auto* proxy = new QSortFilterProxyModel(this);
   proxy->setSourceModel(new EntriesModel(report_.Entries(), shown_, this));
@@ -132,11 +127,12 @@ ReportDialog::ReportDialog(const ImportReport& report, const ShownTexts& shown, 
 
   QLabel* note = nullptr;
   if (report_.Empty()) {
-    note = new QLabel(QString::fromUtf8(kNoEntries), this);
+    note = new QLabel(QString::fromUtf8(texts::kReportNoEntries), this);
   } else if (report_.EntryCount() > report_.Entries().size()) {
-    note = new QLabel(QString::fromUtf8(kTruncated)
-                          .arg(Number(report_.EntryCount()), Number(report_.Entries().size())),
-                      this);
+    note = new QLabel(
+        QString::fromStdString(Fill(texts::kReportTruncated, {Number(report_.EntryCount()),
+                                                              Number(report_.Entries().size())})),
+        this);
   }
   if (note) {
     note->setObjectName("lbHinweis");

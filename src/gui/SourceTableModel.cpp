@@ -2,6 +2,8 @@
 
 #include <QBrush>
 
+#include "base/Text.h"
+#include "gui/GuiTexts.h"
 #include "gui/Look.h"
 
 namespace velra::gui {
@@ -99,8 +101,9 @@ QVariant SourceTableModel::headerData(int section, Qt::Orientation orientation, 
   if (role == Qt::DisplayRole) return QString::fromStdString(column.FieldCaption);
   if (role == Qt::ToolTipRole)
     return QString::fromStdString(
-        column.TargetField.empty() ? "Spalte '" + column.SourceName + "': nicht zugeordnet"
-                                   : "Spalte '" + column.SourceName + "' → " + column.TargetField);
+        column.TargetField.empty()
+            ? Fill(texts::kColumnUnassignedTip, {column.SourceName})
+            : Fill(texts::kColumnAssignedTip, {column.SourceName, column.TargetField}));
   if (role == Qt::BackgroundRole) {
     QColor colour = ColumnColour(column, true);
     if (colour.isValid()) return QBrush(colour);

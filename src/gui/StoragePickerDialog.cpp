@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/GuiTexts.h"
 #include "gui/HelpViewer.h"
 #include "gui/Look.h"
 #include "storage/StoragePicker.h"
@@ -24,7 +25,6 @@ namespace velra::gui {
 namespace {
 
 constexpr const char* kCaption = "Lagerort wählen";
-constexpr const char* kHint = "Markieren Sie bitte den Lagerort und klicken Sie auf 'OK'.";
 constexpr const char* kOk = "OK";
 constexpr const char* kCancel = "Abbrechen";
 constexpr const char* kHelp = "Hilfe";
@@ -135,7 +135,7 @@ StoragePickerDialog::StoragePickerDialog(StoragePicker& picker, std::function<vo
   setModal(true);
   resize(380, 440);
 
-  auto* hint = new QLabel(QString::fromUtf8(kHint), this);
+  auto* hint = new QLabel(QString::fromUtf8(texts::kStorageHint), this);
   hint->setWordWrap(true);
 
   auto activate = [this] {

@@ -8,6 +8,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "base/Text.h"
+#include "gui/GuiTexts.h"
 #include "gui/Look.h"
 #include "gui/ReportDialog.h"
 #include "import/ImportRun.h"
@@ -47,7 +49,12 @@ void AddRecord(QTreeWidget* tree, const RecordPreview& record, bool withBefore,
 }
 
 QLabel* More(size_t count, const char* what) {
-  return new QLabel(QString("… und %1 weitere %2.").arg(count).arg(what));
+  return new QLabel(Q(Fill(texts::kTestRunMore, {std::to_string(count), what})));
+}
+
+// A tab's or a button's caption with a count.
+QString Counted(const char* caption, size_t count) {
+  return Q(Fill(caption, {std::to_string(count)}));
 }
 
 }  // namespace
@@ -62,8 +69,7 @@ TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows, const Show
   const TestRunPreview& preview = result.preview;
   const ImportReport& report = result.report;
 
-  QStringList lines{Q(report.Summary(rows)),
-                    "Es wurde nichts gespeichert: Der Import würde genau das tun, was hier steht."};
+  QStringList lines{Q(report.Summary(rows)), texts::kTestRunNothingSaved};
   for (const std::string& note : preview.notes) lines << Q(note);
   auto* summary = new QLabel(lines.join('\n'));
   summary->setObjectName("lbZusammenfassung");
@@ -83,8 +89,8 @@ TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows, const Show
   for (const RecordPreview& record : preview.changed) AddRecord(changed, record, true, shown);
   changedLayout->addWidget(changed);
   if (preview.moreChanged)
-    changedLayout->addWidget(More(preview.moreChanged, "geänderte Datensätze"));
-  tabs->addTab(changedPage, QString("Änderungen (%1)").arg(report.updated));
+    changedLayout->addWidget(More(preview.moreChanged, texts::kTestRunMoreChanged));
+  tabs->addTab(changedPage, Counted(texts::kTestRunChanges, report.updated));
 
   auto* duplicatePage = new QWidget;
   auto* duplicateLayout = new QVBoxLayout(duplicatePage);
@@ -96,15 +102,13 @@ TestRunDialog::TestRunDialog(const ImportResult& result, size_t rows, const Show
   }
   duplicateLayout->addWidget(duplicates);
   if (preview.moreDuplicates)
-    duplicateLayout->addWidget(More(preview.moreDuplicates, "mehrfache Schlüssel"));
-  tabs->addTab(
-      duplicatePage,
-      QString("Doppelte Schlüssel (%1)").arg(preview.duplicates.size() + preview.moreDuplicates));
+    duplicateLayout->addWidget(More(preview.moreDuplicates, texts::kTestRunMoreDuplicates));
+  tabs->addTab(duplicatePage, Counted(texts::kTestRunDuplicates,
+                                      preview.duplicates.size() + preview.moreDuplicates));
   body->addWidget(tabs, 1);
 
   auto* buttons = new QHBoxLayout;
-  auto* showReport =
-      new QPushButton(QString("Importprotokoll anzeigen (%1)").arg(report.EntryCount()));
+  auto* showReport = new QPushButton(Counted(texts::kTestRunShowReport, report.EntryCount()));
   showReport->setObjectName("cmdProtokoll");
   showReport->setEnabled(!report.Empty());
   auto* rejects = new QPushButton("Abgewiesene Zeilen speichern...");

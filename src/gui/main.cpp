@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "config/Environment.h"
+#include "gui/GuiTexts.h"
 #include "gui/MainWindow.h"
 #include "gui/QtDialogs.h"
 #include "gui/Translations.h"
@@ -18,8 +19,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Importassistent");
   if (velra::gui::InstallQtTranslations(app).isEmpty())
-    std::cerr << "Die deutschen Texte der Qt-Dialoge fehlen (Paket qt6-translations-l10n); "
-                 "Dateiauswahl und Eingabefelder erscheinen englisch.\n";
+    std::cerr << velra::gui::texts::kQtTranslationsMissing << '\n';
 
   velra::StartOptions options;
   std::string programDir;

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "base/Text.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 
@@ -45,11 +46,10 @@ void ImportReport::Add(ReportEntry entry) {
 }
 
 std::string ImportReport::Summary(size_t rows) const {
-  return "Zeilen: " + std::to_string(rows) + ", geschrieben: " + std::to_string(rowsWritten) +
-         ", neu angelegt: " + std::to_string(added) + ", geändert: " + std::to_string(updated) +
-         ", unverändert: " + std::to_string(unchanged) +
-         ", nicht importiert: " + std::to_string(rowsRejected) +
-         ", Meldungen: " + std::to_string(EntryCount());
+  return Fill(import_texts::kReportSummary,
+              {std::to_string(rows), std::to_string(rowsWritten), std::to_string(added),
+               std::to_string(updated), std::to_string(unchanged), std::to_string(rowsRejected),
+               std::to_string(EntryCount())});
 }
 
 void ImportReport::SaveCsv(const std::string& path,
@@ -63,11 +63,10 @@ void ImportReport::SaveCsv(const std::string& path,
         << CsvField(fieldName ? fieldName(entry.field) : entry.field) << ';'
         << CsvField(entry.value) << ';' << CsvField(entry.reason) << "\r\n";
   if (uncounted_ > 0)
-    out << ";;;;" << CsvField("... und " + std::to_string(uncounted_) + " weitere Meldungen")
+    out << ";;;;" << CsvField(Fill(import_texts::kReportMoreEntries, {std::to_string(uncounted_)}))
         << "\r\n";
   out.flush();
-  if (!out)
-    throw ImportError("Das Importprotokoll konnte nicht nach '" + path + "' geschrieben werden.");
+  if (!out) throw ImportError(Fill(import_texts::kReportNotSaved, {path}));
 }
 
 }  // namespace velra

@@ -5,9 +5,11 @@
 #include <optional>
 #include <thread>
 
+#include "base/Text.h"
 #include "db/Connection.h"
 #include "db/TargetTable.h"
 #include "import/ImportLock.h"
+#include "import/ImportTexts.h"
 #include "import/LoadNotes.h"
 #include "import/RowRecord.h"
 #include "import/ValueConversion.h"
@@ -22,7 +24,6 @@ namespace velra {
 
 namespace {
 
-constexpr const char* kCannotOpen = "Die Firmendatenbank konnte nicht geöffnet werden:";
 constexpr size_t kRowsPerCommit = 1000;
 constexpr auto kTimePerCommit = std::chrono::milliseconds(250);
 
@@ -33,9 +34,6 @@ bool StopsTheRun(const DbError& error) {
   return kind == DbError::Kind::Locked || kind == DbError::Kind::Open ||
          kind == DbError::Kind::Storage || kind == DbError::Kind::Denied;
 }
-
-constexpr const char* kNotWrittenAfterStop =
-    "Die Zeile wurde nicht importiert: Der Import wurde angehalten, bevor sie gespeichert war.";
 
 // The run's loop: it opens the company, takes the table's lock, writes the rows in batches of
 // one transaction each (every row behind a savepoint, so that it is written completely or not
@@ -97,7 +95,7 @@ class Runner {
       connection_ = Connection::Open(context_.ConnectionString);
       table_ = std::make_unique<TargetTable>(*connection_, settings_.table);
     } catch (const DbError& e) {
-      result_.message = std::string(kCannotOpen) + "\r\n" + e.what();
+      result_.message = Fill(import_texts::kCannotOpen, {e.what()});
       return false;
     }
     record_ = std::make_unique<RowRecord>(*table_);
@@ -118,27 +116,26 @@ class Runner {
                                   columnWriter_->Planned(), today_});
       columnWriter_->Prepare(*connection_, converter_, settings_.sourceFolder);
     } catch (const DbError& e) {
-      result_.message = std::string(kCannotOpen) + "\r\n" + e.what();
+      result_.message = Fill(import_texts::kCannotOpen, {e.what()});
       return false;
     }
     return true;
   }
 
   bool Lock(const std::atomic<bool>& cancel) {
-    const std::string other =
-        "Ein anderer Import in die Firma '" + context_.CompanyName + "' läuft gerade";
+    const std::string other = Fill(import_texts::kOtherRun, {context_.CompanyName});
     LockWaiting waiting;
     waiting.wait = options_.waitForOtherRun;
     waiting.cancel = &cancel;
     if (options_.waiting)
       waiting.report = [&](int seconds) {
-        options_.waiting(other + "; es wird gewartet … (" + std::to_string(seconds) + " s)");
+        options_.waiting(Fill(import_texts::kWaitingForOtherRun, {other, std::to_string(seconds)}));
       };
     lock_ = LockImport(*connection_, context_.DatabasePath, table_->Name(), waiting);
     if (lock_.state == ImportLock::State::Busy)
-      result_.message = other + "; der Import wurde nicht gestartet.";
+      result_.message = Fill(import_texts::kOtherRunNotStarted, {other});
     else if (lock_.state == ImportLock::State::Cancelled)
-      result_.message = "Der Import wurde abgebrochen, bevor er begann: " + other + ".";
+      result_.message = Fill(import_texts::kCancelledBeforeStart, {other});
     return lock_.state == ImportLock::State::Taken;
   }
 
@@ -147,13 +144,13 @@ class Runner {
     try {
       deleted = connection_->Execute("DELETE FROM " + connection_->Quote(table_->Name()));
     } catch (const DbError& e) {
-      result_.message = std::string("Die Datensätze konnten nicht gelöscht werden:\r\n") + e.what();
+      result_.message = Fill(import_texts::kNotDeleted, {e.what()});
       return false;
     }
     deletedInBatch_ = static_cast<size_t>(deleted);
     if (options_.testRun)
-      result_.preview.notes.push_back("Tabelle '" + table_->Name() + "': alle " +
-                                      std::to_string(deleted) + " Datensätze würden gelöscht.");
+      result_.preview.notes.push_back(
+          Fill(import_texts::kWouldDelete, {table_->Name(), std::to_string(deleted)}));
     return true;
   }
 
@@ -235,7 +232,7 @@ class Runner {
   void RejectRow(size_t row, const std::string& reason) {
     rejectedSinceCommit_.push_back(row);
     result_.report.AddRejected({static_cast<uint32_t>(row), scope_->LineOf(row), "", "", "",
-                                "Die Zeile wurde nicht importiert: " + reason});
+                                Fill(import_texts::kRowRejected, {reason})});
   }
 
   // After a stop: every row from `first` on that is not in the database and not yet reported as
@@ -245,8 +242,8 @@ class Runner {
     for (size_t row = first; row <= last; ++row) {
       while (rejected != rejectedSinceCommit_.end() && *rejected < row) ++rejected;
       if (rejected != rejectedSinceCommit_.end() && *rejected == row) continue;
-      result_.report.AddRejected(
-          {static_cast<uint32_t>(row), scope_->LineOf(row), "", "", "", kNotWrittenAfterStop});
+      result_.report.AddRejected({static_cast<uint32_t>(row), scope_->LineOf(row), "", "", "",
+                                  import_texts::kNotWrittenAfterStop});
     }
   }
 

@@ -2,6 +2,9 @@
 
 #include <unordered_map>
 
+#include "base/Text.h"
+#include "import/ImportTexts.h"
+
 namespace velra {
 
 void AddLoadNotes(const LoadReport& notes, const SourceTable& source, ImportReport& report) {
@@ -9,7 +12,6 @@ void AddLoadNotes(const LoadReport& notes, const SourceTable& source, ImportRepo
   std::unordered_map<uint32_t, uint32_t> rowOfLine;
   for (size_t row = 1; row <= source.RowCount(); ++row)
     rowOfLine.try_emplace(source.SourceLine(row), static_cast<uint32_t>(row));
-  constexpr const char* kPrefix = "Beim Lesen der Datei: ";
   for (const SourceWarning& warning : notes.warnings) {
     auto found = warning.line ? rowOfLine.find(warning.line) : rowOfLine.end();
     const uint32_t row = found == rowOfLine.end() ? 0 : found->second;
@@ -17,12 +19,12 @@ void AddLoadNotes(const LoadReport& notes, const SourceTable& source, ImportRepo
     if (warning.column > 0)
       column = warning.column <= source.ColumnCount() ? source.ColumnNames()[warning.column - 1]
                                                       : GeneratedColumnName(warning.column);
-    report.Add({row, warning.line, column, "", warning.value, kPrefix + warning.text});
+    report.Add({row, warning.line, column, "", warning.value,
+                Fill(import_texts::kLoadNote, {warning.text})});
   }
   if (notes.moreWarnings > 0)
-    report.Add(
-        {0, 0, "", "", "",
-         kPrefix + std::to_string(notes.moreWarnings) + " weitere Hinweise wie die obigen."});
+    report.Add({0, 0, "", "", "",
+                Fill(import_texts::kMoreLoadNotes, {std::to_string(notes.moreWarnings)})});
 }
 
 }  // namespace velra

@@ -2,11 +2,12 @@
 
 #include <vector>
 
+#include "base/Text.h"
+#include "import/ImportTexts.h"
+
 namespace velra {
 
 namespace {
-
-constexpr const char* kFirstLine = "Sie haben leider nicht alle nötigen Pflichtfelder zugewiesen.";
 
 struct Check {
   std::string caption;
@@ -19,8 +20,8 @@ struct Check {
 std::vector<Check> ChecksOf(const MandatoryCheckInput& in) {
   const DataKindInfo& kind = Describe(in.datenart);
   if (kind.synchronise && in.synchronise)
-    return {{in.synchronisationCaption, "Prüfen Sie bitte, ob Sie das Feld '" +
-                                            in.synchronisationCaption + "' zugeordnet haben."}};
+    return {{in.synchronisationCaption,
+             Fill(import_texts::kSyncFieldHint, {in.synchronisationCaption})}};
   std::vector<Check> checks;
   if (kind.numberField.caption && !in.autoNumber)
     checks.push_back({kind.numberField.caption, kind.numberField.hint});
@@ -28,9 +29,9 @@ std::vector<Check> ChecksOf(const MandatoryCheckInput& in) {
     if (field.caption) checks.push_back({field.caption, field.hint});
   const bool addresses = kind.family == Family::Customers || kind.family == Family::Suppliers;
   if (addresses && in.searchNameMode == 0)
-    checks.push_back({"Suchname", "Prüfen Sie bitte, ob Sie den Suchnamen zugeordnet haben."});
+    checks.push_back({"Suchname", import_texts::kSearchNameHint});
   if (kind.family == Family::Articles && !in.taxRateByDefault)
-    checks.push_back({"USt-Satz", "Prüfen Sie bitte, ob Sie den Steuersatz zugeordnet haben."});
+    checks.push_back({"USt-Satz", import_texts::kTaxRateHint});
   return checks;
 }
 
@@ -38,7 +39,7 @@ std::vector<Check> ChecksOf(const MandatoryCheckInput& in) {
 
 std::optional<std::string> MissingMandatoryField(const MandatoryCheckInput& input) {
   for (const Check& check : ChecksOf(input))
-    if (!input.isMapped(check.caption)) return std::string(kFirstLine) + "\r\n" + check.hint;
+    if (!input.isMapped(check.caption)) return Fill(import_texts::kMandatoryMissing, {check.hint});
   return std::nullopt;
 }
 

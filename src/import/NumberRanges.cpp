@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 namespace {
@@ -29,43 +30,28 @@ constexpr int kMaxAttempts = 1000000;
 // The German texts of this module.
 namespace text {
 
-std::string Quoted(std::string_view value) {
-  return "'" + std::string(value) + "'";
-}
-std::string RangePrefix(std::string_view range) {
-  return "Der Nummernkreis " + Quoted(range) + " ";
-}
 std::string NoFormat(std::string_view range) {
-  return RangePrefix(range) +
-         "hat kein Nummernformat, auch das allgemeine Nummernformat des Programms ist leer; "
-         "seine Nummern w\xC3\xA4ren leer.";
+  return Fill(import_texts::kRangeNoFormat, {range});
 }
 std::string EmptyNumber(std::string_view range, std::string_view format) {
-  return RangePrefix(range) + "ergibt mit dem Nummernformat " + Quoted(format) +
-         " eine leere Nummer.";
+  return Fill(import_texts::kRangeEmptyNumber, {range, format});
 }
 std::string NoCounter(std::string_view range) {
-  return RangePrefix(range) + "hat keinen Z\xC3\xA4hlerstand.";
+  return Fill(import_texts::kRangeNoCounter, {range});
 }
 std::string CounterNoNumber(std::string_view range, std::string_view counter) {
-  return RangePrefix(range) + "hat den Z\xC3\xA4hlerstand " + Quoted(counter) +
-         ", der keine Zahl ist.";
+  return Fill(import_texts::kRangeCounterNoNumber, {range, counter});
 }
 std::string FormatWithoutCounter(std::string_view range, std::string_view format,
                                  std::string_view number) {
-  return RangePrefix(range) + "findet keine freie Nummer: die Nummer " + Quoted(number) +
-         " ist bereits vergeben, und das Nummernformat " + Quoted(format) +
-         " enth\xC3\xA4lt keinen Z\xC3\xA4hler (\"Nr.\").";
+  return Fill(import_texts::kRangeFormatWithoutCounter, {range, format, number});
 }
 std::string TooManyAttempts(std::string_view range, std::string_view lastNumber) {
-  return RangePrefix(range) + "findet nach " + std::to_string(kMaxAttempts) +
-         " vergebenen Nummern keine freie Nummer (zuletzt gepr\xC3\xBC"
-         "ft: " +
-         Quoted(lastNumber) + ").";
+  return Fill(import_texts::kRangeTooManyAttempts,
+              {range, std::to_string(kMaxAttempts), lastNumber});
 }
 std::string CounterNotStored(std::string_view range, std::string_view reason) {
-  return "Der Z\xC3\xA4hlerstand des Nummernkreises " + Quoted(range) +
-         " konnte nicht gespeichert werden. " + std::string(reason);
+  return Fill(import_texts::kRangeCounterNotStored, {range, reason});
 }
 
 }  // namespace text

@@ -13,6 +13,7 @@
 #include "base/Text.h"
 #include "config/Messages.h"
 #include "config/TextFile.h"
+#include "import/ImportTexts.h"
 #include "source/Formats.h"
 
 namespace velra {
@@ -36,10 +37,6 @@ std::optional<OutEncoding> OutEncodingOf(std::string_view name) {
   return std::nullopt;
 }
 
-std::string Quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
-
 bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
@@ -57,22 +54,16 @@ struct Layout {
 // Checks the format; a German sentence when it cannot be written.
 std::optional<std::string> FormatProblem(const Layout& layout) {
   if (CharacterCount(layout.separator) != 1 || HasLineBreak(layout.separator))
-    return "Das Trennzeichen " + Quoted(layout.separator) +
-           " der Fehlerdatei ist ungültig: Es muss ein einzelnes Zeichen sein, das kein "
-           "Zeilenumbruch ist.";
+    return Fill(import_texts::kRejectSeparatorInvalid, {layout.separator});
   if (!layout.qualifier.empty() &&
       (CharacterCount(layout.qualifier) != 1 || HasLineBreak(layout.qualifier) ||
        layout.qualifier == layout.separator))
-    return "Das Textbegrenzungszeichen " + Quoted(layout.qualifier) +
-           " der Fehlerdatei ist ungültig: Es muss ein einzelnes Zeichen sein, das weder "
-           "Zeilenumbruch noch Trennzeichen ist.";
+    return Fill(import_texts::kRejectQualifierInvalid, {layout.qualifier});
   const std::string& token = layout.lineBreakToken;
   if (!token.empty() &&
       (HasLineBreak(token) || token.find(layout.separator) != std::string::npos ||
        (!layout.qualifier.empty() && token.find(layout.qualifier) != std::string::npos)))
-    return "Das Ersatzzeichen für Zeilenumbrüche " + Quoted(token) +
-           " darf weder einen Zeilenumbruch noch das Trenn- oder Textbegrenzungszeichen "
-           "enthalten.";
+    return Fill(import_texts::kRejectLineBreakTokenInvalid, {token});
   return std::nullopt;
 }
 
@@ -157,11 +148,11 @@ class Writer {
   }
 
   size_t Written() const { return written_; }
-  // The names of the columns whose binary values were left empty.
+  // The names of the columns whose binary values were left empty, in quotes.
   std::vector<std::string> BinaryColumns() const {
     std::vector<std::string> names;
     for (size_t c = 1; c < binaryColumns_.size(); ++c)
-      if (binaryColumns_[c]) names.push_back(Quoted(source_.ColumnNames()[c - 1]));
+      if (binaryColumns_[c]) names.push_back("'" + source_.ColumnNames()[c - 1] + "'");
     return names;
   }
 
@@ -266,19 +257,15 @@ RejectFileResult WriteRejectFile(const std::string& path, const SourceTable& sou
   for (uint32_t row : report.RowsRejected())
     if (row <= source.RowCount()) rows.push_back(row);
   if (size_t missing = report.RowsRejected().size() - rows.size(); missing == 1)
-    notes.push_back(
-        "Eine Zeile des Importprotokolls gibt es in der Tabelle nicht mehr; sie fehlt "
-        "in der Datei.");
+    notes.push_back(import_texts::kRejectOneRowGone);
   else if (missing > 1)
-    notes.push_back(std::to_string(missing) +
-                    " Zeilen des Importprotokolls gibt es in der Tabelle nicht mehr; sie fehlen "
-                    "in der Datei.");
+    notes.push_back(Fill(import_texts::kRejectRowsGone, {std::to_string(missing)}));
   if (rows.empty()) {
     result.note = Join(notes, " ");
     return result;
   }
   if (Trim(path).empty()) {
-    result.error = "Für die abgewiesenen Zeilen ist keine Datei angegeben.";
+    result.error = import_texts::kRejectNoFile;
     return result;
   }
 
@@ -292,18 +279,14 @@ RejectFileResult WriteRejectFile(const std::string& path, const SourceTable& sou
                                 : format.decimalSeparator;
   std::optional<OutEncoding> encoding = OutEncodingOf(format.encoding);
   if (!encoding) {
-    result.error = "Die Zeichenkodierung " + Quoted(format.encoding) +
-                   " der Fehlerdatei ist unbekannt; möglich sind 'utf-8', 'utf-8-bom' und "
-                   "'windows-1252'.";
+    result.error = Fill(import_texts::kRejectEncodingUnknown, {format.encoding});
     return result;
   }
   layout.encoding = *encoding;
   if (layout.separator.empty()) {
     // Every line of the source was one value; the reasons need a column of their own.
     layout.separator = ";";
-    notes.push_back(
-        "Die Quelldatei hat kein Trennzeichen; in der Datei trennt ';' die Spalte 'Fehler' ab. "
-        "Stellen Sie beim erneuten Import ';' als Trennzeichen ein.");
+    notes.push_back(import_texts::kRejectNoSeparator);
   }
   if (std::optional<std::string> problem = FormatProblem(layout)) {
     result.error = *problem;
@@ -330,8 +313,7 @@ RejectFileResult WriteRejectFile(const std::string& path, const SourceTable& sou
   // At most one change of encoding and one of the qualifier: the third attempt writes.
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (!QualifierFitsEncoding(layout)) {
-      result.error = "Das Textbegrenzungszeichen " + Quoted(layout.qualifier) +
-                     " kann in der Zeichenkodierung der Fehlerdatei nicht als ein Byte stehen.";
+      result.error = Fill(import_texts::kRejectQualifierNotOneByte, {layout.qualifier});
       return result;
     }
     if (attempt > 0 && !file.Restart()) {
@@ -341,23 +323,17 @@ RejectFileResult WriteRejectFile(const std::string& path, const SourceTable& sou
     outcome = writer.Write(file, layout);
     if (outcome == Outcome::NeedsUtf8) {
       layout.encoding = OutEncoding::Utf8WithBom;
-      notes.push_back(
-          "Die Datei enthält Zeichen, die Windows-1252 nicht darstellen kann; sie wurde daher "
-          "als UTF-8 mit BOM geschrieben.");
+      notes.push_back(import_texts::kRejectWrittenAsUtf8);
     } else if (outcome == Outcome::NeedsQualifier) {
       layout.qualifier = layout.separator == "\"" ? "'" : "\"";
-      notes.push_back(
-          "Werte enthalten das Trennzeichen oder Zeilenumbrüche; die Datei schließt "
-          "sie daher in " +
-          Quoted(layout.qualifier) + " ein. Stellen Sie beim erneuten Import " +
-          Quoted(layout.qualifier) + " als Textbegrenzungszeichen ein.");
+      notes.push_back(Fill(import_texts::kRejectQualifierAdded, {layout.qualifier}));
     } else {
       break;
     }
   }
   if (outcome == Outcome::NeedsUtf8 || outcome == Outcome::NeedsQualifier) {
     // Not expected: every attempt asked for another change. The old file stays.
-    result.error = "Die Datei " + Quoted(path) + " konnte nicht vollständig geschrieben werden.";
+    result.error = Fill(import_texts::kRejectIncomplete, {path});
     return result;
   }
   try {
@@ -367,8 +343,7 @@ RejectFileResult WriteRejectFile(const std::string& path, const SourceTable& sou
     return result;
   }
   if (std::vector<std::string> binary = writer.BinaryColumns(); !binary.empty())
-    notes.push_back("Binärdaten (Spalte " + Join(binary, ", ") +
-                    ") kann eine Textdatei nicht aufnehmen; diese Werte sind in der Datei leer.");
+    notes.push_back(Fill(import_texts::kRejectBinaryLeftEmpty, {Join(binary, ", ")}));
   result.rows = writer.Written();
   result.note = Join(notes, " ");
   return result;

@@ -2,24 +2,15 @@
 
 #include <filesystem>
 
+#include "base/Text.h"
 #include "config/Messages.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kOverSource =
-    "Die abgewiesenen Zeilen können nicht in die Importdatei selbst gespeichert werden; wählen Sie "
-    "bitte einen anderen Dateinamen.";
-
-std::string OverSuiteFile(const std::string& path) {
-  return "Die abgewiesenen Zeilen können nicht in '" + path +
-         "' gespeichert werden: Die Datei gehört zu den Daten von Velra (Firmendatenbank, "
-         "Firmeneinstellungen, Firmenliste oder Umgebung); wählen Sie bitte einen anderen "
-         "Dateinamen.";
-}
 
 // The same file: for two existing files by their identity (links, other spellings of the path),
 // otherwise by their paths with links and "." and ".." resolved as far as they exist.
@@ -41,9 +32,11 @@ std::optional<std::string> RejectTargetProblem(const std::string& path,
   std::error_code error;
   const fs::file_status status = fs::status(path, error);
   if (fs::exists(status) && !fs::is_regular_file(status)) return messages::NotARegularFile(path);
-  if (!sourceFile.empty() && SameFile(path, sourceFile)) return std::string(kOverSource);
+  if (!sourceFile.empty() && SameFile(path, sourceFile))
+    return std::string(import_texts::kRejectsOverSource);
   for (const std::string& file : suiteFiles)
-    if (!file.empty() && SameFile(path, file)) return OverSuiteFile(path);
+    if (!file.empty() && SameFile(path, file))
+      return Fill(import_texts::kRejectsOverSuiteFile, {path});
   return std::nullopt;
 }
 

@@ -14,6 +14,7 @@
 
 #include "base/Text.h"
 #include "db/Connection.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 namespace {
@@ -24,22 +25,16 @@ constexpr std::string_view kActiveField = "Active";
 // The texts of the selection lists, in one place.
 constexpr std::string_view kEditEntry = "Liste bearbeiten...";
 
-std::string Quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
-
 std::string TableMissing(std::string_view table) {
-  return "Die Firmendatenbank enthält keine Tabelle " + Quoted(table) + ".";
+  return Fill(import_texts::kTableMissing, {table});
 }
 
 std::string FieldMissing(std::string_view table, std::string_view field) {
-  return "Die Tabelle " + Quoted(table) + " der Firmendatenbank hat kein Feld " + Quoted(field) +
-         ".";
+  return Fill(import_texts::kFieldMissing, {table, field});
 }
 
 std::string ListLeftEmpty(std::string_view table, std::string_view reason) {
-  return "Die Auswahlliste aus der Tabelle " + Quoted(table) + " bleibt leer. " +
-         std::string(reason);
+  return Fill(import_texts::kListLeftEmpty, {table, reason});
 }
 
 class ListError : public std::runtime_error {

@@ -22,6 +22,7 @@
 #include <unicode/timezone.h>
 
 #include "base/Text.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 namespace {
@@ -32,18 +33,6 @@ constexpr std::string_view kFalseText = "Falsch";
 constexpr std::string_view kBinaryShown = "(Binärdaten)";
 constexpr std::string_view kYesShown = "Ja";
 constexpr std::string_view kNoShown = "Nein";
-constexpr std::string_view kPicturesNotYet =
-    "Bilder werden in dieser Ausgabe noch nicht übernommen.";
-constexpr std::string_view kBinaryColumn =
-    "Das Feld nimmt Binärdaten auf; ein importierter Wert wird dort nicht gespeichert.";
-constexpr std::string_view kBinaryValue = "Binärdaten können nicht als Text übernommen werden.";
-constexpr std::string_view kNotANumber = "ist keine Zahl.";
-constexpr std::string_view kNotAWholeNumber = "ist keine ganze Zahl.";
-constexpr std::string_view kTooLarge = "ist für das Feld zu groß.";
-constexpr std::string_view kNotADate = "ist kein gültiges Datum.";
-constexpr std::string_view kNotABoolean =
-    "ist kein Wahrheitswert (erwartet: 1/0, ja/nein, j/n, x/leer, wahr/falsch, yes/no, "
-    "true/false).";
 
 // Boolean words that an import accepts in any letter case. German exports write ja/nein or j/n,
 // and lists ticked by hand mark the true rows with an x and leave the others empty.
@@ -249,8 +238,9 @@ Conversion Failed(std::string reason) {
   return result;
 }
 
-Conversion Failed(std::string_view shown, std::string_view what) {
-  return Failed("'" + std::string(shown) + "' " + std::string(what));
+// `pattern` names the shown value as %1.
+Conversion Failed(std::string_view shown, const char* pattern) {
+  return Failed(Fill(pattern, {shown}));
 }
 
 std::optional<int64_t> WholeNumber(double value, bool& tooLarge) {
@@ -616,7 +606,7 @@ class ColumnStore {
       case Value::Type::Text:
         if (std::optional<std::string> text = converter_.ToText(value))
           return Converted(Value(std::move(*text)));
-        return Failed(std::string(kBinaryValue));
+        return Failed(std::string(import_texts::kBinaryValue));
       case Value::Type::Double:
         return AsDouble(value);
       case Value::Type::Integer:
@@ -627,18 +617,18 @@ class ColumnStore {
         if (std::optional<bool> flag =
                 NumberOrText(value) ? converter_.ToBoolean(value) : std::nullopt)
           return Converted(Value(*flag));
-        return Failed(Shown(value), kNotABoolean);
+        return Failed(Shown(value), import_texts::kNotABoolean);
       case Value::Type::Date:
         if (value.GetType() == Value::Type::Date) return Converted(value);
         if (IsBlankText(value)) return NoValue();
         if (std::optional<DateTime> date =
                 NumberOrText(value) ? converter_.ToDate(value) : std::nullopt)
           return Converted(Value(*date));
-        return Failed(Shown(value), kNotADate);
+        return Failed(Shown(value), import_texts::kNotADate);
       case Value::Type::Binary:
-        return Failed(std::string(kBinaryColumn));
+        return Failed(std::string(import_texts::kBinaryColumn));
     }
-    return Failed(std::string(kBinaryColumn));
+    return Failed(std::string(import_texts::kBinaryColumn));
   }
 
   // The value as a failure reason shows it.
@@ -668,7 +658,7 @@ class ColumnStore {
     }
     if (IsBlankText(value)) return NoValue();
     if (std::optional<double> number = converter_.ToDouble(value)) return Converted(Value(*number));
-    return Failed(Shown(value), kNotANumber);
+    return Failed(Shown(value), import_texts::kNotANumber);
   }
 
   Conversion AsInteger(const Value& value) const {
@@ -685,7 +675,7 @@ class ColumnStore {
         int64_t whole = 0;
         bool tooLarge = false;
         if (ReadPlainInteger(text, whole, tooLarge)) return Converted(Value(whole));
-        if (tooLarge) return Failed(Shown(value), kTooLarge);
+        if (tooLarge) return Failed(Shown(value), import_texts::kTooLarge);
         number = converter_.ToDouble(value);
         break;
       }
@@ -695,11 +685,12 @@ class ColumnStore {
       default:
         break;
     }
-    if (!number || !std::isfinite(*number)) return Failed(Shown(value), kNotANumber);
+    if (!number || !std::isfinite(*number)) return Failed(Shown(value), import_texts::kNotANumber);
     bool tooLarge = false;
     if (std::optional<int64_t> whole = WholeNumber(*number, tooLarge))
       return Converted(Value(*whole));
-    return Failed(Shown(value), tooLarge ? kTooLarge : kNotAWholeNumber);
+    return Failed(Shown(value),
+                  tooLarge ? import_texts::kTooLarge : import_texts::kNotAWholeNumber);
   }
 
   const ValueConverter& converter_;
@@ -739,25 +730,25 @@ Conversion ValueConverter::ForClass(const Value& value, TypeClass typeClass,
     case TypeClass::AccountAmount:
     case TypeClass::Dimension: {
       std::optional<double> number = ToDouble(value);
-      if (!number) return Failed(store.Shown(value), kNotANumber);
+      if (!number) return Failed(store.Shown(value), import_texts::kNotANumber);
       converted = Value(typeClass == TypeClass::Price ? RoundCommercial(*number, 2) : *number);
       break;
     }
     case TypeClass::Date: {
       std::optional<DateTime> date = ToDate(value);
-      if (!date) return Failed(store.Shown(value), kNotADate);
+      if (!date) return Failed(store.Shown(value), import_texts::kNotADate);
       // Date fields hold the day as the short date shows it; a time of day is dropped.
       converted = Value(DateTime{date->Year, date->Month, date->Day});
       break;
     }
     case TypeClass::Flag: {
       std::optional<bool> flag = ToBoolean(value);
-      if (!flag) return Failed(store.Shown(value), kNotABoolean);
+      if (!flag) return Failed(store.Shown(value), import_texts::kNotABoolean);
       converted = Value(*flag);
       break;
     }
     case TypeClass::Picture:
-      return Failed(std::string(kPicturesNotYet));
+      return Failed(std::string(import_texts::kPicturesNotYet));
     case TypeClass::Text:
       break;
   }

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "db/Connection.h"
+#include "mapping/MappingTexts.h"
 
 namespace velra {
 
@@ -11,8 +12,7 @@ FieldList ReadFieldList(const std::string& connectionString, const std::string& 
   try {
     auto connection = Connection::Open(connectionString);
     std::vector<ColumnInfo> columns = connection->Columns(table);
-    if (columns.empty())
-      list.error = "Die Tabelle '" + table + "' gibt es in der Firmendatenbank nicht.";
+    if (columns.empty()) list.error = Fill(mapping_texts::kTableMissing, {table});
     for (const ColumnInfo& column : columns) {
       list.fields.push_back(column.name);
       std::string caption = layout.Lookup(column.name);

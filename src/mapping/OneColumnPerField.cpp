@@ -1,6 +1,7 @@
 #include "mapping/OneColumnPerField.h"
 
 #include "base/Text.h"
+#include "mapping/MappingTexts.h"
 
 namespace velra {
 namespace {
@@ -32,9 +33,9 @@ std::vector<std::string> KeepOneColumnPerField(std::vector<GridColumn>& columns)
     for (size_t i = first; i < columns.size(); i = NextOn(columns, i + 1, field)) {
       if (i == keeper) continue;
       GridColumn& left = columns[i];
-      notes.push_back("Spalte '" + left.SourceName + "' wurde nicht zugeordnet, weil '" +
-                      columns[keeper].FieldCaption + "' schon der Spalte '" +
-                      columns[keeper].SourceName + "' zugeordnet ist.");
+      notes.push_back(
+          Fill(mapping_texts::kColumnLeftOut,
+               {left.SourceName, columns[keeper].FieldCaption, columns[keeper].SourceName}));
       ClearAutomaticAssignment(left);
     }
   }
@@ -46,10 +47,9 @@ std::optional<std::string> TwoColumnsOnOneField(const std::vector<GridColumn>& c
     if (columns[first].TargetField.empty()) continue;
     const size_t second = NextOn(columns, first + 1, columns[first].TargetField);
     if (second < columns.size())
-      return "Die Spalten '" + columns[first].SourceName + "' und '" + columns[second].SourceName +
-             "' sind beide dem Feld '" + columns[first].FieldCaption +
-             "' zugeordnet; der Import würde den einen Wert mit dem anderen überschreiben. Heben "
-             "Sie eine der beiden Zuordnungen auf.";
+      return Fill(
+          mapping_texts::kTwoColumnsOnOneField,
+          {columns[first].SourceName, columns[second].SourceName, columns[first].FieldCaption});
   }
   return std::nullopt;
 }

@@ -12,6 +12,7 @@
 #include "base/Text.h"
 #include "config/Messages.h"
 #include "config/TextFile.h"
+#include "profile/ProfileTexts.h"
 
 namespace velra {
 
@@ -38,12 +39,8 @@ struct Refused {
   std::string reason;
 };
 
-std::string Quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
-
 std::string ReadRefused(const std::string& name, const std::string& reason) {
-  return "Das Profil " + Quoted(name) + " kann nicht gelesen werden: " + reason;
+  return Fill(profile_texts::kNotRead, {name, reason});
 }
 
 // ---- reading values --------------------------------------------------------------------------
@@ -58,7 +55,7 @@ const Json* Member(const Json& object, const char* key) {
 }
 
 [[noreturn]] void WrongType(const std::string& key, const char* expected) {
-  throw Refused{"Der Eintrag " + Quoted(key) + " muss " + expected + " sein."};
+  throw Refused{Fill(profile_texts::kWrongType, {key, expected})};
 }
 
 // The member `key` as an object; nullptr when absent.
@@ -98,7 +95,7 @@ int IntegerOf(const Json& value, const std::string& key) {
   } else {
     WrongType(key, "eine ganze Zahl");
   }
-  throw Refused{"Der Eintrag " + Quoted(key) + " hat den ungültigen Wert " + text + "."};
+  throw Refused{Fill(profile_texts::kInvalidValue, {key, text})};
 }
 
 void ReadInt(const Json& object, const char* key, const std::string& parent, int& out) {
@@ -107,8 +104,7 @@ void ReadInt(const Json& object, const char* key, const std::string& parent, int
 }
 
 std::string OutOfRange(const std::string& key, int value, int highest) {
-  return "Der Eintrag " + Quoted(key) + " hat den ungültigen Wert " + std::to_string(value) +
-         " (erlaubt sind 0 bis " + std::to_string(highest) + ").";
+  return Fill(profile_texts::kOutOfRange, {key, std::to_string(value), std::to_string(highest)});
 }
 
 // The kind by its number.
@@ -127,8 +123,7 @@ std::string NotAmong(const std::string& key, const std::string& value, const cha
   std::string allowed;
   for (const char* const* it = first; it != last; ++it)
     allowed += (allowed.empty() ? "" : ", ") + std::string(*it);
-  return "Der Eintrag " + Quoted(key) + " hat den ungültigen Wert " + Quoted(value) +
-         " (erlaubt sind " + allowed + ").";
+  return Fill(profile_texts::kNotAmong, {key, value, allowed});
 }
 
 const char* CanonicalFormat(const std::string& format) {
@@ -146,18 +141,16 @@ const char* CanonicalEncoding(const std::string& encoding) {
 // Text that is no UTF-8 or holds a NUL character would be changed on the way to the file or cut
 // short on the way to the database.
 std::string CheckText(const std::string& key, const std::string& text) {
-  if (!IsValidUtf8(text))
-    return "Der Eintrag " + Quoted(key) + " enthält Zeichen, die kein gültiges UTF-8 sind.";
-  if (text.find('\0') != std::string::npos)
-    return "Der Eintrag " + Quoted(key) + " enthält ein Nullzeichen.";
+  if (!IsValidUtf8(text)) return Fill(profile_texts::kNotUtf8Entry, {key});
+  if (text.find('\0') != std::string::npos) return Fill(profile_texts::kNulEntry, {key});
   return {};
 }
 
 std::string CheckLength(const std::string& key, const std::string& text, size_t most) {
   if (CharacterCount(text) <= most) return {};
-  return "Der Eintrag " + Quoted(key) + " darf höchstens " +
-         (most == 1 ? std::string("ein Zeichen") : std::to_string(most) + " Zeichen") +
-         " lang sein.";
+  const std::string length = most == 1 ? std::string(profile_texts::kOneCharacter)
+                                       : Fill(profile_texts::kCharacters, {std::to_string(most)});
+  return Fill(profile_texts::kTooLong, {key, length});
 }
 
 // Empty when the profile can be used; else the German reason, naming the key in the file.
@@ -201,16 +194,15 @@ std::string CheckProfile(const ImportProfile& profile) {
   std::set<std::string> seen;
   for (size_t i = 0; i < profile.columns.size(); ++i) {
     const ProfileColumn& column = profile.columns[i];
-    std::string position = "Die " + std::to_string(i + 1) + ". Spalte der Zuordnung";
-    if (column.column.empty()) return position + " hat keinen Namen.";
+    const std::string position = std::to_string(i + 1);
+    if (column.column.empty()) return Fill(profile_texts::kColumnWithoutName, {position});
     for (const std::string* text : {&column.column, &column.field}) {
-      if (!IsValidUtf8(*text)) return position + " enthält Zeichen, die kein gültiges UTF-8 sind.";
-      if (text->find('\0') != std::string::npos) return position + " enthält ein Nullzeichen.";
+      if (!IsValidUtf8(*text)) return Fill(profile_texts::kColumnNotUtf8, {position});
+      if (text->find('\0') != std::string::npos) return Fill(profile_texts::kColumnNul, {position});
     }
-    if (column.field.empty())
-      return "Der Spalte " + Quoted(column.column) + " ist kein Datenbankfeld zugeordnet.";
+    if (column.field.empty()) return Fill(profile_texts::kColumnWithoutField, {column.column});
     if (!seen.insert(column.column).second)
-      return "Die Spalte " + Quoted(column.column) + " ist mehrfach zugeordnet.";
+      return Fill(profile_texts::kColumnTwice, {column.column});
   }
   return {};
 }
@@ -245,9 +237,8 @@ class TextCheck : public nlohmann::json_sax<Json> {
     pendingKey_ = key;
     Object& object = objects_.back();
     if (!object.keys.insert(key).second) {
-      reason = object.mapping
-                   ? "Die Spalte " + Quoted(key) + " ist mehrfach zugeordnet."
-                   : "Der Eintrag " + Quoted(key) + " kommt in einem Objekt mehrfach vor.";
+      reason =
+          Fill(object.mapping ? profile_texts::kColumnTwice : profile_texts::kEntryTwice, {key});
       return false;
     }
     if (object.mapping) mappingOrder.push_back(key);
@@ -275,8 +266,7 @@ class TextCheck : public nlohmann::json_sax<Json> {
         ++column;
       }
     }
-    reason = "Der Inhalt ist kein gültiges JSON (Fehler in Zeile " + std::to_string(line) +
-             ", Spalte " + std::to_string(column) + ").";
+    reason = Fill(profile_texts::kJsonErrorAt, {std::to_string(line), std::to_string(column)});
     return false;
   }
 
@@ -289,7 +279,7 @@ class TextCheck : public nlohmann::json_sax<Json> {
   bool Enter() {
     pendingKey_.clear();
     if (++depth_ <= kMaxDepth) return true;
-    reason = "Der Inhalt ist zu tief verschachtelt.";
+    reason = profile_texts::kTooDeep;
     return false;
   }
 
@@ -303,7 +293,7 @@ class TextCheck : public nlohmann::json_sax<Json> {
 Json Parse(const std::string& text, std::vector<std::string>& mappingOrder) {
   TextCheck check(text);
   if (!Json::sax_parse(text, &check)) {
-    throw Refused{check.reason.empty() ? "Der Inhalt ist kein gültiges JSON." : check.reason};
+    throw Refused{check.reason.empty() ? std::string(profile_texts::kNotJson) : check.reason};
   }
   mappingOrder = std::move(check.mappingOrder);
   return Json::parse(text);
@@ -392,34 +382,31 @@ void ReadVersion2(const Json& root, ImportProfile& profile) {
 ProfileLoad FromJson(std::string_view text, const std::string& name) {
   ProfileLoad load;
   if (text.size() > kMaxProfileSize) {
-    load.error = ReadRefused(name, "Die Datei ist größer als 4 MiB und damit kein Importprofil.");
+    load.error = ReadRefused(name, profile_texts::kTooLargeToRead);
     return load;
   }
   if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
   if (!IsValidUtf8(text)) {
-    load.error = ReadRefused(name, "Der Inhalt ist nicht in UTF-8 kodiert.");
+    load.error = ReadRefused(name, profile_texts::kNotUtf8);
     return load;
   }
   if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
-    load.error = ReadRefused(name, "Die Datei ist leer.");
+    load.error = ReadRefused(name, profile_texts::kEmptyFile);
     return load;
   }
   try {
     std::vector<std::string> mappingOrder;
     Json root = Parse(std::string(text), mappingOrder);
-    if (!root.is_object()) throw Refused{"Der Inhalt ist kein JSON-Objekt."};
+    if (!root.is_object()) throw Refused{profile_texts::kNotAnObject};
     const Json* version = Member(root, "version");
-    if (!version) throw Refused{"Die Angabe 'version' fehlt."};
+    if (!version) throw Refused{profile_texts::kNoVersion};
     load.fileVersion = IntegerOf(*version, "version");
     if (load.fileVersion > ImportProfile::kVersion) {
-      load.error = "Das Profil " + Quoted(name) +
-                   " wurde mit einer neueren Version des Importassistenten gespeichert (Version " +
-                   std::to_string(load.fileVersion) +
-                   ") und kann mit dieser Version nicht gelesen werden.";
+      load.error = Fill(profile_texts::kNewerVersion, {name, std::to_string(load.fileVersion)});
       return load;
     }
     if (load.fileVersion < 1)
-      throw Refused{"Die Version " + std::to_string(load.fileVersion) + " ist unbekannt."};
+      throw Refused{Fill(profile_texts::kUnknownVersion, {std::to_string(load.fileVersion)})};
 
     ImportProfile profile;
     if (load.fileVersion == 1)
@@ -435,9 +422,9 @@ ProfileLoad FromJson(std::string_view text, const std::string& name) {
   } catch (const Refused& refused) {
     load.error = ReadRefused(name, refused.reason);
   } catch (const std::bad_alloc&) {
-    load.error = ReadRefused(name, "Der Arbeitsspeicher reicht nicht aus.");
+    load.error = ReadRefused(name, profile_texts::kNoMemory);
   } catch (const std::exception&) {
-    load.error = ReadRefused(name, "Der Inhalt hat nicht den Aufbau eines Importprofils.");
+    load.error = ReadRefused(name, profile_texts::kNotAProfile);
   }
   return load;
 }
@@ -447,14 +434,14 @@ ProfileLoad FromJson(std::string_view text, const std::string& name) {
 ProfileLoad LoadProfile(const std::string& path) {
   ProfileLoad load;
   if (path.empty()) {
-    load.error = "Es wurde keine Profildatei angegeben.";
+    load.error = profile_texts::kNoProfileFile;
     return load;
   }
   int errorNumber = 0;
   std::optional<std::string> bytes = ReadSmallFile(path, kMaxProfileSize, errorNumber);
   if (!bytes) {
     load.error = ReadRefused(path, errorNumber ? messages::SystemReason(errorNumber)
-                                               : std::string("Das ist keine gewöhnliche Datei."));
+                                               : std::string(profile_texts::kNoRegularFile));
     return load;
   }
   return FromJson(*bytes, path);
@@ -519,12 +506,13 @@ std::string ProfileToJson(const ImportProfile& profile) {
 }
 
 std::string SaveProfile(const std::string& path, const ImportProfile& profile) {
-  if (path.empty()) return "Es wurde keine Datei für das Profil angegeben.";
-  std::string refused = "Das Profil " + Quoted(path) + " kann nicht gespeichert werden: ";
-  if (std::string reason = CheckProfile(profile); !reason.empty()) return refused + reason;
+  if (path.empty()) return profile_texts::kNoSaveFile;
+  auto refused = [&](std::string_view reason) {
+    return Fill(profile_texts::kNotSaved, {path, reason});
+  };
+  if (std::string reason = CheckProfile(profile); !reason.empty()) return refused(reason);
   std::string text = ProfileToJson(profile);
-  if (text.size() >= kMaxProfileSize)
-    return refused + "Es wäre größer als 4 MiB und könnte nicht wieder gelesen werden.";
+  if (text.size() >= kMaxProfileSize) return refused(profile_texts::kTooLargeToSave);
   TextDocument document;
   document.lines = Split(text, "\n");
   document.lineEnd = "\n";

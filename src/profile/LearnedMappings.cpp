@@ -15,6 +15,7 @@
 #include "config/Messages.h"
 #include "config/TextFile.h"
 #include "import/DataKind.h"
+#include "profile/ProfileTexts.h"
 
 namespace velra {
 
@@ -30,10 +31,6 @@ constexpr int kStoreVersion = 1;
 constexpr size_t kMaxStoreSize = 4u * 1024u * 1024u;
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr const char* kFileName = "velra/importassistent/gelernte-zuordnungen.json";
-
-std::string Quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
 
 // Why a store file cannot be used.
 struct Broken {
@@ -52,10 +49,8 @@ bool Keepable(const std::string& name) {
 const Json& Member(const Json& object, const char* key, const char* type,
                    bool (Json::*is)() const noexcept, const char* typeName) {
   auto found = object.find(key);
-  if (found == object.end())
-    throw Broken{"Bei " + std::string(type) + " fehlt der Eintrag " + Quoted(key) + "."};
-  if (!((*found).*is)())
-    throw Broken{"Der Eintrag " + Quoted(key) + " muss " + typeName + " sein."};
+  if (found == object.end()) throw Broken{Fill(profile_texts::kEntryMissing, {type, key})};
+  if (!((*found).*is)()) throw Broken{Fill(profile_texts::kWrongType, {key, typeName})};
   return *found;
 }
 
@@ -73,7 +68,7 @@ Json Parse(const std::string& text) {
   try {
     return Json::parse(text);
   } catch (const Json::parse_error&) {
-    throw Broken{"Der Inhalt ist kein gültiges JSON."};
+    throw Broken{profile_texts::kNotJson};
   }
 }
 
@@ -108,36 +103,33 @@ std::string LearnedMappings::DefaultPath() {
 LearnedMappings LearnedMappings::Load(const std::string& path) {
   LearnedMappings store;
   if (path.empty()) return store;
-  std::string refused =
-      "Die gelernten Zuordnungen in " + Quoted(path) + " können nicht gelesen werden: ";
+  auto refused = [&](std::string_view reason) {
+    return Fill(profile_texts::kLearnedNotRead, {path, reason});
+  };
   int errorNumber = 0;
   std::optional<std::string> read = ReadSmallFile(path, kMaxStoreSize, errorNumber);
   if (!read) {
     if (errorNumber == ENOENT) return store;
     store.keepPath_ = path;
-    store.problem_ = refused +
-                     (errorNumber ? messages::SystemReason(errorNumber)
-                                  : std::string("Das ist keine gewöhnliche Datei.")) +
-                     " Sie werden bei diesem Import nicht verwendet.";
+    store.problem_ = refused(errorNumber ? messages::SystemReason(errorNumber)
+                                         : std::string(profile_texts::kNoRegularFile));
     return store;
   }
   try {
-    if (read->size() > kMaxStoreSize) throw Broken{"Die Datei ist größer als 4 MiB."};
+    if (read->size() > kMaxStoreSize) throw Broken{profile_texts::kStoreTooLarge};
     std::string_view text = *read;
     if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
-    if (!IsValidUtf8(text)) throw Broken{"Der Inhalt ist nicht in UTF-8 kodiert."};
+    if (!IsValidUtf8(text)) throw Broken{profile_texts::kNotUtf8};
     Json root = Parse(std::string(text));
-    if (!root.is_object()) throw Broken{"Der Inhalt ist kein JSON-Objekt."};
+    if (!root.is_object()) throw Broken{profile_texts::kNotAnObject};
     int version =
         Integer(Member(root, "version", "der Datei", &Json::is_number_integer, "eine ganze Zahl"));
     if (version > kStoreVersion) {
       store.keepPath_ = path;
-      store.problem_ = "Die gelernten Zuordnungen in " + Quoted(path) +
-                       " stammen von einer neueren Version des Importassistenten (Version " +
-                       std::to_string(version) + ") und werden nicht verwendet.";
+      store.problem_ = Fill(profile_texts::kLearnedNewer, {path, std::to_string(version)});
       return store;
     }
-    if (version < 1) throw Broken{"Die Version " + std::to_string(version) + " ist unbekannt."};
+    if (version < 1) throw Broken{Fill(profile_texts::kUnknownVersion, {std::to_string(version)})};
 
     // Check the whole file before anything is taken, so that a broken file gives nothing.
     struct Entry {
@@ -149,17 +141,18 @@ LearnedMappings LearnedMappings::Load(const std::string& path) {
     std::vector<Entry> entries;
     const Json& companies = Member(root, "companies", "der Datei", &Json::is_array, "eine Liste");
     for (const Json& company : companies) {
-      if (!company.is_object()) throw Broken{"Ein Eintrag in 'companies' ist kein Objekt."};
+      if (!company.is_object()) throw Broken{Fill(profile_texts::kEntryNotAnObject, {"companies"})};
       const Json& name = Member(company, "name", "einer Firma", &Json::is_string, "ein Text");
       const Json& kinds = Member(company, "kinds", "einer Firma", &Json::is_array, "eine Liste");
       for (const Json& kind : kinds) {
-        if (!kind.is_object()) throw Broken{"Ein Eintrag in 'kinds' ist kein Objekt."};
+        if (!kind.is_object()) throw Broken{Fill(profile_texts::kEntryNotAnObject, {"kinds"})};
         int index = Integer(
             Member(kind, "index", "einer Datenart", &Json::is_number_integer, "eine ganze Zahl"));
         const Json& columns =
             Member(kind, "columns", "einer Datenart", &Json::is_array, "eine Liste");
         for (const Json& column : columns) {
-          if (!column.is_object()) throw Broken{"Ein Eintrag in 'columns' ist kein Objekt."};
+          if (!column.is_object())
+            throw Broken{Fill(profile_texts::kEntryNotAnObject, {"columns"})};
           const Json& source =
               Member(column, "column", "einer Zuordnung", &Json::is_string, "ein Text");
           const Json& field =
@@ -176,12 +169,11 @@ LearnedMappings LearnedMappings::Load(const std::string& path) {
   } catch (const Broken& broken) {
     store = LearnedMappings();
     store.brokenPath_ = path;
-    store.problem_ = refused + broken.reason + " Sie werden bei diesem Import nicht verwendet.";
+    store.problem_ = refused(broken.reason);
   } catch (const std::exception&) {
     store = LearnedMappings();
     store.brokenPath_ = path;
-    store.problem_ = refused + "Der Inhalt hat nicht den erwarteten Aufbau." +
-                     " Sie werden bei diesem Import nicht verwendet.";
+    store.problem_ = refused(profile_texts::kUnexpectedLayout);
   }
   return store;
 }
@@ -314,16 +306,11 @@ void LearnedMappings::DropOldestPairs(size_t count) {
 }
 
 void LearnedMappings::Save(const std::string& path) const {
-  if (path.empty())
-    throw ConfigError(
-        "Die gelernten Zuordnungen können nicht gespeichert werden: Es ist kein "
-        "Konfigurationsordner bekannt (weder XDG_CONFIG_HOME noch HOME ist gesetzt).");
-  std::string refused =
-      "Die gelernten Zuordnungen können nicht in " + Quoted(path) + " gespeichert werden: ";
-  if (path == keepPath_)
-    throw ConfigError(refused +
-                      "Die vorhandene Datei konnte nicht gelesen werden und wird daher nicht "
-                      "überschrieben.");
+  if (path.empty()) throw ConfigError(profile_texts::kLearnedNoFolder);
+  auto refused = [&](std::string_view reason) {
+    return Fill(profile_texts::kLearnedNotSaved, {path, reason});
+  };
+  if (path == keepPath_) throw ConfigError(refused(profile_texts::kLearnedKept));
 
   std::string text = ToJson();
   // Only a store filled with long names in many companies and kinds gets here: the file keeps the
@@ -346,13 +333,13 @@ void LearnedMappings::Save(const std::string& path) const {
   std::string failed;
   int errorNumber = 0;
   if (!MakeFolders(FolderOf(path), failed, errorNumber))
-    throw ConfigError(refused + "Der Ordner " + Quoted(failed) +
-                      " kann nicht angelegt werden: " + messages::SystemReason(errorNumber));
+    throw ConfigError(refused(
+        Fill(profile_texts::kFolderNotCreated, {failed, messages::SystemReason(errorNumber)})));
   if (path == brokenPath_ && FileExists(path)) {
     std::string aside = path + ".defekt";
     if (std::rename(path.c_str(), aside.c_str()) != 0)
-      throw ConfigError(refused + "Die vorhandene, nicht lesbare Datei kann nicht nach " +
-                        Quoted(aside) + " verschoben werden: " + messages::SystemReason(errno));
+      throw ConfigError(
+          refused(Fill(profile_texts::kNotMovedAside, {aside, messages::SystemReason(errno)})));
     brokenPath_.clear();
   }
 
@@ -363,7 +350,7 @@ void LearnedMappings::Save(const std::string& path) const {
   try {
     WriteTextFileAtomically(path, document);
   } catch (const ConfigError& e) {
-    throw ConfigError(refused + e.what());
+    throw ConfigError(refused(e.what()));
   }
 }
 

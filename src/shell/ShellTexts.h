@@ -41,6 +41,15 @@ inline constexpr const char* kDuplicateQuestion =
 
 inline constexpr const char* kDeleteTitle = "Löschen";
 inline constexpr const char* kImporting = "Die Daten werden importiert. Einen Moment bitte...";
+// The progress of a run: "3 von 10".
+inline constexpr const char* kRowsDone = "%1 von %2";
+
+// Loading a profile.
+inline constexpr const char* kProfileTableMissing =
+    "Die Tabelle '%1' aus dem Profil gibt es in der Datei nicht.";
+inline constexpr const char* kProfileMigrated =
+    "Das Profil stammt von einer älteren Version und wurde übernommen; speichern Sie es erneut, "
+    "um es im neuen Format abzulegen.";
 
 inline constexpr const char* kProfileOpenTitle = "Profil laden";
 inline constexpr const char* kProfileSaveTitle = "Profil speichern";

@@ -122,7 +122,7 @@ void Wizard::FinishRun(ImportResult result, bool testRun) {
   c.cmdAbbrechen.Enabled = false;
   session_.AbbruchAngefordert = false;
   c.progressBar.Value = static_cast<double>(done);
-  c.lbStatus.Caption = std::to_string(done) + " von " + std::to_string(rows);
+  c.lbStatus.Caption = Fill(texts::kRowsDone, {std::to_string(done), std::to_string(rows)});
   ImportResult& kept = testRun ? session_.LastTestRun : session_.LastImport;
   kept = std::move(result);
   const RunEnding ending = EndingOf(kept, rows);

@@ -75,9 +75,7 @@ void Wizard::ProfilLaden(const std::string& path) {
   }
   auto notes = std::make_shared<std::vector<std::string>>();
   if (loaded.migrated())
-    notes->push_back(
-        "Das Profil stammt von einer älteren Version und wurde übernommen; speichern Sie es "
-        "erneut, um es im neuen Format abzulegen.");
+    notes->push_back(texts::kProfileMigrated);
   for (std::string& note : ApplyProfile(*loaded.profile)) notes->push_back(std::move(note));
   auto tell = [this, notes] {
     if (!notes->empty())
@@ -91,8 +89,7 @@ void Wizard::ProfilLaden(const std::string& path) {
   FileChosen(session_.SourceFile);
   if (!profile.table.empty() && !Controls().cboTabellen.Items.empty() &&
       !EqualsIgnoreCase(Controls().cboTabellen.Text, profile.table))
-    notes->push_back("Die Tabelle '" + profile.table +
-                     "' aus dem Profil gibt es in der Datei nicht.");
+    notes->push_back(Fill(texts::kProfileTableMissing, {profile.table}));
   session_.Synchronisationsfeld = Controls().chkSynchronisieren.Checked()
                                       ? Layout().Lookup(Controls().cboSynchronisierung.Text)
                                       : std::string();

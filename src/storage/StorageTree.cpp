@@ -9,6 +9,7 @@
 
 #include "base/Text.h"
 #include "db/Connection.h"
+#include "storage/StorageTexts.h"
 
 namespace velra {
 namespace {
@@ -16,10 +17,6 @@ namespace {
 constexpr const char* kRootKey = "Lagerorte";
 constexpr int kRootImage = 3;
 constexpr const char* kTable = "StorageStructure";
-
-constexpr const char* kCannotRead = "Die Lagerstruktur kann nicht gelesen werden: ";
-constexpr const char* kNoTable = "In der Firmendatenbank fehlt die Tabelle StorageStructure.";
-constexpr const char* kNoField = "Der Tabelle StorageStructure fehlt das Feld ";
 
 int ImageOf(const Value& value) {
   switch (value.GetType()) {
@@ -55,7 +52,7 @@ std::vector<StorageRow> ReadRows(Connection& connection) {
   std::string table;
   for (const std::string& name : connection.Tables())
     if (EqualsIgnoreCase(name, kTable)) table = name;
-  if (table.empty()) throw DbError(DbError::Kind::Statement, kNoTable);
+  if (table.empty()) throw DbError(DbError::Kind::Statement, storage_texts::kNoTable);
 
   // The database's own spelling of the fields, so that a server that folds names finds them.
   std::string order;
@@ -63,7 +60,7 @@ std::vector<StorageRow> ReadRows(Connection& connection) {
     std::optional<ColumnInfo> column = connection.FindColumn(table, field);
     if (!column) {
       if (std::string_view(field) == "ID") continue;
-      throw DbError(DbError::Kind::Statement, kNoField + std::string(field) + ".");
+      throw DbError(DbError::Kind::Statement, Fill(storage_texts::kNoField, {field}));
     }
     order += (order.empty() ? "" : ", ") + connection.Quote(column->name);
   }
@@ -95,7 +92,7 @@ StorageTree StorageTree::Build(const std::string& connectionString) {
     std::unique_ptr<Connection> connection = Connection::Open(connectionString);
     rows = ReadRows(*connection);
   } catch (const DbError& e) {
-    throw DbError(e.GetKind(), kCannotRead + std::string(e.what()));
+    throw DbError(e.GetKind(), Fill(storage_texts::kCannotRead, {e.what()}));
   }
 
   // Rows wait for their parent, so that a location whose parent's row has a higher ID (the

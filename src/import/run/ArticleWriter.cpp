@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "import/ArticleRecords.h"
 #include "import/ArticleSteps.h"
+#include "import/ImportTexts.h"
 #include "import/run/MasterRecord.h"
 #include "import/run/PriceComputation.h"
 #include "import/run/RecordWriter.h"
@@ -90,8 +91,7 @@ bool ArticleWriter::TaxKeyRefused(uint32_t row, const std::string& rate,
   if (!vatColumn_ || settings_.defaultTaxKey || taxes_.IsActive(taxKey)) return false;
   scope_.Record().Unset("VatCode");
   scope_.Report().Add({row, scope_.LineOf(row), vatColumn_->name, vatColumn_->fieldName, rate,
-                       "Zu diesem Steuersatz gibt es in der Firma keinen aktiven "
-                       "Steuerschlüssel; er wurde nicht übernommen."});
+                       import_texts::kTaxKeyNotActive});
   return true;
 }
 
@@ -109,9 +109,7 @@ void ArticleWriter::CreateSupplier(uint32_t row, const std::string& taxKey) {
   if (article.empty() || supplier.empty() || order.empty()) return;
   std::optional<double> price = scope_.Converter().ToDouble(scope_.Record().Get("PurchasePrice"));
   if (!price)
-    scope_.Note(row, "PurchasePrice", Text("PurchasePrice"),
-                "Der Lieferant zum Artikel wurde ohne Preise angelegt: Der Einkaufspreis ist leer "
-                "oder keine Zahl.");
+    scope_.Note(row, "PurchasePrice", Text("PurchasePrice"), import_texts::kSupplierWithoutPrices);
   suppliers_->Create(article, supplier, Text("SupplierNumber"), order, Text("ShortText"), price,
                      taxKey, Text("Unit"));
 }

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "import/ArticleSteps.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 
@@ -13,8 +14,7 @@ ColumnWriter::ColumnWriter(const std::vector<GridColumn>& columns, const TargetT
     int field = table.IndexOf(column.TargetField);
     if (field < 0) {
       report.Add({0, 0, column.SourceName, column.TargetField, "",
-                  "Das Feld gibt es in der Tabelle '" + table.Name() +
-                      "' nicht; die Spalte wird nicht übernommen."});
+                  Fill(import_texts::kColumnFieldMissing, {table.Name()})});
       continue;
     }
     const ColumnInfo& info = table.Columns()[static_cast<size_t>(field)];

@@ -1,4 +1,6 @@
 #include "import/run/MasterRecord.h"
+#include "base/Text.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 
@@ -24,7 +26,7 @@ std::optional<Refusal> MasterRecord::GiveNumber(uint32_t row) {
   } else {
     numbers.SetCurrent(numbers.InFile(row));
     if (numbers.Current().empty())
-      return Refusal{std::string("Sie hat keine ") + numbering.caption + "."};
+      return Refusal{Fill(import_texts::kNoNumber, {numbering.caption})};
   }
   return std::nullopt;
 }

@@ -1,4 +1,6 @@
 #include "import/run/PriceComputation.h"
+#include "base/Text.h"
+#include "import/ImportTexts.h"
 
 #include <cmath>
 #include <optional>
@@ -10,31 +12,26 @@ void PriceComputation::Compute(uint32_t row, const std::string& taxKey, const Ta
   const bool fromNet = priceMode_ == 1;
   const char* base = fromNet ? "NetPrice" : "GrossPrice";
   if (taxKey.empty()) {
-    scope_.Note(row, "VatCode", "",
-                "Die Preise wurden nicht berechnet: Der Artikel hat keinen Steuersatz.");
+    scope_.Note(row, "VatCode", "", import_texts::kPricesNoTaxRate);
     return;
   }
   std::optional<double> percentage = taxes.Percentage(taxKey);
   if (!percentage) {
-    scope_.Note(
-        row, "VatCode", taxKey,
-        "Die Preise wurden nicht berechnet: Den Steuerschlüssel gibt es in der Firma nicht.");
+    scope_.Note(row, "VatCode", taxKey, import_texts::kPricesNoTaxKey);
     return;
   }
   std::optional<double> price = scope_.Converter().ToDouble(scope_.Record().Get(base));
   if (!price) {
     scope_.Note(row, base, scope_.Text(base),
-                std::string("Die Preise wurden nicht berechnet: Der ") +
-                    (fromNet ? "Nettopreis" : "Bruttopreis") + " ist leer oder keine Zahl.");
+                Fill(import_texts::kPricesNoBase,
+                     {fromNet ? import_texts::kNetPrice : import_texts::kGrossPrice}));
     return;
   }
   const double tax = fromNet ? VatFromNet(*price, *percentage) : VatFromGross(*price, *percentage);
   const double other =
       fromNet ? GrossFromNet(*price, *percentage) : NetFromGross(*price, *percentage);
   if (!std::isfinite(tax) || !std::isfinite(other)) {
-    scope_.Note(row, "VatCode", taxKey,
-                "Die Preise wurden nicht berechnet: Mit diesem Steuersatz lassen sie sich nicht "
-                "rechnen.");
+    scope_.Note(row, "VatCode", taxKey, import_texts::kPricesNotComputable);
     return;
   }
   scope_.SetFixed("VatAmount", Value(tax));

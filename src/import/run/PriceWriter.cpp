@@ -1,6 +1,7 @@
 // Prices per customer type: the prices are computed with the tax key of their article.
 
 #include "import/ArticleRecords.h"
+#include "import/ImportTexts.h"
 #include "import/run/PriceComputation.h"
 #include "import/run/RecordWriter.h"
 
@@ -22,9 +23,7 @@ class PriceWriter : public RecordWriter {
     const std::string article = scope_.Text("ArticleNumber");
     std::optional<Value> taxKey = articleTaxKeys_->First(article);
     if (!taxKey)
-      scope_.Note(row, "ArticleNumber", article,
-                  "Die Preise wurden nicht berechnet: Einen Artikel mit dieser Nummer gibt es "
-                  "nicht, also auch keinen Steuersatz.");
+      scope_.Note(row, "ArticleNumber", article, import_texts::kPricesNoArticle);
     else
       prices_.Compute(row, NzText(*taxKey), taxes_);
   }

@@ -1,6 +1,7 @@
 #include "import/run/RecordKeys.h"
 
 #include "base/Text.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 
@@ -16,8 +17,7 @@ bool RecordKeys::Prepare(Connection& connection, const TargetTable& table, std::
   for (const std::string& field : keyFields) {
     int index = table.IndexOf(field);
     if (field.empty() || index < 0) {
-      error = "Das Synchronisationsfeld '" + field + "' gibt es in der Tabelle '" + table.Name() +
-              "' nicht; es wurde nichts importiert.";
+      error = Fill(import_texts::kSyncFieldNotInTable, {field, table.Name()});
       return false;
     }
     keyFields_.push_back(index);
@@ -52,18 +52,17 @@ std::optional<Refusal> RecordKeys::NumberIsTaken(uint32_t row) {
   if (number.empty()) return std::nullopt;
   const KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose({number}));
   if (!entry) return std::nullopt;
-  return Refusal{"Die Nummer " + number + " gibt es schon (" +
-                 (entry->row ? "Zeile " + std::to_string(scope_.LineOf(entry->row))
-                             : std::string("in der Firma")) +
-                 "); mit 'Synchronisieren' wird der Datensatz aktualisiert."};
+  const std::string where =
+      entry->row ? Fill(import_texts::kTakenInLine, {std::to_string(scope_.LineOf(entry->row))})
+                 : std::string(import_texts::kTakenInCompany);
+  return Refusal{Fill(import_texts::kNumberTaken, {number, where})};
 }
 
 void RecordKeys::FindByKey(uint32_t row) {
   const std::vector<std::string> keys = KeyInFile(row);
   // An empty key is no key: it would pick whichever record happens to have none.
   if (TrimBlanks(keys[0]).empty()) {
-    scope_.Note(row, settings_.synchronisationField.c_str(), "",
-                "Die Zeile wurde als neuer Datensatz angelegt: kein Wert im Synchronisationsfeld.");
+    scope_.Note(row, settings_.synchronisationField.c_str(), "", import_texts::kNoSyncKey);
     return;
   }
   KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose(keys));
@@ -71,10 +70,8 @@ void RecordKeys::FindByKey(uint32_t row) {
   scope_.Record().LoadExisting(entry->id);
   if (entry->row != 0)
     scope_.Report().Add({row, scope_.LineOf(row), "", "", Join(keys, " / "),
-                         "Der Schlüssel steht in der Datei mehrfach (Zeilen " +
-                             std::to_string(scope_.LineOf(entry->row)) + " und " +
-                             std::to_string(scope_.LineOf(row)) +
-                             "); diese Zeile ändert den Datensatz der früheren."});
+                         Fill(import_texts::kKeyTwice, {std::to_string(scope_.LineOf(entry->row)),
+                                                        std::to_string(scope_.LineOf(row))})});
 }
 
 void RecordKeys::Saved(uint32_t row, bool wasNew) {

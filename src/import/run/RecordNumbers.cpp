@@ -1,4 +1,6 @@
 #include "import/run/RecordNumbers.h"
+#include "base/Text.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 
@@ -7,7 +9,7 @@ bool RecordNumbers::Prepare(const SessionContext& context, const ImportSettings&
                             bool testRun, std::string& error) {
   if (!numbering_ || (!numbering_->alwaysDrawn && !settings.autoNumber)) return true;
   if (!context.Options) {
-    error = "Die Nummernkreise der Firma können nicht gelesen werden.";
+    error = import_texts::kRangesUnreadable;
     return false;
   }
   std::string reason;
@@ -19,8 +21,7 @@ bool RecordNumbers::Prepare(const SessionContext& context, const ImportSettings&
   if (testRun) cursor_->LeaveStoredCounter();
   int field = table.IndexOf(numbering_->field);
   if (field < 0) {
-    error = std::string("Das Feld '") + numbering_->field + "' gibt es in der Tabelle '" +
-            table.Name() + "' nicht.";
+    error = Fill(import_texts::kNumberFieldMissing, {numbering_->field, table.Name()});
     return false;
   }
   taken_ = std::make_unique<Statement>(connection.Prepare(connection.GetDialect().SelectFirst(

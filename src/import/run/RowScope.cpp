@@ -1,4 +1,6 @@
 #include "import/run/RowScope.h"
+#include "base/Text.h"
+#include "import/ImportTexts.h"
 
 namespace velra {
 
@@ -33,9 +35,7 @@ void RowScope::Note(uint32_t row, const char* field, const std::string& value,
 
 void RowScope::ReportMissingFixed(const char* field) {
   if (missingFixed_.insert(field).second)
-    report_.Add({0, 0, "", field, "",
-                 "Das Feld gibt es in der Tabelle '" + table_.Name() +
-                     "' nicht; es wird beim Import nicht gesetzt."});
+    report_.Add({0, 0, "", field, "", Fill(import_texts::kFixedFieldMissing, {table_.Name()})});
 }
 
 }  // namespace velra
