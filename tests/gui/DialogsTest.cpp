@@ -158,28 +158,19 @@ TEST_F(PickerDialogTest, ActivatingTheRootAsksForASubordinateLocationAndStaysOpe
 }
 
 TEST_F(PickerDialogTest, CancelAndTheCloseBoxCancelWhileEscapeKeepsTheResult) {
-  Open();
-  tree_->setCurrentItem(Item("Fach 03"));
-  Click("cmdAbbrechen");
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_EQ(picker_.Action, 1);
-  EXPECT_EQ(picker_.Lagernummer, "alt");
-
-  picker_.Action = 0;
-  Open();
-  tree_->setCurrentItem(Item("Fach 03"));
-  dialog_->close();
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_EQ(picker_.Action, 1);
-  EXPECT_EQ(picker_.Lagernummer, "alt");
-
-  picker_.Action = 0;
-  Open();
-  tree_->setCurrentItem(Item("Fach 03"));
-  QTest::keyClick(tree_, Qt::Key_Escape);
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_EQ(picker_.Action, 0);
-  EXPECT_EQ(picker_.Lagernummer, "alt");
+  const std::vector<std::pair<std::function<void()>, int>> leavings = {
+      {[this] { Click("cmdAbbrechen"); }, 1},
+      {[this] { dialog_->close(); }, 1},
+      {[this] { QTest::keyClick(tree_, Qt::Key_Escape); }, 0}};
+  for (const auto& [leave, action] : leavings) {
+    picker_.Action = 0;
+    Open();
+    tree_->setCurrentItem(Item("Fach 03"));
+    leave();
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(picker_.Action, action);
+    EXPECT_EQ(picker_.Lagernummer, "alt");
+  }
 }
 
 TEST_F(PickerDialogTest, HelpButtonAndF1OpenThePickerHelp) {

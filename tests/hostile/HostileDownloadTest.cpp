@@ -3,22 +3,19 @@
 // addresses whose names try to leave the download folder. A loopback server in the test stands
 // for the web.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "DemoCompany.h"
+#include "LoopbackWeb.h"
 #include "base/Paths.h"
 #include "import/Pictures.h"
 
@@ -32,111 +29,58 @@ using ::testing::Not;
 constexpr uint64_t kTenGigabytes = 10ull * 1024 * 1024 * 1024;
 const std::string kPicture = "\xFF\xD8\xFF\xE0 ein Bild";
 
-class HostileWeb {
- public:
-  HostileWeb() {
-    listen_ = Listen(16);
-    deaf_ = Listen(1);  // never accepts: connections wait in its queue
-    acceptor_ = std::thread([this] { Serve(); });
+// Streams up to `total` bytes that start like a picture, until the client goes away or the test
+// ends; counts what went out.
+void Stream(test::LoopbackWeb& web, int client, uint64_t total, bool chunked,
+            std::atomic<uint64_t>& sent) {
+  std::string block(256 * 1024, 'x');
+  block.replace(0, kPicture.size(), kPicture);
+  char size[32];
+  std::snprintf(size, sizeof size, "%zx\r\n", block.size());
+  const std::string piece = chunked ? size + block + "\r\n" : block;
+  for (uint64_t done = 0; done < total && !web.Stopping(); done += block.size()) {
+    ssize_t n = ::send(client, piece.data(), piece.size(), MSG_NOSIGNAL);
+    if (n <= 0) return;
+    sent += static_cast<uint64_t>(n);
   }
-  ~HostileWeb() {
-    stop_ = true;
-    acceptor_.join();
-    for (std::thread& handler : handlers_) handler.join();
-    ::close(listen_);
-    ::close(deaf_);
-  }
+}
 
-  std::string Url(const std::string& path) const { return Root(listen_) + path; }
-  std::string DeafUrl(const std::string& path) const { return Root(deaf_) + path; }
+// Servers that stream 10 GB, never answer or trickle; any other path is a small picture.
+class HostileWeb : public test::LoopbackWeb {
+ public:
+  HostileWeb()
+      : LoopbackWeb([this](int client, const std::string& path) { Answer(client, path); }) {}
   uint64_t BytesSent() const { return sent_; }
 
  private:
-  static int Listen(int backlog) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, backlog) != 0)
-      throw std::runtime_error("test server cannot listen");
-    return fd;
-  }
-  static std::string Root(int fd) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-  }
-  bool WaitReadable(int fd, int milliseconds = 50) {
-    pollfd entry{fd, POLLIN, 0};
-    while (!stop_)
-      if (::poll(&entry, 1, milliseconds) > 0) return true;
-    return false;
-  }
-  void Serve() {
-    while (WaitReadable(listen_)) {
-      int client = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (client >= 0) handlers_.emplace_back([this, client] { Answer(client); });
-    }
-  }
-  // Sends until the client goes away, the test ends or `total` bytes are out.
-  void Stream(int client, uint64_t total, bool chunked) {
-    std::string block(256 * 1024, 'x');
-    block.replace(0, kPicture.size(), kPicture);  // it starts like a picture
-    char size[32];
-    std::snprintf(size, sizeof size, "%zx\r\n", block.size());
-    const std::string piece = chunked ? size + block + "\r\n" : block;
-    for (uint64_t done = 0; done < total && !stop_; done += block.size()) {
-      ssize_t n = ::send(client, piece.data(), piece.size(), MSG_NOSIGNAL);
-      if (n <= 0) return;
-      sent_ += static_cast<uint64_t>(n);
-    }
-  }
-  void Answer(int client) {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && WaitReadable(client)) {
-      ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-      if (n <= 0) break;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    std::string path = request.substr(request.find(' ') + 1);
-    path = path.substr(0, path.find(' '));
+  void Answer(int client, const std::string& path) {
     const std::string ok = "HTTP/1.1 200 OK\r\nConnection: close\r\n";
-    auto send = [&](const std::string& bytes) {
-      ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    };
     if (path == "/stream.jpg") {
-      send(ok + "\r\n");
-      Stream(client, kTenGigabytes, false);
+      Send(client, ok + "\r\n");
+      Stream(*this, client, kTenGigabytes, false, sent_);
     } else if (path == "/announced.jpg") {
-      send(ok + "Content-Length: " + std::to_string(kTenGigabytes) + "\r\n\r\n");
-      Stream(client, kTenGigabytes, false);
+      Send(client, ok + "Content-Length: " + std::to_string(kTenGigabytes) + "\r\n\r\n");
+      Stream(*this, client, kTenGigabytes, false, sent_);
     } else if (path == "/lying.jpg") {  // claims a small picture, then sends on and on
-      send(ok + "Content-Length: 1000\r\n\r\n");
-      Stream(client, kTenGigabytes, false);
+      Send(client, ok + "Content-Length: 1000\r\n\r\n");
+      Stream(*this, client, kTenGigabytes, false, sent_);
     } else if (path == "/chunked.jpg") {
-      send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
-      Stream(client, kTenGigabytes, true);
+      Send(client, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+      Stream(*this, client, kTenGigabytes, true, sent_);
     } else if (path == "/silent.jpg") {
+      char buffer[4096];
       while (WaitReadable(client) && ::recv(client, buffer, sizeof buffer, 0) > 0) {
       }
     } else if (path == "/trickle.jpg") {
-      send(ok + "Content-Length: 1000000\r\n\r\n");
-      while (!stop_ && ::send(client, "x", 1, MSG_NOSIGNAL) == 1)
+      Send(client, ok + "Content-Length: 1000000\r\n\r\n");
+      while (!Stopping() && Send(client, "x"))
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     } else {
-      send(ok + "Content-Length: " + std::to_string(kPicture.size()) + "\r\n\r\n" + kPicture);
+      Respond(client, "200 OK", "", kPicture);
     }
-    ::close(client);
   }
 
-  int listen_ = -1, deaf_ = -1;
-  std::atomic<bool> stop_{false};
   std::atomic<uint64_t> sent_{0};
-  std::thread acceptor_;
-  std::vector<std::thread> handlers_;
 };
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {

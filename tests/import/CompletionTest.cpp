@@ -153,34 +153,11 @@ TEST_F(RecordTest, BankDataAddressTextsAndPositions) {
   EXPECT_EQ(FormatWithPattern(Value("A7"), "000", converter_), "A7");
 }
 
-TEST_F(RecordTest, WebshopCaptionsNewAndExistingRecordsAndSuppliersPerSupplier) {
+TEST_F(RecordTest, WebshopCaptionsAndSuppliersPerSupplier) {
   EXPECT_EQ(WebshopCaption(std::string(64, 'x')), std::string(64, 'x'));
   EXPECT_EQ(WebshopCaption(std::string(65, 'x')), std::string(61, 'x') + "...");
   EXPECT_EQ(WebshopCaption(std::string(70, 'a').replace(0, 2, "ä")),
             "ä" + std::string(60, 'a') + "...");
-
-  db_->Execute(
-      "INSERT INTO ArticleWebshop (ArticleNumber, Keywords, MetaTitle, TemplateDetails, Active) "
-      "VALUES ('4711', 'alt', 'alt', 'eigen', 0)");
-  WebshopRecords webshop(*db_);
-  webshop.Prepare("4711", "Schraube", "lang");
-  webshop.Prepare("4712", "Mutter", "lang");
-  webshop.Prepare("", "nichts", "");
-  Rows rows = db_->Query("SELECT * FROM ArticleWebshop ORDER BY ID");
-  ASSERT_EQ(rows.Size(), 2u);
-  // An existing record is marked for the shop again and keeps what was entered for it.
-  EXPECT_EQ(rows.Get(0, "Keywords"), Value("alt"));
-  EXPECT_EQ(rows.Get(0, "MetaTitle"), Value("alt"));
-  EXPECT_EQ(rows.Get(0, "TemplateDetails"), Value("eigen"));
-  EXPECT_TRUE(rows.Get(0, "Caption").IsNull());
-  EXPECT_EQ(rows.Get(0, "Active"), Value(true));
-  EXPECT_EQ(rows.Get(0, "Synchronise"), Value(true));
-  // A new one gets the shop's defaults.
-  EXPECT_EQ(rows.Get(1, "Caption"), Value("Mutter"));
-  EXPECT_EQ(rows.Get(1, "Keywords"), Value(""));
-  EXPECT_EQ(rows.Get(1, "TemplateDetails"), Value("default"));
-  EXPECT_EQ(rows.Get(1, "FSK18"), Value(false));
-  EXPECT_EQ(rows.Get(1, "SequenceCategory"), Value("0"));
 
   db_->Execute(
       "INSERT INTO ArticleSuppliers (ArticleNumber, Supplier, OrderNumber, DeliveryTime) VALUES "

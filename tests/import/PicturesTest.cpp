@@ -3,23 +3,20 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <ctime>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "LoopbackWeb.h"
 #include "TestSupport.h"
 #include "base/Paths.h"
 #include "base/Regional.h"
@@ -41,130 +38,6 @@ const std::string kPictureB = "\xFF\xD8\xFF\xE0 picture b";
 const std::string kOtherA = std::string("\x89PNG\r\n\x1A\n", 8) + " another a";
 const std::string kPage = "<!DOCTYPE html><html><body>Nicht gefunden</body></html>";
 constexpr uint64_t kTestLimit = 64 * 1024;
-
-// An HTTP server on a loopback port that answers each request on a thread of its own and counts
-// the requests per path.
-class TestServer {
- public:
-  TestServer() {
-    listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(listen_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(listen_, 16) != 0 ||
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-      throw std::runtime_error("test server cannot listen");
-    port_ = ntohs(address.sin_port);
-    acceptor_ = std::thread([this] { Serve(); });
-  }
-
-  ~TestServer() {
-    stop_ = true;
-    acceptor_.join();
-    for (std::thread& handler : handlers_) handler.join();
-    ::close(listen_);
-  }
-
-  std::string Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
-  int Requests(const std::string& path) {
-    std::lock_guard lock(mutex_);
-    return requests_[path];
-  }
-  int AllRequests() {
-    std::lock_guard lock(mutex_);
-    int all = 0;
-    for (const auto& [path, count] : requests_) all += count;
-    return all;
-  }
-
- private:
-  bool WaitReadable(int fd) {
-    pollfd entry{fd, POLLIN, 0};
-    while (!stop_)
-      if (::poll(&entry, 1, 50) > 0) return true;
-    return false;
-  }
-
-  void Serve() {
-    while (WaitReadable(listen_)) {
-      int client = ::accept(listen_, nullptr, nullptr);
-      if (client >= 0) handlers_.emplace_back([this, client] { Answer(client); });
-    }
-  }
-
-  void Send(int client, const std::string& bytes) {
-    ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-  }
-
-  void Respond(int client, const std::string& status, const std::string& headers,
-               const std::string& body) {
-    Send(client, "HTTP/1.1 " + status + "\r\nConnection: close\r\nContent-Length: " +
-                     std::to_string(body.size()) + "\r\n" + headers + "\r\n" + body);
-  }
-
-  void Answer(int client) {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && WaitReadable(client)) {
-      ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-      if (n <= 0) break;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    std::string path = request.substr(0, request.find("\r\n"));  // "GET /x HTTP/1.1"
-    path = path.substr(path.find(' ') + 1);
-    path = path.substr(0, path.find(' '));
-    {
-      std::lock_guard lock(mutex_);
-      ++requests_[path];
-    }
-    const std::string root = "http://127.0.0.1:" + std::to_string(port_);
-    if (path == "/img/a.jpg") {
-      Respond(client, "200 OK", "", kPictureA);
-    } else if (path == "/img/b.jpg") {
-      Respond(client, "200 OK", "", kPictureB);
-    } else if (path == "/other/a.jpg") {
-      Respond(client, "200 OK", "", kOtherA);
-    } else if (path == "/page.jpg") {
-      Respond(client, "200 OK", "Content-Type: text/html\r\n", kPage);
-    } else if (path == "/redirect/a.jpg") {
-      Respond(client, "302 Found", "Location: /img/a.jpg\r\n", "");
-    } else if (path == "/to-ftp.jpg") {
-      Respond(client, "302 Found", "Location: ftp://127.0.0.1:" + std::to_string(port_) + "/x\r\n",
-              "");
-    } else if (path == "/to-file.jpg") {
-      Respond(client, "302 Found", "Location: file:///etc/passwd\r\n", "");
-    } else if (path == "/loop.jpg") {
-      Respond(client, "302 Found", "Location: /loop.jpg\r\n", "");
-    } else if (path == "/endless.jpg") {
-      // No length announced, and far more than the limit.
-      Send(client, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
-      const std::string chunk(16 * 1024, 'x');
-      for (int i = 0; i < 64 && !stop_; ++i)
-        if (::send(client, chunk.data(), chunk.size(), MSG_NOSIGNAL) < 0) break;
-    } else if (path == "/announced.jpg") {
-      Send(client, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 10000000\r\n\r\n");
-    } else if (path == "/silent.jpg") {
-      // Until the client gives up.
-      while (WaitReadable(client) && ::recv(client, buffer, sizeof buffer, 0) > 0) {
-      }
-    } else {
-      Respond(client, "404 Not Found", "", "nicht da");
-    }
-    ::close(client);
-  }
-
-  int listen_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread acceptor_;
-  std::vector<std::thread> handlers_;
-  std::mutex mutex_;
-  std::map<std::string, int> requests_;
-};
 
 std::string Text(const Bytes& bytes) {
   return std::string(bytes.begin(), bytes.end());
@@ -377,9 +250,43 @@ TEST_F(PicturesTest, APictureOfARolledBackRowIsStoredAgain) {
   EXPECT_EQ(Stored(), 1);
 }
 
+// The web of the downloads: pictures, a page, redirects and servers that send too much or nothing.
 class DownloadTest : public PicturesTest {
  protected:
-  TestServer server_;
+  void Answer(int client, const std::string& path) {
+    using Web = test::LoopbackWeb;
+    const std::map<std::string, std::string> pictures = {
+        {"/img/a.jpg", kPictureA}, {"/img/b.jpg", kPictureB}, {"/other/a.jpg", kOtherA}};
+    const std::map<std::string, std::string> redirects = {
+        {"/redirect/a.jpg", "/img/a.jpg"},
+        {"/to-ftp.jpg", "ftp" + server_.Url("/x").substr(4)},
+        {"/to-file.jpg", "file:///etc/passwd"},
+        {"/loop.jpg", "/loop.jpg"}};
+    if (pictures.count(path)) {
+      Web::Respond(client, "200 OK", "", pictures.at(path));
+    } else if (redirects.count(path)) {
+      Web::Respond(client, "302 Found", "Location: " + redirects.at(path) + "\r\n", "");
+    } else if (path == "/page.jpg") {
+      Web::Respond(client, "200 OK", "Content-Type: text/html\r\n", kPage);
+    } else if (path == "/endless.jpg") {
+      // No length announced, and far more than the limit.
+      Web::Send(client, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+      const std::string chunk(16 * 1024, 'x');
+      for (int i = 0; i < 64 && !server_.Stopping() && Web::Send(client, chunk); ++i) {
+      }
+    } else if (path == "/announced.jpg") {
+      Web::Send(client, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 10000000\r\n\r\n");
+    } else if (path == "/silent.jpg") {
+      // Until the client gives up.
+      char buffer[4096];
+      while (server_.WaitReadable(client) && ::recv(client, buffer, sizeof buffer, 0) > 0) {
+      }
+    } else {
+      Web::Respond(client, "404 Not Found", "", "nicht da");
+    }
+  }
+
+  test::LoopbackWeb server_{[this](int client, const std::string& path) { Answer(client, path); }};
 };
 
 TEST_F(DownloadTest, AnAddressIsFetchedOnceAndStoredUnderItsWebFolder) {

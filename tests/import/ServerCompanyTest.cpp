@@ -38,15 +38,23 @@ std::map<std::string, std::vector<std::string>> Records(const std::string& conne
   return tables;
 }
 
-TEST(ServerCompanyTest, TheDemoSamplesGiveTheSameRecordsAsInTheFileCompany) {
-  std::optional<DemoServer> server = test::TestServer();
-  if (!server) GTEST_SKIP() << test::kNoTestServer;
-  test::TempDir dir;
-  test::UseOwnConfigFolder(dir);
-  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
-  test::ServerCompany company;
-  ASSERT_NO_THROW(company.Create(dir.Path(), *server));
+// The demo environment with a server company of its own on the test server.
+class ServerCompanyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = test::TestServer();
+    if (!server_) GTEST_SKIP() << test::kNoTestServer;
+    test::UseOwnConfigFolder(dir);
+    ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
+    ASSERT_NO_THROW(company.Create(dir.Path(), *server_));
+  }
 
+  std::optional<DemoServer> server_;
+  test::TempDir dir;
+  test::ServerCompany company;
+};
+
+TEST_F(ServerCompanyTest, TheDemoSamplesGiveTheSameRecordsAsInTheFileCompany) {
   const std::string samples = dir / kDemoSampleFolder;
   const std::vector<std::string> imports = {
       "--kind Kunden --no-autonumber --file " + samples + "Kunden.csv",
@@ -98,13 +106,7 @@ TEST(ServerCompanyTest, TheDemoSamplesGiveTheSameRecordsAsInTheFileCompany) {
 
 // Runs that count on the same number range at once, each through its own options: no count is
 // lost, in the options file as in the table Options.
-TEST(ServerCompanyTest, CountersCountedOnAtOnceLoseNoStep) {
-  std::optional<DemoServer> server = test::TestServer();
-  if (!server) GTEST_SKIP() << test::kNoTestServer;
-  test::TempDir dir;
-  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
-  test::ServerCompany company;
-  ASSERT_NO_THROW(company.Create(dir.Path(), *server));
+TEST_F(ServerCompanyTest, CountersCountedOnAtOnceLoseNoStep) {
   const std::string serverCompany = company.ConnectionString();
   const std::string afk = dir / "Firmen/Musterfirma/Musterfirma.afk";
 
@@ -137,14 +139,7 @@ TEST(ServerCompanyTest, CountersCountedOnAtOnceLoseNoStep) {
 
 // A server company that cannot be opened says why in a German sentence, on the command line as
 // in the window (both select the company the same way); the driver's text follows as detail.
-TEST(ServerCompanyTest, ACompanyThatCannotBeOpenedSaysWhyInGerman) {
-  std::optional<DemoServer> server = test::TestServer();
-  if (!server) GTEST_SKIP() << test::kNoTestServer;
-  test::TempDir dir;
-  test::UseOwnConfigFolder(dir);
-  ASSERT_NO_THROW(CreateDemoEnvironment(dir.Path(), false));
-  test::ServerCompany company;
-  ASSERT_NO_THROW(company.Create(dir.Path(), *server));
+TEST_F(ServerCompanyTest, ACompanyThatCannotBeOpenedSaysWhyInGerman) {
   const std::string environment = dir / "velra.var", name = company.Name();
   auto setting = [&](const char* key, const std::string& value) {
     WriteProfileString(environment, "Connection", key, value);
@@ -167,15 +162,15 @@ TEST(ServerCompanyTest, ACompanyThatCannotBeOpenedSaysWhyInGerman) {
       "Der Datenbankserver '127.0.0.1,1' ist nicht erreichbar, deshalb kann die "
       "Firmendatenbank '" +
       name + "' nicht geöffnet werden.");
-  setting("DataSource", server->dataSource);
+  setting("DataSource", server_->dataSource);
   setting("Password", "falsch");
-  expectSaid("Die Anmeldung des Benutzers '" + server->user + "' am Datenbankserver '" +
-             server->dataSource + "' wurde abgelehnt");
-  setting("Password", server->password);
+  expectSaid("Die Anmeldung des Benutzers '" + server_->user + "' am Datenbankserver '" +
+             server_->dataSource + "' wurde abgelehnt");
+  setting("Password", server_->password);
   auto maintenance = Connection::Open(ReplaceAll(
       company.ConnectionString(), "Initial Catalog=" + name, "Initial Catalog=postgres"));
   maintenance->Execute("DROP DATABASE " + maintenance->Quote(name) + " WITH (FORCE)");
-  expectSaid("Die Datenbank '" + name + "' gibt es auf dem Server '" + server->dataSource +
+  expectSaid("Die Datenbank '" + name + "' gibt es auf dem Server '" + server_->dataSource +
              "' nicht.");
 }
 

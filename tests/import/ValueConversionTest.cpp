@@ -32,17 +32,6 @@ DateTime Day(int year, int month, int day, int hour = 0, int minute = 0, int sec
 
 // --- Type classes --------------------------------------------------------------------------
 
-TEST(TypeClassConversionTest, EveryListNamesItsClass) {
-  EXPECT_EQ(TypeClassOf("NetPrice"), TypeClass::Price);
-  EXPECT_EQ(TypeClassOf("StockMin"), TypeClass::Price);
-  EXPECT_EQ(TypeClassOf("Disposable"), TypeClass::Quantity);
-  EXPECT_EQ(TypeClassOf("Credit"), TypeClass::AccountAmount);
-  EXPECT_EQ(TypeClassOf("Diameter"), TypeClass::Dimension);
-  EXPECT_EQ(TypeClassOf("PublicationDate"), TypeClass::Date);
-  EXPECT_EQ(TypeClassOf("FSK18"), TypeClass::Flag);
-  EXPECT_EQ(TypeClassOf("Graphic"), TypeClass::Picture);
-}
-
 TEST(TypeClassConversionTest, NamesCompareWholeAndWithLetterCase) {
   EXPECT_EQ(TypeClassOf("netprice"), TypeClass::Text);
   EXPECT_EQ(TypeClassOf("NetPrice "), TypeClass::Text);
