@@ -29,22 +29,22 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using Clock = std::chrono::steady_clock;
 
-// Accounts 1..n with a text, the simplest kind that writes one record per row.
-std::vector<test::Strings> Accounts(int rows, size_t textBytes = 12) {
+// Accounts 1..n with a text in the grid, the simplest kind that writes one record per row.
+void GridOfAccounts(test::DemoCompany& company, int rows, size_t textBytes = 12) {
   std::vector<test::Strings> grid;
   for (int i = 1; i <= rows; ++i) {
     std::string text = "Konto " + std::to_string(i);
     text.resize(std::max(text.size(), textBytes), '.');
     grid.push_back({std::to_string(i), text});
   }
-  return grid;
+  company.Kind(10);
+  company.Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, grid);
 }
 
-// The report's counts agree with the database: the written rows are the first rows of the grid
-// that were not rejected, each row not written is named, and nothing else is in the table.
-void ExpectReportMatchesTable(test::DemoCompany& company, int rows) {
+// The report's counts agree with the stored accounts: the written rows are the first rows of the
+// grid that were not rejected, each row not written is named, and nothing else is in the table.
+void ExpectReportMatchesTable(test::DemoCompany& company, int rows, const Rows& stored) {
   const ImportReport& report = company.Report();
-  Rows stored = company.Query("SELECT AccountNumber FROM AccountSystem ORDER BY ID");
   EXPECT_EQ(stored.Size(), report.rowsWritten);
   for (size_t i = 0; i < stored.Size(); ++i)
     EXPECT_EQ(stored.Get(i, "AccountNumber").ToText(), std::to_string(i + 1)) << "record " << i;
@@ -55,6 +55,11 @@ void ExpectReportMatchesTable(test::DemoCompany& company, int rows) {
     EXPECT_EQ(missing.front(), report.rowsWritten + 1);
     EXPECT_EQ(missing.back(), static_cast<uint32_t>(rows));
   }
+}
+
+void ExpectReportMatchesTable(test::DemoCompany& company, int rows) {
+  ExpectReportMatchesTable(company, rows,
+                           company.Query("SELECT AccountNumber FROM AccountSystem ORDER BY ID"));
 }
 
 // Another program that takes the write lock as soon as it can get it and holds it.
@@ -111,8 +116,7 @@ TEST(RunFaults, ALockedDatabaseStopsTheRunAfterTheBusyTime) {
   // The run waits this long for the lock before it gives up.
   company.Session().Context.ConnectionString += ";Busy Timeout=1500";
   constexpr int kRows = 60000;
-  company.Kind(10);
-  company.Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, Accounts(kRows));
+  GridOfAccounts(company, kRows);
   SecondWriter other(company.Session().Context.DatabasePath);
   company.GetWizard().importProgress = [&](size_t row, size_t) {
     if (row == 1000) other.Start();
@@ -197,8 +201,7 @@ TEST_P(FullDiskTest, AFullDiskStopsTheRunWithTheReasonAndLeavesAConsistentDataba
   std::string error;
   ASSERT_TRUE(company.Start(dir / "klein/", std::nullopt, error)) << error;
   constexpr int kRows = 20000;
-  company.Kind(10);
-  company.Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, Accounts(kRows, GetParam()));
+  GridOfAccounts(company, kRows, GetParam());
   disk.LeaveFree(GetParam() * 2500);
   company.Run();
 
@@ -285,8 +288,7 @@ TEST(RunFaults, AServerThatGoesAwayStopsTheRunAndKeepsExactlyTheReportedRows) {
   std::string error;
   ASSERT_TRUE(company.Start(dir.Path(), postgres.Server(), error)) << error;
   constexpr int kRows = 6000;
-  company.Kind(10);
-  company.Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, Accounts(kRows));
+  GridOfAccounts(company, kRows);
   int stopped = -1;
   company.GetWizard().importProgress = [&](size_t row, size_t) {
     if (row == 2500) stopped = postgres.Kill();
@@ -314,17 +316,9 @@ TEST(RunFaults, AServerThatGoesAwayStopsTheRunAndKeepsExactlyTheReportedRows) {
     }
   }
   ASSERT_TRUE(reopened) << "the server did not come back";
-  Rows stored = reopened->Query(
-      test::QuoteNames("SELECT AccountNumber FROM AccountSystem ORDER BY ID", *reopened));
-  const ImportReport& report = company.Report();
-  EXPECT_EQ(stored.Size(), report.rowsWritten);
-  for (size_t i = 0; i < stored.Size(); ++i)
-    EXPECT_EQ(stored.Get(i, "AccountNumber").ToText(), std::to_string(i + 1));
-  const std::vector<uint32_t> missing = company.RowsNotImported();
-  EXPECT_EQ(missing.size(), static_cast<size_t>(kRows) - report.rowsWritten);
-  if (!missing.empty()) {
-    EXPECT_EQ(missing.front(), report.rowsWritten + 1);
-  }
+  ExpectReportMatchesTable(company, kRows,
+                           reopened->Query(test::QuoteNames(
+                               "SELECT AccountNumber FROM AccountSystem ORDER BY ID", *reopened)));
 }
 
 // The approach of the file company's test, on a server company: the command line is killed while

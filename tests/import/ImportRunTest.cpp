@@ -26,6 +26,16 @@ class ImportRunTest : public test::OnBothCompanies {
   void Execute(const std::string& sql) { company_.Execute(sql); }
   int64_t Count(const std::string& table) { return company_.Count(table); }
   WizardControls& C() { return company_.C(); }
+  void ArticlesWithTheirNumbers() {
+    Kind(1);
+    C().chkAutoNummer.Value = 0;
+  }
+  void AccountGrid(const std::vector<Strings>& rows) {
+    Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, rows);
+  }
+  void ArticleGrid(const std::vector<Strings>& rows) {
+    Grid({"Nr", "Text", "MwSt"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"}, rows);
+  }
   const ImportReport& Report() { return company_.Report(); }
 
   Wizard& wizard_ = company_.GetWizard();
@@ -35,8 +45,7 @@ class ImportRunTest : public test::OnBothCompanies {
 VELRA_ON_BOTH_COMPANIES(ImportRunTest);
 
 TEST_P(ImportRunTest, ArticlesWithNumbersFromTheFile) {
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
+  ArticlesWithTheirNumbers();
   Grid({"Nr", "Text", "MwSt", "Preis", "Aktiv"},
        {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Verkaufspreis netto", ""},
        {{"4711", "Schraube", "1", "12,345", "0"}, {" 4712 ", "  Mutter  ", "2", "1.000", "1"}});
@@ -64,8 +73,7 @@ TEST_P(ImportRunTest, ArticlesWithNumbersFromTheFile) {
 }
 
 TEST_P(ImportRunTest, AnAssignedFlagColumnWinsOverTheDefault) {
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
+  ArticlesWithTheirNumbers();
   C().chkAktiv.Value = 0;
   Grid({"Nr", "Text", "MwSt", "Aktiv"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Aktiv"},
        {{"1", "a", "1", "1"},
@@ -94,8 +102,7 @@ TEST_P(ImportRunTest, AnAssignedFlagColumnWinsOverTheDefault) {
 
 TEST_P(ImportRunTest, AutomaticNumbersComeFromTheRangeAndOverrideTheFile) {
   Kind(1);
-  Grid({"Nr", "Text", "MwSt"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"},
-       {{"999", "a", "1"}, {"998", "b", "1"}});
+  ArticleGrid({{"999", "a", "1"}, {"998", "b", "1"}});
   Execute("INSERT INTO Articles (ArticleNumber) VALUES ('000100')");  // taken: skipped
   Run();
   Rows rows = Query("SELECT ArticleNumber, ArticleNumberVariant FROM Articles ORDER BY ID");
@@ -142,19 +149,16 @@ TEST_P(ImportRunTest, CustomersAreUpdatedByTheirKeyAndKeepTheirNumber) {
 // The same values imported again change nothing, not even the time of the last change, whether
 // or not the clock has gone on since; a changed value brings a new time with it.
 TEST_P(ImportRunTest, RecordsImportedAgainUnchangedKeepTheirTimeOfChange) {
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
+  ArticlesWithTheirNumbers();
   Sync("Artikel-Nr.");
-  const Strings names = {"Nr", "Text", "MwSt"};
-  const Strings captions = {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"};
-  Grid(names, captions, {{"4711", "Schraube", "1"}, {"4712", "Mutter", "1"}});
+  ArticleGrid({{"4711", "Schraube", "1"}, {"4712", "Mutter", "1"}});
   Run();
   ASSERT_EQ(Report().added, 2u);
   const Value old(DateTime{2020, 1, 1});
   Execute("UPDATE Articles SET DateUpdate = '2020-01-01'");
   ASSERT_EQ(Query("SELECT DateUpdate FROM Articles WHERE ID = 1").Get(0, "DateUpdate"), old);
 
-  Grid(names, captions, {{"4711", "Schraube", "1"}, {"4712", "Mutter", "1"}});
+  ArticleGrid({{"4711", "Schraube", "1"}, {"4712", "Mutter", "1"}});
   Run();
   EXPECT_EQ(Report().rowsWritten, 2u);
   EXPECT_EQ(Report().unchanged, 2u);
@@ -164,7 +168,7 @@ TEST_P(ImportRunTest, RecordsImportedAgainUnchangedKeepTheirTimeOfChange) {
   EXPECT_EQ(rows.Get(0, "DateUpdate"), old);
   EXPECT_EQ(rows.Get(1, "DateUpdate"), old);
 
-  Grid(names, captions, {{"4711", "Schraube", "1"}, {"4712", "Mutter M6", "1"}});
+  ArticleGrid({{"4711", "Schraube", "1"}, {"4712", "Mutter M6", "1"}});
   Run();
   EXPECT_EQ(Report().unchanged, 1u);
   EXPECT_EQ(Report().updated, 1u);
@@ -257,7 +261,7 @@ TEST_P(ImportRunTest, DeletingBeforeTheImportAsksFirst) {
   Execute("INSERT INTO AccountSystem (AccountNumber, Description) VALUES ('1', 'alt')");
   Kind(10);
   wizard_.ChkLoeschenClick(1);
-  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", "Bank"}});
+  AccountGrid({{"1200", "Bank"}});
   Run();  // answered No: the records stay and the import runs
   EXPECT_EQ(dialogs_.questions.at(0).text, "Möchten Sie nun alle vorhandenen Datensätze löschen?");
   EXPECT_EQ(dialogs_.questions.at(0).title, "Löschen");
@@ -285,7 +289,7 @@ TEST_P(ImportRunTest, AFailedDeleteSaysSoAndDoesNotImport) {
   }
   Kind(10);
   wizard_.ChkLoeschenClick(1);
-  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", "Bank"}});
+  AccountGrid({{"1200", "Bank"}});
   dialogs_.answers = {true};
   Run();
   ASSERT_FALSE(dialogs_.messages.empty());
@@ -324,10 +328,8 @@ TEST_P(ImportRunTest, DeletingFirstBelongsToTheRun) {
 // whatever its letter case and blanks.
 TEST_P(ImportRunTest, ANumberThatExistsIsNotAddedAgain) {
   Execute("INSERT INTO Articles (ArticleNumber, ShortText) VALUES ('X1', 'alt')");
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
-  Grid({"Nr", "Text", "MwSt"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"},
-       {{"X1", "a", "1"}, {"x1", "b", "1"}, {"X2", "c", "1"}, {" x2 ", "d", "1"}});
+  ArticlesWithTheirNumbers();
+  ArticleGrid({{"X1", "a", "1"}, {"x1", "b", "1"}, {"X2", "c", "1"}, {" x2 ", "d", "1"}});
   Run();
   EXPECT_EQ(Count("Articles"), 2);
   EXPECT_EQ(Query("SELECT ShortText FROM Articles WHERE ArticleNumber = 'X1'").Get(0, "ShortText"),
@@ -363,7 +365,7 @@ TEST_P(ImportRunTest, NoValueAndAnEmptyTextAreTheSame) {
   Execute("INSERT INTO AccountSystem (AccountNumber, Description) VALUES ('1200', NULL)");
   Kind(10);
   Sync("Kontonummer");
-  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1200", ""}});
+  AccountGrid({{"1200", ""}});
   ASSERT_TRUE(wizard_.TestlaufClick());
   EXPECT_TRUE(wizard_.Session().LastTestRun.preview.changed.empty());
   EXPECT_EQ(wizard_.Session().LastTestRun.report.unchanged, 1u);
@@ -383,7 +385,7 @@ TEST_P(ImportRunTest, ALoginThatMayOnlyReadStopsTheRunAtOnce) {
   Kind(10);
   std::vector<Strings> rows;
   for (int i = 1; i <= 50; ++i) rows.push_back({std::to_string(i), "Konto"});
-  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, rows);
+  AccountGrid(rows);
   Run();
   EXPECT_EQ(company_.Result().status, ImportResult::Status::Stopped);
   EXPECT_TRUE(C().lbStatustext.Caption.starts_with(
@@ -415,7 +417,7 @@ TEST_P(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
   Kind(10);
   std::vector<Strings> rows;
   for (int i = 1; i <= 10; ++i) rows.push_back({std::to_string(i), "Konto " + std::to_string(i)});
-  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, rows);
+  AccountGrid(rows);
   wizard_.importProgress = [this](size_t row, size_t) {
     if (row == 4) wizard_.Session().AbbruchAngefordert = true;  // clicked while row 4 was written
   };
@@ -431,7 +433,7 @@ TEST_P(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
 // confirms in between is not forgotten when the worker starts.
 TEST_P(ImportRunTest, ACancelConfirmedBeforeTheWorkerStartsCounts) {
   Kind(10);
-  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {{"1", "Konto 1"}, {"2", "Konto 2"}});
+  AccountGrid({{"1", "Konto 1"}, {"2", "Konto 2"}});
   std::optional<ImportRequest> request = wizard_.PrepareRun(false);
   ASSERT_TRUE(request);
   wizard_.Session().AbbruchAngefordert = true;
@@ -442,7 +444,7 @@ TEST_P(ImportRunTest, ACancelConfirmedBeforeTheWorkerStartsCounts) {
 
 TEST_P(ImportRunTest, AnEmptyGridFinishesWithSuccess) {
   Kind(10);
-  Grid({"Konto", "Text"}, {"Kontonummer", "Beschreibung"}, {});
+  AccountGrid({});
   Run();
   EXPECT_EQ(C().lbStatustext.Caption, "Die Datei wurde erfolgreich importiert...");
   EXPECT_EQ(wizard_.Session().Schritt, 6);
@@ -504,8 +506,7 @@ TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplier
   Execute(
       "INSERT INTO ArticleWebshop (ArticleNumber, Keywords, MetaTitle, TemplateDetails, Active) "
       "VALUES ('2', 'alt', 'Titel', 'eigen', 0)");
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
+  ArticlesWithTheirNumbers();
   wizard_.CboBerechnungsartClick(1);  // net to gross
   wizard_.ChkEinheitClick(1);
   C().cboEinheit.SetText("Std");
@@ -557,7 +558,7 @@ TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplier
   EXPECT_EQ(webshop.Get(0, "Active"), Value(true));
   EXPECT_EQ(webshop.Get(1, "TemplateDetails"), Value("default"));  // a new one: the defaults
 
-  std::vector<std::string> reasons;
+  Strings reasons;
   for (const ReportEntry& entry : Report().Entries())
     reasons.push_back(std::to_string(entry.line) + " " + entry.reason);
   ASSERT_EQ(reasons.size(), 5u) << reasons.front();
@@ -579,17 +580,15 @@ TEST_P(ImportRunTest, ArticlesAreCompletedWithTaxCodeDefaultsLabelPricesSupplier
 // not written, while the rest of its row is.
 TEST_P(ImportRunTest, TaxRatesFromPercentageCellsAndRatesWithoutAnActiveKey) {
   Execute("INSERT INTO Articles (ArticleNumber, VatCode, ShortText) VALUES ('5', '1', 'alt')");
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
+  ArticlesWithTheirNumbers();
   Sync("Artikel-Nr.");
-  Grid({"Nr", "Text", "MwSt"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz"},
-       {{"1", "a", "<%>0.19"},
-        {"2", "b", "<%>0.07"},
-        {"3", "c", "16"},
-        {"4", "d", "5,5"},
-        {"5", "e", "abc"},
-        {"6", "f", "3"},  // the key of a rate no longer in use
-        {"7", "g", "<%>0.055"}});
+  ArticleGrid({{"1", "a", "<%>0.19"},
+               {"2", "b", "<%>0.07"},
+               {"3", "c", "16"},
+               {"4", "d", "5,5"},
+               {"5", "e", "abc"},
+               {"6", "f", "3"},  // the key of a rate no longer in use
+               {"7", "g", "<%>0.055"}});
   Run();
   Rows rows =
       Query("SELECT ArticleNumber, ShortText, VatCode FROM Articles ORDER BY ArticleNumber");
@@ -614,8 +613,7 @@ TEST_P(ImportRunTest, TheArticleImportKeepsTheRecordsOfTheOtherSuppliers) {
       "INSERT INTO ArticleSuppliers (ArticleNumber, Supplier, OrderNumber, DeliveryTime, "
       "MinimumOrderQuantity) VALUES ('10001', 'Schraubenhandel Nord GmbH', 'WS-933-640', 3, 500), "
       "('10001', 'Befestigungs-Center Süd', 'BCS-M6X40', 5, 1000)");
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
+  ArticlesWithTheirNumbers();
   C().chkLieferant.Value = 1;
   Grid({"Nr", "Text", "MwSt", "Lieferant", "Best", "EK"},
        {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Lieferant", "Bestell-Nr.", "Einkaufspreis"},
@@ -639,8 +637,7 @@ TEST_P(ImportRunTest, PicturesAreStoredOncePerFile) {
   test::WriteBytes(dir_ / "seite.jpg", "<html><body>Kein Bild</body></html>");
   // Names without a whole path lie beside the import file, whatever the working folder.
   company_.Session().SourceFile = dir_ / "Artikel.csv";
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
+  ArticlesWithTheirNumbers();
   Grid({"Nr", "Text", "MwSt", "Bild"}, {"Artikel-Nr.", "Kurzbeschreibung", "USt-Satz", "Bild"},
        {{"1", "a", "19", dir_ / "a.jpg"},
         {"2", "b", "19", dir_ / "a.jpg"},
@@ -671,8 +668,7 @@ TEST_P(ImportRunTest, PicturesAreStoredOncePerFile) {
 }
 
 TEST_P(ImportRunTest, ADefaultTaxKeyReplacesTheImportedRate) {
-  Kind(1);
-  C().chkAutoNummer.Value = 0;
+  ArticlesWithTheirNumbers();
   wizard_.CboBerechnungsartClick(2);  // gross to net
   wizard_.ChkSteuersatzClick(1);
   for (size_t i = 0; i < C().icboSteuersatz.Items.size(); ++i)

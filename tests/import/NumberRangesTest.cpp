@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -65,6 +66,14 @@ auto TakenFrom(const std::set<std::string>& taken) {
 }
 bool NoneTaken(const std::string&) {
   return false;
+}
+
+// The customers' range, opened for a run; a range that cannot be opened fails the test.
+std::optional<NumberRangeCursor> OpenCustomers(CompanyOptions& options) {
+  std::string error;
+  auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
+  if (!cursor) throw std::runtime_error(error);
+  return cursor;
 }
 
 // The counter as a number, for comparing counters that fit.
@@ -219,31 +228,25 @@ TEST(Nummernkreise, RangesThatCannotGiveANumberFailWithTheirName) {
 }
 
 TEST(NumberRangeCursor, OpenRefusesRangesWithoutNumbers) {
-  std::string error;
-  FakeOptions noFormat = Range("00041", "");
-  EXPECT_FALSE(NumberRangeCursor::Open(noFormat, "Customer", kToday, error));
-  EXPECT_THAT(error, HasSubstr("Der Nummernkreis 'Customer' hat kein Nummernformat"));
-
-  FakeOptions emptyFormat = Range("00041", "Leer;Leer;Leer");
-  EXPECT_FALSE(NumberRangeCursor::Open(emptyFormat, "Customer", kToday, error));
-  EXPECT_THAT(error, HasSubstr("'Leer;Leer;Leer'"));
-  EXPECT_THAT(error, HasSubstr("leere Nummer"));
-
-  FakeOptions letters = Range("abc", "Nr.");
-  EXPECT_FALSE(NumberRangeCursor::Open(letters, "Customer", kToday, error));
-  EXPECT_THAT(error, HasSubstr("'abc'"));
-  EXPECT_THAT(error, HasSubstr("keine Zahl"));
-
-  FakeOptions noCounter = Range("", kKuerzel + ";-;Nr.");
-  EXPECT_FALSE(NumberRangeCursor::Open(noCounter, "Customer", kToday, error));
-  EXPECT_THAT(error, HasSubstr("Der Nummernkreis 'Customer' hat keinen"));
+  const struct {
+    std::string counter, format;
+    std::vector<std::string> said;
+  } cases[] = {{"00041", "", {"Der Nummernkreis 'Customer' hat kein Nummernformat"}},
+               {"00041", "Leer;Leer;Leer", {"'Leer;Leer;Leer'", "leere Nummer"}},
+               {"abc", "Nr.", {"'abc'", "keine Zahl"}},
+               {"", kKuerzel + ";-;Nr.", {"Der Nummernkreis 'Customer' hat keinen"}}};
+  for (const auto& c : cases) {
+    FakeOptions options = Range(c.counter, c.format);
+    std::string error;
+    EXPECT_FALSE(NumberRangeCursor::Open(options, "Customer", kToday, error)) << c.format;
+    for (const std::string& part : c.said) EXPECT_THAT(error, HasSubstr(part)) << c.format;
+  }
 }
 
 TEST(NumberRangeCursor, GivesTheNumbersOfTheStoredRange) {
   FakeOptions options = Range("00041", kKuerzel + ";-;Jahr;/;Nr.");
   std::string error;
-  auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  ASSERT_TRUE(cursor) << error;
+  auto cursor = OpenCustomers(options);
   std::set<std::string> taken = {"KD-2026/00041", "KD-2026/00042"};
   EXPECT_EQ(cursor->Next(TakenFrom(taken), error), "KD-2026/00043");
   cursor->CountOn();
@@ -257,8 +260,7 @@ TEST(NumberRangeCursor, GivesTheNumbersOfTheStoredRange) {
 TEST(NumberRangeCursor, WritesTheOptionsOncePerThousandNumbers) {
   FakeOptions options = Range("0", "Nr.");
   std::string error;
-  auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  ASSERT_TRUE(cursor) << error;
+  auto cursor = OpenCustomers(options);
   for (int record = 0; record < 2500; ++record) {
     auto number = cursor->Next(NoneTaken, error);
     ASSERT_TRUE(number) << error;
@@ -274,8 +276,7 @@ TEST(NumberRangeCursor, CountingOffKeepsTheCounterOnTheLastNumber) {
   FakeOptions options = Range("7", "Nr.");
   options.Put("Counting", "Customer", "0");
   std::string error;
-  auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  ASSERT_TRUE(cursor) << error;
+  auto cursor = OpenCustomers(options);
   std::set<std::string> taken;
   for (int record = 0; record < 3; ++record) {
     auto number = cursor->Next(TakenFrom(taken), error);
@@ -298,8 +299,7 @@ TEST(NumberRangeCursor, AStoppedRunNeverLeadsToANumberTwice) {
   std::string error;
   {
     FileOptions options(file);
-    auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
-    ASSERT_TRUE(cursor) << error;
+    auto cursor = OpenCustomers(options);
     for (int record = 0; record < 1200; ++record) {
       auto number = cursor->Next(TakenFrom(committed), error);
       ASSERT_TRUE(number) << error;
@@ -314,8 +314,7 @@ TEST(NumberRangeCursor, AStoppedRunNeverLeadsToANumberTwice) {
   EXPECT_THAT(ReadBytes(file), HasSubstr("Customer=02041\r\n"));
 
   FileOptions options(file);
-  auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  ASSERT_TRUE(cursor) << error;
+  auto cursor = OpenCustomers(options);
   for (int record = 0; record < 100; ++record) {
     auto number = cursor->Next(TakenFrom(committed), error);
     ASSERT_TRUE(number) << error;
@@ -329,8 +328,7 @@ TEST(NumberRangeCursor, AStoppedRunNeverLeadsToANumberTwice) {
 TEST(NumberRangeCursor, StoreExactDoesNotTakeBackACounterMovedByOthers) {
   FakeOptions options = Range("00041", "Nr.");
   std::string error;
-  auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  ASSERT_TRUE(cursor) << error;
+  auto cursor = OpenCustomers(options);
   ASSERT_TRUE(cursor->StoreExact(error));
   EXPECT_THAT(options.counterWrites, IsEmpty());  // nothing was used
 
@@ -346,9 +344,8 @@ TEST(NumberRangeCursor, StoreExactDoesNotTakeBackACounterMovedByOthers) {
 TEST(NumberRangeCursor, TwoRunsOnOneRangeNeverShareANumber) {
   FakeOptions options = Range("00041", "Nr.");
   std::string error;
-  auto first = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  auto second = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  ASSERT_TRUE(first && second) << error;
+  auto first = OpenCustomers(options);
+  auto second = OpenCustomers(options);
   std::set<std::string> handedOut;
   for (int record = 0; record < 2500; ++record)
     for (NumberRangeCursor* cursor : {&*first, &*second}) {
@@ -364,8 +361,7 @@ TEST(NumberRangeCursor, TwoRunsOnOneRangeNeverShareANumber) {
 TEST(NumberRangeCursor, FailsInsteadOfLooping) {
   FakeOptions options = Range("00041", kKuerzel);
   std::string error;
-  auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  ASSERT_TRUE(cursor) << error;
+  auto cursor = OpenCustomers(options);
   std::set<std::string> taken;
   auto first = cursor->Next(TakenFrom(taken), error);
   ASSERT_EQ(first, "KD");
@@ -377,8 +373,7 @@ TEST(NumberRangeCursor, FailsInsteadOfLooping) {
 
   FakeOptions readOnly = Range("00041", "Nr.");
   readOnly.failWrites = true;
-  auto locked = NumberRangeCursor::Open(readOnly, "Customer", kToday, error);
-  ASSERT_TRUE(locked) << error;
+  auto locked = OpenCustomers(readOnly);
   EXPECT_FALSE(locked->Next(NoneTaken, error));
   EXPECT_THAT(error, HasSubstr("'Customer'"));
   EXPECT_THAT(error, HasSubstr("schreibgeschützt"));
@@ -387,8 +382,7 @@ TEST(NumberRangeCursor, FailsInsteadOfLooping) {
 TEST(NumberRangeCursor, ReservesAheadOfALongCounter) {
   FakeOptions options = Range("0000000000000000000009999", "Nr.");
   std::string error;
-  auto cursor = NumberRangeCursor::Open(options, "Customer", kToday, error);
-  ASSERT_TRUE(cursor) << error;
+  auto cursor = OpenCustomers(options);
   EXPECT_EQ(cursor->Next(NoneTaken, error), "0000000000000000000009999");
   EXPECT_THAT(options.counterWrites, ElementsAre("0000000000000000000010999"));
 }

@@ -37,6 +37,16 @@ class RejectFileTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
+  // One column "Nr" holding 1 to count, from the lines after the header.
+  static SourceTable Numbers(int count) {
+    SourceTable table;
+    table.Reset({"Nr"});
+    for (int i = 1; i <= count; ++i) {
+      table.SetText(1, std::to_string(i));
+      table.FinishRow(static_cast<uint32_t>(i + 1));
+    }
+    return table;
+  }
   static ReportEntry CellEntry(uint32_t row, std::string column, std::string value,
                                std::string reason) {
     return {row, row + 1, std::move(column), "PurchasePrice", std::move(value), std::move(reason)};
@@ -213,12 +223,7 @@ TEST_F(RejectFileTest, OtherSourcesGetSemicolonsAndUtf8WithBomAndValuesAnImportR
 }
 
 TEST_F(RejectFileTest, RowsWhoseEntriesWereOnlyCountedAreWrittenToo) {
-  SourceTable table;
-  table.Reset({"Nr"});
-  for (int i = 1; i <= 3; ++i) {
-    table.SetText(1, std::to_string(i));
-    table.FinishRow(static_cast<uint32_t>(i + 1));
-  }
+  const SourceTable table = Numbers(3);
   ImportReport report;
   for (size_t i = 0; i < ImportReport::kMaxEntries; ++i)
     report.AddRejected(CellEntry(1, "Nr", "1", "'1' ist vergeben."));
@@ -267,10 +272,7 @@ TEST_F(RejectFileTest, WhatTheFormatCannotHoldChangesTheFileAndSaysSo) {
 }
 
 TEST_F(RejectFileTest, FailuresAreGermanSentencesAndLeaveNothingBehind) {
-  SourceTable table;
-  table.Reset({"Nr"});
-  table.SetText(1, "1");
-  table.FinishRow(2);
+  const SourceTable table = Numbers(1);
   ImportReport report;
   report.AddRejected(RowEntry(1, "Grund"));
 
@@ -298,10 +300,7 @@ TEST_F(RejectFileTest, FailuresAreGermanSentencesAndLeaveNothingBehind) {
 }
 
 TEST_F(RejectFileTest, WithoutRowsNothingIsWritten) {
-  SourceTable table;
-  table.Reset({"Nr"});
-  table.SetText(1, "1");
-  table.FinishRow(2);
+  const SourceTable table = Numbers(1);
   ImportReport report;
   report.Add(RowEntry(0, "Das Feld gibt es nicht."));
   RejectFileResult result = WriteRejectFile(dir_ / "fehler.csv", table, report, RejectFormat{});

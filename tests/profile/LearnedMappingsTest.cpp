@@ -261,28 +261,19 @@ TEST(LearnedMappings, SaveFailuresAreReported) {
 }
 
 TEST(LearnedMappings, DefaultPathFollowsXdgConfigHomeThenHome) {
-  {
-    EnvironmentVariable config("XDG_CONFIG_HOME", "/srv/konfig/");
-    EnvironmentVariable home("HOME", "/home/anna");
-    EXPECT_EQ(LearnedMappings::DefaultPath(),
-              "/srv/konfig/velra/importassistent/gelernte-zuordnungen.json");
-  }
-  {
-    EnvironmentVariable config("XDG_CONFIG_HOME", "relativ/konfig");
-    EnvironmentVariable home("HOME", "/home/anna");
-    EXPECT_EQ(LearnedMappings::DefaultPath(),
-              "/home/anna/.config/velra/importassistent/gelernte-zuordnungen.json");
-  }
-  {
-    EnvironmentVariable config("XDG_CONFIG_HOME", nullptr);
-    EnvironmentVariable home("HOME", "/home/anna");
-    EXPECT_EQ(LearnedMappings::DefaultPath(),
-              "/home/anna/.config/velra/importassistent/gelernte-zuordnungen.json");
-  }
-  {
-    EnvironmentVariable config("XDG_CONFIG_HOME", "");
-    EnvironmentVariable home("HOME", nullptr);
-    EXPECT_EQ(LearnedMappings::DefaultPath(), "");
+  const std::string inHome = "/home/anna/.config/velra/importassistent/gelernte-zuordnungen.json";
+  const struct {
+    const char *config, *home;
+    std::string path;
+  } cases[] = {
+      {"/srv/konfig/", "/home/anna", "/srv/konfig/velra/importassistent/gelernte-zuordnungen.json"},
+      {"relativ/konfig", "/home/anna", inHome},
+      {nullptr, "/home/anna", inHome},
+      {"", nullptr, ""}};
+  for (const auto& c : cases) {
+    EnvironmentVariable config("XDG_CONFIG_HOME", c.config);
+    EnvironmentVariable home("HOME", c.home);
+    EXPECT_EQ(LearnedMappings::DefaultPath(), c.path) << (c.config ? c.config : "(none)");
   }
 }
 

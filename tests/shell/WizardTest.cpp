@@ -24,10 +24,12 @@ class WizardTest : public ::testing::Test {
     test::UseOwnConfigFolder(dir_);
     samples_ = dir_ / kDemoSampleFolder;
   }
-  StartOptions Options(const std::string& commandLine = {}) {
+  // Options of a start; a wizard beside the first one is no single instance.
+  StartOptions Options(const std::string& commandLine = {}, bool singleInstance = true) {
     StartOptions options;
     options.programPath = dir_.Path();
     options.commandLine = commandLine;
+    options.singleInstance = singleInstance;
     options.regional = RegionalSettings::ForLocale("de_DE");
     options.lockFolder = dir_.Path();
     return options;
@@ -123,9 +125,7 @@ TEST_F(WizardTest, TheCommandLineWinsOverTheEnvironment) {
   EXPECT_EQ(S().Schritt, 1);
   // A company that is not in the list selects nothing.
   Wizard other(dialogs_);
-  StartOptions options = Options("/client:Gibtsnicht");
-  options.singleInstance = false;
-  ASSERT_TRUE(other.Load(options));
+  ASSERT_TRUE(other.Load(Options("/client:Gibtsnicht", false)));
   EXPECT_EQ(other.Controls().cboFirma.ListIndex, -1);
   EXPECT_FALSE(other.Session().Context.HasCompany());
 }
@@ -143,9 +143,7 @@ TEST_F(WizardTest, ASecondInstanceAndAnEmptyRegistryEndTheWizard) {
   test::WriteBytes(dir_ / "Firmen.uif", "");
   test::ScriptedDialogs emptyDialogs;
   Wizard empty(emptyDialogs);
-  StartOptions options = Options();
-  options.singleInstance = false;
-  EXPECT_FALSE(empty.Load(options));
+  EXPECT_FALSE(empty.Load(Options({}, false)));
   ASSERT_EQ(emptyDialogs.messages.size(), 1u);
   // The suite's message, then why.
   const std::string& text = emptyDialogs.messages[0].text;
@@ -509,9 +507,7 @@ TEST_F(WizardTest, AProtectedAccessSourceAsksThroughTheDialogs) {
 
   // Four wrong answers: the file is forgotten.
   Wizard other(dialogs_);
-  StartOptions options = Options();
-  options.singleInstance = false;
-  ASSERT_TRUE(other.Load(options));
+  ASSERT_TRUE(other.Load(Options({}, false)));
   dialogs_.files.push_back(fixture);
   dialogs_.inputs = {std::string("a"), std::string("b"), std::nullopt, std::string("geheim123")};
   other.CmdDialogClick();
@@ -543,8 +539,7 @@ TEST_F(WizardTest, FieldsGivenByHandAreLearnedForTheNextFileOfTheKind) {
   wizard_.OkClick();
   ASSERT_EQ(S().Schritt, 6);
 
-  StartOptions options = Options();
-  options.singleInstance = false;
+  const StartOptions options = Options({}, false);
   Wizard next(dialogs_);
   ASSERT_TRUE(next.Load(options));
   load(next);
@@ -572,18 +567,18 @@ TEST_F(WizardTest, MappingByHandWithTheDuplicateQuestion) {
   wizard_.RemoveMapping();  // nothing activated yet: nothing happens
   wizard_.HeaderClick(email);
   wizard_.RemoveMapping();
-  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].FieldCaption, "× E-Mail");
-  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].HeaderStyle, "ColumnHeaderNone");
+  EXPECT_EQ(Column("E-Mail").FieldCaption, "× E-Mail");
+  EXPECT_EQ(Column("E-Mail").HeaderStyle, "ColumnHeaderNone");
   wizard_.HeaderClick(email);
   EXPECT_EQ(C().cboDatenbankfelder.ListIndex, 0);
   EXPECT_EQ(C().lbSpalte.Caption, "E-Mail");
-  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].FieldCaption, "× E-Mail");  // one mark only
+  EXPECT_EQ(Column("E-Mail").FieldCaption, "× E-Mail");  // one mark only
 
   wizard_.FieldPicked(0);
-  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].CellStyle, "ColumnCellsUnBound");
+  EXPECT_EQ(Column("E-Mail").CellStyle, "ColumnCellsUnBound");
   wizard_.FieldPicked(FieldIndex("E-Mail-Adresse"));
-  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].TargetField, "Email");
-  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].HeaderStyle, "ColumnHeaderBound");
+  EXPECT_EQ(Column("E-Mail").TargetField, "Email");
+  EXPECT_EQ(Column("E-Mail").HeaderStyle, "ColumnHeaderBound");
   EXPECT_TRUE(dialogs_.questions.empty());
 
   // Clicking an assigned column shows its caption.
@@ -599,14 +594,14 @@ TEST_F(WizardTest, MappingByHandWithTheDuplicateQuestion) {
             "Sie haben das Datenbankfeld 'E-Mail-Adresse' bereits der Spalte (" +
                 std::to_string(email) +
                 ") zugewiesen. Möchten Sie das Datenbankfeld erneut zuweisen?");
-  EXPECT_EQ(C().columns[static_cast<size_t>(titel - 1)].TargetField, "Email");
-  EXPECT_EQ(C().columns[static_cast<size_t>(email - 1)].TargetField, "Email");  // keeps it
+  EXPECT_EQ(Column("Titel").TargetField, "Email");
+  EXPECT_EQ(Column("E-Mail").TargetField, "Email");  // keeps it
 
   wizard_.HeaderClick(telefon);
   dialogs_.answers = {true, false};
   wizard_.FieldPicked(FieldIndex("E-Mail-Adresse"));
   EXPECT_EQ(dialogs_.questions.size(), 3u);
-  EXPECT_EQ(C().columns[static_cast<size_t>(telefon - 1)].TargetField, "Phone");  // No: unchanged
+  EXPECT_EQ(Column("Telefon").TargetField, "Phone");  // No: unchanged
 
   // Picking the caption the column already carries asks nothing.
   wizard_.HeaderClick(titel);
