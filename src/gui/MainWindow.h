@@ -52,6 +52,11 @@ class MainWindow : public QMainWindow {
   QWidget* BuildStartPage();
   QWidget* BuildDataKindPage();
   QWidget* BuildSettingsPage();
+  QGroupBox* BuildArticleFrame();
+  // The frame of customers or suppliers: the address box and the search name.
+  QGroupBox* BuildAddressFrame(const char* title, const char* frameName, QCheckBox*& box,
+                               const char* boxName, QComboBox*& combo, const char* comboName,
+                               const char* tip);
   QWidget* BuildSourcePage();
   QWidget* BuildMappingPage();
   QWidget* BuildImportPage();

@@ -179,7 +179,29 @@ QWidget* MainWindow::BuildSettingsPage() {
   general->addWidget(LongCheck(texts::kSynchronise, "chkSynchronisieren", chkSynchronisieren_));
   general->addWidget(LongCheck(texts::kAutoNumber, "chkAutoNummer", chkAutoNummer_));
   layout->addWidget(fmAllgemein_);
+  layout->addWidget(BuildArticleFrame());
+  fmKunden_ = BuildAddressFrame(texts::kCustomers, "fmEinstellungen_Kunden", chkKundenAnschrift_,
+                                "chkKunden_Anschrift_generieren", cboKundenSuchname_,
+                                "cboKunden_Suchname", texts::kCustomerTip);
+  fmLieferanten_ =
+      BuildAddressFrame(texts::kSuppliers, "fmEinstellungen_Lieferanten", chkLieferantenAnschrift_,
+                        "chkLieferanten_Anschrift_generieren", cboLieferantenSuchname_,
+                        "cboLieferanten_Suchname", texts::kSupplierTip);
+  layout->addWidget(fmKunden_);
+  layout->addWidget(fmLieferanten_);
+  layout->addStretch();
+  // Long entries must not widen the page beyond the window.
+  for (QComboBox* combo : content->findChildren<QComboBox*>()) {
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(16);
+  }
+  scroll->setWidget(content);
+  outer->addWidget(scroll, 1);
+  ConnectSettings();
+  return page;
+}
 
+QGroupBox* MainWindow::BuildArticleFrame() {
   fmArtikel_ = Named(new QGroupBox(texts::kArticles), "fmEinstellungen_Artikel");
   auto* article = new QGridLayout(fmArtikel_);
   chkAktiv_ = Check(texts::kActive, "chkAktiv");
@@ -225,38 +247,20 @@ QWidget* MainWindow::BuildSettingsPage() {
   cboBerechnungsart_ = Named(new QComboBox, "cboBerechnungsart");
   article->addWidget(cboBerechnungsart_, row++, 1, 1, 2);
   article->addWidget(Tip(texts::kPriceTip), row, 0, 1, 3);
-  layout->addWidget(fmArtikel_);
+  return fmArtikel_;
+}
 
-  auto addressFrame = [&](const char* title, const char* frameName, QCheckBox*& box,
-                          const char* boxName, QComboBox*& combo, const char* comboName,
-                          const char* tip) {
-    auto* frame = Named(new QGroupBox(title), frameName);
-    auto* grid = new QGridLayout(frame);
-    grid->addWidget(LongCheck(texts::kAddress, boxName, box), 0, 0, 1, 2);
-    grid->addWidget(new QLabel(texts::kSearchName), 1, 0);
-    combo = Named(new QComboBox, comboName);
-    grid->addWidget(combo, 1, 1);
-    grid->addWidget(Tip(tip), 2, 0, 1, 2);
-    layout->addWidget(frame);
-    return frame;
-  };
-  fmKunden_ = addressFrame(texts::kCustomers, "fmEinstellungen_Kunden", chkKundenAnschrift_,
-                           "chkKunden_Anschrift_generieren", cboKundenSuchname_,
-                           "cboKunden_Suchname", texts::kCustomerTip);
-  fmLieferanten_ =
-      addressFrame(texts::kSuppliers, "fmEinstellungen_Lieferanten", chkLieferantenAnschrift_,
-                   "chkLieferanten_Anschrift_generieren", cboLieferantenSuchname_,
-                   "cboLieferanten_Suchname", texts::kSupplierTip);
-  layout->addStretch();
-  // Long entries must not widen the page beyond the window.
-  for (QComboBox* combo : content->findChildren<QComboBox*>()) {
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(16);
-  }
-  scroll->setWidget(content);
-  outer->addWidget(scroll, 1);
-  ConnectSettings();
-  return page;
+QGroupBox* MainWindow::BuildAddressFrame(const char* title, const char* frameName, QCheckBox*& box,
+                                         const char* boxName, QComboBox*& combo,
+                                         const char* comboName, const char* tip) {
+  auto* frame = Named(new QGroupBox(title), frameName);
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(LongCheck(texts::kAddress, boxName, box), 0, 0, 1, 2);
+  grid->addWidget(new QLabel(texts::kSearchName), 1, 0);
+  combo = Named(new QComboBox, comboName);
+  grid->addWidget(combo, 1, 1);
+  grid->addWidget(Tip(tip), 2, 0, 1, 2);
+  return frame;
 }
 
 QWidget* MainWindow::BuildSourcePage() {
