@@ -21,7 +21,6 @@
 #include "profile/LearnedMappings.h"
 #include "shell/Dialogs.h"
 #include "shell/ImportSession.h"
-#include "source/csv/CsvReader.h"
 
 namespace velra {
 
@@ -118,8 +117,9 @@ class Wizard {
   // The checks before a run (mandatory fields, one column per field, the defaults of the
   // settings page); false after saying what stands in the way.
   bool ReadyToRun();
-  // The import the controls describe.
+  // The import the controls describe, and its source.
   ImportRequest CurrentRequest() const;
+  SourceRequest CurrentSource() const;
   ImportSettings CurrentSettings() const;
   // Called after each imported row (on the thread that runs the import).
   RowProgress importProgress;
@@ -171,8 +171,7 @@ class Wizard {
   // What reading the source for the mapping page takes along and brings back.
   struct SourceLoad {
     std::unique_ptr<SourceReader> reader;  // a database-like source, opened before
-    std::string table, path;
-    TextOptions text;  // of text files; its header flag, encoding and progress serve all
+    SourceRequest source;  // its text options' header flag, encoding and progress serve all
     std::optional<MappingRules> rules;
     SourceTable data;
     LoadReport notes;

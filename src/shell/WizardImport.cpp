@@ -20,7 +20,13 @@ ImportRequest Wizard::CurrentRequest() const {
   request.settings = CurrentSettings();
   request.synchronisationCaption = c.cboSynchronisierung.Text;
   request.deleteFirst = c.chkLoeschen.Checked();
-  SourceRequest& source = request.source;
+  request.source = CurrentSource();
+  request.columns = c.columns;
+  return request;
+}
+
+SourceRequest Wizard::CurrentSource() const {
+  SourceRequest source;
   source.format = FormatOfCode(session_.SourceFormat).value_or(SourceFormat::Csv);
   source.path = session_.SourceFile;
   source.table = session_.SourceTableName;
@@ -29,9 +35,8 @@ ImportRequest Wizard::CurrentRequest() const {
   source.text.qualifier = session_.TextQualifier;
   source.text.lineBreakToken = session_.LineBreakToken;
   source.text.encoding = session_.SourceEncoding;
-  source.text.firstRowHasNames = c.chkSpaltentitel.Checked();
-  request.columns = c.columns;
-  return request;
+  source.text.firstRowHasNames = Controls().chkSpaltentitel.Checked();
+  return source;
 }
 
 ImportSettings Wizard::CurrentSettings() const {

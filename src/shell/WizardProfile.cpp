@@ -74,8 +74,7 @@ void Wizard::ProfilLaden(const std::string& path) {
     return;
   }
   auto notes = std::make_shared<std::vector<std::string>>();
-  if (loaded.migrated())
-    notes->push_back(texts::kProfileMigrated);
+  if (loaded.migrated()) notes->push_back(texts::kProfileMigrated);
   for (std::string& note : ApplyProfile(*loaded.profile)) notes->push_back(std::move(note));
   auto tell = [this, notes] {
     if (!notes->empty())

@@ -237,32 +237,28 @@ bool Wizard::PrepareLoad(SourceLoad& load) {
     ForgetLoadedSource();
     return false;
   }
+  load.source = CurrentSource();
+  load.source.text.progress = loadProgress;
   if (InfoOf(*format).isDatabase) {
     // The source is read by the load; a later load opens it afresh.
     load.reader = std::move(session_.SourceConnection);
-    load.table = c.cboTabellen.Text;
+    load.source.table = c.cboTabellen.Text;
   }
-  load.path = session_.SourceFile;
-  load.text.separator = session_.Separator;
-  load.text.qualifier = session_.TextQualifier;
-  load.text.lineBreakToken = session_.LineBreakToken;
-  load.text.encoding = session_.SourceEncoding;
-  load.text.firstRowHasNames = c.chkSpaltentitel.Checked();
-  load.text.progress = loadProgress;
   load.rules.emplace(Rules());
   return true;
 }
 
 void Wizard::ReadSource(SourceLoad& load) {
   try {
+    const TextOptions& text = load.source.text;
     if (load.reader) {
       LoadOptions options;
-      options.firstRowHasNames = load.text.firstRowHasNames;
-      options.encoding = load.text.encoding;
-      options.progress = load.text.progress;
-      load.reader->Load(load.table, options, load.data, load.notes);
+      options.firstRowHasNames = text.firstRowHasNames;
+      options.encoding = text.encoding;
+      options.progress = text.progress;
+      load.reader->Load(load.source.table, options, load.data, load.notes);
     } else {
-      LoadTextFile(load.path, load.text, load.data, load.notes);
+      LoadTextFile(load.source.path, text, load.data, load.notes);
     }
   } catch (const SourceError& e) {
     load.error = e.Message();
