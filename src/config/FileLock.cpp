@@ -8,13 +8,14 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/Text.h"
+#include "config/Messages.h"
+
 namespace velra {
 
 std::unique_ptr<FileLock> FileLock::Take(const std::string& path, Wait wait) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0)
-    throw ConfigError("Die Sperrdatei '" + path +
-                      "' konnte nicht angelegt werden: " + std::strerror(errno) + ".");
+  if (fd < 0) throw ConfigError(Fill(messages::kLockNotCreated, {path, std::strerror(errno)}));
   int locked;
   do {
     locked = ::flock(fd, LOCK_EX | (wait == Wait::No ? LOCK_NB : 0));
@@ -23,8 +24,7 @@ std::unique_ptr<FileLock> FileLock::Take(const std::string& path, Wait wait) {
     const int reason = errno;
     ::close(fd);
     if (reason == EWOULDBLOCK) return nullptr;
-    throw ConfigError("Die Sperrdatei '" + path +
-                      "' konnte nicht gesperrt werden: " + std::strerror(reason) + ".");
+    throw ConfigError(Fill(messages::kLockNotTaken, {path, std::strerror(reason)}));
   }
   return std::unique_ptr<FileLock>(new FileLock(fd));
 }

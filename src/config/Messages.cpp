@@ -3,13 +3,9 @@
 #include <cerrno>
 #include <cstring>
 
-namespace velra::messages {
+#include "base/Text.h"
 
-namespace {
-std::string Quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
-}  // namespace
+namespace velra::messages {
 
 std::string SystemReason(int errorNumber) {
   switch (errorNumber) {
@@ -35,111 +31,88 @@ std::string SystemReason(int errorNumber) {
     case EDQUOT:
       return "Das Speicherkontingent ist erschöpft.";
     default:
-      return std::string("Systemfehler: ") + std::strerror(errorNumber);
+      return Fill(kSystemError, {std::strerror(errorNumber)});
   }
 }
 
 std::string FileMissing(std::string_view path) {
-  return "Die Datei " + Quoted(path) + " ist nicht vorhanden.";
+  return Fill(kFileMissing, {path});
 }
 std::string FileUnreadable(std::string_view path, int errorNumber) {
-  return "Die Datei " + Quoted(path) + " kann nicht gelesen werden: " + SystemReason(errorNumber);
+  return Fill(kFileUnreadable, {path, SystemReason(errorNumber)});
 }
 std::string NotARegularFile(std::string_view path) {
-  return "Die Datei " + Quoted(path) + " ist keine gewöhnliche Datei.";
+  return Fill(kNotARegularFile, {path});
 }
 std::string FileTooLarge(std::string_view path) {
-  return "Die Datei " + Quoted(path) + " ist zu groß für eine Einstellungsdatei.";
+  return Fill(kFileTooLarge, {path});
 }
 std::string FileNotWritable(std::string_view path, int errorNumber) {
-  return "Die Datei " + Quoted(path) +
-         " kann nicht geschrieben werden: " + SystemReason(errorNumber);
+  return Fill(kFileNotWritable, {path, SystemReason(errorNumber)});
 }
 std::string NotEncodable(std::string_view path) {
-  return "Die Datei " + Quoted(path) +
-         " wurde nicht geändert: Der neue Text enthält Zeichen, die in der Zeichenkodierung der "
-         "Datei nicht darstellbar sind.";
+  return Fill(kNotEncodable, {path});
 }
 
 std::string EnvironmentFileProblem(std::string_view reason) {
-  return "Umgebungsdatei: " + std::string(reason) + " Es gelten die Voreinstellungen.";
+  return Fill(kEnvironmentFileProblem, {reason});
 }
 std::string EnvironmentValueInvalid(std::string_view file, std::string_view section,
                                     std::string_view key, std::string_view value) {
-  return "In der Datei " + Quoted(file) + " ist der Wert " + Quoted(value) + " von [" +
-         std::string(section) + "] " + std::string(key) + " keine Zahl; es gilt 0.";
+  return Fill(kEnvironmentValueInvalid, {file, value, section, key});
 }
 std::string RegistryWithoutCompanies(std::string_view file) {
-  return "Das Firmenverzeichnis " + Quoted(file) + " enthält keine Firma.";
+  return Fill(kRegistryWithoutCompanies, {file});
 }
 
 std::string CompanyLeftOut(std::string_view name, std::string_view reason) {
-  return "Die Firma " + Quoted(name) + " wird nicht angezeigt: " + std::string(reason);
+  return Fill(kCompanyLeftOut, {name, reason});
 }
 std::string CompanyNotSelectable(std::string_view name, std::string_view reason) {
-  return "Die Firma " + Quoted(name) + " kann nicht gewählt werden: " + std::string(reason);
+  return Fill(kCompanyNotSelectable, {name, reason});
 }
 std::string CompanyNameUnusable() {
-  return "Ihr Name kann kein Dateiname sein: Er enthält '/', '\\' oder ein Steuerzeichen oder "
-         "ist '.' oder '..'.";
+  return kCompanyNameUnusable;
 }
 std::string KeyMissing(std::string_view file, std::string_view section, std::string_view key) {
-  return "In der Datei " + Quoted(file) + " fehlt der Wert [" + std::string(section) + "] " +
-         std::string(key) + ".";
+  return Fill(kKeyMissing, {file, section, key});
 }
 std::string ValueInvalid(std::string_view file, std::string_view section, std::string_view key,
                          std::string_view value, std::string_view allowed) {
-  return "In der Datei " + Quoted(file) + " ist [" + std::string(section) + "] " +
-         std::string(key) + "=" + std::string(value) + " ungültig; möglich sind " +
-         std::string(allowed) + ".";
+  return Fill(kValueInvalid, {file, section, key, value, allowed});
 }
 std::string InheritedDatabaseTypeInvalid(std::string_view registry, std::string_view company,
                                          std::string_view environment, int32_t type) {
-  return "Ihr Abschnitt [" + std::string(company) + "] in der Datei " + Quoted(registry) +
-         " nennt keinen Datenbanktyp (databasetype), und der Vorgabewert [program] databasetype=" +
-         std::to_string(type) + " aus der Datei " + Quoted(environment) +
-         " ist ungültig; möglich sind " + std::string(kDatabaseTypes) + ".";
+  return Fill(kInheritedDatabaseTypeInvalid,
+              {company, registry, std::to_string(type), environment, kDatabaseTypes});
 }
 std::string PathMayBeCut(std::string_view registry, std::string_view company) {
-  return "Der Wert [" + std::string(company) + "] path in der Datei " + Quoted(registry) +
-         " ist so lang, wie die Suite ihn höchstens liest, und womöglich abgeschnitten; er kann "
-         "dann einen anderen Ordner nennen. Der Eintrag im Firmenverzeichnis bleibt erhalten.";
+  return Fill(kPathMayBeCut, {company, registry});
 }
 std::string CompanyFolderUnreachable(std::string_view folder) {
-  return "Ihr Ordner " + Quoted(folder) +
-         " ist nicht erreichbar. Der Eintrag im Firmenverzeichnis bleibt erhalten.";
+  return Fill(kCompanyFolderUnreachable, {folder});
 }
 std::string WindowsFolderMissing(std::string_view written, std::string_view folder) {
-  return "Ihr Ordner ist als " + Quoted(written) +
-         " angegeben, wie unter Windows geschrieben. Unter Linux muss der Ordner so vorhanden "
-         "sein, wie er dasteht, mit '/' statt '\\': " +
-         Quoted(folder) + " gibt es nicht. Der Eintrag im Firmenverzeichnis bleibt erhalten.";
+  return Fill(kWindowsFolderMissing, {written, folder});
 }
 std::string DatabaseLinkUnreachable(std::string_view database, std::string_view target) {
-  return "Ihre Datenbank " + Quoted(database) + " ist eine Verknüpfung auf " + Quoted(target) +
-         ", das nicht erreichbar ist (etwa ein nicht eingebundenes Netzlaufwerk). Der Eintrag im "
-         "Firmenverzeichnis bleibt erhalten.";
+  return Fill(kDatabaseLinkUnreachable, {database, target});
 }
 std::string CompanyRemoved(std::string_view name, std::string_view database) {
-  return "Die Firma " + Quoted(name) +
-         " wurde aus dem Firmenverzeichnis entfernt: Ihre Datenbank " + Quoted(database) +
-         " ist nicht vorhanden.";
+  return Fill(kCompanyRemoved, {name, database});
 }
 std::string RegistryNotCleaned(std::string_view file, std::string_view reason) {
-  return "Firmen ohne Datenbank konnten nicht aus dem Firmenverzeichnis " + Quoted(file) +
-         " entfernt werden: " + std::string(reason);
+  return Fill(kRegistryNotCleaned, {file, reason});
 }
 std::string CompanyNotFound(std::string_view name, std::string_view companies) {
-  return "Die Firma " + Quoted(name) + " gibt es nicht. Vorhanden sind: " + std::string(companies) +
-         ".";
+  return Fill(kCompanyNotFound, {name, companies});
 }
 std::string OptionsUnavailable(std::string_view reason) {
-  return "Die Firmeneinstellungen können nicht gelesen werden: " + std::string(reason);
+  return Fill(kOptionsUnavailable, {reason});
 }
 std::string OptionNotStored(std::string_view section, std::string_view key,
                             std::string_view reason) {
-  return "Die Firmeneinstellung [" + std::string(section) + "] " + std::string(key) +
-         " konnte nicht gespeichert werden: " + std::string(reason);
+  return Fill(kOptionNotStored, {section, key, reason});
 }
 
 }  // namespace velra::messages

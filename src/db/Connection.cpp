@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "db/ConnectionParameters.h"
+#include "db/DbTexts.h"
 #include "db/odbc/OdbcBackend.h"
 #include "db/sqlite/SqliteBackend.h"
 
@@ -64,8 +65,8 @@ std::unique_ptr<Connection> Connection::Open(std::string_view connectionString, 
     case BackendKind::Unknown:
       break;
   }
-  throw DbError(DbError::Kind::Open, "Der Datenbankanbieter '" + parameters.GetOr("Provider") +
-                                         "' der Firmendatenbank ist unbekannt.");
+  throw DbError(DbError::Kind::Open,
+                Fill(db_texts::kUnknownProvider, {parameters.GetOr("Provider")}));
 }
 
 Statement Connection::Prepare(std::string_view sql) {

@@ -1,6 +1,7 @@
 #include "db/TargetTable.h"
 
 #include "base/Text.h"
+#include "db/DbTexts.h"
 
 namespace velra {
 
@@ -27,8 +28,7 @@ TargetTable::TargetTable(Connection& connection, const std::string& table)
     : connection_(connection) {
   columns_ = connection.Columns(table);
   if (columns_.empty())
-    throw DbError(DbError::Kind::Statement,
-                  "Die Tabelle '" + table + "' gibt es in der Firmendatenbank nicht.");
+    throw DbError(DbError::Kind::Statement, Fill(db_texts::kTableMissing, {table}));
   name_ = table;
   for (const std::string& actual : connection.Tables())
     if (EqualsIgnoreCase(actual, table)) name_ = actual;
@@ -36,8 +36,7 @@ TargetTable::TargetTable(Connection& connection, const std::string& table)
     indexByName_.emplace(columns_[i].name, static_cast<int>(i));
     if (EqualsIgnoreCase(columns_[i].name, "ID")) idIndex_ = static_cast<int>(i);
   }
-  if (idIndex_ < 0)
-    throw DbError(DbError::Kind::Statement, "Die Tabelle '" + table + "' hat kein Feld 'ID'.");
+  if (idIndex_ < 0) throw DbError(DbError::Kind::Statement, Fill(db_texts::kNoIdField, {table}));
   std::string columns;
   for (size_t i = 0; i < columns_.size(); ++i)
     columns += (i ? ", " : "") + connection.Quote(columns_[i].name);

@@ -4,6 +4,7 @@
 
 #include "base/Encoding.h"
 #include "base/Text.h"
+#include "demo/DemoTexts.h"
 
 namespace velra {
 
@@ -62,7 +63,7 @@ int ColumnOf(const SourceTable& table, const char* name) {
 void WriteArticleDbf(const SourceTable& articles, const std::string& path) {
   // Language driver 0x57: Windows-1252.
   DBFHandle dbf = DBFCreateEx(path.c_str(), "LDID/87");
-  if (!dbf) throw DemoError("Die Datei '" + path + "' kann nicht angelegt werden.");
+  if (!dbf) throw DemoError(Fill(demo_texts::kFileNotCreated, {path}));
   for (const Field& field : kFields)
     DBFAddField(dbf, field.name, TypeOf(field.kind), field.width, field.decimals);
   for (size_t row = 1; row <= articles.RowCount(); ++row) {

@@ -13,6 +13,7 @@
 #include "db/Embedded.h"
 #include "db/Schema.h"
 #include "demo/DbfSample.h"
+#include "demo/DemoTexts.h"
 #include "source/csv/CsvReader.h"
 
 namespace velra {
@@ -21,11 +22,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The file or folder the file system refused, and why.
+std::string PathFailed(const fs::filesystem_error& e) {
+  return Fill(demo_texts::kPathFailed,
+              {e.path1().string(), messages::SystemReason(e.code().value())});
+}
+
 // Writes an embedded template in the suite's form: CR LF line ends, in `encoding`.
 void WriteTemplate(const std::string& templateName, const std::string& target,
                    TextEncoding encoding) {
   std::optional<std::string_view> text = embedded::EmbeddedFile("demo/" + templateName);
-  if (!text) throw DemoError("Die Vorlage '" + templateName + "' fehlt im Programm.");
+  if (!text) throw DemoError(Fill(demo_texts::kTemplateMissing, {templateName}));
   TextDocument document;
   document.lines = Split(*text, "\n");
   if (!document.lines.empty() && document.lines.back().empty()) document.lines.pop_back();
@@ -50,7 +57,7 @@ void WriteSamples(const std::string& folder) {
     std::string target = folder + std::string(name.substr(prefix.size()));
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out.flush()) throw DemoError("Die Datei '" + target + "' kann nicht geschrieben werden.");
+    if (!out.flush()) throw DemoError(Fill(demo_texts::kFileNotWritten, {target}));
   }
   SourceTable articles;
   LoadReport report;
@@ -88,15 +95,10 @@ bool IsPlainCatalogName(std::string_view name) {
 void CheckServer(const DemoServer& server) {
   const BackendKind kind = BackendOfProvider(server.provider);
   if (kind != BackendKind::PostgreSql && kind != BackendKind::SqlServer)
-    throw DemoError("Der Anbieter '" + server.provider +
-                    "' ist kein Datenbankserver, den der Importassistent kennt "
-                    "(PostgreSQL oder ein Anbieter für SQL Server).");
-  if (Trim(server.dataSource).empty()) throw DemoError("Der Datenbankserver ist nicht angegeben.");
+    throw DemoError(Fill(demo_texts::kNotAServer, {server.provider}));
+  if (Trim(server.dataSource).empty()) throw DemoError(demo_texts::kNoServer);
   if (!IsPlainCatalogName(server.company))
-    throw DemoError("Der Name '" + server.company +
-                    "' taugt nicht als Name der Datenbank: erlaubt sind Buchstaben "
-                    "(A-Z, a-z), Ziffern und '_', am Anfang ein Buchstabe, höchstens "
-                    "63 Zeichen.");
+    throw DemoError(Fill(demo_texts::kNotACatalogName, {server.company}));
   // Values go unquoted into the environment file: a line break would end the line there, and the
   // ini reading trims spaces and one pair of quotes.
   const std::pair<const char*, const std::string*> values[] = {{"Der Server", &server.dataSource},
@@ -171,10 +173,7 @@ void CreateServerCatalog(const DemoServer& server, bool replace) {
   const std::string catalog = maintenance->Quote(server.company);
   if (CatalogExists(*maintenance, server.company)) {
     if (!replace)
-      throw DemoError("Die Datenbank '" + server.company + "' gibt es auf dem Server '" +
-                      server.dataSource +
-                      "' bereits. Ersetzen Sie sie ausdrücklich (--replace); ihre Daten "
-                      "gehen dabei verloren.");
+      throw DemoError(Fill(demo_texts::kCatalogExists, {server.company, server.dataSource}));
     maintenance->Execute("DROP DATABASE " + catalog);
   }
   maintenance->Execute("CREATE DATABASE " + catalog);
@@ -214,10 +213,7 @@ void CreateDemoEnvironment(const std::string& folder, bool replace) {
     fs::create_directories(folder);
     const std::string root = NormaliseFolder(fs::canonical(folder).string());
     if (FileExists(root + "velra.var") && !replace)
-      throw DemoError(
-          "Der Ordner '" + root +
-          "' enthält bereits eine Umgebungsdatei (velra.var). Wählen Sie einen "
-          "leeren Ordner oder ersetzen Sie die Demo-Umgebung ausdrücklich (--replace).");
+      throw DemoError(Fill(demo_texts::kEnvironmentExists, {root}));
 
     const std::string fileCompany = root + "Firmen/" + kDemoCompany + "/";
     const std::string serverCompany = root + "Firmen/" + kDemoServerCompany + "/";
@@ -238,10 +234,9 @@ void CreateDemoEnvironment(const std::string& folder, bool replace) {
     CreateDatabase(base + ".mdb");
     WriteSamples(root + kDemoSampleFolder);
   } catch (const fs::filesystem_error& e) {
-    throw DemoError("Die Demo-Umgebung konnte nicht angelegt werden: '" + e.path1().string() +
-                    "': " + messages::SystemReason(e.code().value()));
+    throw DemoError(Fill(demo_texts::kEnvironmentNotCreated, {PathFailed(e)}));
   } catch (const std::exception& e) {
-    throw DemoError(std::string("Die Demo-Umgebung konnte nicht angelegt werden: ") + e.what());
+    throw DemoError(Fill(demo_texts::kEnvironmentNotCreated, {e.what()}));
   }
 }
 
@@ -249,8 +244,7 @@ void CreateDemoServerCompany(const std::string& folder, const DemoServer& server
   try {
     const std::string root = NormaliseFolder(folder);
     const std::string environment = root + "velra.var";
-    if (!IsRegularFile(environment))
-      throw DemoError("Im Ordner '" + root + "' gibt es keine Demo-Umgebung (velra.var fehlt).");
+    if (!IsRegularFile(environment)) throw DemoError(Fill(demo_texts::kNoEnvironment, {root}));
     CheckServer(server);
     CreateServerCatalog(server, replace);
     RegisterServerCompany(root, server.company);
@@ -260,11 +254,9 @@ void CreateDemoServerCompany(const std::string& folder, const DemoServer& server
     WriteProfileString(environment, "Connection", "Password", server.password);
     WriteProfileString(environment, "Provider", "sql", server.provider);
   } catch (const fs::filesystem_error& e) {
-    throw DemoError("Die Serverfirma '" + server.company + "' konnte nicht angelegt werden: '" +
-                    e.path1().string() + "': " + messages::SystemReason(e.code().value()));
+    throw DemoError(Fill(demo_texts::kServerCompanyNotCreated, {server.company, PathFailed(e)}));
   } catch (const std::exception& e) {
-    throw DemoError("Die Serverfirma '" + server.company +
-                    "' konnte nicht angelegt werden: " + e.what());
+    throw DemoError(Fill(demo_texts::kServerCompanyNotCreated, {server.company, e.what()}));
   }
 }
 

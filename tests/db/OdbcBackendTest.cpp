@@ -615,6 +615,25 @@ TEST(OdbcConnectFailure, CodesFirstThenTheServersWords) {
     EXPECT_EQ(ClassifyConnectFailure(c.kind, c.records), c.expected) << c.records.back().message;
 }
 
+// The sentences put server, database, user and reason each in its own place, and name the user
+// only where the connection has one.
+TEST(OdbcConnectFailure, SentencesPlaceEveryValue) {
+  const ConnectTarget withUser{"db1,5432", "Musterfirma", "velra"};
+  const ConnectTarget withoutUser{"db1,5432", "Musterfirma", ""};
+  EXPECT_EQ(ConnectFailureMessage(ConnectFailure::LoginRefused, withUser, "%1 falsch"),
+            "Die Anmeldung des Benutzers 'velra' am Datenbankserver 'db1,5432' wurde abgelehnt, "
+            "deshalb kann die Firmendatenbank 'Musterfirma' nicht geöffnet werden. Bitte prüfen "
+            "Sie Benutzername und Kennwort in den Verbindungsangaben. Meldung des Treibers: %1 "
+            "falsch");
+  EXPECT_EQ(ConnectFailureMessage(ConnectFailure::LoginRefused, withoutUser, "x").substr(0, 40),
+            "Die Anmeldung am Datenbankserver 'db1,54");
+  EXPECT_EQ(ConnectFailureMessage(ConnectFailure::DatabaseMissing, withUser, "x").substr(0, 61),
+            "Die Datenbank 'Musterfirma' gibt es auf dem Server 'db1,5432'");
+  EXPECT_EQ(std::string(odbc::StatementError(DbError::Kind::Locked, "Zeitlimit", withUser).what()),
+            "Die Firmendatenbank 'db1,5432/Musterfirma' ist gesperrt, weil ein anderes Programm "
+            "gerade in sie schreibt; bitte versuchen Sie es später noch einmal (Zeitlimit).");
+}
+
 // The first record's state decides; the connection is asked only when the state does not tell.
 TEST(OdbcStatementFailure, KindFromTheStateElseFromTheConnection) {
   using K = DbError::Kind;

@@ -2,6 +2,9 @@
 
 #include <string_view>
 
+#include "base/Text.h"
+#include "db/odbc/OdbcMessages.h"
+
 namespace velra {
 
 namespace {
@@ -58,10 +61,6 @@ bool NotReached(const DriverDiagnostic& record) {
          !Contains(record.message, "FATAL");
 }
 
-std::string Quoted(const std::string& name) {
-  return "'" + name + "'";
-}
-
 }  // namespace
 
 ConnectFailure ClassifyConnectFailure(BackendKind kind,
@@ -80,33 +79,22 @@ ConnectFailure ClassifyConnectFailure(BackendKind kind,
 
 std::string ConnectFailureMessage(ConnectFailure failure, const ConnectTarget& target,
                                   const std::string& driverText) {
-  const std::string detail = " Meldung des Treibers: " + driverText;
-  const std::string server = Quoted(target.server), database = Quoted(target.database);
+  const std::string& server = target.server;
+  const std::string& database = target.database;
   switch (failure) {
     case ConnectFailure::Unreachable:
-      return "Der Datenbankserver " + server +
-             " ist nicht erreichbar, deshalb kann die Firmendatenbank " + database +
-             " nicht geöffnet werden. Bitte prüfen Sie, ob der Server läuft und ob sein Name und "
-             "Port in den Verbindungsangaben stimmen." +
-             detail;
-    case ConnectFailure::LoginRefused:
-      return "Die Anmeldung" +
-             (target.user.empty() ? std::string() : " des Benutzers " + Quoted(target.user)) +
-             " am Datenbankserver " + server +
-             " wurde abgelehnt, deshalb kann die Firmendatenbank " + database +
-             " nicht geöffnet werden. Bitte prüfen Sie Benutzername und Kennwort in den "
-             "Verbindungsangaben." +
-             detail;
+      return Fill(odbc::text::kServerUnreachable, {server, database, driverText});
+    case ConnectFailure::LoginRefused: {
+      const std::string user =
+          target.user.empty() ? std::string() : Fill(odbc::text::kOfUser, {target.user});
+      return Fill(odbc::text::kLoginRefused, {user, server, database, driverText});
+    }
     case ConnectFailure::DatabaseMissing:
-      return "Die Datenbank " + database + " gibt es auf dem Server " + server +
-             " nicht. Die Datenbank einer Firma auf dem Server heißt wie die Firma; bitte prüfen "
-             "Sie den Namen der Firma und den Server in den Verbindungsangaben." +
-             detail;
+      return Fill(odbc::text::kDatabaseMissing, {database, server, driverText});
     case ConnectFailure::Other:
       break;
   }
-  return "Die Verbindung zur Firmendatenbank " + database + " auf dem Server " + server +
-         " ist nicht möglich: " + driverText;
+  return Fill(odbc::text::kCannotConnect, {database, server, driverText});
 }
 
 }  // namespace velra

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "base/Text.h"
+#include "db/DbTexts.h"
 #include "db/odbc/OdbcMessages.h"
 
 namespace velra::odbc {
@@ -36,15 +38,15 @@ DbError::Kind StatementFailureKind(const std::vector<DriverDiagnostic>& records,
 DbError StatementError(DbError::Kind kind, const std::string& reason, const ConnectTarget& target) {
   switch (kind) {
     case DbError::Kind::Constraint:
-      return DbError(kind, text::kRejected + reason);
+      return DbError(kind, Fill(db_texts::kRejected, {reason}));
     case DbError::Kind::Denied:
-      return DbError(kind, text::Denied(DisplayNameOf(target)) + reason);
+      return DbError(kind, Fill(text::kDenied, {DisplayNameOf(target), reason}));
     case DbError::Kind::Locked:
-      return DbError(kind, text::Locked(DisplayNameOf(target)) + reason + ").");
+      return DbError(kind, Fill(text::kLocked, {DisplayNameOf(target), reason}));
     case DbError::Kind::Open:
-      return DbError(kind, text::ConnectionLost(target.database, target.server) + reason);
+      return DbError(kind, Fill(text::kConnectionLost, {target.database, target.server, reason}));
     default:
-      return DbError(kind, text::Failed(DisplayNameOf(target)) + reason);
+      return DbError(kind, Fill(db_texts::kFailed, {DisplayNameOf(target), reason}));
   }
 }
 
@@ -57,7 +59,7 @@ DbError OpenError(BackendKind kind, const std::vector<DriverDiagnostic>& records
         record.message.find("Can't open lib") != std::string::npos)
       return DbError(DbError::Kind::Open,
                      ConnectFailureMessage(ConnectFailure::Other, target,
-                                           text::DriverMissing(driver) + " (" + reason + ")"));
+                                           Fill(text::kDriverMissing, {driver, reason})));
   return DbError(DbError::Kind::Open,
                  ConnectFailureMessage(ClassifyConnectFailure(kind, records), target, reason));
 }

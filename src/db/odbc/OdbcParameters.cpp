@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
 #include "db/DbError.h"
+#include "db/DbTexts.h"
 #include "db/odbc/OdbcErrors.h"
 #include "db/odbc/OdbcMessages.h"
 #include "db/odbc/OdbcSession.h"
@@ -24,7 +26,7 @@ constexpr size_t kShortBinaryBytes = 8000;
 void OdbcParameters::Set(int index, const Value& value, SQLHSTMT describe) {
   if (index < 1)
     throw StatementError(DbError::Kind::Statement,
-                         text::kBadParameter + std::to_string(index) + ".", session_.Target());
+                         Fill(text::kBadParameter, {std::to_string(index)}), session_.Target());
   while (parameters_.size() < static_cast<size_t>(index))
     parameters_.push_back(std::make_unique<Parameter>());
   Parameter& p = *parameters_[static_cast<size_t>(index - 1)];
@@ -87,7 +89,7 @@ void OdbcParameters::SetNull(Parameter& p, int index, SQLHSTMT describe) {
 void OdbcParameters::SetText(Parameter& p, const std::string& text) {
   // PostgreSQL keeps no NUL in a text; the driver would cut the text there.
   if (session_.Kind() == BackendKind::PostgreSql && text.find('\0') != std::string::npos)
-    throw DbError(DbError::Kind::Constraint, text::kRejected + std::string(text::kNulInText));
+    throw DbError(DbError::Kind::Constraint, Fill(db_texts::kRejected, {text::kNulInText}));
   p.text.clear();
   AppendUtf16(text, p.text);
   const size_t length = p.text.size();

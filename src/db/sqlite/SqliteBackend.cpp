@@ -8,16 +8,13 @@
 
 #include "base/Text.h"
 #include "db/DbError.h"
+#include "db/DbTexts.h"
 
 namespace velra {
 
 namespace {
 
 constexpr int kDefaultBusyTimeoutMs = 5000;
-
-std::string Quoted(std::string_view text) {
-  return "'" + std::string(text) + "'";
-}
 
 // The type of value a column holds, from its declared type.
 Value::Type TypeOfDeclaration(std::string_view declared) {
@@ -41,41 +38,25 @@ bool IsAccessFile(const std::string& path) {
   return signature == "Standard Jet DB" || signature == "Standard ACE DB";
 }
 
-std::string ReadOnlyMessage(const std::string& path) {
-  return "Die Firmendatenbank " + Quoted(path) +
-         " ist schreibgeschützt: Der Importassistent braucht Schreibrecht auf die Datei und ihren "
-         "Ordner.";
-}
-
 // Turns an SQLite result code into our error with a German sentence naming the file.
 [[noreturn]] void ThrowSqliteError(int rc, const std::string& path, const std::string& detail) {
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      throw DbError(DbError::Kind::Locked,
-                    "Die Firmendatenbank " + Quoted(path) +
-                        " ist gesperrt, weil ein anderes Programm gerade in sie schreibt. Bitte "
-                        "versuchen Sie es später noch einmal.");
+      throw DbError(DbError::Kind::Locked, Fill(db_texts::kFileLocked, {path}));
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-      throw DbError(DbError::Kind::Open,
-                    "Die Firmendatenbank " + Quoted(path) + " ist beschädigt (" + detail + ").");
+      throw DbError(DbError::Kind::Open, Fill(db_texts::kDamaged, {path, detail}));
     case SQLITE_READONLY:
-      throw DbError(DbError::Kind::Open, ReadOnlyMessage(path));
+      throw DbError(DbError::Kind::Open, Fill(db_texts::kReadOnly, {path}));
     case SQLITE_CONSTRAINT:
-      throw DbError(DbError::Kind::Constraint,
-                    "Die Firmendatenbank hat den Datensatz abgelehnt: " + detail);
+      throw DbError(DbError::Kind::Constraint, Fill(db_texts::kRejected, {detail}));
     case SQLITE_FULL:
-      throw DbError(DbError::Kind::Storage,
-                    "Die Firmendatenbank " + Quoted(path) +
-                        " kann nicht geschrieben werden: Auf dem Datenträger ist kein Platz mehr "
-                        "frei.");
+      throw DbError(DbError::Kind::Storage, Fill(db_texts::kDiskFull, {path}));
     case SQLITE_IOERR:
-      throw DbError(DbError::Kind::Storage,
-                    "Fehler in der Firmendatenbank " + Quoted(path) + ": " + detail);
+      throw DbError(DbError::Kind::Storage, Fill(db_texts::kFailed, {path, detail}));
     default:
-      throw DbError(DbError::Kind::Statement,
-                    "Fehler in der Firmendatenbank " + Quoted(path) + ": " + detail);
+      throw DbError(DbError::Kind::Statement, Fill(db_texts::kFailed, {path, detail}));
   }
 }
 
@@ -279,31 +260,25 @@ class SqliteBackend final : public Backend {
 
 std::unique_ptr<Backend> OpenSqliteBackend(const ConnectionParameters& parameters, bool create) {
   std::string path = parameters.GetOr("Data Source");
-  if (path.empty())
-    throw DbError(DbError::Kind::Open,
-                  "Die Verbindungsangaben der Firmendatenbank nennen keine Datei (Data Source).");
+  if (path.empty()) throw DbError(DbError::Kind::Open, db_texts::kNoFile);
   // No descriptor of our own may touch the file while a connection of this process is open:
   // closing it would drop that connection's locks, and another program could then remove the
   // write-ahead log under it. So existence is tested by stat, and the file's header is read only
   // once SQLite has refused the file.
   struct stat info {};
   const bool exists = ::stat(path.c_str(), &info) == 0;
-  if (!exists && !create)
-    throw DbError(DbError::Kind::Open, "Die Firmendatenbank " + Quoted(path) +
-                                           " ist nicht vorhanden oder nicht lesbar.");
+  if (!exists && !create) throw DbError(DbError::Kind::Open, Fill(db_texts::kFileMissing, {path}));
   // SQLite takes an empty file for an empty database and would write one into it.
   if (exists && !create && S_ISREG(info.st_mode) && info.st_size == 0)
-    throw DbError(DbError::Kind::Open,
-                  "Die Firmendatenbank " + Quoted(path) + " ist leer und keine Datenbank.");
+    throw DbError(DbError::Kind::Open, Fill(db_texts::kFileEmpty, {path}));
 
   sqlite3* db = nullptr;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
-    std::string detail = db ? sqlite3_errmsg(db) : "kein Speicher";
+    std::string detail = db ? sqlite3_errmsg(db) : db_texts::kOutOfMemory;
     sqlite3_close_v2(db);
-    throw DbError(DbError::Kind::Open,
-                  "Die Firmendatenbank " + Quoted(path) + " kann nicht geöffnet werden: " + detail);
+    throw DbError(DbError::Kind::Open, Fill(db_texts::kCannotOpen, {path, detail}));
   }
   auto backend = std::make_unique<SqliteBackend>(db, path);
   int timeout = static_cast<int>(
@@ -312,18 +287,13 @@ std::unique_ptr<Backend> OpenSqliteBackend(const ConnectionParameters& parameter
   sqlite3_extended_result_codes(db, 1);
   // SQLite opens a file it may not write for reading only, and says so first at the first write.
   if (sqlite3_db_readonly(db, "main") == 1)
-    throw DbError(DbError::Kind::Open, ReadOnlyMessage(path));
+    throw DbError(DbError::Kind::Open, Fill(db_texts::kReadOnly, {path}));
   // Reading the schema proves that the file is an SQLite database at all.
   try {
     backend->ExecuteScript("SELECT count(*) FROM sqlite_master");
   } catch (const DbError&) {
     backend.reset();
-    if (IsAccessFile(path))
-      throw DbError(DbError::Kind::Open,
-                    "Die Datei " + Quoted(path) +
-                        " ist eine Microsoft-Access-Datenbank. Der Importassistent führt die "
-                        "Firmendatenbank einer Dateifirma als SQLite-Datenbank; bitte übernehmen "
-                        "Sie die Firma zuerst mit dem Umstellungswerkzeug der Velra-Suite.");
+    if (IsAccessFile(path)) throw DbError(DbError::Kind::Open, Fill(db_texts::kAccessFile, {path}));
     throw;
   }
   backend->ExecuteScript("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");

@@ -15,6 +15,7 @@
 #include "config/Messages.h"
 #include "source/CodePage.h"
 #include "source/SourceError.h"
+#include "source/csv/CsvTexts.h"
 
 namespace velra {
 
@@ -33,10 +34,6 @@ constexpr uint64_t kMaxMemoryExpansion = 40;
 // Bytes of the table per cell besides its text: the end offset and the type tag.
 constexpr uint64_t kCellOverhead = 5;
 
-std::string Quoted(const std::string& path) {
-  return "'" + path + "'";
-}
-
 // The file's bytes, mapped read-only.
 class MappedFile {
  public:
@@ -45,17 +42,13 @@ class MappedFile {
     if (fd < 0) {
       int error = errno;
       if (error == ENOENT)
-        throw SourceError(SourceErrorCode::FileMissing,
-                          "Die Datei " + Quoted(path) + " ist nicht vorhanden.");
-      throw SourceError(SourceErrorCode::FileUnreadable,
-                        "Die Datei " + Quoted(path) +
-                            " kann nicht gelesen werden: " + messages::SystemReason(error));
+        throw SourceError(SourceErrorCode::FileMissing, messages::FileMissing(path));
+      throw SourceError(SourceErrorCode::FileUnreadable, messages::FileUnreadable(path, error));
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
       ::close(fd);
-      throw SourceError(SourceErrorCode::FileUnreadable,
-                        "Die Datei " + Quoted(path) + " ist keine gewöhnliche Datei.");
+      throw SourceError(SourceErrorCode::FileUnreadable, messages::NotARegularFile(path));
     }
     size_ = static_cast<size_t>(info.st_size);
     if (size_ > 0) {
@@ -63,9 +56,7 @@ class MappedFile {
       if (data == MAP_FAILED) {
         int error = errno;
         ::close(fd);
-        throw SourceError(SourceErrorCode::FileUnreadable,
-                          "Die Datei " + Quoted(path) +
-                              " kann nicht gelesen werden: " + messages::SystemReason(error));
+        throw SourceError(SourceErrorCode::FileUnreadable, messages::FileUnreadable(path, error));
       }
       data_ = static_cast<const char*>(data);
       ::madvise(data, size_, MADV_SEQUENTIAL);
@@ -218,10 +209,9 @@ class CsvParser {
                       [](const std::string& value) { return !value.empty(); }))
         report.WarnCell(recordLine, out.ColumnCount() + 1,
                         Join(std::vector<std::string>(beyond, fields.end()), options_.separator),
-                        "Die Zeile hat " + std::to_string(fields.size()) +
-                            " Werte, die Kopfzeile nur " + std::to_string(out.ColumnCount()) +
-                            "; die Werte ab Spalte " + std::to_string(out.ColumnCount() + 1) +
-                            " werden nicht übernommen.");
+                        Fill(csv_texts::kValuesBeyondHeader,
+                             {std::to_string(fields.size()), std::to_string(out.ColumnCount()),
+                              std::to_string(out.ColumnCount() + 1)}));
       size_t count = std::min(fields.size(), out.ColumnCount());
       uint64_t rowBytes = out.ColumnCount() * kCellOverhead;
       for (size_t c = 0; c < count; ++c) rowBytes += fields[c].size();
@@ -273,14 +263,13 @@ class CsvParser {
     if (tableBytes_ > memoryLimit_)
       throw SourceError(
           SourceErrorCode::TooLarge,
-          "Die Datei " + Quoted(path_) + " wird nicht geladen, weil ihre Daten mehr als " +
-              std::to_string(memoryLimit_ / (1024u * 1024u)) + " MB Arbeitsspeicher bräuchten.");
+          Fill(csv_texts::kTooLarge, {path_, std::to_string(memoryLimit_ / (1024u * 1024u))}));
   }
 
   [[noreturn]] void ThrowTooManyColumns(uint32_t line) const {
     throw SourceError(SourceErrorCode::TooLarge,
-                      "Die Datei " + Quoted(path_) + " hat in Zeile " + std::to_string(line) +
-                          " mehr als " + std::to_string(kMaxSourceColumns) + " Spalten.");
+                      Fill(csv_texts::kTooManyColumns,
+                           {path_, std::to_string(line), std::to_string(kMaxSourceColumns)}));
   }
 
   // Room for the whole file, estimated from the rows read so far.
@@ -433,8 +422,7 @@ class CsvParser {
 
   [[noreturn]] void ThrowRecordTooLong(uint32_t line) const {
     throw SourceError(SourceErrorCode::TooLarge,
-                      "Die Datei " + Quoted(path_) + " hat in Zeile " + std::to_string(line) +
-                          " einen Datensatz von mehr als 64 MB; sie ist keine Stammdatendatei.");
+                      Fill(csv_texts::kRecordTooLarge, {path_, std::to_string(line)}));
   }
 
   // A value as UTF-8 with the line-break token replaced.
@@ -495,7 +483,7 @@ void LoadTextFile(const std::string& path, const TextOptions& options, SourceTab
   const EncodingChoice choice = EncodingChoiceOf(options.encoding);
   MappedFile file(path);
   std::string_view bytes(file.Data() ? file.Data() : "", file.Size());
-  const SourceError empty(SourceErrorCode::WrongFormat, "Die Datei " + Quoted(path) + " ist leer.");
+  const SourceError empty(SourceErrorCode::WrongFormat, Fill(csv_texts::kEmpty, {path}));
   if (bytes.empty()) throw empty;
 
   std::string converted;  // UTF-16 files, turned into UTF-8 first
@@ -532,9 +520,7 @@ void LoadTextFile(const std::string& path, const TextOptions& options, SourceTab
   }
   if (bytes.empty()) throw empty;  // only the mark of an encoding
   if (LooksBinary(bytes))
-    throw SourceError(
-        SourceErrorCode::WrongFormat,
-        "Die Datei " + Quoted(path) + " enthält Binärdaten und ist keine Text- oder CSV-Datei.");
+    throw SourceError(SourceErrorCode::WrongFormat, Fill(csv_texts::kBinary, {path}));
 
   CsvParser parser(bytes, encoding, checkUtf8, options, path, converted.empty() ? &file : nullptr,
                    offset);
