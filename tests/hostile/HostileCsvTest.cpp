@@ -53,7 +53,7 @@ class HostileCsvTest : public ::testing::Test {
           for (const SourceWarning& warning : report.warnings) text += "\n" + warning.text;
           return text;
         },
-        std::chrono::seconds(10), heapLimit);
+        test::kHangLimit, heapLimit);
   }
   SourceTable Load(std::string_view bytes, TextOptions options = {}) {
     test::WriteBytes(file_, bytes);

@@ -98,7 +98,7 @@ class HostileDbfTest : public ::testing::Test {
           for (const SourceWarning& warning : report.warnings) text += "\nNote: " + warning.text;
           return text;
         },
-        std::chrono::seconds(10), 256u * 1024u * 1024u);
+        test::kHangLimit, 256u * 1024u * 1024u);
   }
   test::TempDir dir_;
 };

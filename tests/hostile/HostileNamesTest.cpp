@@ -241,7 +241,7 @@ class HostileEnvironment : public ::testing::Test {
           for (const auto& message : dialogs.messages) text += "\n" + message.text;
           return text;
         },
-        std::chrono::seconds(10), 512u * 1024u * 1024u);
+        test::kHangLimit, 512u * 1024u * 1024u);
   }
   test::TempDir dir_;
 };
@@ -290,7 +290,7 @@ TEST_F(HostileEnvironment, CompanyFilesThatArePipesOrDevicesDoNotBlock) {
               Connection::Open("Provider=SQLite;Data Source=" + file);
               return std::string("opened");
             },
-            std::chrono::seconds(10), 512u * 1024u * 1024u);
+            test::kHangLimit, 512u * 1024u * 1024u);
         ASSERT_TRUE(outcome.Threw()) << outcome.Describe();
         EXPECT_THAT(outcome.text, HasSubstr("Musterfirma.mdb")) << outcome.Describe();
       }

@@ -28,6 +28,11 @@ struct IsolatedOutcome {
 // address space than any heap limit allows.
 bool UnderSanitizer();
 
+// How long a child may run before it counts as hanging. The hostile files are refused by their
+// limits, not by the clock; the clock only catches work without end, so it leaves room for a
+// machine busy with builds and for the sanitizers.
+inline constexpr std::chrono::seconds kHangLimit{60};
+
 // Runs `work` in a forked child. The heap limit (RLIMIT_DATA: heap and private writable mappings,
 // not mapped files) is left off under a sanitizer. A SourceError, DbError or other exception is
 // reported as Threw with its text (a SourceError as its Message()), std::bad_alloc as
