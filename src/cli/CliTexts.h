@@ -5,6 +5,10 @@
 
 namespace velra::cli::texts {
 
+// The notes of loading a file in a preview: %1 the line, %2 the note; %1 how many more.
+inline constexpr const char* kPreviewNote = "Zeile %1: %2";
+inline constexpr const char* kPreviewMoreNotes = "... und %1 weitere Hinweise";
+
 // Opening the session.
 inline constexpr const char* kNoCompanies = "Es sind keine Firmen vorhanden.";
 inline constexpr const char* kNoCompanyChosen =

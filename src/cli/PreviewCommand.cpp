@@ -66,9 +66,9 @@ void PrintTable(const SourceTable& table, size_t rows, const std::vector<GridCol
 
 void PrintWarnings(const LoadReport& report) {
   for (const SourceWarning& warning : report.warnings)
-    std::cerr << "Zeile " << warning.line << ": " << warning.text << '\n';
+    std::cerr << Fill(texts::kPreviewNote, {std::to_string(warning.line), warning.text}) << '\n';
   if (report.moreWarnings > 0)
-    std::cerr << "... und " << report.moreWarnings << " weitere Hinweise\n";
+    std::cerr << Fill(texts::kPreviewMoreNotes, {std::to_string(report.moreWarnings)}) << '\n';
 }
 
 struct PreviewOptions {

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "source/SourceError.h"
+#include "source/SourceTexts.h"
 
 namespace velra {
 
@@ -12,10 +13,7 @@ EncodingChoice EncodingChoiceOf(const std::string& name) {
   if (EqualsIgnoreCase(trimmed, text_encoding::kUtf8)) return EncodingChoice::Utf8;
   if (EqualsIgnoreCase(trimmed, text_encoding::kWindows1252)) return EncodingChoice::Windows1252;
   if (EqualsIgnoreCase(trimmed, text_encoding::kCp850)) return EncodingChoice::Cp850;
-  throw SourceError(SourceErrorCode::Unsupported,
-                    "Die Zeichenkodierung '" + name +
-                        "' ist unbekannt; möglich sind 'auto', 'utf-8', 'windows-1252' und "
-                        "'cp850'.");
+  throw SourceError(SourceErrorCode::Unsupported, Fill(source_texts::kUnknownEncoding, {name}));
 }
 
 }  // namespace velra

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
 #include "source/SourceError.h"
+#include "source/SourceTexts.h"
 #include "source/dbf/DbfReader.h"
 #include "source/mdb/MdbReader.h"
 #include "source/xls/XlsReader.h"
@@ -41,10 +43,9 @@ std::string LoadSource(const SourceRequest& request, SourceTable& out, LoadRepor
   if (table.empty()) table = reader->ChosenTable();
   if (table.empty() && !tables.empty()) table = tables.front();
   if (std::find(tables.begin(), tables.end(), table) == tables.end())
-    throw SourceError(
-        SourceErrorCode::TableMissing,
-        table.empty() ? "Die Datei '" + request.path + "' enthält keine Tabelle."
-                      : "Die Datei '" + request.path + "' enthält keine Tabelle '" + table + "'.");
+    throw SourceError(SourceErrorCode::TableMissing,
+                      table.empty() ? Fill(source_texts::kNoTable, {request.path})
+                                    : Fill(source_texts::kTableMissing, {request.path, table}));
   LoadOptions options;
   options.firstRowHasNames = request.text.firstRowHasNames;
   options.progress = request.text.progress;
