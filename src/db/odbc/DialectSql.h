@@ -8,6 +8,13 @@
 
 namespace velra::odbc {
 
+// A table's columns, one row each: name, declared type, the type's own name and that of the type
+// it is built on, not null, part of the primary key; the table's name is both parameters. Every
+// server's query gives these six in this order.
+const char* ColumnsQuery(BackendKind kind);
+// The user tables, one name a row.
+const char* TablesQuery(BackendKind kind);
+
 // Sets the row's savepoint; on PostgreSQL after the release of the row before's when
 // `releaseBefore`.
 std::string SavepointStatement(BackendKind kind, bool releaseBefore);

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "db/odbc/DialectSql.h"
+
+namespace velra::odbc {
+namespace {
+
+// The items of a query's outer SELECT list: commas inside parentheses or quotes do not count.
+std::vector<std::string> SelectItems(std::string_view query) {
+  const size_t start = query.find("SELECT ") + 7;
+  std::vector<std::string> items(1);
+  int depth = 0;
+  bool quoted = false;
+  for (size_t i = start; i < query.size(); ++i) {
+    const char c = query[i];
+    if (c == '\'') quoted = !quoted;
+    if (!quoted && c == '(') ++depth;
+    if (!quoted && c == ')') --depth;
+    if (!quoted && depth == 0 && query.substr(i, 6) == " FROM ") break;
+    if (!quoted && depth == 0 && c == ',')
+      items.emplace_back();
+    else
+      items.back() += c;
+  }
+  return items;
+}
+
+// The backend reads a column's name, declared type, own and base type, not null and key by
+// their places: a server whose query gave one item less would have its base type read as the
+// own type and every column taken as text.
+TEST(DialectSql, EveryServersColumnQueryGivesTheSameSixItems) {
+  for (BackendKind kind : {BackendKind::PostgreSql, BackendKind::SqlServer}) {
+    const std::vector<std::string> items = SelectItems(ColumnsQuery(kind));
+    EXPECT_EQ(items.size(), 6u) << ColumnsQuery(kind);
+  }
+  EXPECT_EQ(SelectItems(TablesQuery(BackendKind::PostgreSql)).size(), 1u);
+  EXPECT_EQ(SelectItems(TablesQuery(BackendKind::SqlServer)).size(), 1u);
+}
+
+}  // namespace
+}  // namespace velra::odbc
