@@ -650,7 +650,30 @@ TEST(OdbcStatementFailure, KindFromTheStateElseFromTheConnection) {
   for (const Case& c : cases) {
     std::vector<DriverDiagnostic> records;
     if (*c.state) records = {{c.state, 0, "Grund"}, {"01000", 0, "Hinweis"}};
-    EXPECT_EQ(odbc::StatementFailureKind(records, [&] { return c.dead; }), c.expected) << c.state;
+    EXPECT_EQ(odbc::StatementFailureKind(BackendKind::PostgreSql, records, [&] { return c.dead; }),
+              c.expected)
+        << c.state;
+  }
+}
+
+// SQL Server's driver reports deadlocks, lock timeouts and a full file or log as 42000: its own
+// error number tells them apart there, and only there.
+TEST(OdbcStatementFailure, SqlServerErrorsByTheServersNumber) {
+  using K = DbError::Kind;
+  const std::pair<long, K> cases[] = {{1205, K::Locked},
+                                      {1222, K::Locked},
+                                      {1105, K::Storage},
+                                      {9002, K::Storage},
+                                      {208, K::Statement}};
+  for (const auto& [native, expected] : cases) {
+    const std::vector<DriverDiagnostic> records = {{"01000", 0, "Hinweis"},
+                                                   {"42000", native, "Grund"}};
+    EXPECT_EQ(odbc::StatementFailureKind(BackendKind::SqlServer, records, [] { return false; }),
+              expected)
+        << native;
+    EXPECT_EQ(odbc::StatementFailureKind(BackendKind::PostgreSql, records, [] { return false; }),
+              K::Statement)
+        << native;
   }
 }
 

@@ -1,5 +1,6 @@
 #include "db/odbc/OdbcErrors.h"
 
+#include <optional>
 #include <string_view>
 
 #include "base/Text.h"
@@ -14,14 +15,33 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// SQL Server's error numbers that its driver does not map to a state of their own: a deadlock
+// victim (1205, the server has rolled back the whole transaction) and a lock timeout (1222);
+// a full data file (1105) or transaction log (9002).
+std::optional<DbError::Kind> SqlServerErrorKind(long native) {
+  switch (native) {
+    case 1205:
+    case 1222:
+      return DbError::Kind::Locked;
+    case 1105:
+    case 9002:
+      return DbError::Kind::Storage;
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
 std::string DisplayNameOf(const ConnectTarget& target) {
   return target.server + "/" + target.database;
 }
 
-DbError::Kind StatementFailureKind(const std::vector<DriverDiagnostic>& records,
+DbError::Kind StatementFailureKind(BackendKind kind, const std::vector<DriverDiagnostic>& records,
                                    const std::function<bool()>& connectionDead) {
+  if (kind == BackendKind::SqlServer)
+    for (const DriverDiagnostic& record : records)
+      if (std::optional<DbError::Kind> known = SqlServerErrorKind(record.native)) return *known;
   const std::string state = records.empty() ? std::string() : records.front().state;
   if (StartsWith(state, "23")) return DbError::Kind::Constraint;
   // PostgreSQL's insufficient_privilege: a login that may only read fails on every row alike.

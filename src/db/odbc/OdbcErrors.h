@@ -17,8 +17,9 @@ std::string DisplayNameOf(const ConnectTarget& target);
 // The kind of a failed statement, from its diagnostic records: Constraint for rejected keys,
 // Denied for a login without the right to write, Locked for locks, deadlocks and serialization
 // failures, Open for a lost connection, Storage for a full disk, Statement for the rest.
-// `connectionDead` is asked only when the records do not tell.
-DbError::Kind StatementFailureKind(const std::vector<DriverDiagnostic>& records,
+// SQL Server's driver gives the general state 42000 for most of them, so there the server's own
+// error number decides first. `connectionDead` is asked only when the records do not tell.
+DbError::Kind StatementFailureKind(BackendKind kind, const std::vector<DriverDiagnostic>& records,
                                    const std::function<bool()>& connectionDead);
 
 // The error of that kind: the kind's sentence about the database, followed by `reason`.

@@ -109,7 +109,8 @@ void OdbcSession::Fail(SQLSMALLINT type, SQLHANDLE handle, bool onServer) {
   const std::string reason = ReasonOf(records, secret_);
   if (inTransaction_ && onServer)
     (savepointActive_ ? failedInSavepoint_ : failedOutsideSavepoint_) = true;
-  const DbError::Kind kind = StatementFailureKind(records, [this] { return ConnectionDead(); });
+  const DbError::Kind kind =
+      StatementFailureKind(kind_, records, [this] { return ConnectionDead(); });
   throw StatementError(kind, reason, Target());
 }
 
