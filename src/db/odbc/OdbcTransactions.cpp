@@ -45,12 +45,14 @@ void OdbcSession::Begin() {
 
 void OdbcSession::Commit() {
   if (!inTransaction_) return;
+  // After a statement that failed outside a rolled-back savepoint the transaction is not whole:
+  // PostgreSQL would answer COMMIT with a silent rollback, SQL Server would commit the work before
+  // the failure. Both refuse it alike.
+  if (failedOutsideSavepoint_ || failedInSavepoint_) {
+    Rollback();
+    throw StatementError(DbError::Kind::Statement, text::kTransactionAborted, Target());
+  }
   if (kind_ == BackendKind::PostgreSql) {
-    // PostgreSQL answers COMMIT with a silent rollback when a statement failed before.
-    if (failedOutsideSavepoint_ || failedInSavepoint_) {
-      Rollback();
-      throw StatementError(DbError::Kind::Statement, text::kTransactionAborted, Target());
-    }
     Check(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT), SQL_HANDLE_DBC, dbc_);
     EndTransaction();
   } else {
