@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "base/ConnectionString.h"
 #include "base/Text.h"
 #include "db/ConnectionParameters.h"
+#include "db/DbError.h"
 #include "db/odbc/OdbcConnectionString.h"
 
 namespace velra {
@@ -102,17 +104,35 @@ TEST(OdbcConnectionString, SqlServerBothLogins) {
 
 TEST(OdbcConnectionString, ValuesCannotEndTheirEntryOrAddKeywords) {
   for (const std::string password :
-       {"a;b}c", "x;Driver={Evil};PWD=y", "}}", "{", "=", "ends with }", "Müller ß € 😀"}) {
+       {"a;b{c", "x;Driver={Evil;PWD=y", "{", "=", " blank ", "Müller ß € 😀"}) {
     ServerLogin login = LoginOf(Company("SQLOLEDB", 0));
     login.password = password;
     login.user = "us;er";
-    login.database = "Firma {A}";
+    login.database = "Firma {A";
     auto entries = Entries(OdbcConnectionString(login));
     EXPECT_EQ(entries["pwd"], password);
     EXPECT_EQ(entries["uid"], "us;er");
-    EXPECT_EQ(entries["database"], "Firma {A}");
+    EXPECT_EQ(entries["database"], "Firma {A");
     EXPECT_EQ(entries["driver"], "FreeTDS");
   }
+}
+
+// FreeTDS ends a braced value at its '}' and does not undouble "}}": a value with '}' would reach
+// the server changed, or cut short with the rest read as keywords. It is refused, naming its entry.
+TEST(OdbcConnectionString, FreeTdsRefusesWhatItCannotPass) {
+  const std::pair<const char*, std::string ServerLogin::*> entries[] = {
+      {"Password", &ServerLogin::password},
+      {"User ID", &ServerLogin::user},
+      {"Initial Catalog", &ServerLogin::database},
+      {"Data Source", &ServerLogin::server}};
+  for (const auto& [entry, member] : entries)
+    for (const char* value : {"a}b", "}}", "ends with }", "x};Driver={Evil}"}) {
+      ServerLogin login = LoginOf(Company("SQLOLEDB", 0));
+      login.*member = value;
+      const std::string message =
+          test::ThrownMessage<DbError>([&] { OdbcConnectionString(login); });
+      EXPECT_NE(message.find(std::string("'") + entry + "'"), std::string::npos) << message;
+    }
 }
 
 TEST(OdbcConnectionString, PostgreSqlGetsNamesItCannotTakeThroughLibpq) {

@@ -8,6 +8,8 @@
 
 #include "base/ConnectionString.h"
 #include "base/Text.h"
+#include "db/DbError.h"
+#include "db/odbc/OdbcMessages.h"
 
 namespace velra {
 
@@ -171,14 +173,21 @@ std::string OdbcConnectionString(const ServerLogin& login) {
     add("CommLog", "0");
     add("Debug", "0");
   } else {
-    add("Server", address.host);
+    // FreeTDS takes a braced value as it stands, up to its '}': a '}' in a value can neither be
+    // doubled nor passed. Such a value is refused, named by its entry in the company's string.
+    auto addPlain = [&](const char* key, const char* entry, std::string_view value) {
+      if (value.find('}') != std::string_view::npos)
+        throw DbError(DbError::Kind::Open, Fill(odbc::text::kBraceForFreeTds, {entry}));
+      add(key, value);
+    };
+    addPlain("Server", "Data Source", address.host);
     if (!address.port.empty()) add("Port", address.port);
-    add("Database", login.database);
+    addPlain("Database", "Initial Catalog", login.database);
     if (login.integrated) {
       add("Trusted_Connection", "Yes");
     } else {
-      add("UID", login.user);
-      add("PWD", login.password);
+      addPlain("UID", "User ID", login.user);
+      addPlain("PWD", "Password", login.password);
     }
     add("TDS_Version", "7.4");
     add("ClientCharset", "UTF-8");

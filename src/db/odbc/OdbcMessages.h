@@ -9,6 +9,10 @@ namespace velra::odbc::text {
 inline constexpr const char* kConnectionLost =
     "Die Verbindung zur Firmendatenbank '%1' auf dem Server '%2' ist unterbrochen: %3";
 // %1 the driver, %2 the driver manager's reason.
+// %1 the entry of the company's connection string ("Password", "User ID", ...).
+inline constexpr const char* kBraceForFreeTds =
+    "Der Wert von '%1' in der Verbindung der Firma enthält das Zeichen '}', das der Treiber für "
+    "SQL Server (FreeTDS) nicht weitergeben kann. Bitte wählen Sie einen Wert ohne '}'.";
 inline constexpr const char* kDriverMissing = "Der ODBC-Treiber '%1' ist nicht eingerichtet (%2)";
 // %1 server and database, %2 the driver's reason.
 inline constexpr const char* kLocked =
