@@ -31,7 +31,9 @@
 // Values that contain ';', '{', '}' or '=' or start or end with a blank are given in braces
 // with '}' doubled, so that a password like "a;b}c" reaches the server as it is and cannot add a
 // keyword of its own. psqlODBC keeps braces on Server, Database and UID: a name that needs them
-// goes to libpq through pqopt ("dbname='A;B'"), and PWD is always in braces.
+// goes to libpq through pqopt ("dbname='A;B'"), and PWD is always in braces. FreeTDS ends a braced
+// value at its '}' and keeps "}}" as it stands: for SQL Server a value with '}' is refused
+// (DbError, naming its entry).
 
 #include <optional>
 #include <string>
