@@ -634,6 +634,21 @@ TEST(OdbcConnectFailure, SentencesPlaceEveryValue) {
             "gerade in sie schreibt; bitte versuchen Sie es später noch einmal (Zeitlimit).");
 }
 
+// An integrated login to SQL Server that fails says what it needs; a login with user does not.
+TEST(OdbcOpenError, TheIntegratedSqlServerLoginNamesTheKerberosTicket) {
+  const std::vector<DriverDiagnostic> records = {
+      {"08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"}};
+  const ConnectTarget integrated{"srv01", "Musterfirma", ""};
+  const std::string hint = "kinit";
+  auto message = [&](BackendKind kind, const ConnectTarget& target) {
+    return std::string(odbc::OpenError(kind, records, "Grund", "FreeTDS", target).what());
+  };
+  EXPECT_NE(message(BackendKind::SqlServer, integrated).find(hint), std::string::npos);
+  EXPECT_EQ(message(BackendKind::SqlServer, {"srv01", "Musterfirma", "velra"}).find(hint),
+            std::string::npos);
+  EXPECT_EQ(message(BackendKind::PostgreSql, integrated).find(hint), std::string::npos);
+}
+
 // The first record's state decides; the connection is asked only when the state does not tell.
 TEST(OdbcStatementFailure, KindFromTheStateElseFromTheConnection) {
   using K = DbError::Kind;

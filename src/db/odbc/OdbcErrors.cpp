@@ -80,8 +80,14 @@ DbError OpenError(BackendKind kind, const std::vector<DriverDiagnostic>& records
       return DbError(DbError::Kind::Open,
                      ConnectFailureMessage(ConnectFailure::Other, target,
                                            Fill(text::kDriverMissing, {driver, reason})));
-  return DbError(DbError::Kind::Open,
-                 ConnectFailureMessage(ClassifyConnectFailure(kind, records), target, reason));
+  const ConnectFailure failure = ClassifyConnectFailure(kind, records);
+  std::string message = ConnectFailureMessage(failure, target, reason);
+  // Without a Kerberos ticket FreeTDS says only that it could not connect (08001), which reads
+  // like a server out of reach: an integrated login that failed says what it needs.
+  const bool integrated = target.user.empty();
+  if (kind == BackendKind::SqlServer && integrated && failure != ConnectFailure::DatabaseMissing)
+    message += text::kKerberosHint;
+  return DbError(DbError::Kind::Open, message);
 }
 
 }  // namespace velra::odbc

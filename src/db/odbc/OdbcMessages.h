@@ -43,6 +43,11 @@ inline constexpr const char* kDatabaseMissing =
 inline constexpr const char* kCannotConnect =
     "Die Verbindung zur Firmendatenbank '%1' auf dem Server '%2' ist nicht möglich: %3";
 
+// After a failed integrated login to SQL Server: what the driver needs for it.
+inline constexpr const char* kKerberosHint =
+    " Die integrierte Anmeldung braucht ein Kerberos-Ticket des Benutzers (mit 'kinit' "
+    "anfordern); ohne Ticket tragen Sie bitte Benutzer und Kennwort der Firma in velra.var ein.";
+
 inline constexpr const char* kNoServer =
     "Die Verbindungsangaben der Firmendatenbank nennen keinen Server (Data Source).";
 inline constexpr const char* kNoDatabase =
