@@ -27,39 +27,39 @@ namespace velra {
 
 namespace {
 
-// Texts for the user; "{}" is filled in order.
-constexpr std::string_view kEmptyFile = "Die Datei '{}' ist leer.";
+// Texts for the user; %1, %2 ... are filled by Fill (base/Text.h).
+constexpr std::string_view kEmptyFile = "Die Datei '%1' ist leer.";
 constexpr std::string_view kNotAWorkbook =
-    "Die Datei '{}' ist keine Excel-Arbeitsmappe im Format Excel 97-2003 (.xls).";
+    "Die Datei '%1' ist keine Excel-Arbeitsmappe im Format Excel 97-2003 (.xls).";
 constexpr std::string_view kNewerFormat =
-    "Die Datei '{}' ist eine Arbeitsmappe im Format Excel 2007 oder neuer. Bitte wählen Sie sie "
+    "Die Datei '%1' ist eine Arbeitsmappe im Format Excel 2007 oder neuer. Bitte wählen Sie sie "
     "mit der Dateiendung .xlsx aus.";
 constexpr std::string_view kOlderFormat =
-    "Die Arbeitsmappe '{}' wurde mit einer Excel-Version vor Excel 5.0 gespeichert und kann nicht "
+    "Die Arbeitsmappe '%1' wurde mit einer Excel-Version vor Excel 5.0 gespeichert und kann nicht "
     "gelesen werden. Bitte speichern Sie sie im Format Excel 97-2003.";
 constexpr std::string_view kDamaged =
-    "Die Excel-Arbeitsmappe '{}' ist beschädigt oder unvollständig und kann nicht gelesen werden.";
+    "Die Excel-Arbeitsmappe '%1' ist beschädigt oder unvollständig und kann nicht gelesen werden.";
 constexpr std::string_view kEncrypted =
-    "Die Arbeitsmappe '{}' ist kennwortgeschützt und kann nicht gelesen werden. Bitte speichern "
+    "Die Arbeitsmappe '%1' ist kennwortgeschützt und kann nicht gelesen werden. Bitte speichern "
     "Sie sie in Excel ohne Kennwortschutz (auch ohne Schutz der Arbeitsmappe) und wählen Sie sie "
     "erneut aus.";
-constexpr std::string_view kSheetMissing = "Die Arbeitsmappe '{}' enthält kein Tabellenblatt '{}'.";
+constexpr std::string_view kSheetMissing = "Die Arbeitsmappe '%1' enthält kein Tabellenblatt '%2'.";
 constexpr std::string_view kTooManyColumns =
-    "Das Tabellenblatt '{}' der Arbeitsmappe '{}' hat mehr als {} Spalten und kann nicht geladen "
+    "Das Tabellenblatt '%1' der Arbeitsmappe '%2' hat mehr als %3 Spalten und kann nicht geladen "
     "werden.";
 constexpr std::string_view kTooManyCells =
-    "Das Tabellenblatt '{}' der Arbeitsmappe '{}' ist zu groß, um geladen zu werden.";
+    "Das Tabellenblatt '%1' der Arbeitsmappe '%2' ist zu groß, um geladen zu werden.";
 constexpr std::string_view kErrorValue =
-    "Zelle {} (Spalte '{}'): Der Fehlerwert {} wird als leere Zelle übernommen.";
+    "Zelle %1 (Spalte '%2'): Der Fehlerwert %3 wird als leere Zelle übernommen.";
 constexpr std::string_view kNoResult =
-    "Zelle {} (Spalte '{}'): Die Formel hat kein gespeichertes Ergebnis; die Zelle bleibt leer.";
+    "Zelle %1 (Spalte '%2'): Die Formel hat kein gespeichertes Ergebnis; die Zelle bleibt leer.";
 constexpr std::string_view kNoText =
-    "Zelle {} (Spalte '{}'): Der Text der Zelle fehlt in der Datei; die Zelle bleibt leer.";
+    "Zelle %1 (Spalte '%2'): Der Text der Zelle fehlt in der Datei; die Zelle bleibt leer.";
 constexpr std::string_view kInvalidDate =
-    "Zelle {} (Spalte '{}'): Die Zahl {} ist als Datum formatiert, aber kein gültiges Datum; sie "
+    "Zelle %1 (Spalte '%2'): Die Zahl %3 ist als Datum formatiert, aber kein gültiges Datum; sie "
     "wird als Zahl übernommen.";
 constexpr std::string_view kHeaderUnreadable =
-    "Zelle {}: Die Überschrift ist nicht lesbar ({}); die Spalte heißt '{}'.";
+    "Zelle %1: Die Überschrift ist nicht lesbar (%2); die Spalte heißt '%3'.";
 constexpr std::string_view kHeaderNoValue = "kein gespeicherter Wert";
 constexpr std::string_view kTrue = "WAHR", kFalse = "FALSCH";
 
@@ -85,20 +85,6 @@ std::string_view ErrorName(uint8_t code) {
     default:
       return "#FEHLER";
   }
-}
-
-std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {
-  std::string out;
-  auto value = values.begin();
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern.substr(i, 2) == "{}" && value != values.end()) {
-      out += *value++;
-      ++i;
-    } else {
-      out += pattern[i];
-    }
-  }
-  return out;
 }
 
 [[noreturn]] void Fail(SourceErrorCode code, std::string_view pattern, const std::string& path) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Text.h"
+
 #include "source/SourceError.h"
 
 namespace velra::xlsx {
@@ -88,8 +90,6 @@ inline constexpr std::string_view kWarnUnknownType =
 inline constexpr std::string_view kWarnDuplicateCell =
     "Zelle %1 steht zweimal in der Datei; nur der erste Wert wird übernommen.";
 
-// The pattern with %1, %2, ... replaced by the arguments.
-std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> args);
 [[noreturn]] void Throw(SourceErrorCode code, std::string_view pattern,
                         std::initializer_list<std::string_view> args);
 // Whole megabytes, for the limits in the texts.
