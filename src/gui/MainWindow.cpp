@@ -235,6 +235,9 @@ void MainWindow::RunInBackground(const std::function<void()>& work, bool importi
     thread->deleteLater();
     progressTimer_->stop();
     if (loadWindow_) {
+      // Reset first: a progress window not yet shown keeps its own timer, which would show it
+      // later over whatever the load opens next.
+      loadWindow_->reset();
       loadWindow_->hide();
       loadWindow_->deleteLater();
       loadWindow_ = nullptr;

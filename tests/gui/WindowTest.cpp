@@ -8,11 +8,13 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
@@ -68,25 +70,35 @@ class WindowDialogs : public test::ScriptedDialogs {
   std::function<void()> beforeInput;  // sees the window as the prompt opens
 };
 
-// Answers the next modal dialog from the event loop, once it shows (a load's progress window is
-// no dialog to answer); a dialog still open after the answer is closed so that a failing test
-// cannot hang. The wait allows for the slow sanitizer builds, where loading a large file alone
-// takes half a minute.
-void AnswerModal(std::function<void(QWidget*)> answer) {
+// Answers the next modal dialog from the event loop once it shows, after `readingMs` as a user
+// who reads it first (a load's progress window is no dialog to answer). The dialog found is the
+// one answered, whatever opens over it meanwhile; one still open after the answer is closed so
+// that a failing test cannot hang. The wait allows for the slow sanitizer builds, where loading
+// a large file alone takes half a minute.
+void AnswerModal(std::function<void(QWidget*)> answer, int readingMs = 0) {
   auto* timer = new QTimer;
   auto started = std::make_shared<QDeadlineTimer>(120000);
-  QObject::connect(timer, &QTimer::timeout, [timer, started, answer] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->isVisible() && modal->objectName() != "frmStatus") {
-      timer->deleteLater();
-      answer(modal);
-      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-          dialog == modal && dialog) {
-        ADD_FAILURE() << "the dialog stayed open";
-        dialog->reject();
+  auto found = std::make_shared<QPointer<QWidget>>();
+  auto reading = std::make_shared<QElapsedTimer>();
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    if (!*found) {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal && modal->isVisible() && modal->objectName() != "frmStatus") {
+        *found = modal;
+        reading->start();
+      } else if (started->hasExpired()) {
+        timer->deleteLater();
+        return;
       }
-    } else if (started->hasExpired()) {
-      timer->deleteLater();
+    }
+    if (!*found || reading->elapsed() < readingMs) return;
+    timer->stop();
+    timer->deleteLater();
+    QWidget* box = *found;
+    answer(box);
+    if (auto* dialog = qobject_cast<QDialog*>(found->data()); dialog && dialog->isVisible()) {
+      ADD_FAILURE() << "the dialog stayed open";
+      dialog->reject();
     }
   });
   timer->start(10);
@@ -329,6 +341,31 @@ TEST_F(WindowTest, MessagesOfALoadNeverHideUnderItsProgressWindow) {
   EXPECT_TRUE(Find<QLineEdit>("txtDateiname")->text().isEmpty());
   Click("cmdWeiter");
   EXPECT_EQ(Page(), 3);
+}
+
+// A load quicker than the progress window's delay leaves no progress window behind that shows
+// itself later, over the load's notes.
+TEST_F(WindowTest, AQuickLoadLeavesNoProgressWindowBehind) {
+  dialogs_.real = true;
+  const std::string file = dir_ / "kurz.csv";
+  std::ofstream(file) << "Artikelnummer;Bezeichnung\nA1;Artikel\nA2;Artikel;zu viel\n";
+  // The load lasts long enough for the window to take up its progress, not long enough to show it.
+  Wizard& wizard = window_.GetWizard();
+  wizard.loadProgress = [report = wizard.loadProgress](uint64_t done, uint64_t total) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    return report(done, total);
+  };
+  bool progressShown = true;
+  AnswerModal(
+      [&](QWidget* box) {
+        auto* progress = window_.findChild<QWidget*>("frmStatus");
+        progressShown = progress && progress->isVisible();
+        QTest::keyClick(box, Qt::Key_Return);
+      },
+      800);  // well past the progress window's delay
+  LoadArticles(file);
+  EXPECT_EQ(Page(), 4);
+  EXPECT_FALSE(progressShown);
 }
 
 TEST_F(WindowTest, AnImportWaitsForAnotherIntoTheSameTableAndCanBeCancelled) {
