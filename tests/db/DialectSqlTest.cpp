@@ -40,5 +40,17 @@ TEST(DialectSql, EveryServersColumnQueryGivesTheSameSixItems) {
   EXPECT_EQ(SelectItems(TablesQuery(BackendKind::SqlServer)).size(), 1u);
 }
 
+// Every server takes the row's savepoint in the batch of the row's first statement, so that it
+// costs no round trip of its own; only PostgreSQL releases the row before's.
+TEST(DialectSql, TheRowsSavepointGoesInFrontOfTheStatementOnEveryServer) {
+  EXPECT_EQ(SavepointPrefix(BackendKind::PostgreSql, 0), "");
+  EXPECT_EQ(SavepointPrefix(BackendKind::PostgreSql, 1), "SAVEPOINT velra_row; ");
+  EXPECT_EQ(SavepointPrefix(BackendKind::PostgreSql, 2),
+            "RELEASE SAVEPOINT velra_row; SAVEPOINT velra_row; ");
+  EXPECT_EQ(SavepointPrefix(BackendKind::SqlServer, 0), "");
+  EXPECT_EQ(SavepointPrefix(BackendKind::SqlServer, 1), "SAVE TRANSACTION velra_row; ");
+  EXPECT_EQ(RollbackToSavepointStatement(BackendKind::SqlServer), "ROLLBACK TRANSACTION velra_row");
+}
+
 }  // namespace
 }  // namespace velra::odbc

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "base/ConnectionString.h"
 #include "db/Connection.h"
 #include "db/Dialect.h"
@@ -454,6 +455,13 @@ TEST_F(OdbcBackendTest, ScriptsRunStatementByStatement) {
   EXPECT_THROW(db_->ExecuteScript("SELECT 1; SELEKT 2"), DbError);
 }
 
+// The server's own words reach the user: they are read before the failed statement is closed.
+TEST_F(OdbcBackendTest, AFailedScriptStatementGivesTheServersReason) {
+  const std::string message =
+      test::ThrownMessage<DbError>([&] { db_->ExecuteScript("SELECT 1; SELEKT 2"); });
+  EXPECT_NE(message.find("SELEKT"), std::string::npos) << message;
+}
+
 // A company named with ';', braces or blanks opens exactly the database of that name, never the
 // one whose name its first part is.
 TEST_F(OdbcBackendTest, CompanyNamesAreExactlyTheDatabaseName) {
@@ -690,6 +698,15 @@ TEST(OdbcStatementFailure, SqlServerErrorsByTheServersNumber) {
               K::Statement)
         << native;
   }
+  // A deadlock's victim has lost its whole transaction on SQL Server; PostgreSQL keeps it up to
+  // the savepoint, and a lock timeout ends only the statement.
+  auto ends = [](BackendKind kind, long native) {
+    return odbc::EndsTransaction(kind, {{"40001", native, "Grund"}});
+  };
+  EXPECT_TRUE(ends(BackendKind::SqlServer, 1205));
+  EXPECT_TRUE(ends(BackendKind::SqlServer, 3998));
+  EXPECT_FALSE(ends(BackendKind::SqlServer, 1222));
+  EXPECT_FALSE(ends(BackendKind::PostgreSql, 1205));
 }
 
 TEST(OdbcDialect, QuotesAndFirstRowPerEngine) {

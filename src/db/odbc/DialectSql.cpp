@@ -67,9 +67,9 @@ std::string SavepointStatement(BackendKind kind, bool releaseBefore) {
   return releaseBefore ? "RELEASE SAVEPOINT " + name + "; SAVEPOINT " + name : "SAVEPOINT " + name;
 }
 
-std::string SavepointPrefix(int statements) {
+std::string SavepointPrefix(BackendKind kind, int statements) {
   if (statements == 0) return {};
-  return SavepointStatement(BackendKind::PostgreSql, statements == 2) + "; ";
+  return SavepointStatement(kind, statements == 2) + "; ";
 }
 
 std::string RollbackToSavepointStatement(BackendKind kind) {

@@ -18,9 +18,10 @@ const char* TablesQuery(BackendKind kind);
 // Sets the row's savepoint; on PostgreSQL after the release of the row before's when
 // `releaseBefore`.
 std::string SavepointStatement(BackendKind kind, bool releaseBefore);
-// What goes in front of a prepared PostgreSQL statement that takes the row's savepoint along:
-// nothing, the savepoint (1) or the release of the row before's and the savepoint (2).
-std::string SavepointPrefix(int statements);
+// What goes in front of a prepared statement that takes the row's savepoint along in its batch:
+// nothing, the savepoint (1) or, on PostgreSQL, the release of the row before's and the
+// savepoint (2).
+std::string SavepointPrefix(BackendKind kind, int statements);
 // Undoes the row up to its savepoint, which is then gone.
 std::string RollbackToSavepointStatement(BackendKind kind);
 

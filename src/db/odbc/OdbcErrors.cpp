@@ -55,6 +55,13 @@ DbError::Kind StatementFailureKind(BackendKind kind, const std::vector<DriverDia
   return DbError::Kind::Statement;
 }
 
+bool EndsTransaction(BackendKind kind, const std::vector<DriverDiagnostic>& records) {
+  if (kind != BackendKind::SqlServer) return false;
+  for (const DriverDiagnostic& record : records)
+    if (record.native == 1205 || record.native == 3998) return true;
+  return false;
+}
+
 DbError StatementError(DbError::Kind kind, const std::string& reason, const ConnectTarget& target) {
   switch (kind) {
     case DbError::Kind::Constraint:

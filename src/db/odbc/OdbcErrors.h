@@ -22,6 +22,11 @@ std::string DisplayNameOf(const ConnectTarget& target);
 DbError::Kind StatementFailureKind(BackendKind kind, const std::vector<DriverDiagnostic>& records,
                                    const std::function<bool()>& connectionDead);
 
+// Whether the failure ended the whole transaction on the server: SQL Server rolls it back when
+// it chooses the statement as a deadlock's victim (1205) or finds it cannot be committed (3998).
+// The savepoint and every change since the transaction began are gone then.
+bool EndsTransaction(BackendKind kind, const std::vector<DriverDiagnostic>& records);
+
 // The error of that kind: the kind's sentence about the database, followed by `reason`.
 DbError StatementError(DbError::Kind kind, const std::string& reason, const ConnectTarget& target);
 

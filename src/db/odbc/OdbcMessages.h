@@ -63,6 +63,9 @@ inline constexpr const char* kNoSavepoint =
 inline constexpr const char* kTransactionAborted =
     "Die Änderungen der Transaktion wurden verworfen, weil eine Anweisung darin fehlgeschlagen "
     "ist.";
+inline constexpr const char* kTransactionEndedByServer =
+    "Der Server hat die ganze Transaktion zurückgesetzt, etwa weil er sie zum Auflösen einer "
+    "gegenseitigen Sperre gewählt hat: auch die Änderungen vor dieser Anweisung sind verworfen.";
 inline constexpr const char* kNulInText =
     "Ein Text enthält das Steuerzeichen NUL (U+0000), das die Firmendatenbank nicht speichern "
     "kann.";

@@ -25,7 +25,8 @@ OdbcSession::OdbcSession(const ServerLogin& login)
       user_(login.integrated ? std::string() : login.user),
       driver_(OdbcDriver(login.kind)),
       secret_(login.password),
-      dialect_(login.kind) {}
+      dialect_(login.kind),
+      savepoint_(login.kind) {}
 
 OdbcSession::~OdbcSession() {
   if (util_) SQLFreeHandle(SQL_HANDLE_STMT, util_);
@@ -107,8 +108,7 @@ void OdbcSession::Run(std::string_view sql) {
 void OdbcSession::Fail(SQLSMALLINT type, SQLHANDLE handle, bool onServer) {
   const std::vector<DriverDiagnostic> records = ReadDiagnostics(type, handle);
   const std::string reason = ReasonOf(records, secret_);
-  if (inTransaction_ && onServer)
-    (savepointActive_ ? failedInSavepoint_ : failedOutsideSavepoint_) = true;
+  if (inTransaction_ && onServer) savepoint_.Failed(EndsTransaction(kind_, records));
   const DbError::Kind kind =
       StatementFailureKind(kind_, records, [this] { return ConnectionDead(); });
   throw StatementError(kind, reason, Target());
@@ -128,9 +128,14 @@ bool OdbcSession::ConnectionDead() const {
 void OdbcSession::RunNow(std::string_view sql) {
   std::u16string wide = Utf16(sql);
   SQLRETURN rc = SQLExecDirectW(util_, Wide(wide), static_cast<SQLINTEGER>(wide.size()));
+  // The driver's messages belong to the statement: they are read before it is closed.
   auto fail = [this] {
-    SQLFreeStmt(util_, SQL_CLOSE);
-    Fail(SQL_HANDLE_STMT, util_);
+    try {
+      Fail(SQL_HANDLE_STMT, util_);
+    } catch (...) {
+      SQLFreeStmt(util_, SQL_CLOSE);
+      throw;
+    }
   };
   if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) fail();
   for (;;) {

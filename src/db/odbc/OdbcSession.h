@@ -17,6 +17,7 @@
 #include "db/Dialect.h"
 #include "db/odbc/ConnectFailure.h"
 #include "db/odbc/OdbcConnectionString.h"
+#include "db/odbc/RowSavepoint.h"
 
 namespace velra::odbc {
 
@@ -60,10 +61,12 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
   // Every statement goes through here first: a savepoint asked for goes to the server now,
   // together with the release of the row before.
   void BeforeExecute();
-  // A prepared statement on PostgreSQL takes the savepoint asked for along in front of itself,
+  // A prepared statement takes the savepoint asked for along in front of itself, in its batch,
   // so that it costs no round trip of its own: the number of statements put in front (0, 1 or
-  // 2, see SavepointPrefix). Elsewhere the savepoint goes out now.
-  int TakeSavepointPrefix();
+  // 2, see SavepointPrefix).
+  int TakeSavepointPrefix() { return savepoint_.Take(); }
+  // The statement that took the savepoint along failed (see RowSavepoint::CarrierFailed).
+  void SavepointCarrierFailed() { savepoint_.CarrierFailed(); }
   void Begin();
   void Commit();
   void Rollback();
@@ -87,7 +90,6 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
   // Runs statements on the utility handle, without a savepoint asked for.
   void RunNow(std::string_view sql);
   void EndTransaction();
-  void ClearTransactionState();
 
   BackendKind kind_;
   std::string server_, database_, user_, driver_, secret_;
@@ -97,11 +99,7 @@ class OdbcSession : public std::enable_shared_from_this<OdbcSession> {
   SQLHSTMT util_ = SQL_NULL_HSTMT;
   bool connected_ = false;
   bool inTransaction_ = false;
-  // The row's savepoint: asked for but not yet sent, on the server, or released but still to
-  // be told to the server.
-  bool savepointPending_ = false, savepointActive_ = false, releasePending_ = false;
-  // A failed statement aborts a PostgreSQL transaction up to the savepoint around it.
-  bool failedInSavepoint_ = false, failedOutsideSavepoint_ = false;
+  RowSavepoint savepoint_;
   int64_t lastInsertId_ = 0;
   std::map<std::string, std::vector<ColumnInfo>> columnCache_;
 };

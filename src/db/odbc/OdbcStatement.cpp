@@ -3,6 +3,7 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include "db/DbError.h"
 #include "db/odbc/DialectSql.h"
 #include "db/odbc/OdbcSession.h"
 #include "db/odbc/Utf16.h"
@@ -74,7 +75,7 @@ SQLHSTMT OdbcStatement::Handle(size_t variant) {
   SQLHSTMT handle = SQL_NULL_HSTMT;
   session_->Check(SQLAllocHandle(SQL_HANDLE_STMT, session_->Dbc(), &handle), SQL_HANDLE_DBC,
                   session_->Dbc());
-  std::u16string wide = Utf16(SavepointPrefix(static_cast<int>(variant)) + sql_);
+  std::u16string wide = Utf16(SavepointPrefix(session_->Kind(), static_cast<int>(variant)) + sql_);
   SQLRETURN rc = SQLPrepareW(handle, Wide(wide), static_cast<SQLINTEGER>(wide.size()));
   if (!SQL_SUCCEEDED(rc)) {
     try {
@@ -96,10 +97,22 @@ void OdbcStatement::Execute() {
   active_ = handle;
   SQLRETURN rc = SQLExecute(handle);
   cursorOpen_ = true;
-  // The results of the savepoint statements come first.
-  for (int i = 0; (rc == SQL_NO_DATA || SQL_SUCCEEDED(rc)) && i < prefix; ++i)
+  // The results of the savepoint statements come first. FreeTDS may pass over SQL Server's
+  // SAVE TRANSACTION, which has no result of its own: only a result without columns and
+  // without a count is one of them there.
+  for (int i = 0; (rc == SQL_NO_DATA || SQL_SUCCEEDED(rc)) && i < prefix; ++i) {
+    if (session_->Kind() == BackendKind::SqlServer && !IsBareResult(handle)) break;
     rc = SQLMoreResults(handle);
-  if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) FailAndClose();
+  }
+  if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) {
+    if (prefix == 0) FailAndClose();
+    try {
+      FailAndClose();
+    } catch (const DbError&) {
+      session_->SavepointCarrierFailed();
+      throw;
+    }
+  }
   changes_ = 0;
   if (insertId_ != InsertId::None) {
     ReadInsertedId();
@@ -116,6 +129,15 @@ void OdbcStatement::Execute() {
     return;
   }
   state_ = State::Rows;
+}
+
+// A result that has neither columns nor a count of changed rows: that of a statement such as a
+// savepoint.
+bool OdbcStatement::IsBareResult(SQLHSTMT handle) {
+  SQLSMALLINT columns = 0;
+  SQLLEN count = -1;
+  return SQL_SUCCEEDED(SQLNumResultCols(handle, &columns)) && columns == 0 &&
+         SQL_SUCCEEDED(SQLRowCount(handle, &count)) && count < 0;
 }
 
 // The INSERT came back with the ID of its row: as the result of RETURNING on PostgreSQL, as

@@ -43,6 +43,7 @@ class OdbcStatement final : public StatementBackend {
 
   SQLHSTMT Handle(size_t variant);
   void Execute();
+  static bool IsBareResult(SQLHSTMT handle);
   void ReadInsertedId();
   [[noreturn]] void FailAndClose();
   bool Fetch();

@@ -1,4 +1,5 @@
-// The transaction of an OdbcSession and the row's savepoint in it.
+// The transaction of an OdbcSession and the row's savepoint in it (RowSavepoint keeps its
+// bookkeeping).
 
 #include <sqlext.h>
 
@@ -12,23 +13,7 @@
 namespace velra::odbc {
 
 void OdbcSession::BeforeExecute() {
-  if (!savepointPending_) return;
-  savepointPending_ = false;
-  RunNow(SavepointStatement(kind_, releasePending_));
-  releasePending_ = false;
-  savepointActive_ = true;
-}
-
-int OdbcSession::TakeSavepointPrefix() {
-  if (kind_ != BackendKind::PostgreSql || !savepointPending_) {
-    BeforeExecute();
-    return 0;
-  }
-  savepointPending_ = false;
-  savepointActive_ = true;
-  const int count = releasePending_ ? 2 : 1;
-  releasePending_ = false;
-  return count;
+  if (const int statements = savepoint_.Take()) RunNow(SavepointStatement(kind_, statements == 2));
 }
 
 void OdbcSession::Begin() {
@@ -40,7 +25,7 @@ void OdbcSession::Begin() {
   else
     RunNow(kSqlServerBegin);
   inTransaction_ = true;
-  ClearTransactionState();
+  savepoint_.Clear();
 }
 
 void OdbcSession::Commit() {
@@ -48,7 +33,7 @@ void OdbcSession::Commit() {
   // After a statement that failed outside a rolled-back savepoint the transaction is not whole:
   // PostgreSQL would answer COMMIT with a silent rollback, SQL Server would commit the work before
   // the failure. Both refuse it alike.
-  if (failedOutsideSavepoint_ || failedInSavepoint_) {
+  if (!savepoint_.Whole()) {
     Rollback();
     throw StatementError(DbError::Kind::Statement, text::kTransactionAborted, Target());
   }
@@ -58,7 +43,7 @@ void OdbcSession::Commit() {
   } else {
     RunNow(kSqlServerCommit);
     inTransaction_ = false;
-    ClearTransactionState();
+    savepoint_.Clear();
   }
 }
 
@@ -74,49 +59,39 @@ void OdbcSession::Rollback() {
     EndTransaction();
   } else {
     inTransaction_ = false;
-    ClearTransactionState();
+    savepoint_.Clear();
     RunNow(kSqlServerRollback);
   }
 }
 
 void OdbcSession::Savepoint() {
   if (!inTransaction_) throw DbError(DbError::Kind::Statement, text::kNoTransaction);
-  // The row before's savepoint, if it was not released, is released together with this one.
-  if (savepointActive_ && kind_ == BackendKind::PostgreSql) releasePending_ = true;
-  savepointActive_ = false;
-  savepointPending_ = true;
+  savepoint_.Ask();
 }
 
 void OdbcSession::ReleaseSavepoint() {
-  if (savepointPending_) {
-    savepointPending_ = false;
-    return;
-  }
-  if (!savepointActive_) throw DbError(DbError::Kind::Statement, text::kNoSavepoint);
-  savepointActive_ = false;
-  if (kind_ == BackendKind::PostgreSql) releasePending_ = true;
+  if (!savepoint_.Release()) throw DbError(DbError::Kind::Statement, text::kNoSavepoint);
 }
 
 void OdbcSession::RollbackToSavepoint() {
-  if (savepointPending_) {
-    savepointPending_ = false;
-    return;
+  switch (savepoint_.Rollback()) {
+    case RowSavepoint::Undo::Nothing:
+      return;
+    case RowSavepoint::Undo::ToSavepoint:
+      RunNow(RollbackToSavepointStatement(kind_));
+      return;
+    case RowSavepoint::Undo::NoSavepoint:
+      throw DbError(DbError::Kind::Statement, text::kNoSavepoint);
+    case RowSavepoint::Undo::TransactionEnded:
+      // Undoing the row alone would hide that the rows before it are gone too.
+      throw StatementError(DbError::Kind::Locked, text::kTransactionEndedByServer, Target());
   }
-  if (!savepointActive_) throw DbError(DbError::Kind::Statement, text::kNoSavepoint);
-  RunNow(RollbackToSavepointStatement(kind_));
-  savepointActive_ = false;
-  failedInSavepoint_ = false;
 }
 
 void OdbcSession::EndTransaction() {
   inTransaction_ = false;
-  ClearTransactionState();
+  savepoint_.Clear();
   SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-}
-
-void OdbcSession::ClearTransactionState() {
-  savepointPending_ = releasePending_ = savepointActive_ = false;
-  failedInSavepoint_ = failedOutsideSavepoint_ = false;
 }
 
 }  // namespace velra::odbc
