@@ -31,6 +31,9 @@ class StatementBackend {
   virtual std::string ColumnName(int index) const = 0;  // columns count from 0
   virtual Value ColumnValue(int index) const = 0;
   virtual int64_t Changes() const = 0;
+  // The type of the column that parameter `index` is written to; a backend whose driver cannot
+  // tell a parameter's type gives a first null that type.
+  virtual void ParameterColumn(int /*index*/, Value::Type /*type*/) {}
 };
 
 class Backend {

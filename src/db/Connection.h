@@ -36,6 +36,11 @@ class Statement {
 
   Statement& Bind(int index, const Value& value);
   Statement& BindAll(const std::vector<Value>& values);
+  // Parameter `index` is written to a column of this type (see StatementBackend).
+  Statement& ForColumn(int index, Value::Type type) {
+    backend_->ParameterColumn(index, type);
+    return *this;
+  }
   // Steps to the next row; false at the end.
   bool Next();
   Value Get(int index) const;  // columns count from 0

@@ -80,7 +80,12 @@ Statement& TargetTable::Cached(std::map<std::vector<char>, Statement>& cache,
   else
     sql = "UPDATE " + table + " SET " + assignments + " WHERE " +
           connection_.Quote(columns_[static_cast<size_t>(idIndex_)].name) + " = ?";
-  return cache.emplace(set, connection_.Prepare(sql)).first->second;
+  Statement& statement = cache.emplace(set, connection_.Prepare(sql)).first->second;
+  int parameter = 0;
+  for (size_t i = 0; i < columns_.size(); ++i)
+    if (set[i]) statement.ForColumn(++parameter, columns_[i].type);
+  if (!insert) statement.ForColumn(++parameter, columns_[static_cast<size_t>(idIndex_)].type);
+  return statement;
 }
 
 int64_t TargetTable::Insert(const std::vector<Value>& values, const std::vector<char>& set) {

@@ -23,38 +23,68 @@ constexpr size_t kShortBinaryBytes = 8000;
 
 }  // namespace
 
-void OdbcParameters::Set(int index, const Value& value, SQLHSTMT describe) {
+OdbcParameters::Parameter& OdbcParameters::At(int index) {
   if (index < 1)
     throw StatementError(DbError::Kind::Statement,
                          Fill(text::kBadParameter, {std::to_string(index)}), session_.Target());
   while (parameters_.size() < static_cast<size_t>(index))
     parameters_.push_back(std::make_unique<Parameter>());
-  Parameter& p = *parameters_[static_cast<size_t>(index - 1)];
+  return *parameters_[static_cast<size_t>(index - 1)];
+}
+
+void OdbcParameters::TypeAs(Parameter& p, Value::Type type) {
+  switch (type) {
+    case Value::Type::Boolean:
+      p.Set(SQL_C_SSHORT, SQL_SMALLINT, 5);
+      break;
+    case Value::Type::Integer:
+      p.Set(SQL_C_SBIGINT, SQL_BIGINT, 19);
+      break;
+    case Value::Type::Double:
+      p.Set(SQL_C_DOUBLE, SQL_DOUBLE, 15);
+      break;
+    case Value::Type::Date:
+      p.Set(SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 19);
+      break;
+    case Value::Type::Binary:
+      p.Set(SQL_C_BINARY, SQL_VARBINARY, kShortBinaryBytes);
+      break;
+    case Value::Type::Text:
+    case Value::Type::Null:
+      p.Set(SQL_C_WCHAR, SQL_WVARCHAR, kShortTextChars);
+      break;
+  }
+}
+
+void OdbcParameters::Declare(int index, Value::Type column) {
+  At(index).column = column;
+}
+
+void OdbcParameters::Set(int index, const Value& value, SQLHSTMT describe) {
+  Parameter& p = At(index);
+  p.indicator = 0;
   switch (value.GetType()) {
     case Value::Type::Null:
       SetNull(p, index, describe);
       break;
     case Value::Type::Boolean:
-      p.Set(SQL_C_SSHORT, SQL_SMALLINT, 5);
+      TypeAs(p, Value::Type::Boolean);
       p.small = value.AsBool() ? session_.GetDialect().TrueValue() : int16_t{0};
-      p.indicator = 0;
       break;
     case Value::Type::Integer:
-      p.Set(SQL_C_SBIGINT, SQL_BIGINT, 19);
+      TypeAs(p, Value::Type::Integer);
       p.integer = value.AsInteger();
-      p.indicator = 0;
       break;
     case Value::Type::Double:
-      p.Set(SQL_C_DOUBLE, SQL_DOUBLE, 15);
+      TypeAs(p, Value::Type::Double);
       p.real = value.AsDouble();
-      p.indicator = 0;
       break;
     case Value::Type::Text:
       SetText(p, value.AsText());
       break;
     case Value::Type::Date: {
       const DateTime& date = value.AsDate();
-      p.Set(SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 19);
+      TypeAs(p, Value::Type::Date);
       p.timestamp = {};
       p.timestamp.year = static_cast<SQLSMALLINT>(date.Year);
       p.timestamp.month = static_cast<SQLUSMALLINT>(date.Month);
@@ -62,7 +92,6 @@ void OdbcParameters::Set(int index, const Value& value, SQLHSTMT describe) {
       p.timestamp.hour = static_cast<SQLUSMALLINT>(date.Hour);
       p.timestamp.minute = static_cast<SQLUSMALLINT>(date.Minute);
       p.timestamp.second = static_cast<SQLUSMALLINT>(date.Second);
-      p.indicator = 0;
       break;
     }
     case Value::Type::Binary:
@@ -75,12 +104,17 @@ void OdbcParameters::Set(int index, const Value& value, SQLHSTMT describe) {
 void OdbcParameters::SetNull(Parameter& p, int index, SQLHSTMT describe) {
   p.indicator = SQL_NULL_DATA;
   // A null keeps the type of the values before it, which the server has planned for. SQL Server
-  // converts no text to binary, not even a null: a first null takes the type the driver reports
-  // for the parameter, where it can tell.
+  // converts no text to binary, not even a null: a first null takes the type of its column, else
+  // the type the driver reports for the parameter (FreeTDS cannot tell it).
   if (p.typed || session_.Kind() != BackendKind::SqlServer) return;
+  if (p.column) {
+    TypeAs(p, *p.column);
+    return;
+  }
   SQLSMALLINT type = 0, digits = 0, nullable = 0;
   SQLULEN size = 0;
-  if (SQL_SUCCEEDED(SQLDescribeParam(describe, static_cast<SQLUSMALLINT>(index), &type, &size,
+  if (describe != SQL_NULL_HSTMT &&
+      SQL_SUCCEEDED(SQLDescribeParam(describe, static_cast<SQLUSMALLINT>(index), &type, &size,
                                      &digits, &nullable)) &&
       type != 0)
     p.Set(SQL_C_WCHAR, type, std::max<SQLULEN>(size, 1));

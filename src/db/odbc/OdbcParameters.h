@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,12 @@ class OdbcParameters {
   // Takes the value of parameter `index` (from 1). `describe` is the statement handle the driver
   // can tell a parameter's type from.
   void Set(int index, const Value& value, SQLHSTMT describe);
+  // Parameter `index` is written to a column of this type: a first null takes it on SQL Server.
+  void Declare(int index, Value::Type column);
+  // The server's type the driver is told for parameter `index`.
+  SQLSMALLINT SqlType(int index) const {
+    return parameters_.at(static_cast<size_t>(index - 1))->sqlType;
+  }
   // Tells the driver where parameter `index` (from 1) is, for the statement handle of one
   // variant; a binding that the driver has already stays.
   void Bind(SQLHSTMT handle, size_t variant, int index);
@@ -56,7 +63,8 @@ class OdbcParameters {
     SQL_TIMESTAMP_STRUCT timestamp{};
     std::u16string text;
     Bytes bytes;
-    bool typed = false;  // a value other than null was bound
+    bool typed = false;                 // a value other than null was bound
+    std::optional<Value::Type> column;  // the type of the column it is written to, if known
     std::array<Binding, kStatementVariants> bindings;
 
     void Set(SQLSMALLINT c, SQLSMALLINT sql, size_t size) {
@@ -66,6 +74,9 @@ class OdbcParameters {
     }
   };
 
+  Parameter& At(int index);
+  // The type for a value of `type`, texts and bytes in their short form.
+  static void TypeAs(Parameter& p, Value::Type type);
   void SetNull(Parameter& p, int index, SQLHSTMT describe);
   void SetText(Parameter& p, const std::string& text);
   void SetBytes(Parameter& p, const Bytes& bytes);

@@ -31,6 +31,7 @@ class OdbcStatement final : public StatementBackend {
   OdbcStatement& operator=(const OdbcStatement&) = delete;
 
   void Bind(int index, const Value& value) override;
+  void ParameterColumn(int index, Value::Type type) override { parameters_.Declare(index, type); }
   bool Step() override;
   void Reset() override;
   int ColumnCount() const override;
