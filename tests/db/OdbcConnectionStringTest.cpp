@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <map>
 #include <string>
 
@@ -100,6 +102,16 @@ TEST(OdbcConnectionString, SqlServerBothLogins) {
   EXPECT_EQ(OdbcConnectionString(LoginOf(in)),
             "Driver={FreeTDS};Server=srv01\\VELRA;Database=MusterfirmaServer;"
             "Trusted_Connection=Yes;TDS_Version=7.4;ClientCharset=UTF-8");
+
+  // Kerberos knows a server on this computer by the computer's name, never as "localhost"; a
+  // login with user and password reaches it there too.
+  char host[256] = {};
+  ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+  in.Server = "(local)";
+  EXPECT_EQ(Entries(OdbcConnectionString(LoginOf(in)))["server"], host);
+  in = Company("SQLNCLI11", 0);
+  in.Server = "(local)";
+  EXPECT_EQ(Entries(OdbcConnectionString(LoginOf(in)))["server"], "localhost");
 }
 
 TEST(OdbcConnectionString, ValuesCannotEndTheirEntryOrAddKeywords) {
@@ -182,6 +194,9 @@ TEST(OdbcConnectionString, ServerAddressForms) {
   EXPECT_EQ(split("."), "localhost|");
   EXPECT_EQ(split("[::1]:5432"), "::1|5432");
   EXPECT_EQ(split("fe80::1"), "fe80::1|");
+  // Kerberos knows the server by this computer's name.
+  EXPECT_EQ(SplitServerAddress("(local)\\SQLEXPRESS", "kasse01").host, "kasse01\\SQLEXPRESS");
+  EXPECT_EQ(SplitServerAddress(".,1433", "kasse01").host, "kasse01");
 }
 
 TEST(OdbcConnectionString, TimeoutsAreReadAsNumbers) {

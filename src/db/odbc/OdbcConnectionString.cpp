@@ -1,5 +1,7 @@
 #include "db/odbc/OdbcConnectionString.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <map>
 #include <mutex>
@@ -40,12 +42,20 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
 }
 
 // "(local)" and "." are SQL Server's names for this computer, also before "\instance".
-std::string LocalHostName(std::string_view host) {
+std::string LocalHostName(std::string_view host, std::string_view thisComputer) {
   size_t backslash = host.find('\\');
   std::string_view name = host.substr(0, backslash);
   std::string_view rest = backslash == std::string_view::npos ? "" : host.substr(backslash);
-  if (name == "." || EqualsIgnoreCase(name, "(local)")) return "localhost" + std::string(rest);
+  if (name == "." || EqualsIgnoreCase(name, "(local)"))
+    return std::string(thisComputer) + std::string(rest);
   return std::string(host);
+}
+
+// Kerberos knows a server by its computer's name, never by "localhost".
+std::string ThisComputersName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
+  return name;
 }
 
 // psqlODBC reads a value up to the next ';' and keeps braces and blanks.
@@ -103,7 +113,7 @@ std::string OdbcDriver(BackendKind kind) {
   return kind == BackendKind::PostgreSql ? kPostgreSqlDriver : kSqlServerDriver;
 }
 
-ServerAddress SplitServerAddress(std::string_view server) {
+ServerAddress SplitServerAddress(std::string_view server, std::string_view thisComputer) {
   std::string text = Trim(server);
   std::string_view rest = text;
   if (StartsWithIgnoreCase(rest, "tcp:")) rest.remove_prefix(4);
@@ -120,7 +130,7 @@ ServerAddress SplitServerAddress(std::string_view server) {
   }
   size_t comma = rest.rfind(',');
   if (comma != std::string_view::npos) {
-    address.host = LocalHostName(Trim(rest.substr(0, comma)));
+    address.host = LocalHostName(Trim(rest.substr(0, comma)), thisComputer);
     address.port = Trim(rest.substr(comma + 1));
     return address;
   }
@@ -128,16 +138,18 @@ ServerAddress SplitServerAddress(std::string_view server) {
   size_t colon = rest.find(':');
   if (colon != std::string_view::npos && rest.find(':', colon + 1) == std::string_view::npos &&
       IsDigits(Trim(rest.substr(colon + 1)))) {
-    address.host = LocalHostName(Trim(rest.substr(0, colon)));
+    address.host = LocalHostName(Trim(rest.substr(0, colon)), thisComputer);
     address.port = Trim(rest.substr(colon + 1));
     return address;
   }
-  address.host = LocalHostName(rest);
+  address.host = LocalHostName(rest, thisComputer);
   return address;
 }
 
 std::string OdbcConnectionString(const ServerLogin& login) {
-  const ServerAddress address = SplitServerAddress(login.server);
+  const bool kerberos = login.kind == BackendKind::SqlServer && login.integrated;
+  const ServerAddress address =
+      SplitServerAddress(login.server, kerberos ? ThisComputersName() : "localhost");
   // Entries with their text as the driver reads it.
   std::vector<std::pair<std::string, std::string>> entries;
   auto add = [&](const char* key, std::string_view value) {

@@ -6,8 +6,10 @@
 //
 //   Data Source               Server, and Port when written "host,port" or "host:port"
 //                             ("tcp:" in front is dropped, "(local)" and "." mean localhost,
-//                             "[v6-address]:port" for IPv6). SQL Server's "host\instance" goes
-//                             to FreeTDS as it stands; FreeTDS asks the browser service.
+//                             with an integrated SQL Server login this computer's name, by
+//                             which Kerberos knows the server; "[v6-address]:port" for IPv6). SQL
+//                             Server's "host\instance" goes to FreeTDS as it stands; FreeTDS asks
+//                             the browser service.
 //   Initial Catalog           Database
 //   User ID, Password         UID, PWD
 //   Integrated Security=SSPI  SQL Server: Trusted_Connection=Yes (the user's Kerberos ticket).
@@ -68,10 +70,12 @@ std::string OdbcDriver(BackendKind kind);
 std::string OdbcConnectionString(const ServerLogin& login);
 
 // "host,port", "host:port", "[v6]:port" and "host" apart; port empty when none is given.
+// SQL Server's names for this computer, "(local)" and ".", become `thisComputer`.
 struct ServerAddress {
   std::string host;
   std::string port;
 };
-ServerAddress SplitServerAddress(std::string_view server);
+ServerAddress SplitServerAddress(std::string_view server,
+                                 std::string_view thisComputer = "localhost");
 
 }  // namespace velra
