@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -241,6 +242,37 @@ TEST_P(BackendContract, ValuesComeBackWithTheirTypes) {
   EXPECT_EQ(db_->QueryValue("SELECT CAST(? AS SMALLINT)", {int64_t{7}}), Value(int64_t{7}));
   EXPECT_EQ(db_->QueryValue("SELECT CAST(? AS " + TextType(Kind()) + ")", {"Müller ß € 😀"}),
             Value("Müller ß € 😀"));
+}
+
+// The engine writes the picture of a record through TargetTable, with the null of a record
+// without one bound before any bytes. SQL Server converts no text to binary, not even a null.
+TEST_P(BackendContract, NullBoundFirstToABinaryColumnIsStoredAsNull) {
+  TargetTable articles(*db_, "Articles");
+  std::vector<Value> values(articles.Columns().size());
+  std::vector<char> set(values.size(), 0);
+  const auto number = static_cast<size_t>(articles.IndexOf("ArticleNumber"));
+  const auto picture = static_cast<size_t>(articles.IndexOf("Picture"));
+  set[number] = set[picture] = 1;
+  const Bytes bytes{0, 1, 2, 255, 0};
+  const std::vector<std::pair<const char*, Value>> records = {
+      {"N-1", Value()}, {"N-2", Value(bytes)}, {"N-3", Value()}, {"N-4", Value(Bytes{})}};
+
+  std::vector<int64_t> ids;
+  for (const auto& [key, value] : records) {
+    values[number] = Value(key);
+    values[picture] = value;
+    ids.push_back(articles.Insert(values, set));
+  }
+
+  std::vector<Value> read;
+  for (size_t i = 0; i < records.size(); ++i) {
+    SCOPED_TRACE(records[i].first);
+    ASSERT_TRUE(articles.Read(ids[i], read));
+    EXPECT_EQ(read[number], Value(records[i].first));
+    EXPECT_EQ(read[picture], records[i].second);
+  }
+  EXPECT_EQ(db_->QueryValue("SELECT COUNT(*) FROM \"Articles\" WHERE \"Picture\" IS NULL"),
+            Value(int64_t{2}));
 }
 
 TEST_P(BackendContract, PreparedInsertIsReusedForTenThousandRows) {
