@@ -5,17 +5,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
 #include "base/ConnectionString.h"
 #include "db/Connection.h"
 #include "db/Dialect.h"
-#include "db/TargetTable.h"
 #include "db/odbc/ConnectFailure.h"
 #include "db/odbc/OdbcBackend.h"
 #include "db/odbc/OdbcConnectionString.h"
@@ -89,6 +86,9 @@ class SilentServer {
   int port_ = 0;
 };
 
+// What a company on PostgreSQL shows beyond the backend's contract (BackendContractTest.cpp): a
+// lost connection, logins and database names as the test server takes them, the wording of a
+// connection that fails.
 class OdbcBackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -99,13 +99,7 @@ class OdbcBackendTest : public ::testing::Test {
     database_ = UniqueName("velra_test_");
     admin_->ExecuteScript("CREATE DATABASE " + admin_->Quote(database_));
     db_ = Open();
-    db_->ExecuteScript(
-        "CREATE DOMAIN flag AS SMALLINT;"
-        "CREATE TABLE \"Articles\" (\"ID\" SERIAL PRIMARY KEY, \"ArticleNumber\" VARCHAR(50) "
-        "UNIQUE, \"ShortText\" TEXT, \"NetPrice\" DOUBLE PRECISION, \"Active\" flag, \"Stock\" "
-        "BIGINT, \"DateCreation\" TIMESTAMP, \"Picture\" BYTEA);"
-        "CREATE TABLE \"Options\" (\"ID\" SERIAL PRIMARY KEY, \"Section\" VARCHAR(100), \"Key\" "
-        "VARCHAR(100), \"Value\" TEXT)");
+    db_->ExecuteScript("CREATE TABLE \"Articles\" (\"ID\" SERIAL PRIMARY KEY)");
   }
 
   void TearDown() override {
@@ -116,307 +110,13 @@ class OdbcBackendTest : public ::testing::Test {
   }
 
   static std::string Password() { return Env("VELRA_TEST_PG_PASSWORD"); }
-  std::unique_ptr<Connection> Open(const std::string& suffix = "") {
-    return Connection::Open(CompanyString(database_, Password()) + suffix);
-  }
-  int64_t Count(Connection& db) {
-    return db.QueryValue("SELECT COUNT(*) FROM \"Articles\"")->AsInteger();
+  std::unique_ptr<Connection> Open() {
+    return Connection::Open(CompanyString(database_, Password()));
   }
 
   std::unique_ptr<Connection> admin_, db_;
   std::string database_;
 };
-
-TEST_F(OdbcBackendTest, ValuesComeBackWithTheirTypes) {
-  const Bytes picture{0, 1, 2, 255, 0, '\\', '\'', 'x'};
-  const DateTime created{2026, 12, 4, 13, 5, 9};
-  const std::string text =
-      "Schraube 'M6' \"verzinkt\" – Ø 6 mm; Müller ß € 😀 \\' $$ ?\n\tZeile 2\r\n";
-  std::string longText;
-  while (longText.size() < 100000) longText += "Größe 😀 Maß € ";
-  const std::string insertAll =
-      "INSERT INTO \"Articles\" (\"ArticleNumber\", \"ShortText\", \"NetPrice\", \"Active\", "
-      "\"Stock\", \"DateCreation\", \"Picture\") VALUES (?, ?, ?, ?, ?, ?, ?)";
-  db_->Execute(insertAll,
-               {"4711", text, 1.0 / 3, true, int64_t{9007199254740993}, created, picture});
-  db_->Execute(
-      "INSERT INTO \"Articles\" (\"ArticleNumber\", \"ShortText\", \"Active\") "
-      "VALUES (?, ?, ?)",
-      {Value(), longText, false});
-  db_->Execute(
-      "INSERT INTO \"Articles\" (\"ArticleNumber\", \"ShortText\", \"Picture\") "
-      "VALUES (?, ?, ?)",
-      {"", "", Bytes{}});
-  // Once more as the first statement of a row, which takes the row's savepoint along.
-  {
-    Transaction transaction = db_->Begin();
-    db_->Savepoint();
-    db_->Execute(insertAll,
-                 {"4712", text, 1.0 / 3, true, int64_t{9007199254740993}, created, picture});
-    db_->ReleaseSavepoint();
-    transaction.Commit();
-  }
-
-  Rows rows = db_->Query("SELECT * FROM \"Articles\" ORDER BY \"ID\"");
-  ASSERT_EQ(rows.Size(), 4u);
-  for (size_t row : {0u, 3u}) {
-    SCOPED_TRACE(row);
-    EXPECT_EQ(rows.Get(row, "articlenumber"), Value(row == 0 ? "4711" : "4712"));
-    EXPECT_EQ(rows.Get(row, "ShortText"), Value(text));
-    EXPECT_EQ(rows.Get(row, "NetPrice"), Value(1.0 / 3));
-    EXPECT_EQ(rows.Get(row, "Active"), Value(true));
-    EXPECT_EQ(rows.Get(row, "Stock"), Value(int64_t{9007199254740993}));
-    EXPECT_EQ(rows.Get(row, "DateCreation"), Value(created));
-    EXPECT_EQ(rows.Get(row, "Picture"), Value(picture));
-  }
-  EXPECT_TRUE(rows.Get(1, "ArticleNumber").IsNull());
-  EXPECT_EQ(rows.Get(1, "ShortText"), Value(longText));
-  EXPECT_EQ(rows.Get(1, "Active"), Value(false));
-  EXPECT_TRUE(rows.Get(1, "NetPrice").IsNull());
-  EXPECT_TRUE(rows.Get(1, "DateCreation").IsNull());
-  EXPECT_TRUE(rows.Get(1, "Picture").IsNull());
-  // Empty is not null.
-  EXPECT_EQ(rows.Get(2, "ArticleNumber"), Value(""));
-  EXPECT_EQ(rows.Get(2, "Picture"), Value(Bytes{}));
-  // A server stores true as 1; a small number that is no flag stays a number.
-  EXPECT_EQ(db_->QueryValue("SELECT CAST(\"Active\" AS INTEGER) FROM \"Articles\" WHERE "
-                            "\"ArticleNumber\" = ?",
-                            {"4711"}),
-            Value(int64_t{1}));
-  EXPECT_EQ(db_->QueryValue("SELECT CAST(? AS SMALLINT)", {int64_t{7}}), Value(int64_t{7}));
-  EXPECT_EQ(db_->QueryValue("SELECT ?::text", {"Müller ß € 😀"}), Value("Müller ß € 😀"));
-}
-
-TEST_F(OdbcBackendTest, PreparedInsertIsReusedForTenThousandRows) {
-  const int rows = 10000;
-  Statement insert = db_->Prepare(
-      "INSERT INTO \"Articles\" (\"ArticleNumber\", \"ShortText\", \"NetPrice\", \"Active\", "
-      "\"Stock\") VALUES (?, ?, ?, ?, ?)");
-  auto run = [&](int first, bool savepoints) {
-    const auto start = Clock::now();
-    Transaction transaction = db_->Begin();
-    for (int i = first; i < first + rows; ++i) {
-      if (savepoints) db_->Savepoint();
-      insert.BindAll({"A-" + std::to_string(i), "Artikel Nummer " + std::to_string(i), i * 1.25,
-                      i % 2 == 0, int64_t{i}});
-      EXPECT_EQ(insert.Execute(), 1);
-      if (savepoints) db_->ReleaseSavepoint();
-    }
-    transaction.Commit();
-    return rows / std::chrono::duration<double>(Clock::now() - start).count();
-  };
-  const double bare = run(0, false);
-  const double withSavepoints = run(rows, true);
-  std::printf(
-      "[ Leistung ] PostgreSQL über ODBC, vorbereitetes INSERT in einer Transaktion: %.0f "
-      "Zeilen/s, "
-      "mit Sicherungspunkt je Zeile: %.0f Zeilen/s\n",
-      bare, withSavepoints);
-  EXPECT_EQ(Count(*db_), 2 * rows);
-  EXPECT_EQ(db_->QueryValue("SELECT CAST(SUM(\"Stock\") AS BIGINT) FROM \"Articles\""),
-            Value(int64_t{2 * rows - 1} * (2 * rows) / 2));
-  EXPECT_EQ(db_->QueryValue("SELECT COUNT(*) FROM \"Articles\" WHERE \"Active\" = ?", {true}),
-            Value(int64_t{rows}));
-}
-
-TEST_F(OdbcBackendTest, TransactionsCommitOrRollBack) {
-  const std::string sql = "INSERT INTO \"Articles\" (\"ArticleNumber\") VALUES (?)";
-  {
-    Transaction transaction = db_->Begin();
-    EXPECT_TRUE(db_->InTransaction());
-    db_->Execute(sql, {"verworfen"});
-    // Another connection sees nothing before the commit.
-    EXPECT_EQ(Count(*Open()), 0);
-  }
-  EXPECT_FALSE(db_->InTransaction());
-  EXPECT_EQ(Count(*db_), 0);
-
-  Transaction transaction = db_->Begin();
-  db_->Execute(sql, {"bleibt"});
-  transaction.Commit();
-  EXPECT_FALSE(db_->InTransaction());
-  EXPECT_EQ(Count(*Open()), 1);
-}
-
-TEST_F(OdbcBackendTest, SavepointUndoesOneRowAndKeepsTheOthers) {
-  TargetTable articles(*db_, "articles");
-  std::vector<Value> values(articles.Columns().size());
-  std::vector<char> set(values.size(), 0);
-  const int number = articles.IndexOf("ArticleNumber");
-  set[static_cast<size_t>(number)] = 1;
-
-  Transaction transaction = db_->Begin();
-  std::vector<int64_t> ids;
-  const char* injection = "C'); DROP TABLE \"Articles\"; --";
-  for (const char* key : {"A", "B", "A", injection, "D"}) {
-    db_->Savepoint();
-    values[static_cast<size_t>(number)] = Value(key);
-    try {
-      if (std::string(key) == "D") {
-        // A row that changes others and then fails takes its changes back with it.
-        EXPECT_EQ(db_->Execute("UPDATE \"Articles\" SET \"Stock\" = ?", {int64_t{5}}), 3);
-        db_->Execute("INSERT INTO \"Articles\" (\"ID\") VALUES (?)", {ids.front()});
-      }
-      ids.push_back(articles.Insert(values, set));
-      db_->ReleaseSavepoint();
-    } catch (const DbError& e) {
-      EXPECT_EQ(e.GetKind(), DbError::Kind::Constraint) << e.what();
-      db_->RollbackToSavepoint();
-    }
-  }
-  transaction.Commit();
-
-  Rows rows = db_->Query("SELECT \"ID\", \"ArticleNumber\" FROM \"Articles\" ORDER BY \"ID\"");
-  ASSERT_EQ(rows.Size(), 3u);
-  ASSERT_EQ(ids.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(rows.Get(i, "ID"), Value(ids[i]));
-  EXPECT_EQ(rows.Get(2, "ArticleNumber"), Value(injection));
-  EXPECT_EQ(db_->QueryValue("SELECT COUNT(*) FROM \"Articles\" WHERE \"Stock\" IS NULL"),
-            Value(int64_t{3}));
-}
-
-TEST_F(OdbcBackendTest, FailedStatementWithoutSavepointIsNotCommittedSilently) {
-  Transaction transaction = db_->Begin();
-  db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\") VALUES (?)", {"A"});
-  EXPECT_THROW(db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\") VALUES (?)", {"A"}),
-               DbError);
-  EXPECT_THROW(transaction.Commit(), DbError);
-  transaction.Rollback();
-  EXPECT_FALSE(db_->InTransaction());
-  EXPECT_EQ(Count(*db_), 0);
-}
-
-TEST_F(OdbcBackendTest, LastInsertIdAndTheReservedColumnKey) {
-  db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\") VALUES (?)", {"erster"});
-  const int64_t first = db_->LastInsertId();
-  db_->Execute("INSERT INTO \"Options\" (\"Section\", " + db_->Quote("Key") +
-                   ", \"Value\") VALUES (?, ?, ?);",
-               {"Import", "Key", "wert"});
-  const int64_t option = db_->LastInsertId();
-  EXPECT_EQ(db_->QueryValue("SELECT " + db_->Quote("Key") + " FROM " + db_->Quote("Options") +
-                                " WHERE \"ID\" = ?",
-                            {option}),
-            Value("Key"));
-  db_->Execute("INSERT INTO /* Ziel */ \"Articles\" (\"ArticleNumber\") VALUES (?) -- zweiter",
-               {"zweiter"});
-  EXPECT_EQ(db_->LastInsertId(), first + 1);
-  // An UPDATE leaves the ID of the last INSERT.
-  EXPECT_EQ(db_->Execute("UPDATE \"Articles\" SET \"Stock\" = ?", {int64_t{3}}), 2);
-  EXPECT_EQ(db_->Execute("UPDATE \"Articles\" SET \"Stock\" = ? WHERE \"ID\" = ?",
-                         {int64_t{4}, int64_t{-1}}),
-            0);
-  EXPECT_EQ(db_->LastInsertId(), first + 1);
-
-  db_->ExecuteScript("CREATE TABLE \"NoId\" (\"Name\" TEXT)");
-  db_->Execute("INSERT INTO \"NoId\" (\"Name\") VALUES (?)", {"x"});
-  EXPECT_EQ(db_->LastInsertId(), 0);
-}
-
-TEST_F(OdbcBackendTest, ColumnsAndTablesAreFoundIgnoringLetterCase) {
-  auto column = db_->FindColumn("articles", "NETPRICE");
-  ASSERT_TRUE(column.has_value());
-  EXPECT_EQ(column->name, "NetPrice");
-  EXPECT_EQ(column->type, Value::Type::Double);
-  EXPECT_EQ(db_->FindColumn("ARTICLES", "active")->type, Value::Type::Boolean);
-  EXPECT_EQ(db_->FindColumn("ARTICLES", "active")->declaredType, "flag");
-  EXPECT_EQ(db_->FindColumn("Articles", "Stock")->type, Value::Type::Integer);
-  EXPECT_EQ(db_->FindColumn("Articles", "DateCreation")->type, Value::Type::Date);
-  EXPECT_EQ(db_->FindColumn("Articles", "Picture")->type, Value::Type::Binary);
-  EXPECT_EQ(db_->FindColumn("Articles", "ShortText")->type, Value::Type::Text);
-  EXPECT_TRUE(db_->FindColumn("Articles", "ID")->primaryKey);
-  EXPECT_TRUE(db_->FindColumn("Articles", "ID")->notNull);
-  EXPECT_FALSE(db_->FindColumn("Articles", "Stock")->primaryKey);
-  EXPECT_FALSE(db_->FindColumn("Articles", "Missing").has_value());
-  EXPECT_TRUE(db_->Columns("Nope").empty());
-  EXPECT_EQ(db_->Tables(), (std::vector<std::string>{"Articles", "Options"}));
-  EXPECT_TRUE(db_->HasTable("OPTIONS"));
-
-  // A record read back compares equal with the values written, flags included.
-  TargetTable articles(*db_, "ARTICLES");
-  EXPECT_EQ(articles.Name(), "Articles");
-  std::vector<Value> values(articles.Columns().size());
-  std::vector<char> set(values.size(), 1);
-  set[static_cast<size_t>(articles.IdIndex())] = 0;
-  values[static_cast<size_t>(articles.IndexOf("ArticleNumber"))] = Value("K-1");
-  values[static_cast<size_t>(articles.IndexOf("ShortText"))] = Value("Kurz");
-  values[static_cast<size_t>(articles.IndexOf("NetPrice"))] = Value(2.5);
-  values[static_cast<size_t>(articles.IndexOf("Active"))] = Value(true);
-  values[static_cast<size_t>(articles.IndexOf("Stock"))] = Value(int64_t{12});
-  values[static_cast<size_t>(articles.IndexOf("DateCreation"))] = Value(DateTime{2026, 1, 2});
-  values[static_cast<size_t>(articles.IndexOf("Picture"))] = Value(Bytes{1, 2});
-  const int64_t id = articles.Insert(values, set);
-  values[static_cast<size_t>(articles.IdIndex())] = Value(id);
-  std::vector<Value> read;
-  ASSERT_TRUE(articles.Read(id, read));
-  EXPECT_EQ(read, values);
-  EXPECT_FALSE(articles.Read(id + 1, read));
-}
-
-TEST_F(OdbcBackendTest, StatementIsReusedWithResetAndColumnsInAnyOrder) {
-  db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\", \"NetPrice\") VALUES (?, ?), (?, ?)",
-               {"A", 1.5, "B", 2.5});
-  Statement select = db_->Prepare(
-      "SELECT \"ID\", \"ArticleNumber\", \"NetPrice\" FROM \"Articles\" WHERE \"ArticleNumber\" "
-      "= ?");
-  for (const char* key : {"A", "B", "A", "X"}) {
-    select.Reset();
-    select.Bind(1, Value(key));
-    if (std::string(key) == "X") {
-      EXPECT_FALSE(select.Next());
-      continue;
-    }
-    ASSERT_TRUE(select.Next());
-    EXPECT_EQ(select.Get("NetPrice"), Value(key[0] == 'A' ? 1.5 : 2.5));
-    EXPECT_EQ(select.Get(1), Value(key));
-    EXPECT_EQ(select.Get("netprice"), Value(key[0] == 'A' ? 1.5 : 2.5));
-    EXPECT_FALSE(select.Next());
-  }
-  EXPECT_EQ(select.ColumnCount(), 3);
-  EXPECT_EQ(select.ColumnName(1), "ArticleNumber");
-}
-
-TEST_F(OdbcBackendTest, RejectedKeyIsAConstraintAndValuesStayValues) {
-  db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\") VALUES (?)",
-               {"AB-1'; DROP TABLE \"Articles\"; --"});
-  try {
-    db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\") VALUES (?)",
-                 {"AB-1'; DROP TABLE \"Articles\"; --"});
-    FAIL() << "doppelter Schlüssel angenommen";
-  } catch (const DbError& e) {
-    EXPECT_EQ(e.GetKind(), DbError::Kind::Constraint);
-    EXPECT_NE(std::string(e.what()).find("Die Firmendatenbank hat den Datensatz abgelehnt: "),
-              std::string::npos);
-    EXPECT_NE(std::string(e.what()).find("Articles_ArticleNumber_key"), std::string::npos)
-        << e.what();
-  }
-  // The connection goes on working after the error.
-  EXPECT_EQ(Count(*db_), 1);
-  EXPECT_THROW(db_->Execute("SELECT * FROM \"Nope\""), DbError);
-  try {
-    db_->Execute("SELECT * FROM \"Nope\"");
-  } catch (const DbError& e) {
-    EXPECT_EQ(e.GetKind(), DbError::Kind::Statement);
-    EXPECT_NE(std::string(e.what()).find("Nope"), std::string::npos) << e.what();
-  }
-}
-
-TEST_F(OdbcBackendTest, RowLockedByAnotherUserFailsAfterTheBusyTimeout) {
-  db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\") VALUES (?)", {"A"});
-  Transaction holder = db_->Begin();
-  db_->Execute("UPDATE \"Articles\" SET \"Stock\" = ?", {int64_t{1}});
-
-  auto other = Open(";Busy Timeout=300");
-  const auto start = Clock::now();
-  try {
-    other->Execute("UPDATE \"Articles\" SET \"Stock\" = ?", {int64_t{2}});
-    FAIL() << "gesperrte Zeile geändert";
-  } catch (const DbError& e) {
-    EXPECT_EQ(e.GetKind(), DbError::Kind::Locked) << e.what();
-  }
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-  holder.Rollback();
-  EXPECT_EQ(other->Execute("UPDATE \"Articles\" SET \"Stock\" = ?", {int64_t{2}}), 1);
-}
 
 TEST_F(OdbcBackendTest, LostConnectionSaysSo) {
   Statement select = db_->Prepare("SELECT COUNT(*) FROM \"Articles\"");
@@ -437,29 +137,6 @@ TEST_F(OdbcBackendTest, LostConnectionSaysSo) {
     EXPECT_EQ(e.GetKind(), DbError::Kind::Open) << e.what();
     EXPECT_NE(std::string(e.what()).find("ist unterbrochen: "), std::string::npos) << e.what();
   }
-}
-
-TEST_F(OdbcBackendTest, ScriptsRunStatementByStatement) {
-  db_->ExecuteScript(
-      "-- Kommentar; mit Semikolon\n"
-      "CREATE FUNCTION \"Doppelt\"(x integer) RETURNS integer AS $$ BEGIN RETURN x * 2; END; $$ "
-      "LANGUAGE plpgsql;\n"
-      "INSERT INTO \"Articles\" (\"ArticleNumber\", \"ShortText\") VALUES ('a;b', E'it\\'s; "
-      "fine');;\n"
-      "/* ; */ INSERT INTO \"Articles\" (\"ArticleNumber\") VALUES ('c')\n");
-  EXPECT_EQ(db_->QueryValue("SELECT \"Doppelt\"(21)"), Value(int64_t{42}));
-  EXPECT_EQ(db_->QueryValue("SELECT \"ShortText\" FROM \"Articles\" WHERE \"ArticleNumber\" = ?",
-                            {"a;b"}),
-            Value("it's; fine"));
-  EXPECT_EQ(Count(*db_), 2);
-  EXPECT_THROW(db_->ExecuteScript("SELECT 1; SELEKT 2"), DbError);
-}
-
-// The server's own words reach the user: they are read before the failed statement is closed.
-TEST_F(OdbcBackendTest, AFailedScriptStatementGivesTheServersReason) {
-  const std::string message =
-      test::ThrownMessage<DbError>([&] { db_->ExecuteScript("SELECT 1; SELEKT 2"); });
-  EXPECT_NE(message.find("SELEKT"), std::string::npos) << message;
 }
 
 // A company named with ';', braces or blanks opens exactly the database of that name, never the
@@ -683,11 +360,9 @@ TEST(OdbcStatementFailure, KindFromTheStateElseFromTheConnection) {
 // error number tells them apart there, and only there.
 TEST(OdbcStatementFailure, SqlServerErrorsByTheServersNumber) {
   using K = DbError::Kind;
-  const std::pair<long, K> cases[] = {{1205, K::Locked},
-                                      {1222, K::Locked},
-                                      {1105, K::Storage},
-                                      {9002, K::Storage},
-                                      {208, K::Statement}};
+  const std::pair<long, K> cases[] = {
+      {1205, K::Locked},     {1222, K::Locked},    {1105, K::Storage}, {9002, K::Storage},
+      {2601, K::Constraint}, {515, K::Constraint}, {208, K::Statement}};
   for (const auto& [native, expected] : cases) {
     const std::vector<DriverDiagnostic> records = {{"01000", 0, "Hinweis"},
                                                    {"42000", native, "Grund"}};

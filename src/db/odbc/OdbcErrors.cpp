@@ -17,9 +17,16 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 // SQL Server's error numbers that its driver does not map to a state of their own: a deadlock
 // victim (1205, the server has rolled back the whole transaction) and a lock timeout (1222);
-// a full data file (1105) or transaction log (9002).
+// a full data file (1105) or transaction log (9002); a key given twice (2627 for a unique
+// constraint, 2601 for a unique index), a reference or check refused (547), a null where none
+// may be (515), which PostgreSQL reports as violations of a constraint.
 std::optional<DbError::Kind> SqlServerErrorKind(long native) {
   switch (native) {
+    case 2627:
+    case 2601:
+    case 547:
+    case 515:
+      return DbError::Kind::Constraint;
     case 1205:
     case 1222:
       return DbError::Kind::Locked;
