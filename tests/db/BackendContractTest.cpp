@@ -18,6 +18,7 @@
 
 #include "TestSupport.h"
 #include "base/ConnectionString.h"
+#include "company/CompanyOptions.h"
 #include "db/Connection.h"
 #include "db/TargetTable.h"
 
@@ -505,6 +506,26 @@ TEST_P(BackendContract, RowLockedByAnotherUserFailsAfterTheBusyTimeout) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
   holder.Rollback();
   EXPECT_EQ(other->Execute("UPDATE \"Articles\" SET \"Stock\" = ?", {int64_t{2}}), 1);
+}
+
+// A company's options table may lack the ID column: it is read and written by section and key,
+// ignoring letter case, and a key is never stored twice.
+TEST_P(BackendContract, OptionsWithoutAnIdAreReadAndWrittenBySectionAndKey) {
+  const std::string text = TextType(Kind());
+  db_->ExecuteScript("DROP TABLE \"Options\"; CREATE TABLE \"Options\" (\"Section\" " + text +
+                     ", \"Key\" " + text + ", \"Value\" " + text + ")");
+  db_->Execute("INSERT INTO \"Options\" (\"Section\", \"Key\", \"Value\") VALUES (?, ?, ?)",
+               {"NumberRange", "Customer", "00041"});
+  const std::string company = CompanyString(server_, database_);
+  auto options = TableOptions::Load(company);
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(options->Get("numberrange", "customer"), "00041");
+  options->Set("NUMBERRANGE", "Customer", "00042");
+  options->Set("NumberRange", "Article", "1");
+  auto again = TableOptions::Load(company);
+  EXPECT_EQ(again->Get("NumberRange", "Customer"), "00042");
+  EXPECT_EQ(again->Get("NumberRange", "Article"), "1");
+  EXPECT_EQ(db_->QueryValue("SELECT COUNT(*) FROM \"Options\""), Value(int64_t{2}));
 }
 
 TEST_P(BackendContract, ScriptsRunStatementByStatement) {
