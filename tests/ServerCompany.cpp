@@ -1,20 +1,11 @@
 #include "ServerCompany.h"
 
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdlib>
-
+#include "TestSupport.h"
 #include "db/Connection.h"
 
 namespace velra::test {
 
 namespace {
-
-std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
 
 std::string MaintenanceConnection(const DemoServer& server) {
   return "Provider=" + server.provider + ";User ID=" + server.user +
@@ -26,12 +17,12 @@ std::string MaintenanceConnection(const DemoServer& server) {
 }  // namespace
 
 std::optional<DemoServer> TestServer() {
-  const std::string port = Variable("VELRA_TEST_PG_PORT");
+  const std::string port = Environment("VELRA_TEST_PG_PORT");
   if (port.empty()) return std::nullopt;
   DemoServer server;
-  server.dataSource = Variable("VELRA_TEST_PG_HOST") + "," + port;
-  server.user = Variable("VELRA_TEST_PG_USER");
-  server.password = Variable("VELRA_TEST_PG_PASSWORD");
+  server.dataSource = Environment("VELRA_TEST_PG_HOST") + "," + port;
+  server.user = Environment("VELRA_TEST_PG_USER");
+  server.password = Environment("VELRA_TEST_PG_PASSWORD");
   return server;
 }
 
@@ -42,9 +33,8 @@ std::string ServerCompany::ConnectionString() const {
 
 void ServerCompany::Create(const std::string& folder, const DemoServer& server) {
   // Tests run side by side: each company, and so each database, has a name of its own.
-  static std::atomic<int> counter{0};
   server_ = server;
-  server_.company = "Test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+  server_.company = UniqueName("Test_");
   CreateDemoServerCompany(folder, server_, false);
   created_ = true;
 }

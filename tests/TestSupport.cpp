@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -96,6 +97,16 @@ std::string QuoteNames(std::string_view sql, const Connection& connection) {
 
 void UseOwnConfigFolder(const TempDir& dir) {
   ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+}
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string UniqueName(const char* prefix) {
+  static std::atomic<int> counter{0};
+  return std::string(prefix) + std::to_string(::getpid()) + "_" + std::to_string(++counter);
 }
 
 std::string ReadBytes(const std::string& path) {

@@ -34,6 +34,11 @@ class TempDir {
 // The user's configuration (learned mappings) goes to this test's folder.
 void UseOwnConfigFolder(const TempDir& dir);
 
+// The environment variable's value; empty when it is not set.
+std::string Environment(const char* name);
+// A name no other test of this or another test process uses, for databases and logins.
+std::string UniqueName(const char* prefix);
+
 // The SQL of a test with every table and column name (a word with capitals, as "Articles",
 // "ArticleNumber", "ID") quoted for the connection's engine, so that one test text runs against
 // the file company and a server company. Quoted literals stay as they are.

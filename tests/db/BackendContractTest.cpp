@@ -27,16 +27,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-std::string UniqueName(const char* prefix) {
-  static std::atomic<int> counter{0};
-  return std::string(prefix) + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-}
-
 // A database server the tests may create databases on.
 struct TestServer {
   std::string provider;  // as velra.var names it in [Provider] sql
@@ -46,12 +36,16 @@ struct TestServer {
 
 std::optional<TestServer> FindTestServer(BackendKind kind) {
   if (kind == BackendKind::PostgreSql) {
-    if (Env("VELRA_TEST_PG_PORT").empty()) return std::nullopt;
-    return TestServer{"PostgreSQL", Env("VELRA_TEST_PG_HOST") + "," + Env("VELRA_TEST_PG_PORT"),
-                      Env("VELRA_TEST_PG_USER"), Env("VELRA_TEST_PG_PASSWORD"), "postgres"};
+    if (test::Environment("VELRA_TEST_PG_PORT").empty()) return std::nullopt;
+    return TestServer{
+        "PostgreSQL",
+        test::Environment("VELRA_TEST_PG_HOST") + "," + test::Environment("VELRA_TEST_PG_PORT"),
+        test::Environment("VELRA_TEST_PG_USER"), test::Environment("VELRA_TEST_PG_PASSWORD"),
+        "postgres"};
   }
-  TestServer server{"SQLOLEDB.1", Env("VELRA_TEST_MSSQL_SERVER"), Env("VELRA_TEST_MSSQL_USER"),
-                    Env("VELRA_TEST_MSSQL_PASSWORD"), "master"};
+  TestServer server{"SQLOLEDB.1", test::Environment("VELRA_TEST_MSSQL_SERVER"),
+                    test::Environment("VELRA_TEST_MSSQL_USER"),
+                    test::Environment("VELRA_TEST_MSSQL_PASSWORD"), "master"};
   if (server.server.empty() || server.user.empty() || server.password.empty()) return std::nullopt;
   return server;
 }
@@ -141,7 +135,7 @@ class BackendContract : public ::testing::TestWithParam<BackendKind> {
     if (!server) GTEST_SKIP() << NoTestServer(Kind());
     server_ = *server;
     admin_ = Connection::Open(CompanyString(server_, server_.maintenance));
-    database_ = UniqueName("velra_test_");
+    database_ = test::UniqueName("velra_test_");
     admin_->ExecuteScript("CREATE DATABASE " + admin_->Quote(database_));
     created_ = true;
     // Readers see the rows committed last instead of waiting for a writer, as on PostgreSQL.

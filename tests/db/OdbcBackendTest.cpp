@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "base/ConnectionString.h"
 #include "db/Connection.h"
 #include "db/Dialect.h"
@@ -23,17 +24,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
 // The company connection string of a database on the test server, as the configuration
 // composes it.
 std::string CompanyString(const std::string& database, const std::string& password,
-                          const std::string& user = Env("VELRA_TEST_PG_USER"),
-                          const std::string& server = Env("VELRA_TEST_PG_HOST") + "," +
-                                                      Env("VELRA_TEST_PG_PORT")) {
+                          const std::string& user = test::Environment("VELRA_TEST_PG_USER"),
+                          const std::string& server = test::Environment("VELRA_TEST_PG_HOST") +
+                                                      "," +
+                                                      test::Environment("VELRA_TEST_PG_PORT")) {
   ConnectionStringInput in;
   in.DatabaseType = DatabaseType::Server;
   in.ProviderSql = "PostgreSQL";
@@ -44,11 +41,6 @@ std::string CompanyString(const std::string& database, const std::string& passwo
   in.User = user;
   in.Password = password;
   return *BuildConnectionString(in);
-}
-
-std::string UniqueName(const char* prefix) {
-  static std::atomic<int> counter{0};
-  return std::string(prefix) + std::to_string(::getpid()) + "_" + std::to_string(++counter);
 }
 
 // A TCP port on the loopback interface where nobody listens.
@@ -92,11 +84,11 @@ class SilentServer {
 class OdbcBackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Env("VELRA_TEST_PG_PORT").empty())
+    if (test::Environment("VELRA_TEST_PG_PORT").empty())
       GTEST_SKIP() << "Kein PostgreSQL-Testserver: VELRA_TEST_PG_PORT ist nicht gesetzt "
                       "(eval \"$(tests/server/postgres.sh start)\").";
     admin_ = Connection::Open(CompanyString("postgres", Password()));
-    database_ = UniqueName("velra_test_");
+    database_ = test::UniqueName("velra_test_");
     admin_->ExecuteScript("CREATE DATABASE " + admin_->Quote(database_));
     db_ = Open();
     db_->ExecuteScript("CREATE TABLE \"Articles\" (\"ID\" SERIAL PRIMARY KEY)");
@@ -109,7 +101,7 @@ class OdbcBackendTest : public ::testing::Test {
                             " WITH (FORCE)");
   }
 
-  static std::string Password() { return Env("VELRA_TEST_PG_PASSWORD"); }
+  static std::string Password() { return test::Environment("VELRA_TEST_PG_PASSWORD"); }
   std::unique_ptr<Connection> Open() {
     return Connection::Open(CompanyString(database_, Password()));
   }
@@ -155,7 +147,7 @@ TEST_F(OdbcBackendTest, CompanyNamesAreExactlyTheDatabaseName) {
 
 TEST_F(OdbcBackendTest, PasswordWithSpecialCharactersReachesTheServer) {
   // The role is made by a function so that even here the password is a bound value.
-  const std::string role = UniqueName("velra_role_;{x} ");
+  const std::string role = test::UniqueName("velra_role_;{x} ");
   const std::string password = "a=b;c}d{e+f%41 ";
   admin_->ExecuteScript(
       "CREATE FUNCTION pg_temp.make_role(name text, password text) RETURNS void AS $$ BEGIN "
@@ -196,8 +188,9 @@ void ExpectOpenError(const std::string& connectionString, const std::string& sen
 }
 
 TEST_F(OdbcBackendTest, ConnectionFailuresNameTheCaseServerAndDatabase) {
-  const std::string server = Env("VELRA_TEST_PG_HOST") + "," + Env("VELRA_TEST_PG_PORT");
-  const std::string user = Env("VELRA_TEST_PG_USER");
+  const std::string server =
+      test::Environment("VELRA_TEST_PG_HOST") + "," + test::Environment("VELRA_TEST_PG_PORT");
+  const std::string user = test::Environment("VELRA_TEST_PG_USER");
   const std::string wrong = "Falsch-Geheim-4711";
   ExpectOpenError(CompanyString(database_, wrong),
                   "Die Anmeldung des Benutzers '" + user + "' am Datenbankserver '" + server +
@@ -227,7 +220,7 @@ TEST_F(OdbcBackendTest, ConnectTimeoutEndsTheWaitForASilentServer) {
   SilentServer silent;
   const std::string server = "127.0.0.1:" + std::to_string(silent.Port());
   std::string connectionString =
-      CompanyString(database_, Password(), Env("VELRA_TEST_PG_USER"), server);
+      CompanyString(database_, Password(), test::Environment("VELRA_TEST_PG_USER"), server);
   connectionString.replace(connectionString.find("Connect Timeout=10"), 18, "Connect Timeout=1");
   const auto start = Clock::now();
   EXPECT_THROW(Connection::Open(connectionString), DbError);
