@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,12 @@
 #include "db/TargetTable.h"
 
 namespace velra {
+
+// The server in the names gtest prints for a case.
+void PrintTo(BackendKind kind, std::ostream* out) {
+  *out << (kind == BackendKind::PostgreSql ? "PostgreSQL" : "SQL Server");
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
