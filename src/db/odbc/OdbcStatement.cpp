@@ -105,11 +105,10 @@ void OdbcStatement::Execute() {
     rc = SQLMoreResults(handle);
   }
   if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) {
-    if (prefix == 0) FailAndClose();
     try {
       FailAndClose();
     } catch (const DbError&) {
-      session_->SavepointCarrierFailed();
+      if (prefix > 0) session_->SavepointCarrierFailed();
       throw;
     }
   }
