@@ -126,7 +126,9 @@ class WindowTest : public ::testing::Test {
     dialogs_.qt.SetParent(&window_);
     ASSERT_TRUE(window_.Start(options));
     window_.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+    // Under a real X server without a window manager nobody activates the window for the user.
+    window_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
   }
 
   template <typename W = QWidget>
