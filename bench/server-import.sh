@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Importing 100,000 articles into a PostgreSQL server company through ODBC, against psql's \copy
-# of the same file into an empty table, on a throwaway server on the loopback interface.
+# of the same file into an empty table, on a throwaway server on the loopback interface; beside
+# them what the server takes by the way rows are written (bench-server-batch).
 #   bench/server-import.sh
 # The data goes to BENCH_DIR (default /tmp/velra-bench).
 set -euo pipefail
@@ -28,6 +29,13 @@ start=$(date +%s.%N)
 end=$(date +%s.%N)
 reference=$(awk -v s="$start" -v e="$end" -v n="$rows" 'BEGIN { printf "%.0f", n / (e - s) }')
 echo "psql \\copy:                   $reference rows/s"
+
+# What the server takes through ODBC by the way rows are written, the ceiling of each way.
+"$bin/bench-server-batch" "$VELRA_TEST_PG_HOST,$VELRA_TEST_PG_PORT" "$VELRA_TEST_PG_USER" \
+  "$VELRA_TEST_PG_PASSWORD" "$rows" | while read -r line; do
+  rate=$(echo "$line" | sed -E 's/.* ([0-9]+) rows\/s/\1/')
+  echo "$line" | awk -v r="$rate" -v ref="$reference" '{ printf "%s (ratio to psql \\copy %.2f)\n", $0, r / ref }'
+done
 
 rm -rf "$dir/server"
 "$bin/importassistent-cli" demo --dir "$dir/server" \
