@@ -9,8 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <functional>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,10 @@ struct Odbc {
   SQLHENV env = SQL_NULL_HENV;
   SQLHDBC dbc = SQL_NULL_HDBC;
   ~Odbc() {
-    if (dbc) SQLDisconnect(dbc), SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    if (dbc) {
+      SQLDisconnect(dbc);
+      SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    }
     if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
   }
 };
