@@ -8,7 +8,6 @@
 #include "config/CompanyRegistry.h"
 #include "config/Environment.h"
 #include "config/InstanceLock.h"
-#include "config/Messages.h"
 #include "db/Connection.h"
 
 namespace velra {
@@ -350,25 +349,6 @@ TEST_F(StartupTest, OnlyOneInstancePerUser) {
   EXPECT_EQ(InstanceLock::TryAcquire(dir_.Path()), nullptr);
   first.reset();
   EXPECT_NE(InstanceLock::TryAcquire(dir_.Path()), nullptr);
-}
-
-// Sentences whose values come in another order than the function takes them.
-TEST(ConfigMessages, EveryValueLandsInItsPlace) {
-  const std::pair<std::string, std::string> cases[] = {
-      {messages::EnvironmentValueInvalid("velra.var", "program", "installmode", "x%2"),
-       "In der Datei 'velra.var' ist der Wert 'x%2' von [program] installmode keine Zahl; es gilt "
-       "0."},
-      {messages::InheritedDatabaseTypeInvalid("firmen.ini", "Muster", "velra.var", 7),
-       "Ihr Abschnitt [Muster] in der Datei 'firmen.ini' nennt keinen Datenbanktyp "
-       "(databasetype), und der Vorgabewert [program] databasetype=7 aus der Datei 'velra.var' "
-       "ist ungültig; möglich sind 0 (Dateifirma) und 1 (Serverfirma)."},
-      {messages::ValueInvalid("f.ini", "s", "k", "v", "0, 1 und 2"),
-       "In der Datei 'f.ini' ist [s] k=v ungültig; möglich sind 0, 1 und 2."},
-      {messages::CompanyNameUnusable(),
-       "Ihr Name kann kein Dateiname sein: Er enthält '/', '\\' oder ein Steuerzeichen oder ist "
-       "'.' oder '..'."},
-  };
-  for (const auto& [actual, expected] : cases) EXPECT_EQ(actual, expected);
 }
 
 }  // namespace

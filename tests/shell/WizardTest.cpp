@@ -153,66 +153,6 @@ TEST_F(WizardTest, ASecondInstanceAndAnEmptyRegistryEndTheWizard) {
   EXPECT_NE(text.find("enthält keine Firma"), std::string::npos) << text;
 }
 
-TEST_F(WizardTest, StepsLightsAndButtons) {
-  Start();
-  EXPECT_FALSE(C().cmdZurueck.Enabled);
-  EXPECT_EQ(C().stepLight[0], kLightCurrent);
-  EXPECT_EQ(C().focus, "cboFirma");
-  wizard_.WeiterClick();
-  wizard_.WeiterClick();
-  EXPECT_EQ(S().Schritt, 2);
-  EXPECT_TRUE(C().pageVisible[2]);
-  EXPECT_FALSE(C().pageVisible[1]);
-  EXPECT_EQ(C().stepLight[0], kLightStartDone);
-  EXPECT_EQ(C().stepLight[1], kLightNormal);
-  EXPECT_EQ(C().stepLight[2], kLightCurrent);
-  EXPECT_EQ(C().focus, "chkLoeschen");
-  EXPECT_TRUE(C().cmdZurueck.Enabled);
-
-  // Without a file the wizard stays on the source page, silently.
-  wizard_.WeiterClick();
-  wizard_.WeiterClick();
-  EXPECT_EQ(S().Schritt, 3);
-  EXPECT_TRUE(C().pageVisible[3]);
-  EXPECT_TRUE(dialogs_.messages.empty());
-
-  wizard_.ZurueckClick();
-  EXPECT_EQ(S().Schritt, 2);
-  // A light jumps without checks or loading.
-  wizard_.LightClick(4);
-  EXPECT_EQ(S().Schritt, 4);
-  EXPECT_TRUE(C().columns.empty());
-  wizard_.LightClick(5);
-  EXPECT_FALSE(C().cmdWeiter.Enabled);
-  EXPECT_TRUE(C().cmdOK.Enabled);
-  wizard_.WeiterClick();
-  EXPECT_EQ(S().Schritt, 5);
-  wizard_.ShowStep(6);
-  EXPECT_FALSE(C().cmdZurueck.Enabled || C().cmdWeiter.Enabled || C().cmdOK.Enabled);
-  EXPECT_TRUE(C().cmdBeenden.Enabled);
-  EXPECT_EQ(C().focus, "cmdBeenden");
-}
-
-TEST_F(WizardTest, CancelHelpAndExit) {
-  Start();
-  wizard_.AbbrechenClick();  // answered No
-  EXPECT_FALSE(S().AbbruchAngefordert);
-  ASSERT_EQ(dialogs_.questions.size(), 1u);
-  EXPECT_EQ(dialogs_.questions[0].text, "Möchten Sie den Import wirklich abbrechen?");
-  EXPECT_EQ(dialogs_.questions[0].title, "Import abbrechen");
-  dialogs_.answers.push_back(true);
-  wizard_.AbbrechenClick();
-  EXPECT_TRUE(S().AbbruchAngefordert);
-
-  wizard_.HilfeClick();
-  wizard_.KeyDown(112);
-  wizard_.KeyDown(113);
-  EXPECT_EQ(dialogs_.helpTopics, (std::vector<int>{1140, 1140}));
-
-  wizard_.BeendenClick();
-  EXPECT_TRUE(S().Closed);
-}
-
 TEST_F(WizardTest, EveryKindConfiguresTableKeyAndOptions) {
   Start();
   ChooseKind("Lieferanten zum Artikel");
