@@ -14,6 +14,12 @@ class DbError : public std::runtime_error {
   enum class Kind { Open, Locked, Statement, Constraint, Unsupported, Storage, Denied };
   DbError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
   Kind GetKind() const { return kind_; }
+  // After such a failure no statement can write anything: another program holds the database,
+  // the connection is gone, the disk is full, the login may not write.
+  bool StopsEveryWrite() const {
+    return kind_ == Kind::Locked || kind_ == Kind::Open || kind_ == Kind::Storage ||
+           kind_ == Kind::Denied;
+  }
 
  private:
   Kind kind_;

@@ -9,6 +9,8 @@ inline constexpr const char* kUnknownProvider =
 inline constexpr const char* kTableMissing =
     "Die Tabelle '%1' gibt es in der Firmendatenbank nicht.";
 inline constexpr const char* kNoIdField = "Die Tabelle '%1' hat kein Feld 'ID'.";
+inline constexpr const char* kNoIdsOfRows =
+    "Die Datenbank hat nicht zu jedem neuen Datensatz der Tabelle '%1' die ID genannt.";
 inline constexpr const char* kRejected = "Die Firmendatenbank hat den Datensatz abgelehnt: %1";
 // %1 the database, %2 the reason.
 inline constexpr const char* kFailed = "Fehler in der Firmendatenbank '%1': %2";

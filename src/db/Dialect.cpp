@@ -35,4 +35,66 @@ std::string Dialect::TryLockStatement() const {
   }
 }
 
+Dialect::AddedIds Dialect::IdsOfAddedRecords() const {
+  switch (kind_) {
+    case BackendKind::PostgreSql:
+      return AddedIds::Reserved;
+    case BackendKind::SqlServer:
+      return AddedIds::Output;
+    default:
+      return AddedIds::EachRecord;
+  }
+}
+
+std::string Dialect::ReserveIdsStatement() const {
+  return "SELECT nextval(pg_get_serial_sequence(CAST(? AS text), CAST(? AS text))) FROM "
+         "generate_series(1, CAST(? AS integer))";
+}
+
+namespace {
+
+// "(?, ?, ?), (?, ?, ?)": `rows` groups of `perRow` parameters.
+std::string ParameterRows(size_t rows, size_t perRow) {
+  std::string group = "(";
+  for (size_t i = 0; i < perRow; ++i) group += i ? ", ?" : "?";
+  group += ")";
+  std::string out;
+  out.reserve(rows * (group.size() + 2));
+  for (size_t row = 0; row < rows; ++row) out += (row ? ", " : "") + group;
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) out += (i ? ", " : "") + parts[i];
+  return out;
+}
+
+}  // namespace
+
+std::string Dialect::InsertRowsStatement(std::string_view table, std::string_view quotedId,
+                                         const std::vector<std::string>& columns,
+                                         size_t rows) const {
+  const std::string into = "INSERT INTO " + std::string(table);
+  if (kind_ != BackendKind::SqlServer) {
+    std::vector<std::string> names{std::string(quotedId)};
+    names.insert(names.end(), columns.begin(), columns.end());
+    return into + " (" + Joined(names) + ") VALUES " + ParameterRows(rows, names.size());
+  }
+  // The source's columns are named by position (n, v0, v1, ...), so that no field name of the
+  // table has to be spelled twice.
+  std::vector<std::string> sourceNames{"n"}, sourceValues;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    sourceNames.push_back("v" + std::to_string(i));
+    sourceValues.push_back("s.v" + std::to_string(i));
+  }
+  const std::string insert =
+      columns.empty() ? "INSERT DEFAULT VALUES"
+                      : "INSERT (" + Joined(columns) + ") VALUES (" + Joined(sourceValues) + ")";
+  return "MERGE INTO " + std::string(table) + " USING (VALUES " +
+         ParameterRows(rows, sourceNames.size()) + ") AS s (" + Joined(sourceNames) +
+         ") ON 1 = 0 WHEN NOT MATCHED THEN " + insert + " OUTPUT s.n, INSERTED." +
+         std::string(quotedId) + ";";
+}
+
 }  // namespace velra

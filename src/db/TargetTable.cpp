@@ -1,5 +1,7 @@
 #include "db/TargetTable.h"
 
+#include <algorithm>
+
 #include "base/Text.h"
 #include "db/DbTexts.h"
 
@@ -51,6 +53,11 @@ int TargetTable::IndexOf(std::string_view field) const {
 }
 
 bool TargetTable::Read(int64_t id, std::vector<Value>& values) {
+  if (auto fetched = fetched_.find(id); fetched != fetched_.end()) {
+    values = std::move(fetched->second);
+    fetched_.erase(fetched);
+    return true;
+  }
   select_->Reset();
   select_->Bind(1, Value(id));
   if (!select_->Next()) return false;
@@ -58,6 +65,34 @@ bool TargetTable::Read(int64_t id, std::vector<Value>& values) {
   for (size_t i = 0; i < columns_.size(); ++i) values[i] = select_->Get(static_cast<int>(i));
   select_->Reset();
   return true;
+}
+
+void TargetTable::Fetch(const std::vector<int64_t>& ids) {
+  fetched_.clear();
+  if (ids.empty()) return;
+  // One statement for every chunk: a short last chunk repeats its last ID.
+  constexpr size_t kChunk = 250;
+  if (!fetch_) {
+    std::string names, marks;
+    for (size_t i = 0; i < columns_.size(); ++i)
+      names += (i ? ", " : "") + connection_.Quote(columns_[i].name);
+    for (size_t i = 0; i < kChunk; ++i) marks += i ? ", ?" : "?";
+    fetch_ = std::make_unique<Statement>(
+        connection_.Prepare("SELECT " + names + " FROM " + connection_.Quote(name_) + " WHERE " +
+                            connection_.Quote(IdColumn().name) + " IN (" + marks + ")"));
+  }
+  for (size_t start = 0; start < ids.size(); start += kChunk) {
+    fetch_->Reset();
+    for (size_t i = 0; i < kChunk; ++i)
+      fetch_->Bind(static_cast<int>(i + 1), Value(ids[std::min(start + i, ids.size() - 1)]));
+    while (fetch_->Next()) {
+      std::vector<Value> values(columns_.size());
+      for (size_t i = 0; i < columns_.size(); ++i) values[i] = fetch_->Get(static_cast<int>(i));
+      const int64_t id = values[static_cast<size_t>(idIndex_)].AsInteger();
+      fetched_[id] = std::move(values);
+    }
+  }
+  fetch_->Reset();
 }
 
 Statement& TargetTable::Cached(std::map<std::vector<char>, Statement>& cache,
@@ -95,6 +130,100 @@ int64_t TargetTable::Insert(const std::vector<Value>& values, const std::vector<
     if (set[i]) statement.Bind(++parameter, values[i]);
   statement.Execute();
   return connection_.LastInsertId();
+}
+
+std::vector<int64_t> TargetTable::InsertRows(const std::vector<const std::vector<Value>*>& rows,
+                                             const std::vector<char>& set) {
+  std::vector<int64_t> ids;
+  ids.reserve(rows.size());
+  const Dialect::AddedIds way = connection_.GetDialect().IdsOfAddedRecords();
+  if (way == Dialect::AddedIds::EachRecord) {
+    for (const std::vector<Value>* row : rows) ids.push_back(Insert(*row, set));
+    return ids;
+  }
+  const size_t perStatement = RowsPerStatement(set);
+  for (size_t start = 0; start < rows.size(); start += perStatement) {
+    const size_t count = std::min(perStatement, rows.size() - start);
+    Statement& statement = RowsStatement(set, count);
+    const std::vector<int64_t> reserved =
+        way == Dialect::AddedIds::Reserved ? ReserveIds(count) : std::vector<int64_t>();
+    int parameter = 0;
+    for (size_t row = 0; row < count; ++row) {
+      statement.Bind(++parameter,
+                     Value(reserved.empty() ? static_cast<int64_t>(row) : reserved[row]));
+      const std::vector<Value>& values = *rows[start + row];
+      for (size_t i = 0; i < columns_.size(); ++i)
+        if (set[i]) statement.Bind(++parameter, values[i]);
+    }
+    if (way == Dialect::AddedIds::Reserved) {
+      statement.Execute();
+      ids.insert(ids.end(), reserved.begin(), reserved.end());
+      continue;
+    }
+    std::vector<int64_t> output(count, 0);
+    while (statement.Next()) {
+      const int64_t ordinal = statement.Get(0).AsInteger();
+      if (ordinal >= 0 && static_cast<size_t>(ordinal) < count)
+        output[static_cast<size_t>(ordinal)] = statement.Get(1).AsInteger();
+    }
+    statement.Reset();
+    for (int64_t id : output)
+      if (id == 0) throw DbError(DbError::Kind::Statement, Fill(db_texts::kNoIdsOfRows, {name_}));
+    ids.insert(ids.end(), output.begin(), output.end());
+  }
+  return ids;
+}
+
+std::vector<std::string> TargetTable::QuotedNames(const std::vector<char>& set) const {
+  std::vector<std::string> names;
+  for (size_t i = 0; i < columns_.size(); ++i)
+    if (set[i]) names.push_back(connection_.Quote(columns_[i].name));
+  return names;
+}
+
+// Many rows per statement, as far as the database takes that many parameters.
+size_t TargetTable::RowsPerStatement(const std::vector<char>& set) const {
+  size_t perRow = 1;
+  for (char marked : set) perRow += marked ? 1 : 0;
+  constexpr size_t kMostRows = 500;
+  return std::max<size_t>(1,
+                          std::min(kMostRows, connection_.GetDialect().MaxParameters() / perRow));
+}
+
+// Full statements are kept for the next rows; a shorter last one is made for its rows alone.
+Statement& TargetTable::RowsStatement(const std::vector<char>& set, size_t rows) {
+  const bool full = rows == RowsPerStatement(set);
+  if (full)
+    if (auto found = rowInserts_.find(set); found != rowInserts_.end()) return found->second;
+  Statement statement = connection_.Prepare(connection_.GetDialect().InsertRowsStatement(
+      connection_.Quote(name_), connection_.Quote(IdColumn().name), QuotedNames(set), rows));
+  int parameter = 0;
+  for (size_t row = 0; row < rows; ++row) {
+    statement.ForColumn(++parameter, Value::Type::Integer);
+    for (size_t i = 0; i < columns_.size(); ++i)
+      if (set[i]) statement.ForColumn(++parameter, columns_[i].type);
+  }
+  if (!full) {
+    partial_ = std::make_unique<Statement>(std::move(statement));
+    return *partial_;
+  }
+  return rowInserts_.insert_or_assign(set, std::move(statement)).first->second;
+}
+
+std::vector<int64_t> TargetTable::ReserveIds(size_t count) {
+  if (!reserve_)
+    reserve_ = std::make_unique<Statement>(
+        connection_.Prepare(connection_.GetDialect().ReserveIdsStatement()));
+  reserve_->Reset();
+  reserve_->Bind(1, Value(connection_.Quote(name_)));
+  reserve_->Bind(2, Value(IdColumn().name));
+  reserve_->Bind(3, Value(static_cast<int64_t>(count)));
+  std::vector<int64_t> ids;
+  while (reserve_->Next()) ids.push_back(reserve_->Get(0).AsInteger());
+  reserve_->Reset();
+  if (ids.size() != count)
+    throw DbError(DbError::Kind::Statement, Fill(db_texts::kNoIdsOfRows, {name_}));
+  return ids;
 }
 
 void TargetTable::Update(int64_t id, const std::vector<Value>& values,

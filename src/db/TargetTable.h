@@ -1,6 +1,6 @@
 #pragma once
-// A table an import writes into: its columns, and reading, adding and changing one record by its
-// ID with prepared statements that are reused for every row.
+// A table an import writes into: its columns, and reading, adding and changing records by their
+// IDs with prepared statements that are reused for every row.
 
 #include <cstdint>
 #include <map>
@@ -24,16 +24,30 @@ class TargetTable {
   int IndexOf(std::string_view field) const;
   int IdIndex() const { return idIndex_; }
 
-  // The record with this ID, one value per column; false when there is none.
+  // The record with this ID, one value per column; false when there is none. A record fetched
+  // ahead (Fetch) is taken from there, once.
   bool Read(int64_t id, std::vector<Value>& values);
+  // Reads the records with these IDs in a few statements, for the Read of each that follows.
+  // Replaces what was fetched before; the caller sees to it that nothing it fetched is changed
+  // before it is read.
+  void Fetch(const std::vector<int64_t>& ids);
   // Adds a record with the columns marked in `set` (the others take their defaults); its ID.
   int64_t Insert(const std::vector<Value>& values, const std::vector<char>& set);
+  // Adds the records, each with the columns marked in `set`, in as few statements as the
+  // database allows; their IDs in the same order.
+  std::vector<int64_t> InsertRows(const std::vector<const std::vector<Value>*>& rows,
+                                  const std::vector<char>& set);
   // Changes the columns marked in `set` of the record with this ID.
   void Update(int64_t id, const std::vector<Value>& values, const std::vector<char>& set);
 
  private:
   Statement& Cached(std::map<std::vector<char>, Statement>& cache, const std::vector<char>& set,
                     bool insert);
+  std::vector<std::string> QuotedNames(const std::vector<char>& set) const;
+  size_t RowsPerStatement(const std::vector<char>& set) const;
+  Statement& RowsStatement(const std::vector<char>& set, size_t rows);
+  std::vector<int64_t> ReserveIds(size_t count);
+  const ColumnInfo& IdColumn() const { return columns_[static_cast<size_t>(idIndex_)]; }
 
   Connection& connection_;
   std::string name_;
@@ -49,8 +63,9 @@ class TargetTable {
   };
   std::unordered_map<std::string, int, NameHash, NameEqual> indexByName_;
   int idIndex_ = -1;
-  std::unique_ptr<Statement> select_;
-  std::map<std::vector<char>, Statement> inserts_, updates_;
+  std::unique_ptr<Statement> select_, fetch_, reserve_, partial_;
+  std::map<std::vector<char>, Statement> inserts_, updates_, rowInserts_;
+  std::unordered_map<int64_t, std::vector<Value>> fetched_;
 };
 
 }  // namespace velra

@@ -1,5 +1,6 @@
 #include "import/ImportRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -8,6 +9,7 @@
 #include "base/Text.h"
 #include "db/Connection.h"
 #include "db/TargetTable.h"
+#include "db/WriteBatch.h"
 #include "import/ImportLock.h"
 #include "import/ImportTexts.h"
 #include "import/LoadNotes.h"
@@ -26,19 +28,15 @@ namespace {
 
 constexpr size_t kRowsPerCommit = 1000;
 constexpr auto kTimePerCommit = std::chrono::milliseconds(250);
-
-// Failures after which no row can be written any more: another program holds the database, the
-// connection is gone, the disk is full, the login may not write.
-bool StopsTheRun(const DbError& error) {
-  const DbError::Kind kind = error.GetKind();
-  return kind == DbError::Kind::Locked || kind == DbError::Kind::Open ||
-         kind == DbError::Kind::Storage || kind == DbError::Kind::Denied;
-}
+// The rows whose writes wait to be sent together, and the records read ahead at once.
+constexpr size_t kRowsPerSend = 250;
+constexpr uint32_t kRowsReadAhead = 250;
 
 // The run's loop: it opens the company, takes the table's lock, writes the rows in batches of
-// one transaction each (every row behind a savepoint, so that it is written completely or not
-// at all) and keeps the report's counts to what is committed. What a row's record gets besides
-// its columns is the writer's business.
+// one transaction each and keeps the report's counts to what is committed. A row is written
+// completely or not at all: where its record is all it writes, its write waits with those of the
+// rows around it and is sent with them (WriteBatch); otherwise it is written at once, behind a
+// savepoint of its own. What a row's record gets besides its columns is the writer's business.
 class Runner {
  public:
   Runner(const SessionContext& context, const ImportSettings& settings, const SourceTable& source,
@@ -115,6 +113,11 @@ class Runner {
       writer_ = MakeRecordWriter({context_, settings_, kind_, *connection_, *scope_, *numbers_,
                                   columnWriter_->Planned(), today_});
       columnWriter_->Prepare(*connection_, converter_, settings_.sourceFolder);
+      // The test run shows each record as it would be written, so it writes each at once.
+      if (!options_.testRun && !writer_->WritesOtherRecords() && !columnWriter_->WritesPictures()) {
+        writes_ = std::make_unique<WriteBatch>(*connection_);
+        keys_->SettleWith([this] { Send(); });
+      }
     } catch (const DbError& e) {
       result_.message = Fill(import_texts::kCannotOpen, {e.what()});
       return false;
@@ -154,18 +157,87 @@ class Runner {
     return true;
   }
 
-  // Writes one row behind a savepoint; false when the run ends at this row (stopped or
-  // cancelled), with the row taken back.
+  // Writes one row, at once or with the next batch; false when the run ends at this row (stopped
+  // or cancelled), with the row taken back.
   bool WriteRow(size_t row, size_t rows, const std::atomic<bool>& cancel) {
     currentRow_ = row;
     if (!batch_) StartBatch();
+    ReadAhead(row, rows);
+    return writes_ ? QueueRow(row, rows, cancel) : WriteRowNow(row, rows, cancel);
+  }
+
+  // The row's write waits in the batch, which is sent when full.
+  bool QueueRow(size_t row, size_t rows, const std::atomic<bool>& cancel) {
+    if (writes_->Rows() >= kRowsPerSend) Send();
+    bool written = false;
+    try {
+      written = ProcessRow(static_cast<uint32_t>(row));
+    } catch (const DbError& e) {
+      if (e.StopsEveryWrite()) throw;
+      TakeBack(row, false);
+      RejectRow(row, e.what());
+    }
+    if (stop_ || cancel.load()) {
+      TakeBack(row, written);
+      return Ended(row, rows);
+    }
+    return true;
+  }
+
+  // Takes the row's write out of the batch, and its counts with it.
+  void TakeBack(size_t row, bool written) {
+    writes_->Withdraw(static_cast<uint32_t>(row));
+    if (!pending_.empty() && pending_.back().row == row) pending_.pop_back();
+    if (written) Tally(rowCounts_, false);
+  }
+
+  // Sends the waiting writes. A row the database refused is reported, and its counts and its
+  // record's key are taken back.
+  void Send() {
+    if (!writes_ || writes_->Rows() == 0) return;
+    const std::vector<WriteBatch::Outcome> outcomes = writes_->Send();
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+      const WriteBatch::Outcome& outcome = outcomes[i];
+      const PendingRow& pending = pending_[i];
+      if (outcome.written) {
+        if (pending.wasNew && !outcome.added.empty())
+          keys_->Written(pending.key, outcome.added.front());
+        continue;
+      }
+      keys_->Refused(pending.key, pending.row, pending.wasNew);
+      Tally(pending.counts, false);
+      RejectRow(pending.row, outcome.reason);
+    }
+    pending_.clear();
+    numbers_->Sent();
+  }
+
+  // Reads the records the next rows find by their keys, a few statements for many rows. Nothing
+  // the run wrote may wait then, so that each record is read as it is.
+  void ReadAhead(size_t row, size_t rows) {
+    if (!keys_->Synchronising() || row < readAheadFrom_) return;
+    Send();
+    const uint32_t last = static_cast<uint32_t>(std::min(rows, row + kRowsReadAhead - 1));
+    table_->Fetch(keys_->RecordsOf(static_cast<uint32_t>(row), last));
+    readAheadFrom_ = last + 1;
+  }
+
+  // The run ends at this row, which is not written.
+  bool Ended(size_t row, size_t rows) {
+    result_.status = stop_ ? ImportResult::Status::Stopped : ImportResult::Status::Cancelled;
+    if (stop_) ReportRowsNotWritten(row + 1, rows);
+    return false;
+  }
+
+  // Writes the row at once, behind a savepoint.
+  bool WriteRowNow(size_t row, size_t rows, const std::atomic<bool>& cancel) {
     connection_->Savepoint();
     bool open = true, written = false;
     try {
       written = ProcessRow(static_cast<uint32_t>(row));
     } catch (const DbError& e) {
       // The batch goes with the run; the rows it held are reported by Stopped.
-      if (StopsTheRun(e)) throw;
+      if (e.StopsEveryWrite()) throw;
       connection_->RollbackToSavepoint();
       open = false;
       RejectRow(row, e.what());
@@ -173,9 +245,7 @@ class Runner {
     if (stop_ || cancel.load()) {
       if (open) connection_->RollbackToSavepoint();
       if (written) Tally(rowCounts_, false);
-      result_.status = stop_ ? ImportResult::Status::Stopped : ImportResult::Status::Cancelled;
-      if (stop_) ReportRowsNotWritten(row + 1, rows);
-      return false;
+      return Ended(row, rows);
     }
     if (open) connection_->ReleaseSavepoint();
     return true;
@@ -188,8 +258,8 @@ class Runner {
     columnWriter_->Write(row, *scope_);
     writer_->Complete(row);
     const bool wasNew = record_->IsNew();
-    const RowRecord::Saved saved = record_->Save();
-    keys_->Saved(row, wasNew);
+    const RowRecord::Saved saved = writes_ ? record_->Save(*writes_, row) : record_->Save();
+    const std::string key = keys_->Saved(row, wasNew);
     if (options_.testRun && preview_.Shows(saved))
       preview_.NoteRecord(row, scope_->LineOf(row), PreviewKey(), *record_, *table_, saved);
     rowCounts_.rowsWritten = 1;
@@ -197,6 +267,8 @@ class Runner {
     rowCounts_.updated = saved == RowRecord::Saved::Updated;
     rowCounts_.unchanged = saved == RowRecord::Saved::Unchanged;
     Tally(rowCounts_, true);
+    if (writes_ && saved != RowRecord::Saved::Unchanged)
+      pending_.push_back({row, key, wasNew, rowCounts_});
     return true;
   }
 
@@ -230,7 +302,9 @@ class Runner {
   }
 
   void RejectRow(size_t row, const std::string& reason) {
-    rejectedSinceCommit_.push_back(row);
+    // A row the database refuses when its batch is sent comes after rows refused before.
+    rejectedSinceCommit_.insert(
+        std::lower_bound(rejectedSinceCommit_.begin(), rejectedSinceCommit_.end(), row), row);
     result_.report.AddRejected({static_cast<uint32_t>(row), scope_->LineOf(row), "", "", "",
                                 Fill(import_texts::kRowRejected, {reason})});
   }
@@ -250,6 +324,8 @@ class Runner {
   // A failure that no row can get past: the rows since the last commit are lost with the batch.
   void Stopped(const DbError& error, size_t rows) {
     batch_.reset();
+    if (writes_) writes_->Clear();
+    pending_.clear();
     ImportReport& report = result_.report;
     report.rowsWritten = committed_.rowsWritten;
     report.added = committed_.added;
@@ -289,6 +365,7 @@ class Runner {
 
   void CommitBatch() {
     if (!batch_ || options_.testRun) return;
+    Send();
     batch_->Commit();
     batch_.reset();
     const ImportReport& report = result_.report;
@@ -319,6 +396,17 @@ class Runner {
   std::unique_ptr<RecordKeys> keys_;
   std::unique_ptr<RecordNumbers> numbers_;
   std::unique_ptr<RecordWriter> writer_;
+  std::unique_ptr<WriteBatch> writes_;  // none where rows are written at once
+  // The rows whose writes wait in the batch, in its order: what to take back when one is
+  // refused.
+  struct PendingRow {
+    uint32_t row;
+    std::string key;
+    bool wasNew;
+    Counts counts;
+  };
+  std::vector<PendingRow> pending_;
+  size_t readAheadFrom_ = 1;
   bool stop_ = false;
   Counts rowCounts_, committed_;
   std::optional<Transaction> batch_;

@@ -36,6 +36,11 @@ KeyIndex::Entry* KeyIndex::Find(const std::string& key) {
   return found == entries_.end() ? nullptr : &found->second;
 }
 
+const KeyIndex::Entry* KeyIndex::Find(const std::string& key) const {
+  auto found = entries_.find(key);
+  return found == entries_.end() ? nullptr : &found->second;
+}
+
 void KeyIndex::Add(const std::string& key, int64_t id, uint32_t row) {
   entries_.try_emplace(key, Entry{id, row});
 }

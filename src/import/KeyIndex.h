@@ -17,7 +17,7 @@ namespace velra {
 class KeyIndex {
  public:
   struct Entry {
-    int64_t id = 0;
+    int64_t id = 0;    // 0 while the record a row of this run added waits to be written
     uint32_t row = 0;  // the grid row of this run that last wrote the record; 0 for none
   };
 
@@ -27,7 +27,9 @@ class KeyIndex {
   static std::string Compose(const std::vector<std::string>& values);
 
   Entry* Find(const std::string& key);
+  const Entry* Find(const std::string& key) const;
   void Add(const std::string& key, int64_t id, uint32_t row);
+  void Remove(const std::string& key) { entries_.erase(key); }
 
  private:
   std::unordered_map<std::string, Entry> entries_;

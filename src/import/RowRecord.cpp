@@ -61,7 +61,19 @@ bool RowRecord::Stamp(std::string_view field, Value value) {
 }
 
 RowRecord::Saved RowRecord::Save() {
+  return Save(nullptr, 0);
+}
+
+RowRecord::Saved RowRecord::Save(WriteBatch& batch, uint32_t row) {
+  return Save(&batch, row);
+}
+
+RowRecord::Saved RowRecord::Save(WriteBatch* batch, uint32_t row) {
   if (IsNew()) {
+    if (batch) {
+      batch->Add(row, table_, values_, set_);
+      return Saved::Added;
+    }
     id_ = table_.Insert(values_, set_);
     values_[static_cast<size_t>(table_.IdIndex())] = Value(id_);
     return Saved::Added;
@@ -80,7 +92,10 @@ RowRecord::Saved RowRecord::Save() {
       if (set_[i] == kStamped) values_[i] = original_[i];
     return Saved::Unchanged;
   }
-  table_.Update(id_, values_, changed);
+  if (batch)
+    batch->Change(row, table_, id_, values_, std::move(changed));
+  else
+    table_.Update(id_, values_, changed);
   return Saved::Updated;
 }
 

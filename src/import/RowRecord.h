@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/TargetTable.h"
+#include "db/WriteBatch.h"
 
 namespace velra {
 
@@ -40,12 +41,17 @@ class RowRecord {
   // Inserts a new record; updates a found one in the fields that changed. A found record whose
   // set fields all kept their values is not written and keeps its stamps.
   Saved Save();
+  // As Save, but the write waits in `batch` as the row's; an added record has no ID until the
+  // batch is sent.
+  Saved Save(WriteBatch& batch, uint32_t row);
 
   // After Save: whether the run set the field, and its value when the record was read.
   bool WasSet(int index) const { return set_[static_cast<size_t>(index)] != 0; }
   const Value& Original(int index) const { return original_[static_cast<size_t>(index)]; }
 
  private:
+  Saved Save(WriteBatch* batch, uint32_t row);
+
   TargetTable& table_;
   int64_t id_ = 0;
   std::vector<Value> values_, original_;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -21,6 +22,7 @@
 #include "company/CompanyOptions.h"
 #include "db/Connection.h"
 #include "db/TargetTable.h"
+#include "db/WriteBatch.h"
 
 namespace velra {
 
@@ -352,6 +354,62 @@ TEST_P(BackendContract, SavepointUndoesOneRowAndKeepsTheOthers) {
   EXPECT_EQ(rows.Get(2, "ArticleNumber"), Value(injection));
   EXPECT_EQ(db_->QueryValue("SELECT COUNT(*) FROM \"Articles\" WHERE \"Stock\" IS NULL"),
             Value(int64_t{3}));
+}
+
+// A batch of rows goes to the server in a few statements. The rows the server refuses are found
+// and every other row is written, each with the ID the batch tells for it.
+TEST_P(BackendContract, ABatchWritesEveryRowButTheRefusedOnesWithTheirIds) {
+  db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\", \"Stock\") VALUES (?, ?)",
+               {"X", int64_t{0}});
+  const Value existing = *db_->QueryValue("SELECT \"ID\" FROM \"Articles\"");
+  TargetTable articles(*db_, "Articles");
+  const size_t number = static_cast<size_t>(articles.IndexOf("ArticleNumber")),
+               stock = static_cast<size_t>(articles.IndexOf("Stock")),
+               text = static_cast<size_t>(articles.IndexOf("ShortText"));
+  std::vector<char> set(articles.Columns().size(), 0);
+  set[number] = set[stock] = set[text] = 1;
+
+  WriteBatch batch(*db_);
+  const uint32_t rows = 1200;  // more than one statement takes
+  for (uint32_t row = 1; row <= rows; ++row) {
+    std::vector<Value> values(set.size());
+    // Rows 300 and 1000 repeat the numbers of rows before them.
+    values[number] = Value("A-" + std::to_string(row == 300 ? 7 : row == 1000 ? 999 : row));
+    values[stock] = Value(int64_t{row});
+    if (row % 7) values[text] = Value("Text " + std::to_string(row) + " 'quoted'");
+    batch.Add(row, articles, std::move(values), set);
+  }
+  std::vector<Value> change(set.size());
+  change[stock] = Value(int64_t{42});
+  std::vector<char> changed(set.size(), 0);
+  changed[stock] = 1;
+  batch.Change(rows + 1, articles, existing.AsInteger(), change, changed);
+  Transaction transaction = db_->Begin();
+  const std::vector<WriteBatch::Outcome> outcomes = batch.Send();
+  transaction.Commit();
+
+  std::map<std::string, std::pair<int64_t, int64_t>> stored;  // number → ID, stock
+  for (const std::vector<Value>& row :
+       db_->Query("SELECT \"ArticleNumber\", \"ID\", \"Stock\" FROM \"Articles\"").rows)
+    stored[row[0].AsText()] = {row[1].AsInteger(), row[2].AsInteger()};
+  EXPECT_EQ(stored.size(), rows - 2 + 1);
+  EXPECT_EQ(stored["X"].second, 42);
+  ASSERT_EQ(outcomes.size(), rows + 1);
+  for (uint32_t row = 1; row <= rows; ++row) {
+    const WriteBatch::Outcome& outcome = outcomes[row - 1];
+    ASSERT_EQ(outcome.row, row);
+    if (row == 300 || row == 1000) {
+      EXPECT_FALSE(outcome.written);
+      EXPECT_NE(outcome.reason.find("abgelehnt"), std::string::npos) << outcome.reason;
+      continue;
+    }
+    ASSERT_TRUE(outcome.written) << row << ": " << outcome.reason;
+    ASSERT_EQ(outcome.added.size(), 1u);
+    const auto& [id, stockOfRow] = stored["A-" + std::to_string(row)];
+    EXPECT_EQ(outcome.added[0], id) << row;
+    EXPECT_EQ(stockOfRow, row);
+  }
+  EXPECT_TRUE(outcomes[rows].written);
 }
 
 TEST_P(BackendContract, FailedStatementWithoutSavepointIsNotCommittedSilently) {

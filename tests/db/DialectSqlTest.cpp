@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "db/Dialect.h"
 #include "db/odbc/DialectSql.h"
 
 namespace velra::odbc {
@@ -50,6 +51,26 @@ TEST(DialectSql, TheRowsSavepointGoesInFrontOfTheStatementOnEveryServer) {
   EXPECT_EQ(SavepointPrefix(BackendKind::SqlServer, 0), "");
   EXPECT_EQ(SavepointPrefix(BackendKind::SqlServer, 1), "SAVE TRANSACTION velra_row; ");
   EXPECT_EQ(RollbackToSavepointStatement(BackendKind::SqlServer), "ROLLBACK TRANSACTION velra_row");
+}
+
+// Many records in one statement: PostgreSQL takes the IDs drawn before as the first value of
+// each record; SQL Server names each record's ordinal beside the ID it got, as the order of its
+// output is not that of the rows. Every record has a parameter for each value and no more.
+TEST(DialectSql, ManyRecordsInOneStatement) {
+  const std::vector<std::string> columns{"\"a\"", "\"b\""};
+  const std::string postgres =
+      Dialect(BackendKind::PostgreSql).InsertRowsStatement("\"T\"", "\"ID\"", columns, 2);
+  EXPECT_EQ(postgres, "INSERT INTO \"T\" (\"ID\", \"a\", \"b\") VALUES (?, ?, ?), (?, ?, ?)");
+  const std::string sqlServer =
+      Dialect(BackendKind::SqlServer).InsertRowsStatement("[T]", "[ID]", {"[a]", "[b]"}, 2);
+  EXPECT_EQ(sqlServer,
+            "MERGE INTO [T] USING (VALUES (?, ?, ?), (?, ?, ?)) AS s (n, v0, v1) ON 1 = 0 WHEN NOT "
+            "MATCHED THEN INSERT ([a], [b]) VALUES (s.v0, s.v1) OUTPUT s.n, INSERTED.[ID];");
+  EXPECT_NE(Dialect(BackendKind::SqlServer)
+                .InsertRowsStatement("[T]", "[ID]", {}, 1)
+                .find("INSERT DEFAULT VALUES OUTPUT"),
+            std::string::npos);
+  EXPECT_LE(Dialect(BackendKind::SqlServer).MaxParameters(), 2100u);  // the server's own limit
 }
 
 }  // namespace

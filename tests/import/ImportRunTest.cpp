@@ -413,6 +413,34 @@ TEST_P(ImportRunTest, TheReportCanBeSavedForASpreadsheet) {
   EXPECT_NE(error.find("protokoll.csv"), std::string::npos);
 }
 
+// Rows are sent to the database in batches. A row it refuses in the middle of one is reported
+// and not written; every other row is, and a later row may take the number the refused one had.
+TEST_P(ImportRunTest, ARowTheDatabaseRefusesInABatchIsReportedAndTheOthersAreWritten) {
+  Execute("create unique index test_unique_text on Articles (ShortText)");
+  const int64_t before = Count("Articles");
+  ArticlesWithTheirNumbers();
+  std::vector<Strings> rows;
+  for (int row = 1; row <= 600; ++row) {
+    const std::string text = row == 300 ? "Text 7" : "Text " + std::to_string(row);
+    const std::string number = row == 450 ? "B-300" : "B-" + std::to_string(row);
+    rows.push_back({number, text, "19"});
+  }
+  ArticleGrid(rows);
+  Run();
+  EXPECT_EQ(Count("Articles"), before + 599);
+  EXPECT_EQ(Report().added, 599u);
+  EXPECT_EQ(company_.RowsNotImported(), (std::vector<uint32_t>{300}));
+  ASSERT_EQ(Report().Entries().size(), 1u);
+  EXPECT_EQ(Report().Entries()[0].row, 300u);
+  EXPECT_NE(Report().Entries()[0].reason.find("Die Zeile wurde nicht importiert: Die "
+                                              "Firmendatenbank hat den Datensatz abgelehnt"),
+            std::string::npos)
+      << Report().Entries()[0].reason;
+  EXPECT_EQ(
+      Query("SELECT ShortText FROM Articles WHERE ArticleNumber = 'B-300'").Get(0, "ShortText"),
+      Value("Text 450"));
+}
+
 TEST_P(ImportRunTest, CancelWritesExactlyTheRowsBefore) {
   Kind(10);
   std::vector<Strings> rows;

@@ -19,6 +19,7 @@ class ArticleWriter : public RecordWriter {
   explicit ArticleWriter(const WriterSetup& setup);
   std::optional<Refusal> Start(uint32_t row) override;
   void Complete(uint32_t row) override;
+  bool WritesOtherRecords() const override { return webshop_ || suppliers_; }
 
  private:
   std::string TaxKey(uint32_t row);

@@ -37,6 +37,8 @@ class ColumnWriter {
                const std::string& sourceFolder);
 
   const std::vector<PlannedColumn>& Planned() const { return planned_; }
+  // Whether rows write picture records besides their own.
+  bool WritesPictures() const { return pictures_ != nullptr; }
 
   // Writes the row's values into the record; a value that cannot be taken is reported.
   void Write(uint32_t row, RowScope& scope);

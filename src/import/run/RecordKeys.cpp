@@ -50,7 +50,7 @@ std::optional<Refusal> RecordKeys::Locate(uint32_t row) {
 std::optional<Refusal> RecordKeys::NumberIsTaken(uint32_t row) {
   const std::string number = TrimBlanks(scope_.CellText(keyColumns_[0], row));
   if (number.empty()) return std::nullopt;
-  const KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose({number}));
+  const KeyIndex::Entry* entry = Find(KeyIndex::Compose({number}));
   if (!entry) return std::nullopt;
   const std::string where =
       entry->row ? Fill(import_texts::kTakenInLine, {std::to_string(scope_.LineOf(entry->row))})
@@ -65,7 +65,7 @@ void RecordKeys::FindByKey(uint32_t row) {
     scope_.Note(row, settings_.synchronisationField.c_str(), "", import_texts::kNoSyncKey);
     return;
   }
-  KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose(keys));
+  KeyIndex::Entry* entry = Find(KeyIndex::Compose(keys));
   if (!entry) return;
   scope_.Record().LoadExisting(entry->id);
   if (entry->row != 0)
@@ -74,14 +74,47 @@ void RecordKeys::FindByKey(uint32_t row) {
                                                         std::to_string(scope_.LineOf(row))})});
 }
 
-void RecordKeys::Saved(uint32_t row, bool wasNew) {
-  if (keyFields_.empty()) return;
-  const std::string key = RecordKey();
-  if (KeyOfRecordIsEmpty()) return;  // records without a key are never found by one
+// A record this run wrote may still wait in the batch; once sent, the entry is that of the
+// record as written, or gone when the database refused the row that added it.
+KeyIndex::Entry* RecordKeys::Find(const std::string& key) {
+  KeyIndex::Entry* entry = index_.Find(key);
+  if (!entry || entry->row == 0 || !settle_) return entry;
+  settle_();
+  return index_.Find(key);
+}
+
+std::string RecordKeys::Saved(uint32_t row, bool wasNew) {
+  if (keyFields_.empty()) return {};
+  std::string key = RecordKey();
+  if (KeyOfRecordIsEmpty()) return {};  // records without a key are never found by one
   if (wasNew)
     index_.Add(key, scope_.Record().Id(), row);
   else if (KeyIndex::Entry* entry = index_.Find(key))
     entry->row = row;
+  return key;
+}
+
+void RecordKeys::Written(const std::string& key, int64_t id) {
+  if (key.empty()) return;
+  if (KeyIndex::Entry* entry = index_.Find(key); entry && entry->id == 0) entry->id = id;
+}
+
+void RecordKeys::Refused(const std::string& key, uint32_t row, bool wasNew) {
+  if (key.empty() || !wasNew) return;
+  if (const KeyIndex::Entry* entry = index_.Find(key); entry && entry->row == row)
+    index_.Remove(key);
+}
+
+std::vector<int64_t> RecordKeys::RecordsOf(uint32_t first, uint32_t last) const {
+  std::vector<int64_t> ids;
+  if (!Synchronising()) return ids;
+  for (uint32_t row = first; row <= last; ++row) {
+    const std::vector<std::string> keys = KeyInFile(row);
+    if (TrimBlanks(keys[0]).empty()) continue;
+    const KeyIndex::Entry* entry = index_.Find(KeyIndex::Compose(keys));
+    if (entry && entry->id != 0) ids.push_back(entry->id);
+  }
+  return ids;
 }
 
 std::vector<std::string> RecordKeys::KeyInFile(uint32_t row) const {

@@ -37,6 +37,7 @@ std::optional<Refusal> RecordNumbers::Draw() {
   if (!number) return Refusal{error, true};
   cursor_->CountOn();
   current_ = *number;
+  drawnSinceSent_.insert(current_);
   return std::nullopt;
 }
 
@@ -51,6 +52,7 @@ void RecordNumbers::StoreCounter(ImportReport& report) {
 }
 
 bool RecordNumbers::IsTaken(const std::string& number) {
+  if (drawnSinceSent_.count(number)) return true;
   taken_->Reset();
   taken_->Bind(1, Value(number));
   bool taken = taken_->Next();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "company/SessionContext.h"
@@ -45,6 +46,9 @@ class RecordNumbers {
   const std::string& Current() const { return current_; }
   void SetCurrent(std::string number) { current_ = std::move(number); }
 
+  // The run's records so far are in the database: the numbers drawn for them are found there.
+  void Sent() { drawnSinceSent_.clear(); }
+
   // Stores the exact counter at the end of a run; a report entry when that fails.
   void StoreCounter(ImportReport& report);
 
@@ -57,6 +61,8 @@ class RecordNumbers {
   std::optional<NumberRangeCursor> cursor_;
   std::unique_ptr<Statement> taken_;
   std::string current_;  // Satznummer
+  // Drawn for records whose writes still wait: taken, though the database has them not yet.
+  std::unordered_set<std::string> drawnSinceSent_;
 };
 
 }  // namespace velra

@@ -27,6 +27,8 @@ class RecordWriter {
   virtual std::optional<Refusal> Start(uint32_t /*row*/) { return std::nullopt; }
   // After the mapped columns: what follows from them, before the record is saved.
   virtual void Complete(uint32_t /*row*/) {}
+  // Whether rows write records besides their own (written as they come, not with the batch).
+  virtual bool WritesOtherRecords() const { return false; }
 };
 
 // What a writer works with; all of it belongs to the run and outlives the writer. A writer
