@@ -9,6 +9,9 @@ inline constexpr const char* kUnknownProvider =
 inline constexpr const char* kTableMissing =
     "Die Tabelle '%1' gibt es in der Firmendatenbank nicht.";
 inline constexpr const char* kNoIdField = "Die Tabelle '%1' hat kein Feld 'ID'.";
+inline constexpr const char* kNulInText =
+    "Ein Text enthält das Steuerzeichen NUL (U+0000), das die Firmendatenbank nicht speichern "
+    "kann.";
 inline constexpr const char* kNoIdsOfRows =
     "Die Datenbank hat nicht zu jedem neuen Datensatz der Tabelle '%1' die ID genannt.";
 inline constexpr const char* kRejected = "Die Firmendatenbank hat den Datensatz abgelehnt: %1";

@@ -35,14 +35,14 @@ std::string Dialect::TryLockStatement() const {
   }
 }
 
-Dialect::AddedIds Dialect::IdsOfAddedRecords() const {
+Dialect::ManyRecords Dialect::HowManyRecordsAreAdded() const {
   switch (kind_) {
     case BackendKind::PostgreSql:
-      return AddedIds::Reserved;
+      return ManyRecords::Document;
     case BackendKind::SqlServer:
-      return AddedIds::Output;
+      return ManyRecords::Output;
     default:
-      return AddedIds::EachRecord;
+      return ManyRecords::EachRecord;
   }
 }
 
@@ -75,11 +75,12 @@ std::string Joined(const std::vector<std::string>& parts) {
 std::string Dialect::InsertRowsStatement(std::string_view table, std::string_view quotedId,
                                          const std::vector<std::string>& columns,
                                          size_t rows) const {
-  const std::string into = "INSERT INTO " + std::string(table);
   if (kind_ != BackendKind::SqlServer) {
     std::vector<std::string> names{std::string(quotedId)};
     names.insert(names.end(), columns.begin(), columns.end());
-    return into + " (" + Joined(names) + ") VALUES " + ParameterRows(rows, names.size());
+    return "INSERT INTO " + std::string(table) + " (" + Joined(names) + ") SELECT " +
+           Joined(names) + " FROM json_populate_recordset(CAST(NULL AS " + std::string(table) +
+           "), CAST(? AS json))";
   }
   // The source's columns are named by position (n, v0, v1, ...), so that no field name of the
   // table has to be spelled twice.

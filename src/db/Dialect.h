@@ -23,20 +23,23 @@ class Dialect {
   // the lock for the connection's session without waiting and yields one row: 1 when taken, 0
   // when another session holds it. Empty for the file company, whose locks are files.
   std::string TryLockStatement() const;
-  // How a statement that adds several records (InsertRowsStatement) tells their IDs:
+  // How a statement adds several records (InsertRowsStatement) and tells their IDs:
   //   EachRecord: it does not; the records are added one by one (SQLite, in-process, where a
   //     statement per record costs no more);
-  //   Reserved: the IDs are drawn before from the identity column's sequence
-  //     (ReserveIdsStatement) and given with the records (PostgreSQL);
-  //   Output: each record carries its ordinal, and the statement yields ordinal and ID per
-  //     record (SQL Server; the order of an OUTPUT is not that of the rows).
-  enum class AddedIds { EachRecord, Reserved, Output };
-  AddedIds IdsOfAddedRecords() const;
-  // Reserved: `count` new IDs of a table's identity column, one per row. Parameters: the quoted
+  //   Document: the records travel as one JSON text (RecordsDocument.h), with IDs drawn before
+  //     from the identity column's sequence (ReserveIdsStatement) (PostgreSQL, whose driver
+  //     costs more per parameter than the server per record);
+  //   Output: each record's values are parameters, behind the record's ordinal, and the
+  //     statement yields ordinal and ID per record (SQL Server; the order of an OUTPUT is not
+  //     that of the rows).
+  enum class ManyRecords { EachRecord, Document, Output };
+  ManyRecords HowManyRecordsAreAdded() const;
+  // Document: `count` new IDs of a table's identity column, one per row. Parameters: the quoted
   // table name, the ID column's name as it is, the count.
   std::string ReserveIdsStatement() const;
-  // `rows` records of the quoted `columns` in one statement; the parameters of each record are
-  // the ID (Reserved) or the ordinal from 0 (Output), then its columns.
+  // Adds records of the quoted `columns` (and the ID, Document) in one statement: Document, from
+  // the text of its one parameter; Output, `rows` records, whose parameters are the ordinal from
+  // 0, then the record's columns.
   std::string InsertRowsStatement(std::string_view table, std::string_view quotedId,
                                   const std::vector<std::string>& columns, size_t rows) const;
   // The most parameters one statement may take.

@@ -4,6 +4,7 @@
 
 #include "base/Text.h"
 #include "db/DbTexts.h"
+#include "db/RecordsDocument.h"
 
 namespace velra {
 
@@ -135,42 +136,56 @@ int64_t TargetTable::Insert(const std::vector<Value>& values, const std::vector<
 std::vector<int64_t> TargetTable::InsertRows(const std::vector<const std::vector<Value>*>& rows,
                                              const std::vector<char>& set) {
   std::vector<int64_t> ids;
-  ids.reserve(rows.size());
-  const Dialect::AddedIds way = connection_.GetDialect().IdsOfAddedRecords();
-  if (way == Dialect::AddedIds::EachRecord) {
-    for (const std::vector<Value>* row : rows) ids.push_back(Insert(*row, set));
-    return ids;
+  switch (connection_.GetDialect().HowManyRecordsAreAdded()) {
+    case Dialect::ManyRecords::EachRecord:
+      ids.reserve(rows.size());
+      for (const std::vector<Value>* row : rows) ids.push_back(Insert(*row, set));
+      break;
+    case Dialect::ManyRecords::Document:
+      ids = InsertDocument(rows, set);
+      break;
+    case Dialect::ManyRecords::Output:
+      ids.reserve(rows.size());
+      for (size_t start = 0; start < rows.size(); start += RowsPerStatement(set)) {
+        const size_t count = std::min(RowsPerStatement(set), rows.size() - start);
+        const std::vector<int64_t> some = InsertWithOutput(rows, start, count, set);
+        ids.insert(ids.end(), some.begin(), some.end());
+      }
+      break;
   }
-  const size_t perStatement = RowsPerStatement(set);
-  for (size_t start = 0; start < rows.size(); start += perStatement) {
-    const size_t count = std::min(perStatement, rows.size() - start);
-    Statement& statement = RowsStatement(set, count);
-    const std::vector<int64_t> reserved =
-        way == Dialect::AddedIds::Reserved ? ReserveIds(count) : std::vector<int64_t>();
-    int parameter = 0;
-    for (size_t row = 0; row < count; ++row) {
-      statement.Bind(++parameter,
-                     Value(reserved.empty() ? static_cast<int64_t>(row) : reserved[row]));
-      const std::vector<Value>& values = *rows[start + row];
-      for (size_t i = 0; i < columns_.size(); ++i)
-        if (set[i]) statement.Bind(++parameter, values[i]);
-    }
-    if (way == Dialect::AddedIds::Reserved) {
-      statement.Execute();
-      ids.insert(ids.end(), reserved.begin(), reserved.end());
-      continue;
-    }
-    std::vector<int64_t> output(count, 0);
-    while (statement.Next()) {
-      const int64_t ordinal = statement.Get(0).AsInteger();
-      if (ordinal >= 0 && static_cast<size_t>(ordinal) < count)
-        output[static_cast<size_t>(ordinal)] = statement.Get(1).AsInteger();
-    }
-    statement.Reset();
-    for (int64_t id : output)
-      if (id == 0) throw DbError(DbError::Kind::Statement, Fill(db_texts::kNoIdsOfRows, {name_}));
-    ids.insert(ids.end(), output.begin(), output.end());
+  return ids;
+}
+
+std::vector<int64_t> TargetTable::InsertDocument(const std::vector<const std::vector<Value>*>& rows,
+                                                 const std::vector<char>& set) {
+  std::vector<int64_t> ids = ReserveIds(rows.size());
+  Statement& statement = RowsStatement(set, 0);
+  statement.Bind(1, Value(RecordsDocument(columns_, idIndex_, set, rows, ids,
+                                          connection_.GetDialect().TrueValue())));
+  statement.Execute();
+  return ids;
+}
+
+std::vector<int64_t> TargetTable::InsertWithOutput(
+    const std::vector<const std::vector<Value>*>& rows, size_t start, size_t count,
+    const std::vector<char>& set) {
+  Statement& statement = RowsStatement(set, count);
+  int parameter = 0;
+  for (size_t row = 0; row < count; ++row) {
+    statement.Bind(++parameter, Value(static_cast<int64_t>(row)));
+    const std::vector<Value>& values = *rows[start + row];
+    for (size_t i = 0; i < columns_.size(); ++i)
+      if (set[i]) statement.Bind(++parameter, values[i]);
   }
+  std::vector<int64_t> ids(count, 0);
+  while (statement.Next()) {
+    const int64_t ordinal = statement.Get(0).AsInteger();
+    if (ordinal >= 0 && static_cast<size_t>(ordinal) < count)
+      ids[static_cast<size_t>(ordinal)] = statement.Get(1).AsInteger();
+  }
+  statement.Reset();
+  for (int64_t id : ids)
+    if (id == 0) throw DbError(DbError::Kind::Statement, Fill(db_texts::kNoIdsOfRows, {name_}));
   return ids;
 }
 
@@ -185,14 +200,15 @@ std::vector<std::string> TargetTable::QuotedNames(const std::vector<char>& set) 
 size_t TargetTable::RowsPerStatement(const std::vector<char>& set) const {
   size_t perRow = 1;
   for (char marked : set) perRow += marked ? 1 : 0;
-  constexpr size_t kMostRows = 500;
+  constexpr size_t kMostRows = 250;
   return std::max<size_t>(1,
                           std::min(kMostRows, connection_.GetDialect().MaxParameters() / perRow));
 }
 
-// Full statements are kept for the next rows; a shorter last one is made for its rows alone.
+// Full statements (and that of a document, `rows` 0) are kept for the next rows; a shorter last
+// one is made for its rows alone.
 Statement& TargetTable::RowsStatement(const std::vector<char>& set, size_t rows) {
-  const bool full = rows == RowsPerStatement(set);
+  const bool full = rows == 0 || rows == RowsPerStatement(set);
   if (full)
     if (auto found = rowInserts_.find(set); found != rowInserts_.end()) return found->second;
   Statement statement = connection_.Prepare(connection_.GetDialect().InsertRowsStatement(
@@ -203,6 +219,7 @@ Statement& TargetTable::RowsStatement(const std::vector<char>& set, size_t rows)
     for (size_t i = 0; i < columns_.size(); ++i)
       if (set[i]) statement.ForColumn(++parameter, columns_[i].type);
   }
+  if (rows == 0) statement.ForColumn(1, Value::Type::Text);
   if (!full) {
     partial_ = std::make_unique<Statement>(std::move(statement));
     return *partial_;

@@ -46,6 +46,10 @@ class TargetTable {
   std::vector<std::string> QuotedNames(const std::vector<char>& set) const;
   size_t RowsPerStatement(const std::vector<char>& set) const;
   Statement& RowsStatement(const std::vector<char>& set, size_t rows);
+  std::vector<int64_t> InsertDocument(const std::vector<const std::vector<Value>*>& rows,
+                                      const std::vector<char>& set);
+  std::vector<int64_t> InsertWithOutput(const std::vector<const std::vector<Value>*>& rows,
+                                        size_t start, size_t count, const std::vector<char>& set);
   std::vector<int64_t> ReserveIds(size_t count);
   const ColumnInfo& IdColumn() const { return columns_[static_cast<size_t>(idIndex_)]; }
 

@@ -29,7 +29,7 @@ namespace {
 constexpr size_t kRowsPerCommit = 1000;
 constexpr auto kTimePerCommit = std::chrono::milliseconds(250);
 // The rows whose writes wait to be sent together, and the records read ahead at once.
-constexpr size_t kRowsPerSend = 250;
+constexpr size_t kRowsPerSend = 1000;
 constexpr uint32_t kRowsReadAhead = 250;
 
 // The run's loop: it opens the company, takes the table's lock, writes the rows in batches of

@@ -53,14 +53,16 @@ TEST(DialectSql, TheRowsSavepointGoesInFrontOfTheStatementOnEveryServer) {
   EXPECT_EQ(RollbackToSavepointStatement(BackendKind::SqlServer), "ROLLBACK TRANSACTION velra_row");
 }
 
-// Many records in one statement: PostgreSQL takes the IDs drawn before as the first value of
-// each record; SQL Server names each record's ordinal beside the ID it got, as the order of its
-// output is not that of the rows. Every record has a parameter for each value and no more.
+// Many records in one statement: PostgreSQL takes them, with the IDs drawn before, as one JSON
+// text; SQL Server names each record's ordinal beside the ID it got, as the order of its output
+// is not that of the rows, and every record has a parameter for each value and no more.
 TEST(DialectSql, ManyRecordsInOneStatement) {
   const std::vector<std::string> columns{"\"a\"", "\"b\""};
   const std::string postgres =
       Dialect(BackendKind::PostgreSql).InsertRowsStatement("\"T\"", "\"ID\"", columns, 2);
-  EXPECT_EQ(postgres, "INSERT INTO \"T\" (\"ID\", \"a\", \"b\") VALUES (?, ?, ?), (?, ?, ?)");
+  EXPECT_EQ(postgres,
+            "INSERT INTO \"T\" (\"ID\", \"a\", \"b\") SELECT \"ID\", \"a\", \"b\" FROM "
+            "json_populate_recordset(CAST(NULL AS \"T\"), CAST(? AS json))");
   const std::string sqlServer =
       Dialect(BackendKind::SqlServer).InsertRowsStatement("[T]", "[ID]", {"[a]", "[b]"}, 2);
   EXPECT_EQ(sqlServer,

@@ -66,8 +66,5 @@ inline constexpr const char* kTransactionAborted =
 inline constexpr const char* kTransactionEndedByServer =
     "Der Server hat die ganze Transaktion zurückgesetzt, etwa weil er sie zum Auflösen einer "
     "gegenseitigen Sperre gewählt hat: auch die Änderungen vor dieser Anweisung sind verworfen.";
-inline constexpr const char* kNulInText =
-    "Ein Text enthält das Steuerzeichen NUL (U+0000), das die Firmendatenbank nicht speichern "
-    "kann.";
 
 }  // namespace velra::odbc::text

@@ -123,7 +123,7 @@ void OdbcParameters::SetNull(Parameter& p, int index, SQLHSTMT describe) {
 void OdbcParameters::SetText(Parameter& p, const std::string& text) {
   // PostgreSQL keeps no NUL in a text; the driver would cut the text there.
   if (session_.Kind() == BackendKind::PostgreSql && text.find('\0') != std::string::npos)
-    throw DbError(DbError::Kind::Constraint, Fill(db_texts::kRejected, {text::kNulInText}));
+    throw DbError(DbError::Kind::Constraint, Fill(db_texts::kRejected, {db_texts::kNulInText}));
   p.text.clear();
   AppendUtf16(text, p.text);
   const size_t length = p.text.size();

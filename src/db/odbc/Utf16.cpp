@@ -5,12 +5,15 @@
 namespace velra::odbc {
 
 void AppendUtf16(std::string_view utf8, std::u16string& out) {
-  out.reserve(out.size() + utf8.size());
+  // No more units than bytes: the text is written in place and the rest cut off at the end.
+  size_t at = out.size();
+  out.resize(at + utf8.size());
+  char16_t* units = out.data();
   size_t i = 0;
   while (i < utf8.size()) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     if (lead < 0x80) {
-      out.push_back(lead);
+      units[at++] = lead;
       ++i;
       continue;
     }
@@ -36,19 +39,20 @@ void AppendUtf16(std::string_view utf8, std::u16string& out) {
             !(length == 4 && (code < 0x10000 || code > 0x10FFFF)) &&
             !(code >= 0xD800 && code <= 0xDFFF);
     if (!valid) {
-      out.push_back(u'\uFFFD');
+      units[at++] = u'\uFFFD';
       ++i;
       continue;
     }
     if (code >= 0x10000) {
       code -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+      units[at++] = static_cast<char16_t>(0xD800 + (code >> 10));
+      units[at++] = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
     } else {
-      out.push_back(static_cast<char16_t>(code));
+      units[at++] = static_cast<char16_t>(code);
     }
     i += length;
   }
+  out.resize(at);
 }
 
 std::u16string Utf16(std::string_view utf8) {
