@@ -11,6 +11,8 @@ mkdir -p "$dir"
 
 rate() { sed -E 's/.* rate ([0-9]+) rows\/s.*/\1/'; }
 seconds() { sed -E 's/.* import ([0-9.]+) s.*/\1/'; }
+peak() { sed -E 's/.* peak ([0-9.]+) MB.*/\1/'; }
+echo "load: $(uptime)"
 
 for rows in 100000 1000000; do
   file="$dir/artikel-$rows.csv"
@@ -40,6 +42,9 @@ for rows in 100000 1000000; do
   eval "plain_$rows=\$(echo \"\$plain\" | rate)"
   eval "reference_$rows=$reference"
   eval "sync_$rows=\$(echo \"\$sync\" | seconds)"
+  eval "auto_$rows=\$(echo \"\$auto\" | rate)"
+  eval "peak_$rows=\$(echo \"\$sync\" | peak)"
+  eval "size_$rows=$(stat -c %s "$file")"
 done
 echo "== 100000 rows with every article completion (defaults, label, prices, supplier, webshop)"
 "$bin/bench-generate" articles-suppliers 100000 "$dir/artikel-lieferanten.csv"
@@ -51,3 +56,14 @@ awk -v r="$(echo "$complete" | rate)" -v plain="$plain_100000" -v ref="$referenc
   'BEGIN { printf "  ratio to the engine alone: %.2f, to sqlite3 .import: %.2f\n", r / plain, r / ref }'
 awk -v a="$time_100000" -v b="$time_1000000" -v c="$sync_100000" -v d="$sync_1000000" \
   'BEGIN { printf "time(1M)/time(100k): %.1f without synchronisation, %.1f synchronised\n", b / a, d / c }'
+echo "== figures"
+awk -v plain="$plain_100000" -v auto="$auto_100000" -v ref="$reference_100000" \
+  -v complete="$(echo "$complete" | rate)" -v a="$time_100000" -v b="$time_1000000" \
+  -v peak="$peak_1000000" -v size="$size_1000000" 'BEGIN {
+    printf "100k articles, numbers from the file / sqlite3 .import: %.2f\n", plain / ref
+    printf "100k articles, automatic numbers / sqlite3 .import:     %.2f\n", auto / ref
+    printf "100k articles, every completion / the engine alone:     %.2f\n", complete / plain
+    printf "time(1M) / time(100k):                                  %.1f\n", b / a
+    printf "peak memory, 1M rows synchronised / the file size:      %.2f (%.0f MB / %.0f MB)\n",
+      peak * 1048576 / size, peak, size / 1048576 }'
+echo "load: $(uptime)"

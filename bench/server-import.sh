@@ -15,6 +15,7 @@ trap 'tests/server/postgres.sh stop' EXIT
 export PGPASSWORD=$VELRA_TEST_PG_PASSWORD
 psql=(psql -q -h "$VELRA_TEST_PG_HOST" -p "$VELRA_TEST_PG_PORT" -U "$VELRA_TEST_PG_USER" -d postgres)
 
+echo "load: $(uptime)"
 rows=100000
 file="$dir/artikel-$rows.csv"
 "$bin/bench-generate" articles "$rows" "$file"
@@ -50,6 +51,7 @@ for run in plain sync; do
   awk -v r="$rate" -v ref="$reference" -v name="$run" \
     'BEGIN { printf "  %-5s ratio to psql \\copy: %.2f (reference %.1fx faster)\n", name, r / ref, ref / r }'
 done
+echo "load: $(uptime)"
 # Where the time goes: the statements the server saw per imported row.
 "${psql[@]}" -d MusterfirmaServer -At -c \
   "SELECT 'server: ' || xact_commit || ' commits, ' || tup_inserted || ' rows inserted' FROM pg_stat_database WHERE datname = 'MusterfirmaServer'"

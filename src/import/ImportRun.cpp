@@ -26,7 +26,7 @@ namespace velra {
 
 namespace {
 
-constexpr size_t kRowsPerCommit = 1000;
+constexpr size_t kRowsPerCommit = 5000;
 constexpr auto kTimePerCommit = std::chrono::milliseconds(250);
 // The rows whose writes wait to be sent together, and the records read ahead at once.
 constexpr size_t kRowsPerSend = 1000;
@@ -258,8 +258,9 @@ class Runner {
     columnWriter_->Write(row, *scope_);
     writer_->Complete(row);
     const bool wasNew = record_->IsNew();
+    const std::string key = keys_->IndexKey();
     const RowRecord::Saved saved = writes_ ? record_->Save(*writes_, row) : record_->Save();
-    const std::string key = keys_->Saved(row, wasNew);
+    keys_->Saved(row, wasNew, key);
     if (options_.testRun && preview_.Shows(saved))
       preview_.NoteRecord(row, scope_->LineOf(row), PreviewKey(), *record_, *table_, saved);
     rowCounts_.rowsWritten = 1;

@@ -71,7 +71,7 @@ RowRecord::Saved RowRecord::Save(WriteBatch& batch, uint32_t row) {
 RowRecord::Saved RowRecord::Save(WriteBatch* batch, uint32_t row) {
   if (IsNew()) {
     if (batch) {
-      batch->Add(row, table_, values_, set_);
+      batch->Add(row, table_, std::move(values_), std::move(set_));
       return Saved::Added;
     }
     id_ = table_.Insert(values_, set_);
@@ -93,7 +93,7 @@ RowRecord::Saved RowRecord::Save(WriteBatch* batch, uint32_t row) {
     return Saved::Unchanged;
   }
   if (batch)
-    batch->Change(row, table_, id_, values_, std::move(changed));
+    batch->Change(row, table_, id_, std::move(values_), std::move(changed));
   else
     table_.Update(id_, values_, changed);
   return Saved::Updated;

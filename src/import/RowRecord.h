@@ -41,8 +41,8 @@ class RowRecord {
   // Inserts a new record; updates a found one in the fields that changed. A found record whose
   // set fields all kept their values is not written and keeps its stamps.
   Saved Save();
-  // As Save, but the write waits in `batch` as the row's; an added record has no ID until the
-  // batch is sent.
+  // As Save, but the write waits in `batch` as the row's, with the record's values, which leave
+  // the record; an added record has no ID until the batch is sent.
   Saved Save(WriteBatch& batch, uint32_t row);
 
   // After Save: whether the run set the field, and its value when the record was read.

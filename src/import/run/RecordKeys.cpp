@@ -83,15 +83,17 @@ KeyIndex::Entry* RecordKeys::Find(const std::string& key) {
   return index_.Find(key);
 }
 
-std::string RecordKeys::Saved(uint32_t row, bool wasNew) {
-  if (keyFields_.empty()) return {};
-  std::string key = RecordKey();
-  if (KeyOfRecordIsEmpty()) return {};  // records without a key are never found by one
+std::string RecordKeys::IndexKey() const {
+  if (keyFields_.empty() || KeyOfRecordIsEmpty()) return {};
+  return RecordKey();
+}
+
+void RecordKeys::Saved(uint32_t row, bool wasNew, const std::string& key) {
+  if (key.empty()) return;
   if (wasNew)
     index_.Add(key, scope_.Record().Id(), row);
   else if (KeyIndex::Entry* entry = index_.Find(key))
     entry->row = row;
-  return key;
 }
 
 void RecordKeys::Written(const std::string& key, int64_t id) {

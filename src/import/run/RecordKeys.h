@@ -37,9 +37,12 @@ class RecordKeys {
   // Starts the row's record: the record its key finds, else a new one. A refusal when the row's
   // number belongs to a record already.
   std::optional<Refusal> Locate(uint32_t row);
-  // After the record is saved: a new record joins the index; a found one remembers the row. The
-  // record's key in the index; empty when it is not there.
-  std::string Saved(uint32_t row, bool wasNew);
+  // The key of the row's record as the index holds it; empty when the run keeps no index or the
+  // record has no key (such records are never found by one).
+  std::string IndexKey() const;
+  // After the record is saved under `key` (IndexKey before): a new record joins the index; a
+  // found one remembers the row.
+  void Saved(uint32_t row, bool wasNew, const std::string& key);
   // The record a row added under `key` is written with this ID.
   void Written(const std::string& key, int64_t id);
   // The database refused the write of `row`: a record it added leaves the index.
