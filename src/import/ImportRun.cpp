@@ -26,7 +26,7 @@ namespace velra {
 
 namespace {
 
-constexpr size_t kRowsPerCommit = 5000;
+constexpr size_t kRowsPerCommit = 1000;
 constexpr auto kTimePerCommit = std::chrono::milliseconds(250);
 // The rows whose writes wait to be sent together, and the records read ahead at once.
 constexpr size_t kRowsPerSend = 1000;
