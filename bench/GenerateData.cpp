@@ -3,6 +3,7 @@
 //   (Windows-1252) bench-generate xlsx ROWS FILE       the same articles as a workbook with typed
 //   cells bench-generate dbf ROWS FILE        the same articles as a dBase table bench-generate
 //   articles ROWS FILE   an article export of a dozen columns (Windows-1252)
+//   bench-generate articles-changed ROWS FILE   the same article numbers, other texts and prices
 
 #include <cstdio>
 #include <cstdlib>
@@ -79,10 +80,11 @@ Article MakeArticle(long i, std::mt19937& random) {
           19};
 }
 
-int WriteArticlesCsv(long rows, const char* path, bool suppliers) {
+// `seed`: another seed gives the same article numbers with other texts and prices.
+int WriteArticlesCsv(long rows, const char* path, bool suppliers, unsigned seed = 7) {
   FILE* out = std::fopen(path, "wb");
   if (!out) return 1;
-  std::mt19937 random(7);
+  std::mt19937 random(seed);
   std::string header =
       "Artikelnummer;Bezeichnung;Langtext;Einheit;EK;VK netto;VK "
       "brutto;MwSt;EAN;Gewicht;Hersteller;Warengruppe";
@@ -180,7 +182,9 @@ int main(int argc, char** argv) {
   if (kind == "dbf") return WriteDbf(std::atol(argv[2]), argv[3]);
   if (kind == "articles") return WriteArticlesCsv(std::atol(argv[2]), argv[3], false);
   if (kind == "articles-suppliers") return WriteArticlesCsv(std::atol(argv[2]), argv[3], true);
+  if (kind == "articles-changed") return WriteArticlesCsv(std::atol(argv[2]), argv[3], false, 8);
   std::fprintf(stderr,
-               "usage: bench-generate csv-wide|xlsx|dbf|articles|articles-suppliers ROWS FILE\n");
+               "usage: bench-generate csv-wide|xlsx|dbf|articles|articles-changed|"
+               "articles-suppliers ROWS FILE\n");
   return 2;
 }

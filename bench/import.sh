@@ -17,6 +17,7 @@ echo "load: $(uptime)"
 for rows in 100000 1000000; do
   file="$dir/artikel-$rows.csv"
   "$bin/bench-generate" articles "$rows" "$file"
+  "$bin/bench-generate" articles-changed "$rows" "$dir/changed-$rows.csv"
   echo "== $rows rows"
   start=$(date +%s.%N)
   sqlite3 :memory: -cmd ".mode csv" -cmd ".separator ;" ".import $file t" >/dev/null
@@ -28,8 +29,8 @@ for rows in 100000 1000000; do
   "$bin/importassistent-cli" demo --dir "$dir/company-$rows" >/dev/null
   plain=$("$bin/bench-import" "$dir/company-$rows" "$file")
   echo "numbers from the file:        $plain"
-  sync=$("$bin/bench-import" "$dir/company-$rows" "$file" --sync)
-  echo "again, synchronised:          $sync"
+  sync=$("$bin/bench-import" "$dir/company-$rows" "$dir/changed-$rows.csv" --sync)
+  echo "synchronised, every record changed: $sync"
   rm -rf "$dir/auto-$rows"
   "$bin/importassistent-cli" demo --dir "$dir/auto-$rows" >/dev/null
   auto=$("$bin/bench-import" "$dir/auto-$rows" "$file" --auto-numbers)

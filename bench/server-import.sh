@@ -19,6 +19,7 @@ echo "load: $(uptime)"
 rows=100000
 file="$dir/artikel-$rows.csv"
 "$bin/bench-generate" articles "$rows" "$file"
+"$bin/bench-generate" articles-changed "$rows" "$dir/changed-$rows.csv"
 echo "== $rows rows"
 
 # The reference: the file's columns as text, filled by \copy in one statement.
@@ -44,8 +45,9 @@ rm -rf "$dir/server"
   --password "$VELRA_TEST_PG_PASSWORD" >/dev/null
 plain=$("$bin/bench-import" "$dir/server" "$file" --company MusterfirmaServer)
 echo "numbers from the file:        $plain"
-sync=$("$bin/bench-import" "$dir/server" "$file" --company MusterfirmaServer --sync)
-echo "again, synchronised:          $sync"
+sync=$("$bin/bench-import" "$dir/server" "$dir/changed-$rows.csv" --company MusterfirmaServer \
+  --sync)
+echo "synchronised, every record changed: $sync"
 for run in plain sync; do
   rate=$(echo "${!run}" | sed -E 's/.* rate ([0-9]+) rows\/s.*/\1/')
   awk -v r="$rate" -v ref="$reference" -v name="$run" \

@@ -98,4 +98,21 @@ std::string Dialect::InsertRowsStatement(std::string_view table, std::string_vie
          std::string(quotedId) + ";";
 }
 
+std::string Dialect::SelectDocumentsStatement(std::string_view table, std::string_view quotedId,
+                                              std::string_view marks) const {
+  return "SELECT CAST(row_to_json(t) AS text) FROM " + std::string(table) + " AS t WHERE t." +
+         std::string(quotedId) + " IN (" + std::string(marks) + ")";
+}
+
+std::string Dialect::UpdateRowsStatement(std::string_view table, std::string_view quotedId,
+                                         const std::vector<std::string>& columns) const {
+  std::string assignments;
+  for (const std::string& column : columns)
+    assignments += (assignments.empty() ? "" : ", ") + column + " = d." + column;
+  return "UPDATE " + std::string(table) + " SET " + assignments +
+         " FROM json_populate_recordset(CAST(NULL AS " + std::string(table) +
+         "), CAST(? AS json)) AS d WHERE " + std::string(table) + "." + std::string(quotedId) +
+         " = d." + std::string(quotedId);
+}
+
 }  // namespace velra

@@ -42,6 +42,14 @@ class Dialect {
   // 0, then the record's columns.
   std::string InsertRowsStatement(std::string_view table, std::string_view quotedId,
                                   const std::vector<std::string>& columns, size_t rows) const;
+  // Document: changes records of the quoted `columns` to the values in the JSON text of its one
+  // parameter, each record found by its ID there.
+  std::string UpdateRowsStatement(std::string_view table, std::string_view quotedId,
+                                  const std::vector<std::string>& columns) const;
+  // Document: the records whose IDs are in the list of parameter marks `marks`, each as one JSON
+  // text (RecordFromDocument).
+  std::string SelectDocumentsStatement(std::string_view table, std::string_view quotedId,
+                                       std::string_view marks) const;
   // The most parameters one statement may take.
   size_t MaxParameters() const { return kind_ == BackendKind::SqlServer ? 2000 : 30000; }
   // The integer the suite stores for "true": -1 in a file company (as Access did), 1 on servers.

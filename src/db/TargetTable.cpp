@@ -1,6 +1,7 @@
 #include "db/TargetTable.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "base/Text.h"
 #include "db/DbTexts.h"
@@ -68,32 +69,43 @@ bool TargetTable::Read(int64_t id, std::vector<Value>& values) {
   return true;
 }
 
-void TargetTable::Fetch(const std::vector<int64_t>& ids) {
+size_t TargetTable::Fetch(const std::vector<int64_t>& ids) {
   fetched_.clear();
-  if (ids.empty()) return;
+  if (ids.empty()) return 0;
   // One statement for every chunk: a short last chunk repeats its last ID.
   constexpr size_t kChunk = 250;
+  const bool documents =
+      connection_.GetDialect().HowManyRecordsAreAdded() == Dialect::ManyRecords::Document;
   if (!fetch_) {
-    std::string names, marks;
-    for (size_t i = 0; i < columns_.size(); ++i)
-      names += (i ? ", " : "") + connection_.Quote(columns_[i].name);
+    std::string marks;
     for (size_t i = 0; i < kChunk; ++i) marks += i ? ", ?" : "?";
-    fetch_ = std::make_unique<Statement>(
-        connection_.Prepare("SELECT " + names + " FROM " + connection_.Quote(name_) + " WHERE " +
-                            connection_.Quote(IdColumn().name) + " IN (" + marks + ")"));
+    const std::string table = connection_.Quote(name_), id = connection_.Quote(IdColumn().name);
+    fetch_ = std::make_unique<Statement>(connection_.Prepare(
+        documents ? connection_.GetDialect().SelectDocumentsStatement(table, id, marks)
+                  : "SELECT " + Join(QuotedNames(std::vector<char>(columns_.size(), 1)), ", ") +
+                        " FROM " + table + " WHERE " + id + " IN (" + marks + ")"));
   }
+  std::unordered_map<std::string, size_t> columnOf;
+  for (size_t i = 0; i < columns_.size(); ++i) columnOf.emplace(columns_[i].name, i);
+  std::vector<Value> values;
   for (size_t start = 0; start < ids.size(); start += kChunk) {
     fetch_->Reset();
     for (size_t i = 0; i < kChunk; ++i)
       fetch_->Bind(static_cast<int>(i + 1), Value(ids[std::min(start + i, ids.size() - 1)]));
     while (fetch_->Next()) {
-      std::vector<Value> values(columns_.size());
-      for (size_t i = 0; i < columns_.size(); ++i) values[i] = fetch_->Get(static_cast<int>(i));
+      if (documents) {
+        // A record the reader does not take is read by itself when it is wanted.
+        if (!RecordFromDocument(fetch_->Get(0).AsText(), columns_, columnOf, values)) continue;
+      } else {
+        values.resize(columns_.size());
+        for (size_t i = 0; i < columns_.size(); ++i) values[i] = fetch_->Get(static_cast<int>(i));
+      }
       const int64_t id = values[static_cast<size_t>(idIndex_)].AsInteger();
       fetched_[id] = std::move(values);
     }
   }
   fetch_->Reset();
+  return fetched_.size();
 }
 
 Statement& TargetTable::Cached(std::map<std::vector<char>, Statement>& cache,
@@ -187,6 +199,25 @@ std::vector<int64_t> TargetTable::InsertWithOutput(
   for (int64_t id : ids)
     if (id == 0) throw DbError(DbError::Kind::Statement, Fill(db_texts::kNoIdsOfRows, {name_}));
   return ids;
+}
+
+void TargetTable::UpdateRows(const std::vector<int64_t>& ids,
+                             const std::vector<const std::vector<Value>*>& rows,
+                             const std::vector<char>& set) {
+  if (connection_.GetDialect().HowManyRecordsAreAdded() != Dialect::ManyRecords::Document) {
+    for (size_t i = 0; i < rows.size(); ++i) Update(ids[i], *rows[i], set);
+    return;
+  }
+  auto found = rowUpdates_.find(set);
+  if (found == rowUpdates_.end()) {
+    Statement statement = connection_.Prepare(connection_.GetDialect().UpdateRowsStatement(
+        connection_.Quote(name_), connection_.Quote(IdColumn().name), QuotedNames(set)));
+    statement.ForColumn(1, Value::Type::Text);
+    found = rowUpdates_.emplace(set, std::move(statement)).first;
+  }
+  found->second.Bind(1, Value(RecordsDocument(columns_, idIndex_, set, rows, ids,
+                                              connection_.GetDialect().TrueValue())));
+  found->second.Execute();
 }
 
 std::vector<std::string> TargetTable::QuotedNames(const std::vector<char>& set) const {

@@ -27,10 +27,10 @@ class TargetTable {
   // The record with this ID, one value per column; false when there is none. A record fetched
   // ahead (Fetch) is taken from there, once.
   bool Read(int64_t id, std::vector<Value>& values);
-  // Reads the records with these IDs in a few statements, for the Read of each that follows.
-  // Replaces what was fetched before; the caller sees to it that nothing it fetched is changed
-  // before it is read.
-  void Fetch(const std::vector<int64_t>& ids);
+  // Reads the records with these IDs in a few statements, for the Read of each that follows;
+  // how many it holds then. Replaces what was fetched before; the caller sees to it that nothing
+  // it fetched is changed before it is read.
+  size_t Fetch(const std::vector<int64_t>& ids);
   // Adds a record with the columns marked in `set` (the others take their defaults); its ID.
   int64_t Insert(const std::vector<Value>& values, const std::vector<char>& set);
   // Adds the records, each with the columns marked in `set`, in as few statements as the
@@ -39,6 +39,10 @@ class TargetTable {
                                   const std::vector<char>& set);
   // Changes the columns marked in `set` of the record with this ID.
   void Update(int64_t id, const std::vector<Value>& values, const std::vector<char>& set);
+  // Changes the columns marked in `set` of the records with these IDs (each once), in as few
+  // statements as the database allows.
+  void UpdateRows(const std::vector<int64_t>& ids,
+                  const std::vector<const std::vector<Value>*>& rows, const std::vector<char>& set);
 
  private:
   Statement& Cached(std::map<std::vector<char>, Statement>& cache, const std::vector<char>& set,
@@ -68,7 +72,7 @@ class TargetTable {
   std::unordered_map<std::string, int, NameHash, NameEqual> indexByName_;
   int idIndex_ = -1;
   std::unique_ptr<Statement> select_, fetch_, reserve_, partial_;
-  std::map<std::vector<char>, Statement> inserts_, updates_, rowInserts_;
+  std::map<std::vector<char>, Statement> inserts_, updates_, rowInserts_, rowUpdates_;
   std::unordered_map<int64_t, std::vector<Value>> fetched_;
 };
 

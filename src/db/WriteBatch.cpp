@@ -76,34 +76,45 @@ size_t WriteBatch::EndOf(size_t row) const {
   return row + 1 < rowStarts_.size() ? rowStarts_[row + 1] : writes_.size();
 }
 
-// The changes first, each by itself and in order (one may free a value that a record added
-// after it takes); then the added records, a statement for many of the same table and fields.
-// No write of a batch needs another's result: a row that needs a record waiting here has the
-// batch sent before it.
+// The changes first (one may free a value that a record added after it takes), then the added
+// records: a statement for many writes of the same table and fields where the database takes
+// that. No write of a batch needs another's result: a row that needs a record waiting here has
+// the batch sent before it, so a record is changed once in a batch at most; should it be changed
+// twice, the second change goes in a statement after the first.
 void WriteBatch::WriteAll(size_t first, size_t last) {
   const size_t begin = rowStarts_[first], end = EndOf(last - 1);
   struct Group {
     TargetTable* table;
+    bool add;
     const std::vector<char>* set;
     std::vector<Write*> writes;
   };
   std::vector<Group> groups;
   for (size_t i = begin; i < end; ++i) {
     Write& write = writes_[i];
-    if (!write.add) {
-      write.table->Update(write.id, write.values, write.set);
-      continue;
+    auto fits = [&](const Group& g) {
+      return g.table == write.table && g.add == write.add && *g.set == write.set &&
+             (write.add || std::none_of(g.writes.begin(), g.writes.end(),
+                                        [&](const Write* w) { return w->id == write.id; }));
+    };
+    auto group = std::find_if(groups.rbegin(), groups.rend(), fits);
+    if (group == groups.rend()) {
+      groups.push_back({write.table, write.add, &write.set, {}});
+      group = groups.rbegin();
     }
-    auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) {
-      return g.table == write.table && *g.set == write.set;
-    });
-    if (group == groups.end()) group = groups.insert(groups.end(), {write.table, &write.set, {}});
     group->writes.push_back(&write);
   }
+  std::stable_partition(groups.begin(), groups.end(), [](const Group& g) { return !g.add; });
   for (Group& group : groups) {
     std::vector<const std::vector<Value>*> rows;
     rows.reserve(group.writes.size());
     for (const Write* write : group.writes) rows.push_back(&write->values);
+    if (!group.add) {
+      std::vector<int64_t> ids;
+      for (const Write* write : group.writes) ids.push_back(write->id);
+      group.table->UpdateRows(ids, rows, *group.set);
+      continue;
+    }
     const std::vector<int64_t> ids = group.table->InsertRows(rows, *group.set);
     for (size_t i = 0; i < ids.size(); ++i) group.writes[i]->id = ids[i];
   }

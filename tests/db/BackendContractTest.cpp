@@ -361,9 +361,9 @@ TEST_P(BackendContract, SavepointUndoesOneRowAndKeepsTheOthers) {
 // were: texts in any script and with any character JSON or SQL would escape, numbers, dates,
 // flags, binary data and nulls.
 TEST_P(BackendContract, ABatchWritesEveryRowButTheRefusedOnesWithTheirIds) {
-  db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\", \"Stock\") VALUES (?, ?)",
-               {"X", int64_t{0}});
-  const Value existing = *db_->QueryValue("SELECT \"ID\" FROM \"Articles\"");
+  for (const char* number : {"X", "Y", "Z"})
+    db_->Execute("INSERT INTO \"Articles\" (\"ArticleNumber\", \"Stock\") VALUES (?, ?)",
+                 {number, int64_t{0}});
   TargetTable articles(*db_, "Articles");
   const std::vector<std::string> fields{"ArticleNumber", "Stock",        "ShortText", "NetPrice",
                                         "Active",        "DateCreation", "Picture"};
@@ -389,20 +389,35 @@ TEST_P(BackendContract, ABatchWritesEveryRowButTheRefusedOnesWithTheirIds) {
   WriteBatch batch(*db_);
   const uint32_t rows = 1200;  // more than one statement takes
   for (uint32_t row = 1; row <= rows; ++row) batch.Add(row, articles, valuesOf(row), set);
-  std::vector<Value> change(set.size());
-  change[static_cast<size_t>(articles.IndexOf("Stock"))] = Value(int64_t{42});
+  // Changes of records there already travel with the same batch.
+  const size_t stock = static_cast<size_t>(articles.IndexOf("Stock")),
+               text = static_cast<size_t>(articles.IndexOf("ShortText"));
   std::vector<char> changed(set.size(), 0);
-  changed[static_cast<size_t>(articles.IndexOf("Stock"))] = 1;
-  batch.Change(rows + 1, articles, existing.AsInteger(), change, changed);
+  changed[stock] = changed[text] = 1;
+  const Rows existing = db_->Query("SELECT \"ID\" FROM \"Articles\" ORDER BY \"ID\"");
+  for (size_t i = 0; i < existing.Size(); ++i) {
+    std::vector<Value> change(set.size());
+    change[stock] = Value(static_cast<int64_t>(42 + i));
+    change[text] = i == 1 ? Value() : Value("geändert \"" + std::to_string(i) + "\"");
+    batch.Change(rows + 1 + static_cast<uint32_t>(i), articles, existing.Get(i, "ID").AsInteger(),
+                 std::move(change), changed);
+  }
   Transaction transaction = db_->Begin();
   const std::vector<WriteBatch::Outcome> outcomes = batch.Send();
   transaction.Commit();
 
-  ASSERT_EQ(outcomes.size(), rows + 1);
-  EXPECT_TRUE(outcomes[rows].written);
-  EXPECT_EQ(db_->QueryValue("SELECT \"Stock\" FROM \"Articles\" WHERE \"ID\" = ?", {existing}),
-            Value(int64_t{42}));
-  EXPECT_EQ(Count(*db_), rows - 2 + 1);
+  ASSERT_EQ(outcomes.size(), rows + 3);
+  EXPECT_EQ(Count(*db_), rows - 2 + 3);
+  const Rows after = db_->Query(
+      "SELECT \"Stock\", \"ShortText\" FROM \"Articles\" WHERE \"ArticleNumber\" IN ('X', "
+      "'Y', 'Z') ORDER BY \"ArticleNumber\"");
+  ASSERT_EQ(after.Size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_TRUE(outcomes[rows + i].written);
+    EXPECT_EQ(after.Get(i, "Stock"), Value(static_cast<int64_t>(42 + i)));
+    EXPECT_EQ(after.Get(i, "ShortText"),
+              i == 1 ? Value() : Value("geändert \"" + std::to_string(i) + "\""));
+  }
   std::vector<Value> stored;
   for (uint32_t row = 1; row <= rows; ++row) {
     const WriteBatch::Outcome& outcome = outcomes[row - 1];
@@ -420,6 +435,19 @@ TEST_P(BackendContract, ABatchWritesEveryRowButTheRefusedOnesWithTheirIds) {
       const size_t i = static_cast<size_t>(articles.IndexOf(field));
       EXPECT_EQ(stored[i], expected[i]) << row << " " << field;
     }
+  }
+
+  // Records read ahead many at a time are read as each by itself.
+  std::vector<int64_t> ids;
+  for (const WriteBatch::Outcome& outcome : outcomes)
+    if (!outcome.added.empty()) ids.push_back(outcome.added[0]);
+  EXPECT_EQ(articles.Fetch(ids), ids.size());
+  TargetTable alone(*db_, "Articles");
+  std::vector<Value> ahead;
+  for (int64_t id : ids) {
+    ASSERT_TRUE(articles.Read(id, ahead));
+    ASSERT_TRUE(alone.Read(id, stored));
+    EXPECT_EQ(ahead, stored) << id;
   }
 }
 

@@ -439,6 +439,22 @@ TEST_P(ImportRunTest, ARowTheDatabaseRefusesInABatchIsReportedAndTheOthersAreWri
   EXPECT_EQ(
       Query("SELECT ShortText FROM Articles WHERE ArticleNumber = 'B-300'").Get(0, "ShortText"),
       Value("Text 450"));
+
+  // The same with changes: every record gets a new text, row 10 the one row 20 is to get, so that
+  // row 20 is refused.
+  for (size_t row = 0; row < rows.size(); ++row)
+    rows[row][1] = row == 9 ? "Neu 20" : "Neu " + std::to_string(row + 1);
+  ArticleGrid(rows);
+  Sync("Artikel-Nr.");
+  Run();
+  EXPECT_EQ(Report().updated, 599u);
+  EXPECT_EQ(company_.RowsNotImported(), (std::vector<uint32_t>{20}));
+  EXPECT_EQ(
+      Query("SELECT ShortText FROM Articles WHERE ArticleNumber = 'B-20'").Get(0, "ShortText"),
+      Value("Text 20"));
+  EXPECT_EQ(
+      Query("SELECT ShortText FROM Articles WHERE ArticleNumber = 'B-21'").Get(0, "ShortText"),
+      Value("Neu 21"));
 }
 
 TEST_P(ImportRunTest, CancelWritesExactlyTheRowsBefore) {

@@ -4,6 +4,7 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 
 #include "db/ConnectionParameters.h"
@@ -125,23 +126,32 @@ Value ReadDate(OdbcSession& session, SQLHSTMT handle, SQLUSMALLINT column, SQLSM
 }
 
 Value ReadText(OdbcSession& session, SQLHSTMT handle, SQLUSMALLINT column) {
-  std::u16string text;
-  std::u16string buffer(4096, u'\0');
+  // Most texts fit the buffer on the stack; a longer one is read on into `rest`.
+  std::array<char16_t, 1024> first;
+  std::u16string text, rest;
+  SQLPOINTER buffer = first.data();
+  size_t units = first.size();
   for (;;) {
     SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(handle, column, SQL_C_WCHAR, Wide(buffer),
-                              static_cast<SQLLEN>(buffer.size() * sizeof(char16_t)), &indicator);
+    SQLRETURN rc = SQLGetData(handle, column, SQL_C_WCHAR, buffer,
+                              static_cast<SQLLEN>(units * sizeof(char16_t)), &indicator);
     if (rc == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(rc)) session.Fail(SQL_HANDLE_STMT, handle, false);
     if (indicator == SQL_NULL_DATA) return {};
-    const size_t room = buffer.size() - 1;  // one for the terminating zero
+    const size_t room = units - 1;  // one for the terminating zero
     const bool whole =
         indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) / sizeof(char16_t) <= room;
-    text.append(buffer.data(), whole ? static_cast<size_t>(indicator) / sizeof(char16_t) : room);
+    const size_t got = whole ? static_cast<size_t>(indicator) / sizeof(char16_t) : room;
+    if (whole && text.empty()) return Value(Utf8(static_cast<const char16_t*>(buffer), got));
+    text.append(static_cast<const char16_t*>(buffer), got);
     if (whole) break;
     // The rest in one more call when the driver says how long it is.
-    if (indicator != SQL_NO_TOTAL)
-      buffer.assign(static_cast<size_t>(indicator) / sizeof(char16_t) - room + 1, u'\0');
+    rest.assign(indicator != SQL_NO_TOTAL
+                    ? static_cast<size_t>(indicator) / sizeof(char16_t) - room + 1
+                    : std::max<size_t>(units, 4096),
+                u'\0');
+    buffer = rest.data();
+    units = rest.size();
   }
   return Value(Utf8(text.data(), text.size()));
 }

@@ -66,6 +66,10 @@ std::string Utf8(const char16_t* data, size_t length) {
   out.reserve(length);
   for (size_t i = 0; i < length; ++i) {
     char32_t code = data[i];
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+      continue;
+    }
     if (code >= 0xD800 && code <= 0xDBFF && i + 1 < length && data[i + 1] >= 0xDC00 &&
         data[i + 1] <= 0xDFFF) {
       code = 0x10000 + ((code - 0xD800) << 10) + (data[i + 1] - 0xDC00u);
