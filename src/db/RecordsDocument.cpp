@@ -248,7 +248,8 @@ bool JsonCursor::String(std::string& out) {
 }
 
 // A date as the server writes it into JSON: "YYYY-MM-DD", "HH:MM:SS" or
-// "YYYY-MM-DDTHH:MM:SS" with fractions of a second, which the driver drops as well.
+// "YYYY-MM-DDTHH:MM:SS" with fractions of a second, which the driver drops as well; also with a
+// blank for the "T", as RecordsDocument writes it.
 bool DateFromDocument(const std::string& text, DateTime& out) {
   auto digits = [&](size_t at, size_t count, int& value) {
     if (at + count > text.size()) return false;
@@ -266,8 +267,9 @@ bool DateFromDocument(const std::string& text, DateTime& out) {
       !digits(5, 2, out.Month) || !digits(8, 2, out.Day))
     return false;
   if (text.size() == 10) return true;
-  if (text.size() < 19 || text[10] != 'T' || text[13] != ':' || text[16] != ':' ||
-      !digits(11, 2, out.Hour) || !digits(14, 2, out.Minute) || !digits(17, 2, out.Second))
+  if (text.size() < 19 || (text[10] != 'T' && text[10] != ' ') || text[13] != ':' ||
+      text[16] != ':' || !digits(11, 2, out.Hour) || !digits(14, 2, out.Minute) ||
+      !digits(17, 2, out.Second))
     return false;
   if (text.size() == 19) return true;
   if (text[19] != '.') return false;
