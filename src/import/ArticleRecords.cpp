@@ -10,15 +10,12 @@ std::string WebshopCaption(const std::string& shortText) {
 }
 
 WebshopRecords::WebshopRecords(Connection& connection)
-    : table_(connection, "ArticleWebshop"),
-      record_(table_),
-      lookup_(connection, "ArticleWebshop", "ID") {}
+    : table_(connection, "ArticleWebshop"), record_(table_), index_(connection, table_) {}
 
 void WebshopRecords::Prepare(const std::string& articleNumber, const std::string& shortText,
                              const std::string& longText) {
   if (articleNumber.empty()) return;
-  int64_t id = lookup_.FirstId(articleNumber);
-  if (id != 0 && record_.LoadExisting(id)) {
+  if (index_.Load(record_, {articleNumber})) {
     // What the shop has of the article was entered for it: only the marks are set again.
     record_.Set("Synchronise", Value(true));
     record_.Set("Active", Value(true));
@@ -57,20 +54,20 @@ void WebshopRecords::Prepare(const std::string& articleNumber, const std::string
   record_.Set("Deliverable", Value(true));
   record_.Set("StockValues", empty);
   record_.Save();
+  index_.Saved(record_);
 }
 
 SupplierRecords::SupplierRecords(Connection& connection)
     : table_(connection, "ArticleSuppliers"),
       record_(table_),
-      lookup_(connection, "ArticleSuppliers", "ID", {"Supplier"}) {}
+      index_(connection, table_, {"Supplier"}) {}
 
 void SupplierRecords::Create(const std::string& articleNumber, const std::string& supplier,
                              const std::string& supplierNumber, const std::string& orderNumber,
                              const std::string& shortText, std::optional<double> price,
                              const std::string& vatCode, const std::string& unit) {
   if (articleNumber.empty() || supplier.empty() || orderNumber.empty()) return;
-  int64_t id = lookup_.FirstId(articleNumber, {supplier});
-  if (id == 0 || !record_.LoadExisting(id)) record_.StartNew();
+  if (!index_.Load(record_, {articleNumber, supplier})) record_.StartNew();
   record_.Set("ArticleNumber", Value(articleNumber));
   record_.Set("Supplier", Value(supplier));
   record_.Set("SupplierNumber", Value(supplierNumber));
@@ -85,6 +82,7 @@ void SupplierRecords::Create(const std::string& articleNumber, const std::string
   record_.Set("Standard", Value(true));
   record_.Set("ArticleNumberVariant", Value(articleNumber));
   record_.Save();
+  index_.Saved(record_);
 }
 
 }  // namespace velra

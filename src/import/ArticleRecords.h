@@ -8,7 +8,7 @@
 
 #include "db/Connection.h"
 #include "db/TargetTable.h"
-#include "import/ArticleLookup.h"
+#include "import/ArticleRecordIndex.h"
 #include "import/RowRecord.h"
 
 namespace velra {
@@ -25,7 +25,7 @@ class WebshopRecords {
  private:
   TargetTable table_;
   RowRecord record_;
-  ArticleLookup lookup_;
+  ArticleRecordIndex index_;
 };
 
 class SupplierRecords {
@@ -42,7 +42,7 @@ class SupplierRecords {
  private:
   TargetTable table_;
   RowRecord record_;
-  ArticleLookup lookup_;
+  ArticleRecordIndex index_;
 };
 
 // The webshop caption: the short text, shortened to 61 characters and "..." from 65 characters on.
