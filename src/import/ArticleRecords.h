@@ -1,14 +1,17 @@
 #pragma once
 // The records that hang off an article: its webshop record and its article supplier. Written
-// through the run's connection, inside the row's transaction.
+// through the run's connection, inside the row's transaction. The fields are found in the table
+// once, when the records are made.
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/Connection.h"
 #include "db/TargetTable.h"
 #include "import/ArticleRecordIndex.h"
+#include "import/RecordFields.h"
 #include "import/RowRecord.h"
 
 namespace velra {
@@ -26,6 +29,8 @@ class WebshopRecords {
   TargetTable table_;
   RowRecord record_;
   ArticleRecordIndex index_;
+  RecordFields fields_;
+  std::vector<std::pair<int, Value>> defaults_;  // the shop's defaults of a new record, by field
 };
 
 class SupplierRecords {
@@ -43,6 +48,7 @@ class SupplierRecords {
   TargetTable table_;
   RowRecord record_;
   ArticleRecordIndex index_;
+  RecordFields fields_;
 };
 
 // The webshop caption: the short text, shortened to 61 characters and "..." from 65 characters on.
