@@ -22,6 +22,7 @@
 #include <unicode/timezone.h>
 
 #include "base/Text.h"
+#include "import/GroupedDigits.h"
 #include "import/ImportTexts.h"
 
 namespace velra {
@@ -303,6 +304,7 @@ struct ValueConverter::Icu {
   std::mutex mutex;
   std::unique_ptr<icu::DecimalFormat> numberParser;
   std::unique_ptr<icu::DecimalFormat> groupedFormat;
+  std::optional<GroupedDigits> groupedDigits;  // the grouped format's text without ICU
   std::unique_ptr<icu::Calendar> calendar;
   std::vector<DateParser> dateParsers;
   std::unique_ptr<icu::SimpleDateFormat> dateFormat;
@@ -330,6 +332,7 @@ struct ValueConverter::Icu {
         groupedFormat = std::make_unique<icu::DecimalFormat>(*parser);
         groupedFormat->setGroupingUsed(true);
         groupedFormat->setRoundingMode(icu::DecimalFormat::kRoundHalfUp);
+        groupedDigits = GroupedDigits::Of(*groupedFormat);
         numberParser = std::move(parser);
       }
     }
@@ -426,6 +429,8 @@ struct ValueConverter::Icu {
 
   std::optional<std::string> FormatGrouped(double value, int decimals) {
     if (!groupedFormat) return std::nullopt;
+    if (groupedDigits)
+      if (std::optional<std::string> text = groupedDigits->Format(value, decimals)) return text;
     icu::UnicodeString out;
     std::lock_guard lock(mutex);
     groupedFormat->setMinimumFractionDigits(decimals);
