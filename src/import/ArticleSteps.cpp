@@ -1,6 +1,7 @@
 #include "import/ArticleSteps.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "base/Text.h"
 
@@ -18,6 +19,12 @@ constexpr RateCode kRateCodes[] = {{"19", 19, "1"},  {"7", 7, "2"},      {"0", 0
                                    {"20", 20, "40"}, {"10", 10, "41"}};
 
 constexpr const char* kCrLf = "\r\n";
+
+// The fields of the label, named in the same order.
+enum LabelField { kNumber, kShortText, kBarcode, kUnit, kWeightNet, kWeightGross, kGrossPrice };
+constexpr const char* kLabelFields[] = {"ArticleNumber", "ShortText",   "Barcode",   "Unit",
+                                        "WeightNet",     "WeightGross", "GrossPrice"};
+static_assert(std::size(kLabelFields) == kGrossPrice + 1);
 
 }  // namespace
 
@@ -42,21 +49,23 @@ std::string VatRateCode(const std::string& rate, const ValueConverter& converter
   return best ? best->code : rate;
 }
 
-std::string ArticleLabel(const RowRecord& article, const ValueConverter& converter) {
-  auto text = [&](const char* field) {
-    return converter.ToText(article.Get(field)).value_or(std::string());
+ArticleLabel::ArticleLabel(const TargetTable& articles) : fields_(articles, kLabelFields) {}
+
+std::string ArticleLabel::Of(const RowRecord& article, const ValueConverter& converter) const {
+  auto text = [&](LabelField field) {
+    return converter.ToText(fields_[field].Of(article)).value_or(std::string());
   };
-  std::string label = "Artikel-Nr.: " + text("ArticleNumber") + kCrLf;
-  if (std::string shortText = text("ShortText"); !shortText.empty())
+  std::string label = "Artikel-Nr.: " + text(kNumber) + kCrLf;
+  if (std::string shortText = text(kShortText); !shortText.empty())
     label += shortText + kCrLf + kCrLf;
-  if (std::string barcode = text("Barcode"); !barcode.empty()) label += "EAN " + barcode + kCrLf;
-  if (std::string unit = text("Unit"); !unit.empty()) label += unit + " ";
-  if (std::string net = text("WeightNet"); !net.empty())
+  if (std::string barcode = text(kBarcode); !barcode.empty()) label += "EAN " + barcode + kCrLf;
+  if (std::string unit = text(kUnit); !unit.empty()) label += unit + " ";
+  if (std::string net = text(kWeightNet); !net.empty())
     label += "Gewicht netto: " + net + " kg" + kCrLf;
-  if (std::string gross = text("WeightGross"); !gross.empty())
+  if (std::string gross = text(kWeightGross); !gross.empty())
     label += "Gewicht brutto: " + gross + " kg" + kCrLf + kCrLf;
-  if (std::string price = text("GrossPrice"); !price.empty()) {
-    std::optional<double> value = converter.ToDouble(article.Get("GrossPrice"));
+  if (std::string price = text(kGrossPrice); !price.empty()) {
+    std::optional<double> value = converter.ToDouble(fields_[kGrossPrice].Of(article));
     label += "EUR " + (value ? converter.FormatNumber(*value, 2) : price);
   }
   return label;
