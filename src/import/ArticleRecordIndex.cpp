@@ -46,19 +46,17 @@ std::vector<Key> Fields(std::string_view keys) {
   return fields;
 }
 
+// The first key field of an entry's keys: its article number.
+Key FirstKey(std::string_view keys) {
+  uint32_t length = 0;
+  std::memcpy(&length, keys.data() + 1, sizeof length);
+  return {keys[0], keys.substr(1 + sizeof length, length)};
+}
+
 std::string TextKeys(const std::vector<std::string>& texts) {
   std::string keys;
   for (const std::string& text : texts) AppendKey(keys, kText, text);
   return keys;
-}
-
-// Where an entry with this article number is kept: the hash of its folded key; nullopt for
-// `unfolded_`.
-std::optional<size_t> Slot(const Key& articleNumber) {
-  if (articleNumber.mark != kText) return std::nullopt;
-  std::optional<std::string> folded = FoldedKey(articleNumber.text);
-  if (!folded) return std::nullopt;
-  return std::hash<std::string>{}(*folded);
 }
 
 }  // namespace
@@ -81,7 +79,9 @@ ArticleRecordIndex::ArticleRecordIndex(Connection& connection, const TargetTable
     std::string keys;
     for (size_t i = 0; i < fields.size(); ++i)
       AppendValue(keys, statement.Get(static_cast<int>(i + 1)));
-    Add(statement.Get(0).AsInteger(), std::move(keys));
+    size_t hash = 0;
+    const Where where = WhereOf(keys, hash);
+    Insert(statement.Get(0).AsInteger(), where, hash, std::move(keys));
   }
 }
 
@@ -124,12 +124,15 @@ std::optional<int64_t> ArticleRecordIndex::Decide(const std::vector<std::string>
   // Many records with odd article numbers would be weighed for every row: the database is
   // faster then.
   if (unfolded_.size() > kMostUnfolded) return std::nullopt;
-  std::vector<std::optional<std::string>> folded;
-  for (const std::string& key : keys) folded.push_back(FoldedKey(key));
-  if (!folded[0]) return std::nullopt;
+  const std::optional<std::string> number = FoldedKey(keys[0]);
+  if (!number) return std::nullopt;
+  const auto [first, last] = byFolded_.equal_range(std::hash<std::string>{}(*number));
+  if (first == last && unfolded_.empty()) return 0;
 
   // The records the database may take as equal, in table order. Left out: those with a null key
   // field, or with a folded key that differs.
+  std::vector<std::optional<std::string>> folded{number};
+  for (size_t i = 1; i < keys.size(); ++i) folded.push_back(FoldedKey(keys[i]));
   std::vector<const Entry*> candidates;
   auto consider = [&](const Entry& entry) {
     const std::vector<Key> stored = Fields(entry.keys);
@@ -141,7 +144,6 @@ std::optional<int64_t> ArticleRecordIndex::Decide(const std::vector<std::string>
     }
     candidates.push_back(&entry);
   };
-  const auto [first, last] = byFolded_.equal_range(std::hash<std::string>{}(*folded[0]));
   for (auto it = first; it != last; ++it) consider(it->second);
   for (const Entry& entry : unfolded_) consider(entry);
   if (candidates.empty()) return 0;
@@ -162,34 +164,52 @@ bool ArticleRecordIndex::Read(RowRecord& record, int64_t id) {
   return true;
 }
 
+ArticleRecordIndex::Where ArticleRecordIndex::WhereOf(std::string_view keys, size_t& hash) {
+  const Key number = FirstKey(keys);
+  if (number.mark == kNull) return Where::Nowhere;
+  if (number.mark == kText)
+    if (std::optional<std::string> folded = FoldedKey(number.text)) {
+      hash = std::hash<std::string>{}(*folded);
+      return Where::Folded;
+    }
+  return Where::Unfolded;
+}
+
 void ArticleRecordIndex::Place(int64_t id, std::string keys) {
-  Remove(id, keys);
-  Add(id, std::move(keys));
+  size_t hash = 0;
+  const Where where = WhereOf(keys, hash);
+  Erase(id, where, hash);
+  Insert(id, where, hash, std::move(keys));
 }
 
-void ArticleRecordIndex::Add(int64_t id, std::string keys) {
-  const Key articleNumber = Fields(keys)[0];
-  if (articleNumber.mark == kNull) return;
-  if (std::optional<size_t> slot = Slot(articleNumber)) {
-    byFolded_.emplace(*slot, Entry{id, std::move(keys)});
-    return;
+void ArticleRecordIndex::Remove(int64_t id, std::string_view keys) {
+  size_t hash = 0;
+  const Where where = WhereOf(keys, hash);
+  Erase(id, where, hash);
+}
+
+void ArticleRecordIndex::Insert(int64_t id, Where where, size_t hash, std::string keys) {
+  if (where == Where::Folded) {
+    byFolded_.emplace(hash, Entry{id, std::move(keys)});
+  } else if (where == Where::Unfolded) {
+    auto at =
+        std::lower_bound(unfolded_.begin(), unfolded_.end(), id,
+                         [](const Entry& entry, int64_t wanted) { return entry.id < wanted; });
+    unfolded_.insert(at, Entry{id, std::move(keys)});
   }
-  auto at = std::lower_bound(unfolded_.begin(), unfolded_.end(), id,
-                             [](const Entry& entry, int64_t wanted) { return entry.id < wanted; });
-  unfolded_.insert(at, Entry{id, std::move(keys)});
 }
 
-void ArticleRecordIndex::Remove(int64_t id, const std::string& keys) {
-  if (std::optional<size_t> slot = Slot(Fields(keys)[0])) {
-    const auto [first, last] = byFolded_.equal_range(*slot);
+void ArticleRecordIndex::Erase(int64_t id, Where where, size_t hash) {
+  if (where == Where::Folded) {
+    const auto [first, last] = byFolded_.equal_range(hash);
     for (auto it = first; it != last; ++it)
       if (it->second.id == id) {
         byFolded_.erase(it);
         return;
       }
-    return;
+  } else if (where == Where::Unfolded) {
+    std::erase_if(unfolded_, [id](const Entry& entry) { return entry.id == id; });
   }
-  std::erase_if(unfolded_, [id](const Entry& entry) { return entry.id == id; });
 }
 
 }  // namespace velra

@@ -46,11 +46,16 @@ class ArticleRecordIndex {
   // The ID the index is sure of, 0 for none; nullopt when only the database can tell.
   std::optional<int64_t> Decide(const std::vector<std::string>& keys) const;
   bool Read(RowRecord& record, int64_t id);
+  // Where the entries of an article number are kept: under the hash of its folded key, among
+  // the unfolded ones, or nowhere (a null article number equals no key).
+  enum class Where { Folded, Unfolded, Nowhere };
+  static Where WhereOf(std::string_view keys, size_t& hash);
   // Takes the record with these keys, in place of an entry of the same ID with the same
   // article number.
   void Place(int64_t id, std::string keys);
-  void Add(int64_t id, std::string keys);
-  void Remove(int64_t id, const std::string& keys);
+  void Remove(int64_t id, std::string_view keys);
+  void Insert(int64_t id, Where where, size_t hash, std::string keys);
+  void Erase(int64_t id, Where where, size_t hash);
 
   std::vector<int> fields_;  // the key fields in the table
   ArticleLookup lookup_;
