@@ -1,6 +1,7 @@
 #include "import/ArticleSteps.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <iterator>
 
 #include "base/Text.h"
@@ -55,19 +56,22 @@ std::string ArticleLabel::Of(const RowRecord& article, const ValueConverter& con
   auto text = [&](LabelField field) {
     return converter.ToText(fields_[field].Of(article)).value_or(std::string());
   };
-  std::string label = "Artikel-Nr.: " + text(kNumber) + kCrLf;
-  if (std::string shortText = text(kShortText); !shortText.empty())
-    label += shortText + kCrLf + kCrLf;
-  if (std::string barcode = text(kBarcode); !barcode.empty()) label += "EAN " + barcode + kCrLf;
-  if (std::string unit = text(kUnit); !unit.empty()) label += unit + " ";
-  if (std::string net = text(kWeightNet); !net.empty())
-    label += "Gewicht netto: " + net + " kg" + kCrLf;
+  std::string label;
+  auto add = [&label](std::initializer_list<std::string_view> parts) {
+    for (std::string_view part : parts) label += part;
+  };
+  add({"Artikel-Nr.: ", text(kNumber), kCrLf});
+  if (std::string shortText = text(kShortText); !shortText.empty()) add({shortText, kCrLf, kCrLf});
+  if (std::string barcode = text(kBarcode); !barcode.empty()) add({"EAN ", barcode, kCrLf});
+  if (std::string unit = text(kUnit); !unit.empty()) add({unit, " "});
+  if (std::string net = text(kWeightNet); !net.empty()) add({"Gewicht netto: ", net, " kg", kCrLf});
   if (std::string gross = text(kWeightGross); !gross.empty())
-    label += "Gewicht brutto: " + gross + " kg" + kCrLf + kCrLf;
-  if (std::string price = text(kGrossPrice); !price.empty()) {
-    std::optional<double> value = converter.ToDouble(fields_[kGrossPrice].Of(article));
-    label += "EUR " + (value ? converter.FormatNumber(*value, 2) : price);
-  }
+    add({"Gewicht brutto: ", gross, " kg", kCrLf, kCrLf});
+  // A price that reads as a number is shown with two decimals, other text as it is.
+  if (std::optional<double> price = converter.ToDouble(fields_[kGrossPrice].Of(article)))
+    add({"EUR ", converter.FormatNumber(*price, 2)});
+  else if (std::string shown = text(kGrossPrice); !shown.empty())
+    add({"EUR ", shown});
   return label;
 }
 

@@ -70,6 +70,11 @@ TEST_F(RecordTest, TheLabelHasSixLinesInAGermanLocale) {
   // A credit rounds away from zero, as the stored amount does.
   article.Set("GrossPrice", Value(-2.345));
   EXPECT_TRUE(label.Of(article, converter_).ends_with("EUR -2,35"));
+  // A price that is no number is shown as it is, a blank one not at all.
+  article.Set("GrossPrice", Value(" auf Anfrage "));
+  EXPECT_TRUE(label.Of(article, converter_).ends_with("\r\n\r\nEUR auf Anfrage"));
+  article.Set("GrossPrice", Value("  "));
+  EXPECT_TRUE(label.Of(article, converter_).ends_with("0,75 kg\r\n\r\n"));
 }
 
 TEST_F(RecordTest, AddressBlocksWithAndWithoutCompanyAndAForeignCountry) {
