@@ -1,37 +1,78 @@
 #include "import/ArticleRecords.h"
 
+#include <iterator>
+
 #include "base/Text.h"
 
 namespace velra {
 
-ArticleLookup::ArticleLookup(Connection& connection, const std::string& table,
-                             const std::string& resultField,
-                             const std::vector<std::string>& moreKeyFields) {
-  std::string where = connection.Quote("ArticleNumber") + " = ?";
-  for (const std::string& field : moreKeyFields)
-    where += " AND " + connection.Quote(field) + " = ?";
-  statement_ = std::make_unique<Statement>(connection.Prepare(connection.GetDialect().SelectFirst(
-      connection.Quote(resultField),
-      connection.Quote(table) + " WHERE " + where + " ORDER BY " + connection.Quote("ID"))));
+namespace {
+
+// The fields of a webshop record set from the article, named in the same order.
+enum WebshopField {
+  kWebshopArticleNumber,
+  kWebshopNumber,
+  kCaption,
+  kWebshopShortText,
+  kWebshopLongText,
+  kSynchronise,
+  kActive
+};
+constexpr const char* kWebshopFields[] = {
+    "ArticleNumber", "ArticleNumberWebshop", "Caption", "ShortText",
+    "LongText",      "Synchronise",          "Active"};
+static_assert(std::size(kWebshopFields) == kActive + 1);
+
+// What a new webshop record holds before anything is entered for the shop.
+std::vector<std::pair<const char*, Value>> ShopDefaults() {
+  const Value empty(""), zero(int64_t{0});
+  return {{"FSK18", Value(false)},
+          {"RebateAllowed", zero},
+          {"URLManufacturer", empty},
+          {"URLShop", empty},
+          {"PublicationDate", Value()},  // no date: the column holds dates, not text
+          {"SequenceCategory", Value("0")},
+          {"Keywords", empty},
+          {"StartPage", Value(false)},
+          {"SequenceStartpage", Value("0")},
+          {"TemplateDetails", Value("default")},
+          {"TemplateOptions", Value("default")},
+          {"MetaTitle", empty},
+          {"MetaDescription", empty},
+          {"MetaKeywords", empty},
+          {"PackingUnit", Value("0")},
+          {"PackingUnitValue", zero},
+          {"PackingUnitStatus", Value(false)},
+          {"StockScaling", zero},
+          {"StockQuantity", zero},
+          {"DeliveryStatus", Value("0")},
+          {"Deliverable", Value(true)},
+          {"StockValues", empty}};
 }
 
-std::optional<Value> ArticleLookup::First(const std::string& articleNumber,
-                                          const std::vector<std::string>& moreKeys) {
-  statement_->Reset();
-  statement_->Bind(1, Value(articleNumber));
-  for (size_t i = 0; i < moreKeys.size(); ++i)
-    statement_->Bind(static_cast<int>(i + 2), Value(moreKeys[i]));
-  std::optional<Value> value;
-  if (statement_->Next()) value = statement_->Get(0);
-  statement_->Reset();
-  return value;
-}
+// The fields of an article supplier, named in the same order.
+enum SupplierField {
+  kArticleNumber,
+  kSupplier,
+  kSupplierNumber,
+  kOrderNumber,
+  kBarcode,
+  kShortText,
+  kListPrice,
+  kRebate,
+  kPurchasePrice,
+  kUnit,
+  kVatCode,
+  kStandard,
+  kArticleNumberVariant
+};
+constexpr const char* kSupplierFields[] = {
+    "ArticleNumber",       "Supplier", "SupplierNumber", "OrderNumber", "Barcode", "ShortText",
+    "ListPrice",           "Rebate",   "PurchasePrice",  "Unit",        "VatCode", "Standard",
+    "ArticleNumberVariant"};
+static_assert(std::size(kSupplierFields) == kArticleNumberVariant + 1);
 
-int64_t ArticleLookup::FirstId(const std::string& articleNumber,
-                               const std::vector<std::string>& moreKeys) {
-  std::optional<Value> id = First(articleNumber, moreKeys);
-  return id && id->GetType() == Value::Type::Integer ? id->AsInteger() : 0;
-}
+}  // namespace
 
 std::string WebshopCaption(const std::string& shortText) {
   if (CharacterCount(shortText) < 65) return shortText;
@@ -41,79 +82,63 @@ std::string WebshopCaption(const std::string& shortText) {
 WebshopRecords::WebshopRecords(Connection& connection)
     : table_(connection, "ArticleWebshop"),
       record_(table_),
-      lookup_(connection, "ArticleWebshop", "ID") {}
+      index_(connection, table_),
+      fields_(table_, kWebshopFields) {
+  for (auto& [field, value] : ShopDefaults())
+    if (const int index = table_.IndexOf(field); index >= 0)
+      defaults_.emplace_back(index, std::move(value));
+}
 
 void WebshopRecords::Prepare(const std::string& articleNumber, const std::string& shortText,
                              const std::string& longText) {
   if (articleNumber.empty()) return;
-  int64_t id = lookup_.FirstId(articleNumber);
-  if (id != 0 && record_.LoadExisting(id)) {
+  if (index_.Load(record_, {articleNumber})) {
     // What the shop has of the article was entered for it: only the marks are set again.
-    record_.Set("Synchronise", Value(true));
-    record_.Set("Active", Value(true));
+    fields_.Set(record_, kSynchronise, Value(true));
+    fields_.Set(record_, kActive, Value(true));
     record_.Save();
     return;
   }
   record_.StartNew();
-  const Value empty(""), zero(int64_t{0});
-  record_.Set("ArticleNumber", Value(articleNumber));
-  record_.Set("ArticleNumberWebshop", Value(articleNumber));
-  record_.Set("Caption", Value(WebshopCaption(shortText)));
-  record_.Set("ShortText", Value(shortText));
-  record_.Set("LongText", Value(longText));
-  record_.Set("Synchronise", Value(true));
-  record_.Set("Active", Value(true));
-  record_.Set("FSK18", Value(false));
-  record_.Set("RebateAllowed", zero);
-  record_.Set("URLManufacturer", empty);
-  record_.Set("URLShop", empty);
-  record_.Set("PublicationDate", Value());  // no date: the column holds dates, not text
-  record_.Set("SequenceCategory", Value("0"));
-  record_.Set("Keywords", empty);
-  record_.Set("StartPage", Value(false));
-  record_.Set("SequenceStartpage", Value("0"));
-  record_.Set("TemplateDetails", Value("default"));
-  record_.Set("TemplateOptions", Value("default"));
-  record_.Set("MetaTitle", empty);
-  record_.Set("MetaDescription", empty);
-  record_.Set("MetaKeywords", empty);
-  record_.Set("PackingUnit", Value("0"));
-  record_.Set("PackingUnitValue", zero);
-  record_.Set("PackingUnitStatus", Value(false));
-  record_.Set("StockScaling", zero);
-  record_.Set("StockQuantity", zero);
-  record_.Set("DeliveryStatus", Value("0"));
-  record_.Set("Deliverable", Value(true));
-  record_.Set("StockValues", empty);
+  fields_.Set(record_, kWebshopArticleNumber, Value(articleNumber));
+  fields_.Set(record_, kWebshopNumber, Value(articleNumber));
+  fields_.Set(record_, kCaption, Value(WebshopCaption(shortText)));
+  fields_.Set(record_, kWebshopShortText, Value(shortText));
+  fields_.Set(record_, kWebshopLongText, Value(longText));
+  fields_.Set(record_, kSynchronise, Value(true));
+  fields_.Set(record_, kActive, Value(true));
+  for (const auto& [index, value] : defaults_) record_.SetAt(index, value);
   record_.Save();
+  index_.Saved(record_);
 }
 
 SupplierRecords::SupplierRecords(Connection& connection)
     : table_(connection, "ArticleSuppliers"),
       record_(table_),
-      lookup_(connection, "ArticleSuppliers", "ID", {"Supplier"}) {}
+      index_(connection, table_, {"Supplier"}),
+      fields_(table_, kSupplierFields) {}
 
 void SupplierRecords::Create(const std::string& articleNumber, const std::string& supplier,
                              const std::string& supplierNumber, const std::string& orderNumber,
                              const std::string& shortText, std::optional<double> price,
                              const std::string& vatCode, const std::string& unit) {
   if (articleNumber.empty() || supplier.empty() || orderNumber.empty()) return;
-  int64_t id = lookup_.FirstId(articleNumber, {supplier});
-  if (id == 0 || !record_.LoadExisting(id)) record_.StartNew();
-  record_.Set("ArticleNumber", Value(articleNumber));
-  record_.Set("Supplier", Value(supplier));
-  record_.Set("SupplierNumber", Value(supplierNumber));
-  record_.Set("OrderNumber", Value(orderNumber));
-  record_.Set("Barcode", Value(""));
-  record_.Set("ShortText", Value(shortText));
-  record_.Set("ListPrice", price ? Value(*price) : Value());
-  record_.Set("Rebate", Value(int64_t{0}));
-  record_.Set("PurchasePrice", price ? Value(*price) : Value());
-  record_.Set("Unit", Value(unit));
-  record_.Set("VatCode", Value(vatCode));
-  record_.Set("Standard", Value(true));
-  record_.Set("ArticleNumberVariant", Value(articleNumber));
+  if (!index_.Load(record_, {articleNumber, supplier})) record_.StartNew();
+  fields_.Set(record_, kArticleNumber, Value(articleNumber));
+  fields_.Set(record_, kSupplier, Value(supplier));
+  fields_.Set(record_, kSupplierNumber, Value(supplierNumber));
+  fields_.Set(record_, kOrderNumber, Value(orderNumber));
+  fields_.Set(record_, kBarcode, Value(""));
+  fields_.Set(record_, kShortText, Value(shortText));
+  fields_.Set(record_, kListPrice, price ? Value(*price) : Value());
+  fields_.Set(record_, kRebate, Value(int64_t{0}));
+  fields_.Set(record_, kPurchasePrice, price ? Value(*price) : Value());
+  fields_.Set(record_, kUnit, Value(unit));
+  fields_.Set(record_, kVatCode, Value(vatCode));
+  fields_.Set(record_, kStandard, Value(true));
+  fields_.Set(record_, kArticleNumberVariant, Value(articleNumber));
   record_.Save();
+  index_.Saved(record_);
 }
 
 }  // namespace velra

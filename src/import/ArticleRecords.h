@@ -1,34 +1,20 @@
 #pragma once
 // The records that hang off an article: its webshop record and its article supplier. Written
-// through the run's connection, inside the row's transaction.
+// through the run's connection, inside the row's transaction. The fields are found in the table
+// once, when the records are made.
 
-#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/Connection.h"
 #include "db/TargetTable.h"
+#include "import/ArticleRecordIndex.h"
+#include "import/RecordFields.h"
 #include "import/RowRecord.h"
 
 namespace velra {
-
-// A field of the first record of a table with a given article number (and, where named, given
-// values of further key fields), in table order.
-class ArticleLookup {
- public:
-  ArticleLookup(Connection& connection, const std::string& table, const std::string& resultField,
-                const std::vector<std::string>& moreKeyFields = {});
-  // The field of the first record; nullopt when there is none. `moreKeys` holds the values of
-  // the further key fields, in their order.
-  std::optional<Value> First(const std::string& articleNumber,
-                             const std::vector<std::string>& moreKeys = {});
-  // Its ID, 0 when there is none (for lookups of the ID).
-  int64_t FirstId(const std::string& articleNumber, const std::vector<std::string>& moreKeys = {});
-
- private:
-  std::unique_ptr<Statement> statement_;
-};
 
 class WebshopRecords {
  public:
@@ -42,7 +28,9 @@ class WebshopRecords {
  private:
   TargetTable table_;
   RowRecord record_;
-  ArticleLookup lookup_;
+  ArticleRecordIndex index_;
+  RecordFields fields_;
+  std::vector<std::pair<int, Value>> defaults_;  // the shop's defaults of a new record, by field
 };
 
 class SupplierRecords {
@@ -59,7 +47,8 @@ class SupplierRecords {
  private:
   TargetTable table_;
   RowRecord record_;
-  ArticleLookup lookup_;
+  ArticleRecordIndex index_;
+  RecordFields fields_;
 };
 
 // The webshop caption: the short text, shortened to 61 characters and "..." from 65 characters on.

@@ -1,6 +1,8 @@
 #include "import/ArticleSteps.h"
 
 #include <cmath>
+#include <initializer_list>
+#include <iterator>
 
 #include "base/Text.h"
 
@@ -18,6 +20,12 @@ constexpr RateCode kRateCodes[] = {{"19", 19, "1"},  {"7", 7, "2"},      {"0", 0
                                    {"20", 20, "40"}, {"10", 10, "41"}};
 
 constexpr const char* kCrLf = "\r\n";
+
+// The fields of the label, named in the same order.
+enum LabelField { kNumber, kShortText, kBarcode, kUnit, kWeightNet, kWeightGross, kGrossPrice };
+constexpr const char* kLabelFields[] = {"ArticleNumber", "ShortText",   "Barcode",   "Unit",
+                                        "WeightNet",     "WeightGross", "GrossPrice"};
+static_assert(std::size(kLabelFields) == kGrossPrice + 1);
 
 }  // namespace
 
@@ -42,23 +50,28 @@ std::string VatRateCode(const std::string& rate, const ValueConverter& converter
   return best ? best->code : rate;
 }
 
-std::string ArticleLabel(const RowRecord& article, const ValueConverter& converter) {
-  auto text = [&](const char* field) {
-    return converter.ToText(article.Get(field)).value_or(std::string());
+ArticleLabel::ArticleLabel(const TargetTable& articles) : fields_(articles, kLabelFields) {}
+
+std::string ArticleLabel::Of(const RowRecord& article, const ValueConverter& converter) const {
+  auto text = [&](LabelField field) {
+    return converter.ToText(fields_[field].Of(article)).value_or(std::string());
   };
-  std::string label = "Artikel-Nr.: " + text("ArticleNumber") + kCrLf;
-  if (std::string shortText = text("ShortText"); !shortText.empty())
-    label += shortText + kCrLf + kCrLf;
-  if (std::string barcode = text("Barcode"); !barcode.empty()) label += "EAN " + barcode + kCrLf;
-  if (std::string unit = text("Unit"); !unit.empty()) label += unit + " ";
-  if (std::string net = text("WeightNet"); !net.empty())
-    label += "Gewicht netto: " + net + " kg" + kCrLf;
-  if (std::string gross = text("WeightGross"); !gross.empty())
-    label += "Gewicht brutto: " + gross + " kg" + kCrLf + kCrLf;
-  if (std::string price = text("GrossPrice"); !price.empty()) {
-    std::optional<double> value = converter.ToDouble(article.Get("GrossPrice"));
-    label += "EUR " + (value ? converter.FormatNumber(*value, 2) : price);
-  }
+  std::string label;
+  auto add = [&label](std::initializer_list<std::string_view> parts) {
+    for (std::string_view part : parts) label += part;
+  };
+  add({"Artikel-Nr.: ", text(kNumber), kCrLf});
+  if (std::string shortText = text(kShortText); !shortText.empty()) add({shortText, kCrLf, kCrLf});
+  if (std::string barcode = text(kBarcode); !barcode.empty()) add({"EAN ", barcode, kCrLf});
+  if (std::string unit = text(kUnit); !unit.empty()) add({unit, " "});
+  if (std::string net = text(kWeightNet); !net.empty()) add({"Gewicht netto: ", net, " kg", kCrLf});
+  if (std::string gross = text(kWeightGross); !gross.empty())
+    add({"Gewicht brutto: ", gross, " kg", kCrLf, kCrLf});
+  // A price that reads as a number is shown with two decimals, other text as it is.
+  if (std::optional<double> price = converter.ToDouble(fields_[kGrossPrice].Of(article)))
+    add({"EUR ", converter.FormatNumber(*price, 2)});
+  else if (std::string shown = text(kGrossPrice); !shown.empty())
+    add({"EUR ", shown});
   return label;
 }
 

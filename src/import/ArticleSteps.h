@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "db/TargetTable.h"
+#include "import/RecordFields.h"
 #include "import/RowRecord.h"
 #include "import/ValueConversion.h"
 #include "source/SourceTable.h"
@@ -22,7 +24,15 @@ Value ImportedValue(const SourceTable& source, size_t column, size_t row, std::s
 std::string VatRateCode(const std::string& rate, const ValueConverter& converter);
 
 // The article's label: number, short text, EAN, unit, weights and gross price, as the suite
-// prints it on shelf labels. The fields are read from the record.
-std::string ArticleLabel(const RowRecord& article, const ValueConverter& converter);
+// prints it on shelf labels. The fields are found in the article table once.
+class ArticleLabel {
+ public:
+  explicit ArticleLabel(const TargetTable& articles);
+  // The label of the record, its fields as text by `converter`.
+  std::string Of(const RowRecord& article, const ValueConverter& converter) const;
+
+ private:
+  RecordFields fields_;
+};
 
 }  // namespace velra

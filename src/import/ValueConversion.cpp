@@ -22,6 +22,7 @@
 #include <unicode/timezone.h>
 
 #include "base/Text.h"
+#include "import/GroupedDigits.h"
 #include "import/ImportTexts.h"
 
 namespace velra {
@@ -276,19 +277,25 @@ double RoundCommercial(double value, int digits) {
   if (exponentText.starts_with('+')) exponentText.remove_prefix(1);
   int exponent = 0;
   std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
-  const std::string significant = std::string(1, shown[0]) + std::string(shown.substr(2, e - 2));
+  // The significant digits: the one before the point and those after it.
+  const int count = e > 1 ? static_cast<int>(e) - 1 : 1;
+  auto digit = [&](int i) { return shown[i == 0 ? 0 : static_cast<size_t>(i) + 1] - '0'; };
 
   // The digits up to the last one kept; the first one dropped decides, away from zero.
   const int kept = exponent + 1 + digits;
-  if (kept >= static_cast<int>(significant.size())) return value;
+  if (kept >= count) return value;
   if (kept < 0) return 0.0;
   uint64_t whole = 0;
-  for (int i = 0; i < kept; ++i) whole = whole * 10 + static_cast<uint64_t>(significant[i] - '0');
-  if (significant[static_cast<size_t>(kept)] >= '5') ++whole;
+  for (int i = 0; i < kept; ++i) whole = whole * 10 + static_cast<uint64_t>(digit(i));
+  if (digit(kept) >= 5) ++whole;
   if (whole == 0) return 0.0;
-  const std::string decimal = std::to_string(whole) + "e" + std::to_string(-digits);
+  // Read back from its decimal form, "wholee-digits", as the nearest double.
+  char decimal[48];
+  char* const exponentMark = std::to_chars(decimal, decimal + 24, whole).ptr;  // 20 digits at most
+  *exponentMark = 'e';
+  const char* last = std::to_chars(exponentMark + 1, decimal + sizeof decimal, -digits).ptr;
   double rounded = 0;
-  std::from_chars(decimal.data(), decimal.data() + decimal.size(), rounded);
+  std::from_chars(decimal, last, rounded);
   return value < 0 ? -rounded : rounded;
 }
 
@@ -303,6 +310,7 @@ struct ValueConverter::Icu {
   std::mutex mutex;
   std::unique_ptr<icu::DecimalFormat> numberParser;
   std::unique_ptr<icu::DecimalFormat> groupedFormat;
+  std::optional<GroupedDigits> groupedDigits;  // the grouped format's text without ICU
   std::unique_ptr<icu::Calendar> calendar;
   std::vector<DateParser> dateParsers;
   std::unique_ptr<icu::SimpleDateFormat> dateFormat;
@@ -330,6 +338,7 @@ struct ValueConverter::Icu {
         groupedFormat = std::make_unique<icu::DecimalFormat>(*parser);
         groupedFormat->setGroupingUsed(true);
         groupedFormat->setRoundingMode(icu::DecimalFormat::kRoundHalfUp);
+        groupedDigits = GroupedDigits::Of(*groupedFormat);
         numberParser = std::move(parser);
       }
     }
@@ -426,6 +435,8 @@ struct ValueConverter::Icu {
 
   std::optional<std::string> FormatGrouped(double value, int decimals) {
     if (!groupedFormat) return std::nullopt;
+    if (groupedDigits)
+      if (std::optional<std::string> text = groupedDigits->Format(value, decimals)) return text;
     icu::UnicodeString out;
     std::lock_guard lock(mutex);
     groupedFormat->setMinimumFractionDigits(decimals);
@@ -713,11 +724,13 @@ Conversion ValueConverter::ForClass(const Value& value, TypeClass typeClass,
 
   if (typeClass == TypeClass::Text) {
     if (!value.IsText()) return store.Store(value, columnType);
-    Value text(std::string(TrimView(value.AsText(), kSpace)));
+    const std::string_view text = TrimView(value.AsText(), kSpace);
+    // A text column and a column without a type take the trimmed text as it is.
+    if (columnType == Value::Type::Text || columnType == Value::Type::Null)
+      return Converted(Value(text));
     // Empty text empties a text field; any other column has no empty value and keeps its own.
-    if (text.AsText().empty() && columnType != Value::Type::Text && columnType != Value::Type::Null)
-      return NoValue();
-    return store.Store(text, columnType);
+    if (text.empty()) return NoValue();
+    return store.Store(Value(text), columnType);
   }
 
   // For every other class an empty cell is no value: the field keeps what it holds.

@@ -55,20 +55,26 @@ TEST_F(RecordTest, TheLabelHasSixLinesInAGermanLocale) {
   article.Set("Unit", Value("Stk"));
   article.Set("WeightNet", Value(0.5));
   article.Set("GrossPrice", Value(1234.5));
-  EXPECT_EQ(ArticleLabel(article, converter_),
+  const ArticleLabel label(*articles_);
+  EXPECT_EQ(label.Of(article, converter_),
             "Artikel-Nr.: 4711\r\nSchraube M6\r\n\r\nEAN 12345\r\nStk Gewicht netto: 0,5 kg\r\nEUR "
             "1.234,50");
   article.Set("WeightGross", Value(0.75));
   article.Set("Barcode", Value());
-  EXPECT_EQ(ArticleLabel(article, converter_),
+  EXPECT_EQ(label.Of(article, converter_),
             "Artikel-Nr.: 4711\r\nSchraube M6\r\n\r\nStk Gewicht netto: 0,5 kg\r\nGewicht brutto: "
             "0,75 kg\r\n\r\n"
             "EUR 1.234,50");
   ValueConverter english(RegionalSettings::ForLocale("en_US"));
-  EXPECT_NE(ArticleLabel(article, english).find("EUR 1,234.50"), std::string::npos);
+  EXPECT_NE(label.Of(article, english).find("EUR 1,234.50"), std::string::npos);
   // A credit rounds away from zero, as the stored amount does.
   article.Set("GrossPrice", Value(-2.345));
-  EXPECT_TRUE(ArticleLabel(article, converter_).ends_with("EUR -2,35"));
+  EXPECT_TRUE(label.Of(article, converter_).ends_with("EUR -2,35"));
+  // A price that is no number is shown as it is, a blank one not at all.
+  article.Set("GrossPrice", Value(" auf Anfrage "));
+  EXPECT_TRUE(label.Of(article, converter_).ends_with("\r\n\r\nEUR auf Anfrage"));
+  article.Set("GrossPrice", Value("  "));
+  EXPECT_TRUE(label.Of(article, converter_).ends_with("0,75 kg\r\n\r\n"));
 }
 
 TEST_F(RecordTest, AddressBlocksWithAndWithoutCompanyAndAForeignCountry) {

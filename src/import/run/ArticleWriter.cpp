@@ -2,6 +2,8 @@
 // label, the prices, and the records that hang off the article (its webshop record, its
 // supplier).
 
+#include <iterator>
+
 #include "base/Text.h"
 #include "import/ArticleRecords.h"
 #include "import/ArticleSteps.h"
@@ -13,6 +15,32 @@
 namespace velra {
 
 namespace {
+
+// The fields the writer reads or sets on every row, named in the same order.
+enum ArticleField {
+  kActive,
+  kRebateAble,
+  kPosAble,
+  kBuildBy,
+  kArticleType,
+  kVatCode,
+  kUnit,
+  kStorage,
+  kLabel,
+  kWebshop,
+  kArticleNumber,
+  kShortText,
+  kLongText,
+  kSupplier,
+  kSupplierNumber,
+  kOrderNumber,
+  kPurchasePrice
+};
+constexpr const char* kArticleFields[] = {
+    "Active",   "RebateAble", "POSAble",        "BuildBy",     "ArticleType",   "VatCode",
+    "Unit",     "Storage",    "Label",          "Webshop",     "ArticleNumber", "ShortText",
+    "LongText", "Supplier",   "SupplierNumber", "OrderNumber", "PurchasePrice"};
+static_assert(std::size(kArticleFields) == kPurchasePrice + 1);
 
 class ArticleWriter : public RecordWriter {
  public:
@@ -26,10 +54,15 @@ class ArticleWriter : public RecordWriter {
   bool TaxKeyRefused(uint32_t row, const std::string& rate, const std::string& taxKey);
   void ApplyDefaults();
   void CreateSupplier(uint32_t row, const std::string& taxKey);
-  std::string Text(const char* field) const { return scope_.Text(field); }
+  std::string Text(ArticleField field) const { return scope_.Text(fields_[field]); }
+  void SetFixed(ArticleField field, Value value) {
+    scope_.SetFixed(fields_[field], std::move(value));
+  }
 
   const ImportSettings& settings_;
   RowScope& scope_;
+  const RecordFields fields_;
+  const ArticleLabel label_;
   MasterRecord master_;
   PriceComputation prices_;
   const PlannedColumn* vatColumn_ = nullptr;  // the column of the article's tax rate
@@ -41,6 +74,8 @@ class ArticleWriter : public RecordWriter {
 ArticleWriter::ArticleWriter(const WriterSetup& setup)
     : settings_(setup.settings),
       scope_(setup.scope),
+      fields_(setup.scope.Table(), kArticleFields),
+      label_(setup.scope.Table()),
       master_(setup, "ArticleNumberVariant"),
       prices_(setup.settings.priceMode, setup.scope) {
   for (const PlannedColumn& column : setup.columns)
@@ -52,10 +87,10 @@ ArticleWriter::ArticleWriter(const WriterSetup& setup)
 
 std::optional<Refusal> ArticleWriter::Start(uint32_t row) {
   if (std::optional<Refusal> refusal = master_.Start(row)) return refusal;
-  scope_.SetFixed("Active", Value(settings_.active));
-  scope_.SetFixed("RebateAble", Value(settings_.rebate));
-  scope_.SetFixed("POSAble", Value(settings_.pos));
-  scope_.SetFixed("BuildBy", Value("velra"));
+  SetFixed(kActive, Value(settings_.active));
+  SetFixed(kRebateAble, Value(settings_.rebate));
+  SetFixed(kPosAble, Value(settings_.pos));
+  SetFixed(kBuildBy, Value("velra"));
   return std::nullopt;
 }
 
@@ -64,23 +99,23 @@ void ArticleWriter::Complete(uint32_t row) {
   std::string taxKey = TaxKey(row);
   ApplyDefaults();
   if (settings_.defaultTaxKey) taxKey = settings_.taxKey;
-  if (!Text("ShortText").empty())
-    scope_.SetFixed("Label", Value(ArticleLabel(scope_.Record(), scope_.Converter())));
+  if (!Text(kShortText).empty())
+    SetFixed(kLabel, Value(label_.Of(scope_.Record(), scope_.Converter())));
   prices_.Compute(row, taxKey, taxes_);
   if (suppliers_) CreateSupplier(row, taxKey);
   if (webshop_) {
-    webshop_->Prepare(Text("ArticleNumber"), Text("ShortText"), Text("LongText"));
-    scope_.SetFixed("Webshop", Value(true));
+    webshop_->Prepare(Text(kArticleNumber), Text(kShortText), Text(kLongText));
+    SetFixed(kWebshop, Value(true));
   }
 }
 
 // The tax key belongs to this row alone: from the imported rate; empty without one.
 std::string ArticleWriter::TaxKey(uint32_t row) {
-  const std::string rate = Text("VatCode");
+  const std::string rate = Text(kVatCode);
   if (rate.empty()) return {};
   const std::string taxKey = VatRateCode(rate, scope_.Converter());
   if (TaxKeyRefused(row, rate, taxKey)) return {};
-  scope_.SetFixed("VatCode", Value(taxKey));
+  SetFixed(kVatCode, Value(taxKey));
   return taxKey;
 }
 
@@ -98,21 +133,22 @@ bool ArticleWriter::TaxKeyRefused(uint32_t row, const std::string& rate,
 
 // The defaults of the settings page, in the order the page lists them.
 void ArticleWriter::ApplyDefaults() {
-  if (settings_.defaultArticleType) scope_.SetFixed("ArticleType", Value(settings_.articleType));
-  if (settings_.defaultTaxKey) scope_.SetFixed("VatCode", Value(settings_.taxKey));
-  if (settings_.defaultUnit) scope_.SetFixed("Unit", Value(settings_.unit));
-  if (settings_.defaultStorage) scope_.SetFixed("Storage", Value(settings_.storage));
+  if (settings_.defaultArticleType) SetFixed(kArticleType, Value(settings_.articleType));
+  if (settings_.defaultTaxKey) SetFixed(kVatCode, Value(settings_.taxKey));
+  if (settings_.defaultUnit) SetFixed(kUnit, Value(settings_.unit));
+  if (settings_.defaultStorage) SetFixed(kStorage, Value(settings_.storage));
 }
 
 void ArticleWriter::CreateSupplier(uint32_t row, const std::string& taxKey) {
-  const std::string article = Text("ArticleNumber"), supplier = Text("Supplier"),
-                    order = Text("OrderNumber");
+  const std::string article = Text(kArticleNumber), supplier = Text(kSupplier),
+                    order = Text(kOrderNumber);
   if (article.empty() || supplier.empty() || order.empty()) return;
-  std::optional<double> price = scope_.Converter().ToDouble(scope_.Record().Get("PurchasePrice"));
+  std::optional<double> price =
+      scope_.Converter().ToDouble(fields_[kPurchasePrice].Of(scope_.Record()));
   if (!price)
-    scope_.Note(row, "PurchasePrice", Text("PurchasePrice"), import_texts::kSupplierWithoutPrices);
-  suppliers_->Create(article, supplier, Text("SupplierNumber"), order, Text("ShortText"), price,
-                     taxKey, Text("Unit"));
+    scope_.Note(row, "PurchasePrice", Text(kPurchasePrice), import_texts::kSupplierWithoutPrices);
+  suppliers_->Create(article, supplier, Text(kSupplierNumber), order, Text(kShortText), price,
+                     taxKey, Text(kUnit));
 }
 
 }  // namespace

@@ -14,8 +14,7 @@ namespace velra {
 class MasterRecord {
  public:
   // `copyField`: a field that holds the number as well; nullptr for none.
-  explicit MasterRecord(const WriterSetup& setup, const char* copyField = nullptr)
-      : setup_(setup), copyField_(copyField) {}
+  explicit MasterRecord(const WriterSetup& setup, const char* copyField = nullptr);
 
   // The number, the creation date, the time of the change and the import note; a refusal when
   // the row gets no number.
@@ -28,7 +27,8 @@ class MasterRecord {
   void WriteNumber();
 
   const WriterSetup setup_;
-  const char* copyField_;
+  const Field dateCreation_, worksOnLastOf_, number_;
+  const std::optional<Field> copy_;
 };
 
 }  // namespace velra

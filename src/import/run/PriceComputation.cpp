@@ -10,7 +10,7 @@ namespace velra {
 void PriceComputation::Compute(uint32_t row, const std::string& taxKey, const TaxRates& taxes) {
   if (!On()) return;
   const bool fromNet = priceMode_ == 1;
-  const char* base = fromNet ? "NetPrice" : "GrossPrice";
+  const Field& base = fromNet ? net_ : gross_;
   if (taxKey.empty()) {
     scope_.Note(row, "VatCode", "", import_texts::kPricesNoTaxRate);
     return;
@@ -20,9 +20,9 @@ void PriceComputation::Compute(uint32_t row, const std::string& taxKey, const Ta
     scope_.Note(row, "VatCode", taxKey, import_texts::kPricesNoTaxKey);
     return;
   }
-  std::optional<double> price = scope_.Converter().ToDouble(scope_.Record().Get(base));
+  std::optional<double> price = scope_.Converter().ToDouble(base.Of(scope_.Record()));
   if (!price) {
-    scope_.Note(row, base, scope_.Text(base),
+    scope_.Note(row, base.Name(), scope_.Text(base),
                 Fill(import_texts::kPricesNoBase,
                      {fromNet ? import_texts::kNetPrice : import_texts::kGrossPrice}));
     return;
@@ -34,8 +34,8 @@ void PriceComputation::Compute(uint32_t row, const std::string& taxKey, const Ta
     scope_.Note(row, "VatCode", taxKey, import_texts::kPricesNotComputable);
     return;
   }
-  scope_.SetFixed("VatAmount", Value(tax));
-  scope_.SetFixed(fromNet ? "GrossPrice" : "NetPrice", Value(other));
+  scope_.SetFixed(vatAmount_, Value(tax));
+  scope_.SetFixed(fromNet ? gross_ : net_, Value(other));
 }
 
 }  // namespace velra

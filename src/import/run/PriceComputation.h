@@ -12,7 +12,12 @@ namespace velra {
 
 class PriceComputation {
  public:
-  PriceComputation(int priceMode, RowScope& scope) : priceMode_(priceMode), scope_(scope) {}
+  PriceComputation(int priceMode, RowScope& scope)
+      : priceMode_(priceMode),
+        scope_(scope),
+        net_(scope.Table(), "NetPrice"),
+        gross_(scope.Table(), "GrossPrice"),
+        vatAmount_(scope.Table(), "VatAmount") {}
 
   bool On() const { return priceMode_ == 1 || priceMode_ == 2; }
   // Computes the prices of the row's record with the percentage of `taxKey`.
@@ -21,6 +26,7 @@ class PriceComputation {
  private:
   int priceMode_;
   RowScope& scope_;
+  const Field net_, gross_, vatAmount_;
 };
 
 }  // namespace velra

@@ -1,6 +1,6 @@
 // Prices per customer type: the prices are computed with the tax key of their article.
 
-#include "import/ArticleRecords.h"
+#include "import/ArticleLookup.h"
 #include "import/ImportTexts.h"
 #include "import/run/PriceComputation.h"
 #include "import/run/RecordWriter.h"

@@ -15,13 +15,13 @@ std::string RowScope::CellText(int gridColumn, size_t row) const {
       .value_or(std::string());
 }
 
-std::string RowScope::Text(const char* field) const {
-  return converter_.ToText(record_.Get(field)).value_or(std::string());
+std::string RowScope::Text(const Field& field) const {
+  return converter_.ToText(field.Of(record_)).value_or(std::string());
 }
 
-void RowScope::SetFixed(const char* field, Value value) {
-  if (record_.Set(field, std::move(value))) return;
-  ReportMissingFixed(field);
+void RowScope::SetFixed(const Field& field, Value value) {
+  if (field.Set(record_, std::move(value))) return;
+  ReportMissingFixed(field.Name());
 }
 
 void RowScope::SetUpdateStamp(const DateTime& now) {

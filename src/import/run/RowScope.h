@@ -9,6 +9,7 @@
 
 #include "db/TargetTable.h"
 #include "import/ImportReport.h"
+#include "import/RecordFields.h"
 #include "import/RowRecord.h"
 #include "import/ValueConversion.h"
 #include "source/SourceTable.h"
@@ -33,17 +34,23 @@ class RowScope {
   const SourceTable& Source() const { return source_; }
   const ValueConverter& Converter() const { return converter_; }
   ImportReport& Report() { return report_; }
+  const TargetTable& Table() const { return table_; }
 
   // Where the grid row stands in the file; the row itself for rows without a line.
   uint32_t LineOf(size_t row) const;
   // The text of a cell of the grid; empty for column 0 (no column). The grid's columns are the
   // source's columns in the same order.
   std::string CellText(int gridColumn, size_t row) const;
-  // The field's value in the record as text; empty for none.
-  std::string Text(const char* field) const;
+  // The field's value in the record as text; empty for none. A field of every row is found in
+  // the table once (Field); the names are for the others.
+  std::string Text(const Field& field) const;
+  std::string Text(const char* field) const { return Text(Field(table_, field)); }
 
   // Sets a field the run fills by itself.
-  void SetFixed(const char* field, Value value);
+  void SetFixed(const Field& field, Value value);
+  void SetFixed(const char* field, Value value) {
+    SetFixed(Field(table_, field), std::move(value));
+  }
   // Sets the time of the last change; it is written only with a change of another field.
   void SetUpdateStamp(const DateTime& now);
   // A note of the row about a field the run fills by itself.
