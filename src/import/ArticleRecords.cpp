@@ -80,7 +80,7 @@ std::string WebshopCaption(const std::string& shortText) {
 }
 
 WebshopRecords::WebshopRecords(Connection& connection)
-    : table_(connection, "ArticleWebshop"),
+    : table_(connection, kWebshopTable),
       record_(table_),
       index_(connection, table_),
       fields_(table_, kWebshopFields) {
@@ -113,7 +113,7 @@ void WebshopRecords::Prepare(const std::string& articleNumber, const std::string
 }
 
 SupplierRecords::SupplierRecords(Connection& connection)
-    : table_(connection, "ArticleSuppliers"),
+    : table_(connection, kArticleSuppliersTable),
       record_(table_),
       index_(connection, table_, {"Supplier"}),
       fields_(table_, kSupplierFields) {}

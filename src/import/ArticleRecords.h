@@ -16,6 +16,10 @@
 
 namespace velra {
 
+// The tables of the records that hang off an article.
+inline constexpr const char* kWebshopTable = "ArticleWebshop";
+inline constexpr const char* kArticleSuppliersTable = "ArticleSuppliers";
+
 class WebshopRecords {
  public:
   explicit WebshopRecords(Connection& connection);

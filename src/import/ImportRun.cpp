@@ -134,12 +134,21 @@ class Runner {
       waiting.report = [&](int seconds) {
         options_.waiting(Fill(import_texts::kWaitingForOtherRun, {other, std::to_string(seconds)}));
       };
-    lock_ = LockImport(*connection_, context_.DatabasePath, table_->Name(), waiting);
-    if (lock_.state == ImportLock::State::Busy)
-      result_.message = Fill(import_texts::kOtherRunNotStarted, {other});
-    else if (lock_.state == ImportLock::State::Cancelled)
-      result_.message = Fill(import_texts::kCancelledBeforeStart, {other});
-    return lock_.state == ImportLock::State::Taken;
+    // The tables whose records hang off the row's are written too: a run into one of them must
+    // not add a record this run's index of them does not know.
+    std::vector<std::string> tables{table_->Name()};
+    for (std::string& table : TablesWrittenBesides(kind_, settings_))
+      tables.push_back(std::move(table));
+    for (const std::string& table : tables) {
+      ImportLock& lock =
+          locks_.emplace_back(LockImport(*connection_, context_.DatabasePath, table, waiting));
+      if (lock.state == ImportLock::State::Busy)
+        result_.message = Fill(import_texts::kOtherRunNotStarted, {other});
+      else if (lock.state == ImportLock::State::Cancelled)
+        result_.message = Fill(import_texts::kCancelledBeforeStart, {other});
+      if (lock.state != ImportLock::State::Taken) return false;
+    }
+    return true;
   }
 
   bool DeleteAll() {
@@ -389,7 +398,8 @@ class Runner {
   ImportResult result_;
   RunPreview preview_;
   std::unique_ptr<Connection> connection_;
-  ImportLock lock_;  // held to the end of the run, released before the connection closes
+  // Held to the end of the run, released before the connection closes.
+  std::vector<ImportLock> locks_;
   std::unique_ptr<TargetTable> table_;
   std::unique_ptr<RowRecord> record_;
   std::unique_ptr<RowScope> scope_;

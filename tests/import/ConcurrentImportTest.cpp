@@ -89,5 +89,27 @@ TEST_P(ConcurrentImportTest, ASecondRunWaitsOrWithNoWaitDoesNotStart) {
   EXPECT_EQ(company_.Count("Articles"), 10);
 }
 
+// An article run that writes webshop records as well waits for a run into the webshop table, so
+// that neither adds a webshop record the other does not know of.
+TEST_P(ConcurrentImportTest, ARunWaitsForTheTablesItWritesBesidesItsOwn) {
+  const std::string file = dir_ / "neu.csv";
+  test::WriteBytes(file, test::ArticlesCsv(10));
+  const SessionContext& context = company_.GetWizard().Session().Context;
+  auto holder = Connection::Open(context.ConnectionString);
+  ImportLock held =
+      LockImport(*holder, context.DatabasePath, "ArticleWebshop", {false, {}, nullptr});
+  ASSERT_EQ(held.state, ImportLock::State::Taken);
+  std::string out;
+  auto command = [&](const std::vector<std::string>& more) {
+    std::string text;
+    for (const std::string& argument : Import(file, more)) text += "'" + argument + "' ";
+    return text;
+  };
+  EXPECT_EQ(test::RunCli(command({"--no-wait", "--webshop"}), out), 3) << out;
+  EXPECT_EQ(company_.Count("Articles"), 0);
+  EXPECT_EQ(test::RunCli(command({"--no-wait"}), out), 0) << out;
+  EXPECT_EQ(company_.Count("Articles"), 10);
+}
+
 }  // namespace
 }  // namespace velra

@@ -1,5 +1,7 @@
 #include "import/run/RecordWriter.h"
 
+#include "import/ArticleRecords.h"
+
 namespace velra {
 
 std::unique_ptr<RecordWriter> MakeRecordWriter(const WriterSetup& setup) {
@@ -24,6 +26,15 @@ std::unique_ptr<RecordWriter> MakeRecordWriter(const WriterSetup& setup) {
       break;
   }
   return std::make_unique<RecordWriter>();  // the mapped columns only
+}
+
+std::vector<std::string> TablesWrittenBesides(const DataKindInfo& kind,
+                                              const ImportSettings& settings) {
+  std::vector<std::string> tables;
+  if (kind.family != Family::Articles) return tables;
+  if (settings.webshop) tables.push_back(kWebshopTable);
+  if (settings.createSupplier) tables.push_back(kArticleSuppliersTable);
+  return tables;
 }
 
 }  // namespace velra

@@ -47,6 +47,9 @@ struct WriterSetup {
 
 // The writer of the kind's family.
 std::unique_ptr<RecordWriter> MakeRecordWriter(const WriterSetup& setup);
+// The tables the writer of the kind's family writes besides the kind's own, with these settings.
+std::vector<std::string> TablesWrittenBesides(const DataKindInfo& kind,
+                                              const ImportSettings& settings);
 
 // The writers of the families, each in a file of its own.
 std::unique_ptr<RecordWriter> MakeArticleWriter(const WriterSetup& setup);
