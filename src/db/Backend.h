@@ -25,8 +25,11 @@ class StatementBackend {
  public:
   virtual ~StatementBackend() = default;
   virtual void Bind(int index, const Value& value) = 0;  // parameters count from 1
-  virtual bool Step() = 0;                               // true while a row is available
-  virtual void Reset() = 0;                              // re-executable, bindings kept
+  // As Bind, for a value that stays as it is, where it is, until the statement has run: a
+  // backend may read it from there instead of taking a copy.
+  virtual void BindLasting(int index, const Value& value) { Bind(index, value); }
+  virtual bool Step() = 0;   // true while a row is available
+  virtual void Reset() = 0;  // re-executable, bindings kept
   virtual int ColumnCount() const = 0;
   virtual std::string ColumnName(int index) const = 0;  // columns count from 0
   virtual Value ColumnValue(int index) const = 0;

@@ -36,6 +36,11 @@ class Statement {
 
   Statement& Bind(int index, const Value& value);
   Statement& BindAll(const std::vector<Value>& values);
+  // A value that stays as it is, where it is, until the statement has run (see StatementBackend).
+  Statement& BindLasting(int index, const Value& value) {
+    backend_->BindLasting(index, value);
+    return *this;
+  }
   // Parameter `index` is written to a column of this type (see StatementBackend).
   Statement& ForColumn(int index, Value::Type type) {
     backend_->ParameterColumn(index, type);

@@ -97,7 +97,7 @@ int64_t TargetTable::Insert(const std::vector<Value>& values, const std::vector<
   Statement& statement = Cached(inserts_, set, true);
   int parameter = 0;
   for (size_t i = 0; i < columns_.size(); ++i)
-    if (set[i]) statement.Bind(++parameter, values[i]);
+    if (set[i]) statement.BindLasting(++parameter, values[i]);
   statement.Execute();
   return connection_.LastInsertId();
 }
@@ -110,7 +110,7 @@ void TargetTable::Update(int64_t id, const std::vector<Value>& values,
   Statement& statement = Cached(updates_, set, false);
   int parameter = 0;
   for (size_t i = 0; i < columns_.size(); ++i)
-    if (set[i]) statement.Bind(++parameter, values[i]);
+    if (set[i]) statement.BindLasting(++parameter, values[i]);
   statement.Bind(++parameter, Value(id));
   statement.Execute();
 }

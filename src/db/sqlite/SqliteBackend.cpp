@@ -66,6 +66,20 @@ class SqliteStatement final : public StatementBackend {
       : db_(db), statement_(statement), name_(name), trueValue_(trueValue) {}
   ~SqliteStatement() override { sqlite3_finalize(statement_); }
 
+  // Texts and binary data are read from the value itself.
+  void BindLasting(int index, const Value& value) override {
+    int rc = SQLITE_OK;
+    if (value.GetType() == Value::Type::Text)
+      rc = sqlite3_bind_text64(statement_, index, value.AsText().data(), value.AsText().size(),
+                               SQLITE_STATIC, SQLITE_UTF8);
+    else if (value.GetType() == Value::Type::Binary)
+      rc = sqlite3_bind_blob64(statement_, index, value.AsBytes().data(), value.AsBytes().size(),
+                               SQLITE_STATIC);
+    else
+      return Bind(index, value);
+    if (rc != SQLITE_OK) Fail(rc);
+  }
+
   void Bind(int index, const Value& value) override {
     int rc = SQLITE_OK;
     switch (value.GetType()) {
