@@ -1,6 +1,7 @@
 #include "db/WriteBatch.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace velra {
 
@@ -88,21 +89,22 @@ void WriteBatch::WriteAll(size_t first, size_t last) {
     bool add;
     const std::vector<char>* set;
     std::vector<Write*> writes;
+    std::unordered_set<int64_t> changed;  // the records it changes
   };
   std::vector<Group> groups;
   for (size_t i = begin; i < end; ++i) {
     Write& write = writes_[i];
     auto fits = [&](const Group& g) {
       return g.table == write.table && g.add == write.add && *g.set == write.set &&
-             (write.add || std::none_of(g.writes.begin(), g.writes.end(),
-                                        [&](const Write* w) { return w->id == write.id; }));
+             (write.add || !g.changed.count(write.id));
     };
     auto group = std::find_if(groups.rbegin(), groups.rend(), fits);
     if (group == groups.rend()) {
-      groups.push_back({write.table, write.add, &write.set, {}});
+      groups.push_back({write.table, write.add, &write.set, {}, {}});
       group = groups.rbegin();
     }
     group->writes.push_back(&write);
+    if (!write.add) group->changed.insert(write.id);
   }
   std::stable_partition(groups.begin(), groups.end(), [](const Group& g) { return !g.add; });
   for (Group& group : groups) {
