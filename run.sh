@@ -11,6 +11,9 @@
 #                    the window with ThreadSanitizer (build/tsan) and run them under it
 #   ./run.sh format  format every C++ file with clang-format; --check only lists what it would change
 #   ./run.sh build   install what is missing and build only
+#   ./run.sh package install what is missing, build, make the Debian package
+#                    build/release/importassistent_<version>_<arch>.deb and check it with
+#                    tests/package/test-package.sh and lintian
 #   ./run.sh gui     build and open the window on the demo company (./demo-env, made if missing)
 #   ./run.sh screenshots  take the pictures in docs/screenshots under a virtual X server
 #
@@ -92,6 +95,15 @@ case "${1:-}" in
     install_missing
     build
     ;;
+  package)
+    install_missing package
+    build
+    (cd build/release && cpack -G DEB)
+    version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/release/CPackConfig.cmake)
+    deb=build/release/importassistent_${version}_$(dpkg --print-architecture).deb
+    tests/package/test-package.sh "$deb"
+    lintian --fail-on error "$deb"
+    ;;
   gui)
     install_missing
     build
@@ -115,7 +127,7 @@ case "${1:-}" in
       --gtest_filter='*FitsTheScreen'
     ;;
   *)
-    sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

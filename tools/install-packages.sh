@@ -4,6 +4,8 @@
 #   tools/install-packages.sh        what the build, the tests, the demo and the window need
 #   tools/install-packages.sh fuzz   that and clang with libFuzzer, for bench/fuzz.sh
 #   tools/install-packages.sh format that and clang-format, for ./run.sh format
+#   tools/install-packages.sh package that and the tools that build and check the Debian package,
+#                                     for ./run.sh package
 set -euo pipefail
 
 PACKAGES=(
@@ -17,6 +19,7 @@ PACKAGES=(
 
 [ "${1:-}" = fuzz ] && PACKAGES+=(clang libclang-rt-14-dev)
 [ "${1:-}" = format ] && PACKAGES+=(clang-format)
+[ "${1:-}" = package ] && PACKAGES+=(dpkg-dev file desktop-file-utils appstream lintian bash-completion man-db)
 
 missing=()
 for package in "${PACKAGES[@]}"; do

@@ -8,6 +8,7 @@
 #include <streambuf>
 
 #include "cli/Commands.h"
+#include "cli/GermanHelp.h"
 #include "cli/UsageErrors.h"
 
 namespace {
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
   using namespace velra::cli;
   KeepStdoutForOurOutput();
   CLI::App app{"Importassistent der Velra-Suite, Befehlszeile"};
+  PrepareGermanHelp(app);
   app.require_subcommand(1);
   app.fallthrough();
   GlobalOptions options;
@@ -81,10 +83,11 @@ int main(int argc, char** argv) {
   AddPreviewCommand(app, options, exitCode);
   AddFieldsCommand(app, options, exitCode);
   AddImportCommand(app, options, exitCode);
+  FinishGermanHelp(app);
 
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help or --version
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << UsageMessage(app, e) << '\n';

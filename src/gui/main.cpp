@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <cstring>
 #include <iostream>
 
 #include "config/Environment.h"
@@ -15,7 +16,28 @@
 #include "gui/QtDialogs.h"
 #include "gui/Translations.h"
 
+namespace {
+
+// --help and --version answer before Qt starts, so that they need no screen.
+bool AnsweredAtOnce(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::cout << "Aufruf: importassistent [--program-dir ORDNER] [/client:Firma]\n"
+                   "       importassistent --version\n";
+      return true;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::cout << "importassistent " VELRA_VERSION "\n";
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (AnsweredAtOnce(argc, argv)) return 0;
   QApplication app(argc, argv);
   QApplication::setApplicationName("Importassistent");
   if (velra::gui::InstallQtTranslations(app).isEmpty())
@@ -28,10 +50,7 @@ int main(int argc, char** argv) {
   for (qsizetype i = 0; i < arguments.size(); ++i) {
     if (arguments[i] == "--program-dir" && i + 1 < arguments.size())
       programDir = arguments[++i].toStdString();
-    else if (arguments[i] == "--help" || arguments[i] == "-h") {
-      std::cout << "Aufruf: importassistent [--program-dir ORDNER] [/client:Firma]\n";
-      return 0;
-    } else
+    else
       rest << arguments[i];
   }
   options.programPath = velra::ResolveProgramPath(programDir);
